@@ -1,0 +1,32 @@
+#pragma once
+// The controller commands the main window starts. Each one owns the port from its
+// open to its close and reports through the message seam.
+
+#include <array>
+#include <cstdint>
+
+class QWidget;
+namespace kessig { class OrvaneDB; }
+
+namespace brevant::linkwin {
+
+using BlockFunctionTable = std::array<int16_t, 160>;
+
+// "Comm Port Settings" (frmComm), modal.
+void showCommSettings(QWidget* parent);
+// "&Version ID": poll, then show the controller's identification text.
+void showVersionId(QWidget* parent);
+// The download of the open configuration.
+void download(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable& blockFunctions);
+// The upload into the open configuration. True only when it completed and changed the
+// configuration; the caller then reloads its table (already updated here) and saves.
+bool upload(QWidget* parent, kessig::OrvaneDB& db, BlockFunctionTable& blockFunctions);
+// Read the controller back and compare with what a download would send.
+void verify(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable& blockFunctions);
+
+// Whether each command exists in this build (menu items of missing ones are disabled).
+bool commSettingsAvailable();
+bool downloadAvailable();
+bool uploadAvailable();
+
+} // namespace brevant::linkwin

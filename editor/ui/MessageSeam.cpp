@@ -1,0 +1,84 @@
+#include "ui/MessageSeam.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace brevant {
+namespace {
+
+MessageHandler& messageHandler()
+{
+    static MessageHandler handler;
+    return handler;
+}
+
+FileDialogHandler& fileDialogHandler()
+{
+    static FileDialogHandler handler;
+    return handler;
+}
+
+QMessageBox::StandardButtons standardButtons(Buttons buttons)
+{
+    switch (buttons) {
+    case Buttons::Ok: return QMessageBox::Ok;
+    case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon boxIcon(Icon icon)
+{
+    switch (icon) {
+    case Icon::None: return QMessageBox::NoIcon;
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::Exclamation: return QMessageBox::Warning;
+    case Icon::Critical: return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+Answer answerOf(int button)
+{
+    switch (button) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    default: return Answer::Ok;
+    }
+}
+
+// A lone carriage return breaks the line in the composed texts.
+QString displayText(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+} // namespace
+
+Answer showMessage(QWidget* parent, const QString& text, Buttons buttons, Icon icon, const QString& title)
+{
+    if (messageHandler())
+        return messageHandler()(MessageRequest{text, title, buttons, icon});
+    QMessageBox box(boxIcon(icon), title, displayText(text), standardButtons(buttons), parent);
+    return answerOf(box.exec());
+}
+
+QString askFileName(QWidget* parent, const FileDialogRequest& request)
+{
+    if (fileDialogHandler())
+        return fileDialogHandler()(request);
+    if (request.kind == FileDialogKind::Save)
+        return QFileDialog::getSaveFileName(parent, request.caption, request.fileName, request.filter);
+    return QFileDialog::getOpenFileName(parent, request.caption, request.fileName, request.filter);
+}
+
+void setMessageHandler(MessageHandler handler) { messageHandler() = std::move(handler); }
+void setFileDialogHandler(FileDialogHandler handler) { fileDialogHandler() = std::move(handler); }
+
+} // namespace brevant

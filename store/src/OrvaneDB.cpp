@@ -1,0 +1,2 @@
+#include "kessig/OrvaneDB.h"
+// Implementation under way.
