@@ -1,0 +1,279 @@
+#include "BlockModel.h"
+
+#include <kessig/OrvaneDB.h>
+
+#include <QStringList>
+#include <cmath>
+
+namespace brevant {
+
+namespace {
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s(const QString& q) { return q.toStdString(); }
+} // namespace
+
+BlockFunctionTable defaultBlockFunctions()
+{
+    BlockFunctionTable t;
+    t.fill(kNopFunction);
+    t[0] = 0;
+    t[1] = 1;
+    t[2] = 90;
+    t[3] = 91;
+    return t;
+}
+
+bool isAuxOutputFunction(const QString& name)
+{
+    const QString n = name.trimmed();
+    return n == QLatin1String("AABO") || n == QLatin1String("DABO");
+}
+
+QString BlockModel::cellText(int block)
+{
+    const int16_t fn = table_[block];
+    if (fn == kNopFunction)
+        return QStringLiteral(" ");
+    db_.FuncSetIndex("FN");
+    db_.FuncSeekI(fn);
+    if (db_.FuncNoMatch())
+        return QStringLiteral("????");
+    return q(db_.FuncName());
+}
+
+std::array<QString, kBlockCount> BlockModel::blockMapTexts()
+{
+    std::array<QString, kBlockCount> texts;
+    for (int b = 0; b < kBlockCount; ++b)
+        texts[b] = cellText(b);
+    return texts;
+}
+
+void BlockModel::reloadBlockFunctions()
+{
+    int b = 0;
+    for (db_.BlockMoveFirst(); !db_.BlockEOF() && b < kBlockCount; db_.BlockMoveNext())
+        table_[b++] = db_.BlockFn();
+}
+
+int32_t BlockModel::constantAt(int block, int offset, bool& found)
+{
+    found = false;
+    if (offset < 0)
+        return 0;
+    db_.ConstantSeek(static_cast<int16_t>(block), static_cast<int16_t>(offset));
+    if (db_.ConstantNoMatch())
+        return 0;
+    found = true;
+    return db_.ConstantValue();
+}
+
+void BlockModel::writeConstant(int block, int offset, int32_t value)
+{
+    db_.ConstantSeek(static_cast<int16_t>(block), static_cast<int16_t>(offset));
+    if (db_.ConstantNoMatch())
+        throw kessig::DbError(kessig::err::NoCurrentRecord, "No current record.");
+    db_.ConstantEdit();
+    db_.ConstantValue(value);
+    db_.ConstantUpdate();
+}
+
+BlockView BlockModel::readBlock(int block, const QString& cellName)
+{
+    BlockView v;
+    db_.FuncSetIndex("Fname");
+    db_.BlockSeek(static_cast<int16_t>(block));
+    const QString visio = q(db_.BlockVisioComment());
+    v.comment = visio.trimmed().isEmpty() ? q(db_.BlockComment()) : visio;
+    v.empty = cellName == QLatin1String(" ");
+    if (v.empty)
+        return v;
+    db_.FuncSeekS(s(cellName.trimmed()));
+    if (db_.FuncNoMatch())
+        return v;
+    v.found = true;
+    v.function = db_.FuncFN();
+    v.name = cellName.trimmed();
+    v.inputCount = db_.FuncInputs();
+    const int16_t params = db_.FuncParams();
+    v.auxOutput = isAuxOutputFunction(v.name);
+
+    bool found = false;
+    for (int n = 1; n <= v.inputCount; ++n) {
+        InputRow row;
+        row.source = constantAt(block, n - 1, found);
+        db_.InputSeek(v.function, static_cast<int16_t>(n));
+        row.description = q(db_.InputDescription());
+        const int16_t inputType = db_.InputType();
+        const int16_t sourceFn = row.source >= 0 && row.source < kBlockCount ? table_[row.source] : kNopFunction;
+        if (sourceFn == kNopFunction) {
+            row.function = QStringLiteral("????");
+            row.ad = QStringLiteral("?");
+        } else {
+            db_.FuncSetIndex("FN");
+            db_.FuncSeekI(sourceFn);
+            row.function = db_.FuncNoMatch() ? QStringLiteral("????") : q(db_.FuncName());
+            row.ad = inputType == 1 ? QStringLiteral("A") : inputType == 2 ? QStringLiteral("D") : QString();
+        }
+        v.inputs.push_back(row);
+    }
+    if (v.auxOutput || params < 1)
+        return v;
+
+    const int I = v.inputCount;
+    for (int n = 1; n <= params; ++n) {
+        ParamRow row;
+        db_.ParamSeek(v.function, static_cast<int16_t>(n));
+        const QString description = q(db_.ParamDescription());
+        row.description = description + QLatin1Char(' ');
+        row.tall = description.trimmed().size() > 28;
+        const int16_t type = db_.ParamType();
+        if (type == kTextParameter) {
+            db_.MessageSeek(db_.ParamOffset());
+            row.value = q(db_.MessageMsg());
+        } else if (type == kVariableDecimals) {
+            const int32_t d = constantAt(block, n % 2 == 1 ? I + n - 2 : I + n - 3, found);
+            row.value = showVariable(constantAt(block, I + n - 1, found), d);
+        } else {
+            const int16_t decimal = db_.ParamDecimal();
+            row.value = showPlain(constantAt(block, I + n - 1, found), decimal);
+        }
+        v.params.push_back(row);
+    }
+    return v;
+}
+
+bool BlockModel::assignFunction(int block, const QString& functionName, QString& newCell)
+{
+    db_.FuncSetIndex("Fname");
+    db_.FuncSeekS(s(functionName.trimmed()));
+    if (db_.FuncNoMatch())
+        return false;
+    const int16_t fn = db_.FuncFN();
+    const int16_t inputs = db_.FuncInputs();
+    const int16_t params = db_.FuncParams();
+    const int16_t hidden = db_.FuncHidden();
+    const auto b = static_cast<int16_t>(block);
+
+    // One transaction: a block is never left with half of its constants.
+    db_.BeginTrans();
+    try {
+        for (int16_t k = 0;; ++k) {
+            db_.ConstantSeek(b, k);
+            if (db_.ConstantNoMatch())
+                break;
+            db_.ConstantDelete();
+        }
+        auto add = [&](int offset, int32_t value) {
+            db_.ConstantAddNew();
+            db_.ConstantBlockNumber(b);
+            db_.ConstantOffset(static_cast<int16_t>(offset));
+            db_.ConstantValue(value);
+            db_.ConstantUpdate();
+        };
+        for (int n = 1; n <= inputs; ++n) {
+            db_.InputSeek(fn, static_cast<int16_t>(n));
+            add(n - 1, db_.InputType() == 1 ? 0 : 2);
+        }
+        for (int n = 1; n <= params + hidden; ++n) {
+            db_.ParamSeek(fn, static_cast<int16_t>(n));
+            add(inputs + n - 1, db_.ParamDefault());
+        }
+        db_.BlockSeek(b);
+        db_.BlockEdit();
+        db_.BlockFn(fn);
+        db_.BlockConstant(static_cast<int16_t>(inputs + params + hidden));
+        db_.BlockUpdate();
+        db_.CommitTrans();
+    } catch (...) {
+        db_.Rollback();
+        throw;
+    }
+    table_[block] = fn;
+    newCell = fn == kNopFunction ? QStringLiteral(" ") : functionName.trimmed();
+    return true;
+}
+
+CommitResult BlockModel::commitInput(int block, int row, const QString& text)
+{
+    CommitResult r = checkInputLink(text);
+    if (r.store)
+        writeConstant(block, row - 1, r.stored);
+    return r;
+}
+
+CommitResult BlockModel::commitParameter(int block, int16_t function, int16_t inputCount, int row,
+                                         const QString& text)
+{
+    const int I = inputCount;
+    db_.ParamSeek(function, static_cast<int16_t>(row));
+    const int16_t type = db_.ParamType();
+    if (type == kTextParameter) {
+        const int16_t offset = db_.ParamOffset();
+        const TextResult t = checkText(text);
+        db_.MessageSeek(offset);
+        db_.MessageEdit();
+        db_.MessageMsg(s(t.text));
+        db_.MessageUpdate();
+        CommitResult r;
+        r.shown = t.text;
+        r.message = t.message;
+        return r;
+    }
+    const int32_t min = db_.ParamMin();
+    const int32_t max = db_.ParamMax();
+    CommitResult r;
+    if (type == kVariableDecimals) {
+        if (!parseNumber(text)) {
+            r.message = limitMessage(min, max);
+            return r;
+        }
+        db_.ParamSeek(function, static_cast<int16_t>(row - 1));
+        const int up = db_.ParamType() == 2 ? 1 : 2;
+        bool found = false;
+        const int32_t d = constantAt(block, I + row - 1 - up, found);
+        r = checkVariable(text, min, max, d);
+    } else {
+        r = checkPlain(text, min, max, db_.ParamDecimal());
+    }
+    if (r.store)
+        writeConstant(block, I + row - 1, r.stored);
+    return r;
+}
+
+AuxChoice BlockModel::auxOutput(int block, const QString& functionName)
+{
+    AuxChoice a;
+    bool found = false;
+    const int32_t source = constantAt(block, 0, found);
+    a.value = constantAt(block, 1, found);
+    a.kind = functionName.trimmed() == QLatin1String("AABO") ? QStringLiteral("A") : QStringLiteral("D");
+    a.sourceFunction = source >= 0 && source < kBlockCount ? table_[source] : kNopFunction;
+    db_.FuncSetIndex("FN");
+    db_.FuncSeekI(a.sourceFunction);
+    if (!db_.FuncNoMatch()) {
+        a.sourceName = q(db_.FuncName()).trimmed();
+        a.count = a.kind == QLatin1String("A") ? db_.FuncAuxAnalogs() : db_.FuncAuxDiscretes();
+    }
+    for (int i = 1; i <= a.count; ++i) {
+        db_.AuxSeek(a.sourceFunction, s(a.kind), static_cast<int16_t>(i));
+        a.outputNames << q(db_.AuxDescription());
+    }
+    if (a.count == 0) {
+        a.value = 0;
+        a.name = QStringLiteral("NO AUX OUTPUT");
+    } else if (a.value >= 1 && a.value <= a.count) {
+        a.name = a.outputNames[a.value - 1];
+    } else {
+        a.value = 0;
+        a.name = QStringLiteral("NO SELECTION");
+    }
+    return a;
+}
+
+void BlockModel::storeAuxValue(int block, int32_t value)
+{
+    writeConstant(block, 1, value);
+}
+
+} // namespace brevant

@@ -1,0 +1,95 @@
+#pragma once
+// Reading a block for display and changing it, through the one OrvaneDB object.
+// The block function table is the editor's copy of each block's function number.
+
+#include "Encoding.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace kessig { class OrvaneDB; }
+
+namespace brevant {
+
+using BlockFunctionTable = std::array<int16_t, 160>;
+inline constexpr int16_t kNopFunction = 127;
+inline constexpr int kBlockCount = 160;
+
+BlockFunctionTable defaultBlockFunctions();
+
+struct InputRow {
+    int32_t source = 0;
+    QString description;
+    QString function;   // "????" when the source block is empty
+    QString ad;         // "A", "D", "?" or ""
+};
+
+struct ParamRow {
+    QString value;
+    QString description;
+    bool tall = false;  // the description needs two lines
+};
+
+struct BlockView {
+    bool empty = true;        // the block runs no function
+    bool found = false;       // its function was found in the catalogue
+    int16_t function = kNopFunction;
+    int16_t inputCount = 0;
+    QString name;
+    QString comment;
+    bool auxOutput = false;   // "AABO" or "DABO": the parameter grid shows the aux output
+    std::vector<InputRow> inputs;
+    std::vector<ParamRow> params;
+};
+
+// The auxiliary output of an "AABO"/"DABO" block.
+struct AuxChoice {
+    int16_t sourceFunction = 0;
+    QString sourceName;       // trimmed name of the source block's function
+    QString kind;             // "A" or "D"
+    int16_t count = 0;        // outputs of that kind the source offers
+    int32_t value = 0;
+    QString name;
+    QStringList outputNames;  // 1..count
+};
+
+bool isAuxOutputFunction(const QString& name);
+
+class BlockModel {
+public:
+    BlockModel(kessig::OrvaneDB& db, BlockFunctionTable& table) : db_(db), table_(table) {}
+
+    // The cell text of the block map: " " for an empty block, else the function name.
+    QString cellText(int block);
+    std::array<QString, kBlockCount> blockMapTexts();
+    // Reloads the block function table from the open configuration.
+    void reloadBlockFunctions();
+
+    BlockView readBlock(int block, const QString& cellName);
+
+    // False when the function name is not in the catalogue; else assigns it,
+    // rebuilding the block's constants from the catalogue's defaults, and
+    // returns the new cell text in cellText.
+    bool assignFunction(int block, const QString& functionName, QString& cellText);
+
+    CommitResult commitInput(int block, int row, const QString& text);
+    // Parameter `row` (1-based) of the block; text parameters go to "Messages".
+    CommitResult commitParameter(int block, int16_t function, int16_t inputCount, int row, const QString& text);
+
+    // The aux output as the block's first parameter holds it (`UpdateAuxOutput`).
+    AuxChoice auxOutput(int block, const QString& functionName);
+    // Writes the chosen aux value into the block's first parameter.
+    void storeAuxValue(int block, int32_t value);
+
+private:
+    int32_t constantAt(int block, int offset, bool& found);
+    void writeConstant(int block, int offset, int32_t value);
+
+    kessig::OrvaneDB& db_;
+    BlockFunctionTable& table_;
+};
+
+} // namespace brevant

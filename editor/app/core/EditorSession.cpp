@@ -1,0 +1,95 @@
+#include "EditorSession.h"
+
+#include "WorkingCopy.h"
+
+#include <kessig/OrvaneDB.h>
+
+#include <stdexcept>
+
+namespace brevant {
+
+void EditorSession::openWorkFile()
+{
+    db_.open_existing_database(WorkFile.toStdString(), kessig::Durability::Relaxed);
+    FileReadOnly = db_.ReadOnlyFile() || isReadOnlyFile(WorkFile);
+}
+
+void EditorSession::LoadGlobalFile(const QString& fileName)
+{
+    const QString work = GetWorkFileName();
+    if (auto error = copyKeepingTimes(fileName, work)) {
+        deleteFileForced(work);
+        throw std::runtime_error(error->toStdString());
+    }
+    const QString previous = WorkFile;
+    try {
+        if (db_.ConfigurationOpen())
+            db_.close_work_dbs();
+        WorkFile = work;
+        copiedAt_ = modificationTimeNs(work);
+        written_ = false;
+        VisioCommentsMissing = db_.TestVisioComments(work.toStdString());
+        openWorkFile();
+        model_.reloadBlockFunctions();
+    } catch (...) {
+        if (db_.ConfigurationOpen())
+            db_.close_work_dbs();
+        deleteFileForced(work);
+        WorkFile = previous;
+        if (!WorkFile.isEmpty())
+            try { reopenWorkFile(); } catch (...) {}
+        throw;
+    }
+    GlobalFile = fileName;
+    FileOpened = true;
+}
+
+void EditorSession::CloseWorkFile()
+{
+    if (!WorkFile.isEmpty() && db_.ConfigurationOpen()) {
+        written_ = written_ || db_.WriteCount() > 0;
+        db_.close_work_dbs();
+    }
+}
+
+void EditorSession::reopenWorkFile()
+{
+    if (WorkFile.isEmpty() || db_.ConfigurationOpen())
+        return;
+    openWorkFile();
+}
+
+bool EditorSession::WorkFileChanged() const
+{
+    if (WorkFile.isEmpty())
+        return false;
+    if (written_ || VisioCommentsMissing != 0)
+        return true;
+    if (db_.ConfigurationOpen() && db_.WriteCount() > 0)
+        return true;
+    return modificationTimeNs(WorkFile) != copiedAt_;
+}
+
+std::optional<QString> EditorSession::copyBack(const QString& target)
+{
+    return copyBackAtomically(WorkFile, target.isEmpty() ? GlobalFile : target);
+}
+
+void EditorSession::deleteWorkFile()
+{
+    CloseWorkFile();
+    if (!WorkFile.isEmpty())
+        deleteFileForced(WorkFile);
+    WorkFile.clear();
+    written_ = false;
+}
+
+QString EditorSession::MainCaption() const
+{
+    QString caption = QStringLiteral("Brevant - ") + GlobalFile;
+    if (FileReadOnly)
+        caption += QStringLiteral(" - READ ONLY");
+    return caption;
+}
+
+} // namespace brevant

@@ -1,0 +1,52 @@
+#pragma once
+// The editor's file state: the user's file, its working copy in the per-user
+// folder, the change test and the copy back. Windows only ask and show.
+
+#include "BlockModel.h"
+
+#include <QString>
+#include <optional>
+
+namespace kessig { class OrvaneDB; }
+
+namespace brevant {
+
+class EditorSession {
+public:
+    explicit EditorSession(kessig::OrvaneDB& db) : db_(db), model_(db, BlockFunctions) {}
+
+    kessig::OrvaneDB& db() { return db_; }
+    BlockModel& model() { return model_; }
+
+    // Makes a working copy of fileName, opens it and reloads the block function table.
+    // On failure GlobalFile and the open configuration are unchanged. Throws DbError or
+    // std::runtime_error.
+    void LoadGlobalFile(const QString& fileName);
+    // Closes the working copy in the store (the file stays).
+    void CloseWorkFile();
+    // Opens the working copy again after a command was cancelled.
+    void reopenWorkFile();
+    bool WorkFileChanged() const;
+    // Copies the working copy over GlobalFile (or target); the reason when it failed.
+    std::optional<QString> copyBack(const QString& target = {});
+    // Deletes the working copy (closed first) and forgets it.
+    void deleteWorkFile();
+    QString MainCaption() const;
+
+    QString GlobalFile;
+    QString WorkFile;
+    bool FileReadOnly = false;
+    bool FileOpened = false;
+    int32_t VisioCommentsMissing = 0;
+    BlockFunctionTable BlockFunctions = defaultBlockFunctions();
+
+private:
+    void openWorkFile();
+
+    kessig::OrvaneDB& db_;
+    BlockModel model_;
+    std::optional<qint64> copiedAt_;  // the working copy's modification time when made
+    bool written_ = false;            // writes of earlier opens of this working copy
+};
+
+} // namespace brevant

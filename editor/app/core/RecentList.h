@@ -1,0 +1,33 @@
+#pragma once
+// The four-entry recent-file list in the settings store, section "Recent Files",
+// values "RecentFile1" (most recent) to "RecentFile4".
+
+#include <QString>
+#include <QStringList>
+
+namespace brevant {
+
+class RecentList {
+public:
+    static constexpr int kSize = 4;
+
+    // The stored values in order, empty ones left out.
+    static QStringList entries();
+    static QString entry(int index);   // 1-based; "" when missing
+    // True when one of the entries equals fileName exactly.
+    static bool IsRecentFile(const QString& fileName);
+    // Pushes fileName on top unless it is already listed (then it keeps its place).
+    static void AddRecentFile(const QString& fileName);
+    static void PushRecentFile(const QString& fileName);
+    // Moves entry `index` to the top; those above it move down one place.
+    static void MoveRecentToTop(int16_t index);
+};
+
+// The recent-files dialog's short forms of a full path.
+struct RecentDisplay {
+    QString name;
+    QString path;
+};
+RecentDisplay shortenForDisplay(const QString& fullPath);
+
+} // namespace brevant

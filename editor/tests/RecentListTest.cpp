@@ -1,0 +1,56 @@
+#include "TestEnvironment.h"
+#include "core/RecentList.h"
+#include "ui/SettingsStore.h"
+
+using namespace brevant;
+
+namespace {
+class RecentListTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::usePrivateSettings();
+        auto s = openSettingsStore();
+        s->remove(kRecentFilesSection);
+        s->sync();
+    }
+};
+} // namespace
+
+TEST_F(RecentListTest, FifthFileDropsTheOldest)
+{
+    for (const char* f : {"/a/1.mdb", "/a/2.mdb", "/a/3.mdb", "/a/4.mdb", "/a/5.mdb"})
+        RecentList::AddRecentFile(f);
+    EXPECT_EQ(RecentList::entries(), QStringList({"/a/5.mdb", "/a/4.mdb", "/a/3.mdb", "/a/2.mdb"}));
+}
+
+TEST_F(RecentListTest, ListedFileKeepsItsPlaceWhenAddedAgain)
+{
+    for (const char* f : {"/a/1.mdb", "/a/2.mdb", "/a/3.mdb"})
+        RecentList::AddRecentFile(f);
+    RecentList::AddRecentFile("/a/2.mdb");
+    EXPECT_EQ(RecentList::entries(), QStringList({"/a/3.mdb", "/a/2.mdb", "/a/1.mdb"}));
+    EXPECT_FALSE(RecentList::IsRecentFile("/A/2.mdb"));   // exact comparison
+}
+
+TEST_F(RecentListTest, MoveToTopShiftsThoseAbove)
+{
+    for (const char* f : {"/a/1.mdb", "/a/2.mdb", "/a/3.mdb", "/a/4.mdb"})
+        RecentList::AddRecentFile(f);
+    RecentList::MoveRecentToTop(3);
+    EXPECT_EQ(RecentList::entries(), QStringList({"/a/2.mdb", "/a/4.mdb", "/a/3.mdb", "/a/1.mdb"}));
+    auto s = openSettingsStore();
+    EXPECT_EQ(s->value("Recent Files/RecentFile1").toString(), "/a/2.mdb");
+}
+
+TEST(RecentDisplayTest, LongPathsAndNamesAreShortened)
+{
+    const QString path46 = "/" + QString(45, 'p');
+    const RecentDisplay d = shortenForDisplay(path46 + "/" + QString(31, 'n') + ".mdb");
+    EXPECT_EQ(d.path.size(), 45);
+    EXPECT_EQ(d.path, path46.left(3) + "..." + path46.right(39));
+    EXPECT_EQ(d.name, QString(30, 'n') + "...");
+    const RecentDisplay s = shortenForDisplay("/plant/Sample.mdb");
+    EXPECT_EQ(s.path, "/plant");
+    EXPECT_EQ(s.name, "Sample.mdb");
+}
