@@ -1,0 +1,151 @@
+#include "orvane/transfer/Image.h"
+
+namespace orvane::transfer {
+
+namespace {
+
+void putWord(std::vector<uint8_t>& out, size_t at, int value)
+{
+    out[at] = static_cast<uint8_t>((value >> 8) & 0xFF);
+    out[at + 1] = static_cast<uint8_t>(value & 0xFF);
+}
+
+} // namespace
+
+void putText(std::vector<uint8_t>& out, size_t at, const std::string& text)
+{
+    for (size_t i = 0; i < 16; ++i)
+        out[at + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : 0;
+}
+
+std::vector<uint8_t> messageRecords(const Configuration& config)
+{
+    std::vector<uint8_t> out(kMessages * kMessageRecord, 0);
+    for (int n = 0; n < kMessages; ++n)
+        putText(out, static_cast<size_t>(n * kMessageRecord), config.messages[n]);
+    return out;
+}
+
+std::vector<uint8_t> quickRecords(const Configuration& config)
+{
+    std::vector<uint8_t> out(kQuickMessages * kQuickRecord, 0);
+    for (int j = 0; j < kQuickMessages; ++j) {
+        const size_t at = static_cast<size_t>(j * kQuickRecord);
+        putText(out, at, config.quick[j].text);
+        out[at + 17] = config.quick[j].block;
+        out[at + 18] = config.quick[j].parameter;
+    }
+    return out;
+}
+
+std::optional<std::vector<uint8_t>> blockRecords(const Configuration& config,
+                                                 const Catalogue& catalogue,
+                                                 UnknownFunction* unknown)
+{
+    std::vector<uint8_t> out(kBlocks * kBlockRecord, 0);
+    int cycles = 0, firstSlot = 0, retentive = 0;
+    for (size_t b = 0; b < config.blocks.size() && b < kBlocks; ++b) {
+        const BlockRow& block = config.blocks[b];
+        const auto fn = catalogue.find(block.function);
+        if (fn == catalogue.end()) {
+            if (unknown)
+                *unknown = {block.number, block.function};
+            return std::nullopt;
+        }
+        const size_t at = b * kBlockRecord;
+        out[at + 1] = static_cast<uint8_t>(block.function & 0xFF);
+        putWord(out, at + 2, cycles);
+        putWord(out, at + 4, firstSlot);
+        putWord(out, at + 6, retentive);
+        out[at + 8] = static_cast<uint8_t>(fn->second.ftype & 0xFF);
+        cycles += fn->second.icycle;
+        firstSlot += fn->second.constantCount();
+        retentive += fn->second.volRam;
+    }
+    return out;
+}
+
+int32_t slotValue(SlotKind kind, int16_t paramType, int32_t stored)
+{
+    // Inputs and 16-bit parameters travel in the high half of the slot.
+    const auto high = [](int32_t v) {
+        return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int16_t>(v)) << 16);
+    };
+    switch (kind) {
+    case SlotKind::Input:
+        return high(stored);
+    case SlotKind::Parameter:
+        if (paramType == 1)
+            return stored;
+        if (paramType == 2 || paramType == 4)
+            return high(stored);
+        return 0;  // type 3 and types the catalogue does not define
+    case SlotKind::Hidden:
+    case SlotKind::Fill:
+        return 0;
+    }
+    return 0;
+}
+
+void putSlot(std::vector<uint8_t>& out, size_t slot, int32_t value)
+{
+    const auto v = static_cast<uint32_t>(value);
+    for (int i = 0; i < 4; ++i)
+        out[slot * 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
+}
+
+ImageResult computeImage(const Configuration& config, const Catalogue& catalogue)
+{
+    ImageResult result;
+    Image image;
+    image.messages = messageRecords(config);
+    image.quick = quickRecords(config);
+    UnknownFunction unknown;
+    auto blocks = blockRecords(config, catalogue, &unknown);
+    if (!blocks) {
+        result.unknownFunction = unknown;
+        return result;
+    }
+    image.blocks = std::move(*blocks);
+    image.constants.assign(kSlots * 4, 0);
+    image.slots.assign(kSlots, SlotOrigin{});
+
+    size_t record = 0;
+    size_t slot = 0;
+    for (const BlockRow& block : config.blocks) {
+        if (record >= config.constants.size())
+            break;
+        if (block.constantCount <= 0)
+            continue;
+        const FunctionInfo& fn = catalogue.at(block.function);
+        const auto emit = [&](SlotKind kind, int16_t paramType) {
+            if (record >= config.constants.size() || config.constants[record].block != block.number) {
+                result.syncError = SyncError{block.number,
+                    record < config.constants.size() ? config.constants[record].block : int16_t(-1)};
+                return false;
+            }
+            const ConstantRow& c = config.constants[record++];
+            if (slot < kSlots) {
+                putSlot(image.constants, slot, slotValue(kind, paramType, c.value));
+                image.slots[slot] = {kind, c.block, c.offset};
+            }
+            ++slot;
+            return true;
+        };
+        for (int i = 0; i < fn.inputs; ++i)
+            if (!emit(SlotKind::Input, 0))
+                return result;
+        for (int i = 0; i < fn.params; ++i) {
+            const int16_t type = i < static_cast<int>(fn.paramTypes.size()) ? fn.paramTypes[i] : 0;
+            if (!emit(SlotKind::Parameter, type))
+                return result;
+        }
+        for (int i = 0; i < fn.hidden; ++i)
+            if (!emit(SlotKind::Hidden, 0))
+                return result;
+    }
+    result.image = std::move(image);
+    return result;
+}
+
+} // namespace orvane::transfer

@@ -1,0 +1,73 @@
+#include "orvane/transfer/Texts.h"
+
+namespace orvane::transfer::texts {
+
+const std::array<const char*, 10> kWarnLines = {
+    "WARNING",
+    "Failure to put the Orvane into S/M ALL mode during download",
+    "can result in equipment damage, injury, or death.",
+    "Download Procedure (See Instruction Manual for details):",
+    "From Orvane Front Panel EDIT Menus:",
+    "Copy Primary Memory into Backup Memory.",
+    "Put Orvane into S/M ALL mode.",
+    "Click CONTINUE to proceed with Download.",
+    "From Orvane Front Panel EDIT Menus:",
+    "EXIT S/M and verify that there are no error messages.",
+};
+
+std::string romTooOldFor4694(const std::string& versionText)
+{
+    return "This configuration requires ROM version 3.0 or higher.\r"
+           "This applies to functions 4, 6, or 94\r\n"
+           "Orvane ROM version is " + versionText + ".\rDownload Aborted.";
+}
+
+std::string romTooOldFor84100(const std::string& versionText)
+{
+    return "This configuration requires ROM version \r\n"
+           "3.04 and higher for functions 84 and 100. \r\n"
+           "Orvane ROM version is " + versionText + ".\rDownload Aborted.";
+}
+
+std::string tooManyConstants(int block)
+{
+    return "Config. Exceeds Maximum Size at block # " + std::to_string(block);
+}
+
+std::string tooManyRetentiveBytes(int block)
+{
+    return "Max Number of Retentive Bytes Exceeded at Block # " + std::to_string(block);
+}
+
+std::string blockPageFailed(int page)
+{
+    return "ERROR DOWNLOADING BLOCK " + std::to_string(page);
+}
+
+std::string databaseSyncError(int block, int recordBlock)
+{
+    return "Database Sync Error\rBlock = " + std::to_string(block) + " Constant = " +
+           std::to_string(recordBlock) + "\rDOWNLOAD ABORTED";
+}
+
+std::string incompleteDownload(const std::string& what)
+{
+    return "The controller did not answer while receiving " + what +
+           ".\rThe download was stopped; the controller now holds an INCOMPLETE configuration."
+           "\rDo not return it to service: repeat the download.";
+}
+
+std::string uploadStoppedUnknownFunction(int block, int function)
+{
+    return "Upload stopped: block " + std::to_string(block) + " runs function " +
+           std::to_string(function) +
+           ", which the function catalogue does not hold.\rThe configuration was not changed.";
+}
+
+std::string uploadFailedAt(const std::string& what)
+{
+    return "Upload stopped: the controller did not answer while sending " + what +
+           ".\rThe configuration was not changed.";
+}
+
+} // namespace orvane::transfer::texts
