@@ -1,0 +1,57 @@
+#include "EditorApp.h"
+
+#include "ui/SettingsStore.h"
+
+#include <QDir>
+
+namespace brevant {
+
+EditorApp::EditorApp() : session_(std::make_unique<EditorSession>(db_)) {}
+
+EditorApp::~EditorApp()
+{
+    form3_.reset();
+    if (session_) {
+        session_->deleteWorkFile();
+    }
+    try {
+        if (db_.CatalogueOpen())
+            db_.close_database();
+    } catch (const std::exception&) {
+        // Leaving anyway; nothing of the user's is at stake in the catalogue.
+    }
+}
+
+QString EditorApp::start(const QString& folder)
+{
+    frmStart_ = std::make_unique<FrmStart>();
+    LoadCommSettings();
+    const QString catalogue = QDir(folder).filePath(QStringLiteral("OrvaneDATA.DAT"));
+    try {
+        db_.open_database(folder.toStdString());
+        form3_ = std::make_unique<Form3>(*session_, frmStart_.get());
+    } catch (const std::exception& e) {
+        QString detail = QString::fromStdString(e.what());
+        if (const auto* db = dynamic_cast<const kessig::DbError*>(&e))
+            detail = QStringLiteral("Error %1: ").arg(db->number()) + QString::fromStdString(db->text());
+        return QStringLiteral("The function catalogue ") + catalogue + QStringLiteral(" cannot be read.\r") + detail;
+    }
+    session_->FileOpened = false;
+    return {};
+}
+
+void EditorApp::showStartUp()
+{
+    frmStart_->show();
+    timer1_.setSingleShot(true);
+    timer1_.setInterval(2000);
+    QObject::connect(&timer1_, &QTimer::timeout, form3_.get(), [this] {
+        form3_->show();
+        QTimer::singleShot(0, frmStart_.get(), [this] {
+            frmStart_->hide();
+        });
+    });
+    timer1_.start();
+}
+
+} // namespace brevant

@@ -1,0 +1,383 @@
+// The main window against real configuration files and the real catalogue.
+
+#include "TestEnvironment.h"
+#include "EditorApp.h"
+#include "core/RecentList.h"
+#include "ui/MessageSeam.h"
+#include "ui/SettingsStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+using namespace brevant;
+
+namespace {
+
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "editor_window_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        test::usePrivateSettings();
+        auto* a = new QApplication(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Brevant"));
+        return a;
+    }();
+    return *app;
+}
+
+// A constant read straight from the file, past the editor and its store object.
+std::optional<int> constantInFile(const QString& file, int block, int offset)
+{
+    sqlite3* db = nullptr;
+    std::optional<int> value;
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT ConstantValue FROM Constants WHERE BlockNumber=?1 AND Offset=?2", -1, &st, nullptr);
+        sqlite3_bind_int(st, 1, block);
+        sqlite3_bind_int(st, 2, offset);
+        if (st && sqlite3_step(st) == SQLITE_ROW)
+            value = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A catalogue function with inputs and a plain whole-number first parameter.
+struct PlainFunction {
+    QString name;
+    int inputs = 0;
+    int min = 0, max = 0;
+};
+
+class EditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        application();
+        auto s = openSettingsStore();
+        s->remove(kRecentFilesSection);
+        s->sync();
+        messages.clear();
+        setMessageHandler([this](const MessageRequest& r) {
+            messages.push_back(r);
+            return answers.empty() ? Answer::Ok : takeAnswer();
+        });
+        setFileDialogHandler([this](const FileDialogRequest& r) {
+            dialogs.push_back(r);
+            return chosenFile;
+        });
+        const QString error = app.start(QStringLiteral(ORVANE_BIN_DIR));
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        plain = findPlainFunction();
+        ASSERT_FALSE(plain.name.isEmpty()) << "the catalogue has no function with inputs and a plain parameter";
+    }
+    void TearDown() override
+    {
+        setMessageHandler({});
+        setFileDialogHandler({});
+    }
+
+    Answer takeAnswer()
+    {
+        const Answer a = answers.front();
+        answers.erase(answers.begin());
+        return a;
+    }
+
+    PlainFunction findPlainFunction()
+    {
+        kessig::OrvaneDB& db = app.db();
+        db.FuncSetIndex("FN");
+        for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext()) {
+            const QString name = QString::fromStdString(db.FuncName());
+            if (db.FuncInputs() < 1 || db.FuncParams() < 1 || isAuxOutputFunction(name))
+                continue;
+            const int16_t fn = db.FuncFN(), inputs = db.FuncInputs();
+            db.ParamSeek(fn, 1);
+            if (db.ParamType() != 3 && db.ParamType() != 4 && db.ParamDecimal() == 0 && db.ParamMax() > db.ParamMin()) {
+                PlainFunction f{name, inputs, db.ParamMin(), db.ParamMax()};
+                db.FuncSeekI(fn);   // keep the walk where it was
+                return f;
+            }
+            db.FuncSeekI(fn);
+        }
+        return {};
+    }
+
+    QString newConfiguration(const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        app.db().create_new_database(path.toStdString());
+        return path;
+    }
+
+    void open(const QString& path)
+    {
+        chosenFile = path;
+        ASSERT_TRUE(w().OpenExistingFile());
+        w().FillBlockMap();
+    }
+
+    // Puts `function` into block 10 through Function Type mode.
+    void assign(int block, const QString& function)
+    {
+        w().FunctionTypeMode();
+        w().chooseFunction(function);
+        w().selectBlock(block);
+        w().Grid1_Click();
+        w().BlockDataMode();
+        w().selectBlock(block);
+        w().Grid1_Click();
+    }
+
+    void typeInto(const char* gridName, int row, const QString& text)
+    {
+        auto* grid = w().findChild<QTableWidget*>(gridName);
+        auto* box = w().findChild<QLineEdit*>(QString(gridName) == "Grid2" ? "txtEdit" : "txtEdit1");
+        grid->setCurrentCell(row, 0);
+        w().FlexGridEdit(grid, box, ' ');
+        box->setText(text);
+        w().EditKeyCode(grid, box, Qt::Key_Return);
+    }
+
+    Form3& w() { return app.mainWindow(); }
+    QAction* menu(const char* name) { return w().findChild<QAction*>(name); }
+    QTableWidget* grid(const char* name) { return w().findChild<QTableWidget*>(name); }
+
+    QTemporaryDir dir;
+    EditorApp app;
+    PlainFunction plain;
+    std::vector<MessageRequest> messages;
+    std::vector<Answer> answers;
+    std::vector<FileDialogRequest> dialogs;
+    QString chosenFile;
+};
+
+} // namespace
+
+TEST_F(EditorWindowTest, AllControlsExistWithTheirNames)
+{
+    for (const char* name : {"Grid1", "Grid2", "Grid3", "List1", "txtEdit", "txtEdit1", "txtCmt", "Label1",
+                             "Label2", "Label4", "Label5", "Command1"})
+        EXPECT_NE(w().findChild<QWidget*>(name), nullptr) << name;
+    for (const char* name : {"mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFileSaveAs", "mnuFileRestore",
+                             "mnuFileUpload", "mnuFileDownload", "mnuFileVerify", "mnuFileImport", "mnuFileCompare",
+                             "munFilePrint", "mnuFormExit", "mnuRecentFile0", "mnuRecentFile1", "mnuRecentFile4",
+                             "mnuEditCfg", "mnuEditBlk", "mnuEditComments", "mnuEditComPort", "mnuViewAll",
+                             "mnuViewSel", "mnuVersion", "mnuViewDCX7", "mnuAbout"})
+        EXPECT_NE(menu(name), nullptr) << name;
+    EXPECT_FALSE(menu("munFilePrint")->isEnabled());
+    EXPECT_FALSE(menu("mnuViewDCX7")->isEnabled());
+    EXPECT_EQ(grid("Grid2")->horizontalHeaderItem(0)->text(), "Blk");
+    EXPECT_EQ(grid("Grid3")->horizontalHeaderItem(0)->text(), "Value");
+}
+
+TEST_F(EditorWindowTest, NewConfigurationShowsTheDefaultBlocks)
+{
+    open(newConfiguration("plant.mdb"));
+    EXPECT_EQ(grid("Grid1")->item(0, 4)->text(), " ");
+    EXPECT_NE(grid("Grid1")->item(0, 0)->text(), " ");
+    EXPECT_EQ(w().windowTitle(), "Brevant - " + dir.filePath("plant.mdb"));
+    EXPECT_EQ(dialogs.back().filter, kConfigurationFilter);
+}
+
+TEST_F(EditorWindowTest, ParameterEditReachesTheWorkingCopyAtOnce)
+{
+    open(newConfiguration("plant.mdb"));
+    assign(10, plain.name);
+    const int value = plain.min + (plain.max - plain.min) / 2;
+    typeInto("Grid3", 0, QString::number(value));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, plain.inputs), value);
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), QString::number(value));
+
+    typeInto("Grid2", 0, "12");
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 12);
+}
+
+TEST_F(EditorWindowTest, RefusedInputsLeaveTheFileUnchanged)
+{
+    open(newConfiguration("plant.mdb"));
+    assign(10, plain.name);
+    const QByteArray before = fileBytes(app.session().WorkFile);
+    const uint64_t writes = app.db().WriteCount();
+    for (const char* text : {"160", "-1", "12a"})
+        typeInto("Grid2", 0, text);
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].text, QString("Enter A Block Number\r        0 to 159"));
+    typeInto("Grid3", 0, QString::number(static_cast<double>(plain.max) + 1));
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[3].text, "Invalid Parameter Value\rMin   " + QString::number(plain.min) + "  Max  "
+                                    + QString::number(plain.max));
+    EXPECT_EQ(app.db().WriteCount(), writes);
+    EXPECT_EQ(fileBytes(app.session().WorkFile), before);
+}
+
+TEST_F(EditorWindowTest, ReplacingAFunctionAsksAndNoChangesNothing)
+{
+    open(newConfiguration("plant.mdb"));
+    assign(10, plain.name);
+    typeInto("Grid2", 0, "3");
+    answers = {Answer::No};
+    assign(10, "NOP");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Replace " + plain.name + " With NOP");
+    EXPECT_EQ(messages[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 3);
+
+    answers = {Answer::Yes};
+    assign(10, "NOP");
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), std::nullopt);
+    EXPECT_EQ(grid("Grid1")->item(1, 0)->text(), " ");
+}
+
+TEST_F(EditorWindowTest, ReassigningRebuildsTheConstantsFromDefaults)
+{
+    open(newConfiguration("plant.mdb"));
+    assign(10, plain.name);
+    typeInto("Grid2", 0, "7");
+    answers = {Answer::Yes};
+    assign(10, plain.name);
+    const int expected = constantInFile(app.session().WorkFile, 11, 0).value_or(-1);   // no block 11 constants
+    EXPECT_EQ(expected, -1);
+    const auto link = constantInFile(app.session().WorkFile, 10, 0);
+    ASSERT_TRUE(link);
+    EXPECT_TRUE(*link == 0 || *link == 2);
+}
+
+TEST_F(EditorWindowTest, ChangeQuestionAfterOneWriteAndNotAfterNone)
+{
+    const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb");
+    open(a);
+    chosenFile = b;
+    w().fileOpen();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(app.session().GlobalFile, b);
+
+    assign(20, plain.name);   // one write at least
+    answers = {Answer::Cancel};
+    chosenFile = a;
+    w().fileOpen();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Save changes to " + b + "?");
+    EXPECT_EQ(messages[0].buttons, Buttons::YesNoCancel);
+    EXPECT_EQ(messages[0].icon, Icon::Exclamation);
+    EXPECT_EQ(messages[0].title, "Brevant");
+    // Cancelled: the configuration is still open and editable.
+    EXPECT_EQ(app.session().GlobalFile, b);
+    typeInto("Grid2", 0, "5");
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 20, 0), 5);
+}
+
+TEST_F(EditorWindowTest, SaveCopiesBackAndSaveAsAsksBeforeReplacing)
+{
+    const QString a = newConfiguration("a.mdb"), other = newConfiguration("other.mdb");
+    open(a);
+    assign(30, plain.name);
+    w().fileSave();
+    EXPECT_TRUE(constantInFile(a, 30, 0).has_value());
+
+    answers = {Answer::No};
+    chosenFile = other;
+    w().fileSaveAs();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, other + " already exists.\rDo you want to replace it?");
+    EXPECT_EQ(messages[0].title, "Save AS");
+    EXPECT_FALSE(constantInFile(other, 30, 0).has_value());
+
+    answers = {Answer::Yes};
+    w().fileSaveAs();
+    EXPECT_TRUE(constantInFile(other, 30, 0).has_value());
+    EXPECT_EQ(app.session().GlobalFile, other);
+}
+
+TEST_F(EditorWindowTest, ReadOnlyFileLocksEditing)
+{
+    const QString a = newConfiguration("a.mdb");
+    ::chmod(QFile::encodeName(a).constData(), 0444);
+    open(a);
+    EXPECT_TRUE(w().windowTitle().endsWith(" - READ ONLY"));
+    EXPECT_FALSE(menu("mnuFileSave")->isEnabled());
+    EXPECT_FALSE(menu("mnuEditCfg")->isEnabled());
+    EXPECT_FALSE(menu("mnuFileUpload")->isEnabled());
+    EXPECT_TRUE(menu("mnuFileSaveAs")->isEnabled());
+    w().selectBlock(0);
+    w().Grid1_Click();
+    auto* g2 = grid("Grid2");
+    g2->setCurrentCell(0, 0);
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, "5");
+    QApplication::sendEvent(g2, &key);
+    EXPECT_TRUE(w().findChild<QLineEdit*>("txtEdit")->isHidden());
+    const QString work = app.session().WorkFile;
+    w().fileRestore();
+    EXPECT_FALSE(QFile::exists(work));   // deleted although read-only
+}
+
+TEST_F(EditorWindowTest, FailedCopyBackKeepsTheWorkingCopyAndReports)
+{
+    const QString a = newConfiguration("a.mdb");
+    open(a);
+    assign(40, plain.name);
+    // The user's file was replaced by a folder: nothing can be written there.
+    QFile::remove(a);
+    QDir().mkpath(a);
+    const QString work = app.session().WorkFile;
+    w().fileSave();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, Icon::Critical);
+    EXPECT_TRUE(messages[0].text.contains(a));
+    EXPECT_EQ(app.session().WorkFile, work);
+    EXPECT_TRUE(QFile::exists(work));
+    EXPECT_TRUE(app.db().ConfigurationOpen());
+    typeInto("Grid2", 0, "9");
+    EXPECT_EQ(constantInFile(work, 40, 0), 9);
+}
+
+TEST_F(EditorWindowTest, RecentListFollowsOpenAndMenuEntries)
+{
+    const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb"), c = newConfiguration("c.mdb");
+    open(a);
+    open(b);
+    EXPECT_EQ(RecentList::entries(), QStringList({b, a}));
+    EXPECT_EQ(menu("mnuRecentFile1")->data().toString(), b);
+    open(a);   // already listed: keeps its place
+    EXPECT_EQ(RecentList::entries(), QStringList({b, a}));
+    w().mnuRecentFile_Click(2);
+    EXPECT_EQ(RecentList::entries(), QStringList({a, b}));
+    EXPECT_EQ(app.session().GlobalFile, a);
+    QFile::remove(c);
+    RecentList::PushRecentFile(c);
+    w().ShowRecentFiles();
+    w().mnuRecentFile_Click(1);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().text, c + " No Longer Exists");
+    EXPECT_EQ(app.session().GlobalFile, a);
+}
+
+TEST_F(EditorWindowTest, BlockSearchWrapsAround)
+{
+    open(newConfiguration("plant.mdb"));
+    w().selectBlock(159);
+    QKeyEvent f6(QEvent::KeyPress, Qt::Key_F6, Qt::NoModifier);
+    QApplication::sendEvent(grid("Grid1"), &f6);
+    EXPECT_EQ(w().currentBlock(), 0);
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QApplication::sendEvent(grid("Grid1"), &f5);
+    EXPECT_EQ(w().currentBlock(), 3);
+}
