@@ -1,0 +1,41 @@
+#pragma once
+// Sending a computed image (the download's wire part) and reading a controller back
+// (the upload's and verify's wire part). The port is opened and polled by the caller.
+
+#include "orvane/transfer/Exchange.h"
+#include "orvane/transfer/Image.h"
+#include "orvane/transfer/Verify.h"
+
+#include <array>
+
+namespace orvane::transfer {
+
+// Checks made before anything is sent: ROM rules, then the two capacity limits. Shows
+// the refusal and returns false when the download must not start.
+bool acceptForDownload(const std::string& identification, const Configuration& config,
+                       const Catalogue& catalogue, Reporter& reporter);
+
+// Messages, quick messages, block table, 40 constant pages, end command. Stops at the
+// first page without a reply and says the controller holds an incomplete configuration.
+bool sendImage(Exchange& link, const Image& image, Reporter& reporter);
+
+struct UploadedController {
+    std::array<int16_t, kBlocks> functions{};
+    std::vector<uint8_t> constants;  // the slot pages read, 128 bytes each
+    std::vector<uint8_t> messages;   // 340 bytes
+    std::vector<uint8_t> quick;      // 152 bytes
+};
+
+// Reads what an upload reads, in its order and with its progress. Nothing on any failure
+// (already reported); a function missing from the catalogue stops it.
+std::optional<UploadedController> readController(Exchange& link, const Catalogue& catalogue,
+                                                 Reporter& reporter);
+
+// The constants the uploaded slots give each block: inputs and 16-bit parameters from the
+// slot's first two bytes, others from all four, hidden constants 0.
+std::vector<ConstantRow> decodeConstants(const UploadedController& up, const Catalogue& catalogue);
+
+// Verify's read: areas 6, 9, 4 and 3 whole. Nothing when a read goes unanswered.
+std::optional<ControllerMemory> readBack(Exchange& link, Reporter& reporter);
+
+} // namespace orvane::transfer
