@@ -26,7 +26,6 @@ void EditorSession::LoadGlobalFile(const QString& fileName)
         if (db_.ConfigurationOpen())
             db_.close_work_dbs();
         WorkFile = work;
-        copiedAt_ = modificationTimeNs(work);
         written_ = false;
         VisioCommentsMissing = db_.TestVisioComments(work.toStdString());
         openWorkFile();
@@ -40,6 +39,8 @@ void EditorSession::LoadGlobalFile(const QString& fileName)
             try { reopenWorkFile(); } catch (...) {}
         throw;
     }
+    if (!previous.isEmpty() && previous != work)
+        deleteFileForced(previous);
     GlobalFile = fileName;
     FileOpened = true;
 }
@@ -65,13 +66,15 @@ bool EditorSession::WorkFileChanged() const
         return false;
     if (written_ || VisioCommentsMissing != 0)
         return true;
-    if (db_.ConfigurationOpen() && db_.WriteCount() > 0)
-        return true;
-    return modificationTimeNs(WorkFile) != copiedAt_;
+    // Every write reaches the working copy through the store, which counts them;
+    // file times would also move for the store's own housekeeping.
+    return db_.ConfigurationOpen() && db_.WriteCount() > 0;
 }
 
 std::optional<QString> EditorSession::copyBack(const QString& target)
 {
+    // Closed first, so that every committed write is in the file itself.
+    CloseWorkFile();
     return copyBackAtomically(WorkFile, target.isEmpty() ? GlobalFile : target);
 }
 

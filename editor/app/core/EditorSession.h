@@ -27,7 +27,7 @@ public:
     // Opens the working copy again after a command was cancelled.
     void reopenWorkFile();
     bool WorkFileChanged() const;
-    // Copies the working copy over GlobalFile (or target); the reason when it failed.
+    // Closes the working copy and copies it over GlobalFile (or target); the reason when it failed.
     std::optional<QString> copyBack(const QString& target = {});
     // Deletes the working copy (closed first) and forgets it.
     void deleteWorkFile();
@@ -45,7 +45,6 @@ private:
 
     kessig::OrvaneDB& db_;
     BlockModel model_;
-    std::optional<qint64> copiedAt_;  // the working copy's modification time when made
     bool written_ = false;            // writes of earlier opens of this working copy
 };
 

@@ -1,0 +1,85 @@
+// Opening a full configuration (160 blocks in use) to a filled block map, and one
+// Grid1_Click on the block with the most parameters. Prints the figures.
+// Usage: bench_editor [CATALOGUE_FOLDER]   (default: the folder of this program)
+
+#include "EditorApp.h"
+#include "ui/MessageSeam.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+static double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QCoreApplication::applicationDirPath();
+    brevant::setMessageHandler([](const brevant::MessageRequest& r) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(r.text));
+        return brevant::Answer::Yes;
+    });
+
+    brevant::EditorApp app;
+    if (const QString e = app.start(folder); !e.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(e));
+        return 1;
+    }
+    kessig::OrvaneDB& db = app.db();
+
+    // The function with the most parameters, and others with inputs, to fill every block.
+    QString widest;
+    int widestParams = -1;
+    db.FuncSetIndex("FN");
+    for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext())
+        if (db.FuncFN() != brevant::kNopFunction && db.FuncParams() > widestParams
+            && !brevant::isAuxOutputFunction(QString::fromStdString(db.FuncName()))) {
+            widestParams = db.FuncParams();
+            widest = QString::fromStdString(db.FuncName());
+        }
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("full.mdb");
+    db.create_new_database(file.toStdString());
+    db.open_existing_database(file.toStdString());
+    brevant::BlockFunctionTable table = brevant::defaultBlockFunctions();
+    brevant::BlockModel model(db, table);
+    for (int b = 0; b < brevant::kBlockCount; ++b) {
+        QString cell;
+        model.assignFunction(b, widest, cell);
+    }
+    db.close_work_dbs();
+
+    brevant::setFileDialogHandler([file](const brevant::FileDialogRequest&) { return file; });
+    brevant::Form3& w = app.mainWindow();
+    std::vector<double> opens, clicks;
+    for (int run = 0; run < 5; ++run) {
+        app.session().deleteWorkFile();
+        const auto t0 = Clock::now();
+        w.OpenExistingFile();
+        w.FillBlockMap();
+        opens.push_back(ms(Clock::now() - t0));
+        for (int i = 0; i < 20; ++i) {
+            w.selectBlock(77);
+            const auto t1 = Clock::now();
+            w.Grid1_Click();
+            clicks.push_back(ms(Clock::now() - t1));
+        }
+    }
+    app.session().deleteWorkFile();
+    std::sort(opens.begin(), opens.end());
+    std::sort(clicks.begin(), clicks.end());
+    std::printf("open full configuration to filled block map: median %.2f ms (goal < 100 ms)\n", opens[opens.size() / 2]);
+    std::printf("Grid1_Click on %s (%d parameters): median %.3f ms (goal < 5 ms)\n", qPrintable(widest), widestParams,
+                clicks[clicks.size() / 2]);
+    return 0;
+}
