@@ -10,7 +10,6 @@ namespace brevant::test {
 
 inline void usePrivateSettings()
 {
-    QStandardPaths::setTestModeEnabled(true);
     static QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());

@@ -25,7 +25,7 @@ EditorApp::~EditorApp()
 QString EditorApp::start(const QString& folder)
 {
     frmStart_ = std::make_unique<FrmStart>();
-    LoadCommSettings();
+    comm_ = LoadCommSettings();
     const QString catalogue = QDir(folder).filePath(QStringLiteral("OrvaneDATA.DAT"));
     try {
         db_.open_database(folder.toStdString());

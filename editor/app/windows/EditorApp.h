@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "MainWindow.h"
 #include "core/EditorSession.h"
+#include "orvane/link/CommSettings.h"
 
 #include <kessig/OrvaneDB.h>
 
@@ -28,6 +29,8 @@ public:
     EditorSession& session() { return *session_; }
     Form3& mainWindow() { return *form3_; }
     FrmStart& startWindow() { return *frmStart_; }
+    // The serial settings read at start-up.
+    const orvane::link::CommSettings& commSettings() const { return comm_; }
 
 private:
     kessig::OrvaneDB db_;
@@ -35,6 +38,7 @@ private:
     std::unique_ptr<FrmStart> frmStart_;
     std::unique_ptr<Form3> form3_;
     QTimer timer1_;
+    orvane::link::CommSettings comm_;
 };
 
 } // namespace brevant
