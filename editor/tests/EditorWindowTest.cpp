@@ -247,18 +247,17 @@ TEST_F(EditorWindowTest, ReplacingAFunctionAsksAndNoChangesNothing)
     EXPECT_EQ(grid("Grid1")->item(1, 0)->text(), " ");
 }
 
-TEST_F(EditorWindowTest, ReassigningRebuildsTheConstantsFromDefaults)
+TEST_F(EditorWindowTest, ReassigningTheSameFunctionResetsItsConstants)
 {
     open(newConfiguration("plant.mdb"));
     assign(10, plain.name);
+    const auto fresh = constantInFile(app.session().WorkFile, 10, 0);
+    ASSERT_TRUE(fresh);
+    EXPECT_TRUE(*fresh == 0 || *fresh == 2);   // analog inputs start at 0, discrete at 2
     typeInto("Grid2", 0, "7");
     answers = {Answer::Yes};
     assign(10, plain.name);
-    const int expected = constantInFile(app.session().WorkFile, 11, 0).value_or(-1);   // no block 11 constants
-    EXPECT_EQ(expected, -1);
-    const auto link = constantInFile(app.session().WorkFile, 10, 0);
-    ASSERT_TRUE(link);
-    EXPECT_TRUE(*link == 0 || *link == 2);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), fresh);
 }
 
 TEST_F(EditorWindowTest, ChangeQuestionAfterOneWriteAndNotAfterNone)
@@ -354,20 +353,22 @@ TEST_F(EditorWindowTest, RecentListFollowsOpenAndMenuEntries)
     const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb"), c = newConfiguration("c.mdb");
     open(a);
     open(b);
-    EXPECT_EQ(RecentList::entries(), QStringList({b, a}));
-    EXPECT_EQ(menu("mnuRecentFile1")->data().toString(), b);
-    open(a);   // already listed: keeps its place
-    EXPECT_EQ(RecentList::entries(), QStringList({b, a}));
-    w().mnuRecentFile_Click(2);
-    EXPECT_EQ(RecentList::entries(), QStringList({a, b}));
+    open(c);
+    EXPECT_EQ(RecentList::entries(), QStringList({c, b, a}));
+    EXPECT_EQ(menu("mnuRecentFile1")->data().toString(), c);
+    open(b);   // already listed: keeps its place
+    EXPECT_EQ(RecentList::entries(), QStringList({c, b, a}));
+    w().mnuRecentFile_Click(3);   // from the menu: moves to the top
+    EXPECT_EQ(RecentList::entries(), QStringList({a, c, b}));
     EXPECT_EQ(app.session().GlobalFile, a);
+
     QFile::remove(c);
-    RecentList::PushRecentFile(c);
-    w().ShowRecentFiles();
-    w().mnuRecentFile_Click(1);
+    w().mnuRecentFile_Click(2);
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().text, c + " No Longer Exists");
     EXPECT_EQ(app.session().GlobalFile, a);
+    EXPECT_EQ(RecentList::entries(), QStringList({a, c, b}));
+    EXPECT_TRUE(app.db().ConfigurationOpen());
 }
 
 TEST_F(EditorWindowTest, BlockSearchWrapsAround)
