@@ -58,8 +58,8 @@ TEST(CapacityLimits, Exactly1280ConstantsPass_1281RefusedAtTheBlockOfTheLastReco
 TEST(CapacityLimits, RetentiveBytes58Pass_59RefusedAtTheCrossingBlock)
 {
     Catalogue cat = smallCatalogue();
-    cat[31] = {31, 0, 28, 0, 0, 0, 0, {}};
-    cat[32] = {32, 0, 1, 0, 0, 0, 0, {}};
+    cat[31] = {31, 0, 28, 0, 0, 0, 0, {}, {}, {}};
+    cat[32] = {32, 0, 1, 0, 0, 0, 0, {}, {}, {}};
     const Configuration ok = configWith(cat, {30, 127, 31}, [](int16_t, int16_t) { return 0; });
     EXPECT_FALSE(blockExceedingRetentive(ok, cat));
     const Configuration over = configWith(cat, {30, 127, 31, 127, 32}, [](int16_t, int16_t) { return 0; });

@@ -23,6 +23,8 @@ struct FunctionInfo {
     int16_t hidden = 0;
     int16_t ftype = 0;
     std::vector<int16_t> paramTypes;  // type of parameter 1, 2, ... (index 0 is parameter 1)
+    std::vector<int16_t> inputTypes;  // type of input 1, 2, ...
+    std::vector<int32_t> defaults;    // default of parameter 1 .. params + hidden
     int constantCount() const { return inputs + params + hidden; }
 };
 
