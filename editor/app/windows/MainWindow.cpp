@@ -56,12 +56,12 @@ void Form3::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    connect(action(file, "mnuFileNew", QStringLiteral("&New")), &QAction::triggered, this, &Form3::fileNew);
-    connect(action(file, "mnuFileOpen", QStringLiteral("&Open")), &QAction::triggered, this, &Form3::fileOpen);
+    connect(action(file, "mnuFileNew", QStringLiteral("&New")), &QAction::triggered, this, [this] { guarded([this] { fileNew(); }); });
+    connect(action(file, "mnuFileOpen", QStringLiteral("&Open")), &QAction::triggered, this, [this] { guarded([this] { fileOpen(); }); });
     mnuFileSave_ = action(file, "mnuFileSave", QStringLiteral("&Save"));
-    connect(mnuFileSave_, &QAction::triggered, this, &Form3::fileSave);
-    connect(action(file, "mnuFileSaveAs", QStringLiteral("Sav&e As")), &QAction::triggered, this, &Form3::fileSaveAs);
-    connect(action(file, "mnuFileRestore", QStringLiteral("&Restore")), &QAction::triggered, this, &Form3::fileRestore);
+    connect(mnuFileSave_, &QAction::triggered, this, [this] { guarded([this] { fileSave(); }); });
+    connect(action(file, "mnuFileSaveAs", QStringLiteral("Sav&e As")), &QAction::triggered, this, [this] { guarded([this] { fileSaveAs(); }); });
+    connect(action(file, "mnuFileRestore", QStringLiteral("&Restore")), &QAction::triggered, this, [this] { guarded([this] { fileRestore(); }); });
     file->addSeparator();
     mnuFileUpload_ = action(file, "mnuFileUpload", QStringLiteral("&Upload From Orvane"), linkwin::uploadAvailable());
     connect(mnuFileUpload_, &QAction::triggered, this, [this] {
@@ -95,10 +95,10 @@ void Form3::buildMenus()
         recent_[i] = file->addAction(QStringLiteral("RecentFile%1").arg(i));
         recent_[i]->setObjectName(QStringLiteral("mnuRecentFile%1").arg(i));
         recent_[i]->setVisible(false);
-        connect(recent_[i], &QAction::triggered, this, [this, i] { mnuRecentFile_Click(i); });
+        connect(recent_[i], &QAction::triggered, this, [this, i] { guarded([this, i] { mnuRecentFile_Click(i); }); });
     }
     file->addSeparator();
-    connect(action(file, "mnuFormExit", QStringLiteral("E&xit")), &QAction::triggered, this, [this] { fileExit(); });
+    connect(action(file, "mnuFormExit", QStringLiteral("E&xit")), &QAction::triggered, this, [this] { guarded([this] { fileExit(); }); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
