@@ -1,0 +1,56 @@
+#include "frmProgress.h"
+
+#include "orvane/transfer/Rules.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace brevant::linkwin {
+
+frmProgress::frmProgress(QWidget* parent) : QWidget(parent, Qt::Tool)
+{
+    setObjectName(QStringLiteral("frmProgress"));
+    auto* layout = new QVBoxLayout(this);
+    caption_ = new QLabel(this);
+    caption_->setObjectName(QStringLiteral("lblCaption"));
+    bar_ = new QProgressBar(this);
+    bar_->setObjectName(QStringLiteral("ProgressBar1"));
+    bar_->setRange(0, 100);
+    bar_->setTextVisible(false);
+    percentText_ = new QLabel(this);
+    percentText_->setObjectName(QStringLiteral("lblPercent"));
+    percentText_->setAlignment(Qt::AlignHCenter);
+    layout->addWidget(caption_);
+    layout->addWidget(bar_);
+    layout->addWidget(percentText_);
+    resize(320, 110);
+}
+
+void frmProgress::zero_progress(const QString& caption)
+{
+    total_ = 0;
+    percent_ = 0;
+    setWindowTitle(caption);
+    caption_->setText(caption);
+    bar_->setValue(0);
+    percentText_->setText(QStringLiteral("0%"));
+}
+
+void frmProgress::update_progress(int bytes)
+{
+    total_ += bytes;
+    Set_Progress(orvane::transfer::progressPercent(total_));
+}
+
+void frmProgress::Set_Progress(int percent)
+{
+    if (!isVisible())
+        return;
+    percent_ = percent;
+    bar_->setValue(percent);
+    percentText_->setText(QString::number(percent) + QLatin1Char('%'));
+}
+
+} // namespace brevant::linkwin
