@@ -606,6 +606,7 @@ bool Form3::LoadGlobalFile(const QString& fileName)
     RecentList::AddRecentFile(fileName);
     ShowRecentFiles();
     setWindowTitle(session_.MainCaption());
+    SetReadOnly();
     if (fileDialogParent_)
         fileDialogParent_->hide();
     return true;
@@ -790,6 +791,7 @@ void Form3::OpenRecentEntry(const QString& fileName, int index)
         return;
     }
     setWindowTitle(session_.MainCaption());
+    SetReadOnly();
     RecentList::MoveRecentToTop(static_cast<int16_t>(index));
     ShowRecentFiles();
 }
