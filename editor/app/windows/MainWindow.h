@@ -56,6 +56,8 @@ public:
     void ShowRecentFiles();
     // The first activation: read-only state, recent entries, start dialog.
     void firstActivation();
+    // Shows the window without its start dialog (the file is opened already).
+    void markActivationHandled() { activationHandled_ = true; startDialogShown_ = true; }
     // The start dialog was cancelled or Exit ran: the program ends.
     bool finished() const { return finished_; }
 

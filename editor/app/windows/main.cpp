@@ -25,12 +25,13 @@ int screenshots(brevant::EditorApp& app, const QString& dir, const QString& file
     w.FillBlockMap();
     int block = 0;
     for (int b = 0; b < 160; ++b)
-        if (app.session().BlockFunctions[b] != 127 && app.session().BlockFunctions[b] > 1) {
+        if (b >= 4 && app.session().BlockFunctions[b] != 127) {
             block = b;
             break;
         }
     w.selectBlock(block);
     w.Grid1_Click();
+    w.markActivationHandled();
     w.show();
     QDir().mkpath(dir);
     QApplication::processEvents();
