@@ -248,6 +248,7 @@ void Form3::buildControls()
     const int mapWidth = twips(grid1_, 300 + 10 * 875) + 24;
     const int mapHeight = 17 * (twips(grid1_, 200) + 4) + 12;
     grid1_->setMinimumSize(mapWidth, mapHeight);
+    grid1_->setMaximumHeight(mapHeight);
     layout->addWidget(grid1_, 1, 0, 5, 1);
     layout->addWidget(label1_, 1, 1);
     layout->addWidget(grid2_, 2, 1);
