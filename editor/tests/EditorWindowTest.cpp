@@ -11,6 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <sqlite3.h>
@@ -381,4 +384,35 @@ TEST_F(EditorWindowTest, BlockSearchWrapsAround)
     QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
     QApplication::sendEvent(grid("Grid1"), &f5);
     EXPECT_EQ(w().currentBlock(), 3);
+}
+
+TEST_F(EditorWindowTest, AboutShowsTheVersion)
+{
+    FrmAbout about(&w());
+    EXPECT_EQ(about.objectName(), "frmAbout");
+    EXPECT_EQ(about.windowTitle(), "About Brevant");
+    auto* version = about.findChild<QLabel*>("lblVersion");
+    ASSERT_NE(version, nullptr);
+    EXPECT_TRUE(version->text().startsWith("Version 7.11"));
+    EXPECT_NE(about.findChild<QPushButton*>("cmdOK"), nullptr);
+}
+
+TEST_F(EditorWindowTest, StartDialogOffersTheThreeChoicesWithOpenSelected)
+{
+    FrmAsk ask(&w());
+    EXPECT_EQ(ask.windowTitle(), "Brevant");
+    auto* open = ask.findChild<QRadioButton*>("Option2");
+    ASSERT_NE(open, nullptr);
+    EXPECT_TRUE(open->isChecked());
+    EXPECT_EQ(ask.findChild<QRadioButton*>("Option1")->text(), "Create A New Configuration");
+    EXPECT_EQ(ask.findChild<QRadioButton*>("Option3")->text(), "Open A Recent Configuration");
+}
+
+TEST(EditorStartUp, MissingCatalogueIsReportedWithItsPath)
+{
+    application();
+    QTemporaryDir empty;
+    EditorApp app;
+    const QString error = app.start(empty.path());
+    EXPECT_TRUE(error.contains(QDir(empty.path()).filePath("OrvaneDATA.DAT"))) << error.toStdString();
 }
