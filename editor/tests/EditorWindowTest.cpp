@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QTimer>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -415,4 +416,60 @@ TEST(EditorStartUp, MissingCatalogueIsReportedWithItsPath)
     EditorApp app;
     const QString error = app.start(empty.path());
     EXPECT_TRUE(error.contains(QDir(empty.path()).filePath("OrvaneDATA.DAT"))) << error.toStdString();
+}
+
+TEST_F(EditorWindowTest, AuxOutputIsChosenFromTheSourceBlocksOutputs)
+{
+    kessig::OrvaneDB& db = app.db();
+    db.FuncSetIndex("Fname");
+    db.FuncSeekS("AABO");
+    if (db.FuncNoMatch())
+        GTEST_SKIP() << "the catalogue has no AABO";
+    QString source, bare;
+    db.FuncSetIndex("FN");
+    for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext()) {
+        const QString name = QString::fromStdString(db.FuncName());
+        if (name == "NOP" || isAuxOutputFunction(name))
+            continue;
+        if (db.FuncAuxAnalogs() > 0 && source.isEmpty())
+            source = name;
+        if (db.FuncAuxAnalogs() == 0 && bare.isEmpty())
+            bare = name;
+    }
+    ASSERT_FALSE(source.isEmpty());
+    open(newConfiguration("plant.mdb"));
+    assign(20, source);
+    assign(21, "AABO");
+    typeInto("Grid2", 0, "20");
+    w().Grid1_Click();
+
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->objectName(), "FrmAuxOutput");
+        EXPECT_TRUE(dialog->findChild<QRadioButton*>("OB0")->isChecked());
+        EXPECT_EQ(dialog->findChild<QRadioButton*>("OB0")->text(), "NO SELECTION");
+        dialog->findChild<QRadioButton*>("OB1")->click();
+        dialog->findChild<QPushButton*>("Command1")->click();
+    });
+    w().ProcessAuxOutputs();
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 21, 1), 1);
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), "1");
+    db.AuxSeek(app.session().BlockFunctions[20], "A", 1);
+    EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), QString::fromStdString(db.AuxDescription()));
+
+    if (bare.isEmpty())
+        return;
+    assign(22, bare);
+    w().selectBlock(21);
+    w().Grid1_Click();
+    typeInto("Grid2", 0, "22");
+    w().Grid1_Click();
+    EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), "NO AUX OUTPUT");
+    w().ProcessAuxOutputs();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().text, bare + " has no auxiliary analog outputs");
+    EXPECT_EQ(messages.back().title, "Output Not Found");
+    EXPECT_EQ(messages.back().icon, Icon::Exclamation);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 21, 1), 0);
 }
