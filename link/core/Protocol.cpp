@@ -1,0 +1,83 @@
+#include "orvane/link/Protocol.h"
+
+namespace orvane::link {
+
+std::array<uint8_t, 2> checkBytes(const uint8_t *body, std::size_t lastIndex)
+{
+    uint32_t sum = 0;
+    for (std::size_t i = 0; i <= lastIndex; ++i)
+        sum = (sum + body[i]) % 65536;
+    return {static_cast<uint8_t>(255 - sum / 256), static_cast<uint8_t>(255 - sum % 256)};
+}
+
+int16_t decodeSigned16(uint8_t high, uint8_t low)
+{
+    if (high < 128)
+        return static_cast<int16_t>(high * 256 + low);
+    return static_cast<int16_t>(-((255 - high) * 256 + (255 - low) + 1));
+}
+
+namespace {
+// Code points of 0x80..0x9F in Windows-1252; 0 marks the five unassigned bytes.
+constexpr char32_t kHigh[32] = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+char toCp1252(char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<char>(cp);
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] != 0 && kHigh[i] == cp)
+            return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+void appendUtf8(std::string &out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+} // namespace
+
+std::string utf8ToCp1252(std::string_view utf8)
+{
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<uint8_t>(utf8[i]);
+        int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+        char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+        if (lead >= 0x80 && extra == 0) { // stray continuation byte
+            out += '?';
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        for (; j < utf8.size() && j <= i + extra && (static_cast<uint8_t>(utf8[j]) & 0xC0) == 0x80; ++j)
+            cp = (cp << 6) | (static_cast<uint8_t>(utf8[j]) & 0x3F);
+        out += (j == i + extra + 1) ? toCp1252(cp) : '?';
+        i = j;
+    }
+    return out;
+}
+
+std::string cp1252ToUtf8(std::string_view cp1252)
+{
+    std::string out;
+    for (char c : cp1252) {
+        const auto b = static_cast<uint8_t>(c);
+        const char32_t cp = (b >= 0x80 && b < 0xA0) ? (kHigh[b - 0x80] ? kHigh[b - 0x80] : U'\uFFFD') : b;
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+} // namespace orvane::link
