@@ -6,8 +6,12 @@
 
 #include "orvane/link/CommSettings.h"
 #include "orvane/link/Protocol.h"
+#include "orvane/link/Transport.h"
+
+#include <QByteArray>
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <string>
 
@@ -36,7 +40,26 @@ public:
     // Writes the two check bytes to xmit_bfr[n + 1] and xmit_bfr[n + 2].
     void sum_xmit_bfr(int n);
 
+    // The pipe used by the exchanges; the Link does not own it.
+    void setTransport(Transport *transport) { transport_ = transport; }
+
+    // Sends xmit_bfr[0..sendLen-1] and waits for exactly replyLen bytes into rcv_bfr.
+    // Waits in a local event loop (windows keep working) for three 500 ms ticks,
+    // two attempts. Sets reply_ok; an exchange started while another one waits is
+    // refused at once (reply_ok false, nothing sent).
+    void send_and_get(int sendLen, int replyLen);
+
+    void poll_orvane();                    // reply_ok only if the reply starts with 0x10
+    std::string read_version_id();         // the 24 identification characters, or empty
+    int get_analog(int block);             // signed 16-bit block output; test reply_ok
+    void send_key(int key);
+
     CommSettings settings;
+
+private:
+    bool attempt(const QByteArray &frame, int replyLen);
+    Transport *transport_ = nullptr;
+    bool busy_ = false;
 };
 
 } // namespace orvane::link

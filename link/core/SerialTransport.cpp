@@ -1,0 +1,37 @@
+#include "orvane/link/Transport.h"
+
+#include <QSerialPort>
+
+namespace orvane::link {
+
+SerialTransport::SerialTransport(const QString &portName, int baud, const QString &parity, QObject *parent)
+    : Transport(parent), port_(new QSerialPort(this))
+{
+    // Configure before opening so the line never runs with stale settings.
+    port_->setPortName(portName);
+    port_->setBaudRate(baud);
+    port_->setParity(parity == "E" ? QSerialPort::EvenParity
+                     : parity == "N" ? QSerialPort::NoParity : QSerialPort::OddParity);
+    port_->setDataBits(QSerialPort::Data8);
+    port_->setStopBits(QSerialPort::OneStop);
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+    connect(port_, &QSerialPort::readyRead, this, &Transport::bytesArrived);
+}
+
+SerialTransport::~SerialTransport() = default;
+
+bool SerialTransport::open() { return port_->open(QIODevice::ReadWrite); }
+void SerialTransport::close() { port_->close(); }
+bool SerialTransport::isOpen() const { return port_->isOpen(); }
+
+qint64 SerialTransport::write(const QByteArray &bytes)
+{
+    const qint64 written = port_->write(bytes);
+    port_->flush();
+    return written;
+}
+
+QByteArray SerialTransport::readAll() { return port_->readAll(); }
+QString SerialTransport::errorText() const { return port_->errorString(); }
+
+} // namespace orvane::link

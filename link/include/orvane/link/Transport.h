@@ -1,0 +1,44 @@
+#pragma once
+
+// A byte pipe to the controller: a serial port, or a TCP serial device server.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QSerialPort;
+
+namespace orvane::link {
+
+class Transport : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    virtual bool open() = 0;           // false: see errorText()
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual qint64 write(const QByteArray &bytes) = 0;
+    virtual QByteArray readAll() = 0;
+    virtual QString errorText() const = 0;
+signals:
+    void bytesArrived();
+};
+
+// Serial port by device name: baud, parity ("O", "E", "N"), 8 data bits, 1 stop bit,
+// no flow control.
+class SerialTransport : public Transport {
+    Q_OBJECT
+public:
+    SerialTransport(const QString &portName, int baud, const QString &parity, QObject *parent = nullptr);
+    ~SerialTransport() override;
+    bool open() override;
+    void close() override;
+    bool isOpen() const override;
+    qint64 write(const QByteArray &bytes) override;
+    QByteArray readAll() override;
+    QString errorText() const override;
+private:
+    QSerialPort *port_;
+};
+
+} // namespace orvane::link

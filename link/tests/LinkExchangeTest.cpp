@@ -1,0 +1,154 @@
+// Exchanges over a real pseudo-terminal: the test plays the controller on the master side.
+#include "orvane/link/Link.h"
+#include "orvane/link/Transport.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <functional>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace orvane::link;
+
+namespace {
+
+// The controller end of a pty: collects request frames and answers each one
+// through a scripted responder (frame number, frame) -> bytes to send back.
+class PtyController {
+public:
+    PtyController()
+    {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(master_);
+        unlockpt(master_);
+        slaveName_ = QString::fromLocal8Bit(ptsname(master_));
+        termios tio{};
+        tcgetattr(master_, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(master_, TCSANOW, &tio);
+        notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { onBytes(); });
+    }
+    ~PtyController()
+    {
+        notifier_.reset();
+        ::close(master_);
+    }
+    QString slaveName() const { return slaveName_; }
+    int frames() const { return frames_; }
+    std::function<QByteArray(int, const QByteArray &)> respond;
+
+    void send(const QByteArray &bytes) { (void)::write(master_, bytes.constData(), bytes.size()); }
+
+private:
+    void onBytes()
+    {
+        char buf[512];
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n <= 0)
+            return;
+        ++frames_;
+        if (respond)
+            send(respond(frames_, QByteArray(buf, static_cast<int>(n))));
+    }
+    int master_ = -1;
+    QString slaveName_;
+    int frames_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+class LinkOverPty : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        transport = std::make_unique<SerialTransport>(controller.slaveName(), 38400, "O");
+        ASSERT_TRUE(transport->open()) << transport->errorText().toStdString();
+        link.setTransport(transport.get());
+    }
+    PtyController controller;
+    std::unique_ptr<SerialTransport> transport;
+    Link link;
+};
+
+const QByteArray kPollReply = QByteArray::fromHex("1000000000");
+
+} // namespace
+
+TEST_F(LinkOverPty, PollSendsCheckedFrameAndAcceptsReplyStartingWith10)
+{
+    QByteArray seen;
+    controller.respond = [&](int, const QByteArray &frame) { seen = frame; return kPollReply; };
+    link.poll_orvane();
+    EXPECT_TRUE(link.reply_ok);
+    EXPECT_EQ(seen, QByteArray::fromHex("01fffe"));
+    EXPECT_EQ(controller.frames(), 1);
+}
+
+TEST_F(LinkOverPty, PollReplyNotStartingWith10IsRejected)
+{
+    controller.respond = [](int, const QByteArray &) { return QByteArray::fromHex("1100000000"); };
+    link.poll_orvane();
+    EXPECT_FALSE(link.reply_ok);
+}
+
+TEST_F(LinkOverPty, AnalogValueIsSignedHighByteFirst)
+{
+    controller.respond = [](int, const QByteArray &) { return QByteArray::fromHex("00fffe0000"); };
+    EXPECT_EQ(link.get_analog(12), -2);
+    EXPECT_TRUE(link.reply_ok);
+}
+
+TEST_F(LinkOverPty, ReplyOneByteTooLong_NeverAccepted_FrameSentExactlyTwice)
+{
+    controller.respond = [](int, const QByteArray &) { return kPollReply + QByteArray(1, '\0'); };
+    link.poll_orvane();
+    EXPECT_FALSE(link.reply_ok);
+    EXPECT_TRUE(link.timed_out);
+    EXPECT_EQ(controller.frames(), 2);
+}
+
+TEST_F(LinkOverPty, RetryAfterLateReply_DiscardsStaleBytes)
+{
+    // The first attempt sees only part of its reply in time; the rest of it must not
+    // be glued in front of the retry's reply.
+    controller.respond = [](int frame, const QByteArray &) {
+        return frame == 1 ? kPollReply.left(4) : kPollReply;
+    };
+    link.poll_orvane();
+    EXPECT_TRUE(link.reply_ok);
+    EXPECT_EQ(controller.frames(), 2);
+    EXPECT_EQ(link.rcv_bfr[0], 0x10);
+}
+
+TEST_F(LinkOverPty, ExchangeStartedDuringWaitIsRefusedAndSendsNothing)
+{
+    controller.respond = [&](int, const QByteArray &) {
+        QTimer::singleShot(300, [&] { controller.send(kPollReply); });
+        return QByteArray();
+    };
+    bool innerReplyOk = true;
+    int framesSeenByInner = -1;
+    QTimer::singleShot(100, [&] {
+        link.poll_orvane();
+        innerReplyOk = link.reply_ok;
+        framesSeenByInner = controller.frames();
+    });
+    link.poll_orvane();
+    EXPECT_FALSE(innerReplyOk);
+    EXPECT_EQ(framesSeenByInner, 1);
+    EXPECT_EQ(controller.frames(), 1);
+    EXPECT_TRUE(link.reply_ok);
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
