@@ -119,3 +119,51 @@ void Link::send_key(int key)
 }
 
 } // namespace orvane::link
+
+namespace orvane::link {
+
+std::string Link::portLabel() const
+{
+    return settings.CommPortName.empty() ? "COM" + std::to_string(settings.CommPortNumber) : settings.CommPortName;
+}
+
+std::string Link::devicePath() const
+{
+    return settings.CommPortName.empty() ? "/dev/ttyS" + std::to_string(settings.CommPortNumber - 1)
+                                         : settings.CommPortName;
+}
+
+bool Link::Open_Comm_Port()
+{
+    auto report = [this](const std::string &text) {
+        if (reporter_)
+            reporter_->message(text);
+    };
+    if (port_is_open) {
+        report(portLabel() + ": in use. Change the setting to another port.");
+        return true;
+    }
+    const int baud = std::atoi(settings.CommBaudRate.c_str());
+    ownedTransport_ = std::make_unique<SerialTransport>(QString::fromStdString(devicePath()), baud > 0 ? baud : 38400,
+                                                        QString::fromStdString(settings.CommParity));
+    if (!ownedTransport_->open()) {
+        ownedTransport_.reset();
+        transport_ = nullptr;
+        report(portLabel() + ": not available. Change the setting to another port.");
+        return false;
+    }
+    transport_ = ownedTransport_.get();
+    port_is_open = true;
+    return true;
+}
+
+void Link::Close_Comm_Port()
+{
+    if (transport_)
+        transport_->close();
+    transport_ = nullptr;
+    ownedTransport_.reset();
+    port_is_open = false;
+}
+
+} // namespace orvane::link

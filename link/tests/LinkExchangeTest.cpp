@@ -13,6 +13,7 @@
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace orvane::link;
 
@@ -151,4 +152,65 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+namespace {
+struct RecordingReporter : LinkReporter {
+    std::vector<std::string> messages;
+    void message(const std::string &text) override { messages.push_back(text); }
+};
+} // namespace
+
+TEST(OpenCommPort, MissingPortReportsNotAvailable)
+{
+    Link link;
+    RecordingReporter reporter;
+    link.setReporter(&reporter);
+    link.settings.CommPortName = "/dev/ttyUSB-missing-9";
+    EXPECT_FALSE(link.Open_Comm_Port());
+    EXPECT_FALSE(link.port_is_open);
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0], "/dev/ttyUSB-missing-9: not available. Change the setting to another port.");
+}
+
+TEST(OpenCommPort, NumberedPortNamedComInMessages)
+{
+    Link link;
+    link.settings.CommPortNumber = 3;
+    EXPECT_EQ(link.portLabel(), "COM3");
+    EXPECT_EQ(link.devicePath(), "/dev/ttyS2");
+}
+
+TEST(OpenCommPort, PortHeldByThisLinkReportsInUse_ThenPollWorks)
+{
+    PtyController controller;
+    controller.respond = [](int, const QByteArray &) { return kPollReply; };
+    Link link;
+    RecordingReporter reporter;
+    link.setReporter(&reporter);
+    link.settings.CommPortName = controller.slaveName().toStdString();
+    ASSERT_TRUE(link.Open_Comm_Port());
+    EXPECT_TRUE(reporter.messages.empty());
+    link.Open_Comm_Port();
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0], link.settings.CommPortName + ": in use. Change the setting to another port.");
+    link.poll_orvane();
+    EXPECT_TRUE(link.reply_ok);
+    link.Close_Comm_Port();
+    EXPECT_FALSE(link.port_is_open);
+}
+
+TEST(OpenCommPort, PortHeldByAnotherOpenerReportsNotAvailable)
+{
+    PtyController controller;
+    Link first;
+    first.settings.CommPortName = controller.slaveName().toStdString();
+    ASSERT_TRUE(first.Open_Comm_Port());
+    Link second;
+    RecordingReporter reporter;
+    second.setReporter(&reporter);
+    second.settings = first.settings;
+    EXPECT_FALSE(second.Open_Comm_Port());
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0], first.settings.CommPortName + ": not available. Change the setting to another port.");
 }

@@ -40,8 +40,19 @@ public:
     // Writes the two check bytes to xmit_bfr[n + 1] and xmit_bfr[n + 2].
     void sum_xmit_bfr(int n);
 
-    // The pipe used by the exchanges; the Link does not own it.
+    // The pipe used by the exchanges; the Link does not own it. Open_Comm_Port
+    // replaces it with a serial port made from `settings`.
     void setTransport(Transport *transport) { transport_ = transport; }
+    void setReporter(LinkReporter *reporter) { reporter_ = reporter; }
+
+    // Opens the port of `settings` ("COMn" for a numbered port, /dev/ttyS(n-1) on
+    // this platform, else the port name). Reports "<port>: in use. ..." when this
+    // Link holds it open already and "<port>: not available. ..." when it cannot
+    // be opened (missing, or held by another program). Returns port_is_open.
+    bool Open_Comm_Port();
+    void Close_Comm_Port();
+    std::string portLabel() const;       // "COM1" or the port name, as in the messages
+    std::string devicePath() const;      // what is opened: /dev/ttyS0 or the port name
 
     // Sends xmit_bfr[0..sendLen-1] and waits for exactly replyLen bytes into rcv_bfr.
     // Waits in a local event loop (windows keep working) for three 500 ms ticks,
@@ -59,6 +70,8 @@ public:
 private:
     bool attempt(const QByteArray &frame, int replyLen);
     Transport *transport_ = nullptr;
+    std::unique_ptr<Transport> ownedTransport_;
+    LinkReporter *reporter_ = nullptr;
     bool busy_ = false;
 };
 
