@@ -1,0 +1,28 @@
+#include "linkwin/comm/TheLink.h"
+
+#include "ui/MessageSeam.h"
+#include "ui/SettingsStore.h"
+
+namespace brevant::linkwin {
+
+namespace {
+class MessageBoxReporter : public orvane::link::LinkReporter {
+public:
+    void message(const std::string& text) override
+    {
+        brevant::showMessage(nullptr, QString::fromStdString(orvane::link::cp1252ToUtf8(text)));
+    }
+};
+} // namespace
+
+orvane::link::Link& theLink()
+{
+    static MessageBoxReporter reporter;
+    static orvane::link::Link link;
+    link.setReporter(&reporter);
+    if (!link.port_is_open)
+        link.settings = brevant::LoadCommSettings();
+    return link;
+}
+
+} // namespace brevant::linkwin

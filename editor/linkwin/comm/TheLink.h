@@ -1,0 +1,16 @@
+#pragma once
+
+// The one controller link of the program run. Every window that talks to the
+// controller uses it; Open_Comm_Port on it uses the settings applied here.
+
+#include "orvane/link/Link.h"
+
+class QWidget;
+
+namespace brevant::linkwin {
+
+// The link, with the current serial settings applied and its messages going to
+// message boxes.
+orvane::link::Link& theLink();
+
+} // namespace brevant::linkwin
