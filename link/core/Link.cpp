@@ -24,12 +24,12 @@ constexpr int kTicksToTimeOut = 3;
 constexpr int kAttempts = 2;
 } // namespace
 
-bool Link::attempt(const QByteArray &frame, int replyLen)
+bool Link::attempt(const QByteArray &frame, const ReplyLength &replyLength, QByteArray &received)
 {
     // Bytes left from an earlier, failed attempt (a late reply) must not be
     // taken as the start of this attempt's reply.
     transport_->readAll();
-    QByteArray received;
+    received.clear();
     tick_count = 0;
     timed_out = false;
 
@@ -39,6 +39,7 @@ bool Link::attempt(const QByteArray &frame, int replyLen)
     bool tooLong = false;
     auto collect = [&] {
         received += transport_->readAll();
+        const int replyLen = replyLength(received);
         if (received.size() > replyLen)
             tooLong = true; // a reply one byte too long is never accepted
         else if (received.size() == replyLen)
@@ -55,25 +56,68 @@ bool Link::attempt(const QByteArray &frame, int replyLen)
     ticker.start();
     loop.exec();
     collect(); // the exact length might have been reached by bytes read with the last tick
-    if (timed_out && (tooLong || received.size() != replyLen))
+    return !tooLong && received.size() == replyLength(received);
+}
+
+bool Link::exchange(int sendLen, const ReplyLength &replyLength, QByteArray &received)
+{
+    if (busy_ || transport_ == nullptr || !transport_->isOpen())
         return false;
-    for (int i = 0; i < replyLen; ++i)
-        rcv_bfr[i] = static_cast<uint8_t>(received[i]);
-    return true;
+    busy_ = true;
+    // A refused caller that runs during the wait may rebuild xmit_bfr; the retry
+    // must resend this exchange's frame.
+    const QByteArray frame(reinterpret_cast<const char *>(xmit_bfr.data()), sendLen);
+    bool ok = false;
+    for (int i = 0; i < kAttempts && !ok; ++i)
+        ok = attempt(frame, replyLength, received);
+    busy_ = false;
+    return ok;
 }
 
 void Link::send_and_get(int sendLen, int replyLen)
 {
     reply_ok = false;
-    if (busy_ || transport_ == nullptr || !transport_->isOpen())
-        return;
-    busy_ = true;
-    // A refused caller that runs during the wait may rebuild xmit_bfr; the retry
-    // must resend this exchange's frame.
-    const QByteArray frame(reinterpret_cast<const char *>(xmit_bfr.data()), sendLen);
-    for (int i = 0; i < kAttempts && !reply_ok; ++i)
-        reply_ok = attempt(frame, replyLen);
-    busy_ = false;
+    QByteArray received;
+    const bool ok = exchange(sendLen, [replyLen](const QByteArray &) { return replyLen; }, received);
+    if (ok)
+        std::copy(received.begin(), received.end(), rcv_bfr.begin());
+    reply_ok = ok;
+}
+
+void Link::send_and_get_message(int sendLen)
+{
+    reply_ok = false;
+    QByteArray received;
+    // Two leading bytes, the second of them the text length L, then L text bytes and two more.
+    const auto length = [](const QByteArray &bytes) {
+        return bytes.size() < 2 ? 2 : 2 + static_cast<uint8_t>(bytes[1]) + 2;
+    };
+    const bool ok = exchange(sendLen, length, received);
+    if (ok) {
+        msg_len = static_cast<uint8_t>(received[1]);
+        std::copy(received.begin() + 2, received.end(), rcv_bfr.begin());
+    }
+    reply_ok = ok;
+}
+
+int Link::get_digital(int block)
+{
+    get_analog(block);
+    return rcv_bfr[1];
+}
+
+bool Link::port_available(int n)
+{
+    if (port_is_open)
+        return false;
+    settings.CommPortNumber = static_cast<int16_t>(n);
+    const int baud = std::atoi(settings.CommBaudRate.c_str());
+    SerialTransport probe(QString::fromStdString(devicePath()), baud > 0 ? baud : 38400,
+                          QString::fromStdString(settings.CommParity));
+    if (!probe.open())
+        return false;
+    probe.close();
+    return true;
 }
 
 void Link::poll_orvane()

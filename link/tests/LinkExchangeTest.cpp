@@ -214,3 +214,24 @@ TEST(OpenCommPort, PortHeldByAnotherOpenerReportsNotAvailable)
     ASSERT_EQ(reporter.messages.size(), 1u);
     EXPECT_EQ(reporter.messages[0], first.settings.CommPortName + ": not available. Change the setting to another port.");
 }
+
+TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText)
+{
+    controller.respond = [](int frame, const QByteArray &) {
+        return frame == 1 ? QByteArray::fromHex("2205") + "TEMP1" + QByteArray::fromHex("0102")
+                          : QByteArray::fromHex("22000102");
+    };
+    link.xmit_bfr[0] = 0x22;
+    link.sum_xmit_bfr(0);
+    link.send_and_get_message(3);
+    ASSERT_TRUE(link.reply_ok);
+    EXPECT_EQ(link.msg_len, 5);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(link.rcv_bfr.data()), 5), "TEMP1");
+    EXPECT_EQ(link.rcv_bfr[5], 0x01);
+
+    link.send_and_get_message(3);
+    ASSERT_TRUE(link.reply_ok);
+    EXPECT_EQ(link.msg_len, 0);
+    EXPECT_EQ(link.rcv_bfr[0], 0x01);
+    EXPECT_EQ(controller.frames(), 2);
+}

@@ -11,6 +11,7 @@
 #include <QByteArray>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <cstdint>
 #include <string>
@@ -64,11 +65,23 @@ public:
     std::string read_version_id();         // the 24 identification characters, or empty
     int get_analog(int block);             // signed 16-bit block output; test reply_ok
     void send_key(int key);
+    int get_digital(int block);            // the discrete state byte of a block output
+
+    // Sends xmit_bfr[0..sendLen-1]; the reply is two bytes (the second the text
+    // length L), L text bytes and two more. On success rcv_bfr holds the L bytes
+    // and the two after them, and msg_len = L.
+    void send_and_get_message(int sendLen);
+
+    // Whether numbered port n (with the name of `settings`, if set) can be opened
+    // now; false while this Link holds a port open. Sets settings.CommPortNumber.
+    bool port_available(int n);
 
     CommSettings settings;
 
 private:
-    bool attempt(const QByteArray &frame, int replyLen);
+    using ReplyLength = std::function<int(const QByteArray &)>; // expected length of the bytes so far
+    bool attempt(const QByteArray &frame, const ReplyLength &replyLength, QByteArray &received);
+    bool exchange(int sendLen, const ReplyLength &replyLength, QByteArray &received);
     Transport *transport_ = nullptr;
     std::unique_ptr<Transport> ownedTransport_;
     LinkReporter *reporter_ = nullptr;
