@@ -188,8 +188,12 @@ bool Link::Open_Comm_Port()
         return true;
     }
     const int baud = std::atoi(settings.CommBaudRate.c_str());
-    ownedTransport_ = std::make_unique<SerialTransport>(QString::fromStdString(devicePath()), baud > 0 ? baud : 38400,
-                                                        QString::fromStdString(settings.CommParity));
+    const QString device = QString::fromStdString(devicePath());
+    if (isTcpPortName(device))
+        ownedTransport_ = std::make_unique<TcpTransport>(device);
+    else
+        ownedTransport_ = std::make_unique<SerialTransport>(device, baud > 0 ? baud : 38400,
+                                                            QString::fromStdString(settings.CommParity));
     if (!ownedTransport_->open()) {
         ownedTransport_.reset();
         transport_ = nullptr;

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -234,4 +236,40 @@ TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText)
     EXPECT_EQ(link.msg_len, 0);
     EXPECT_EQ(link.rcv_bfr[0], 0x01);
     EXPECT_EQ(controller.frames(), 2);
+}
+
+TEST(TcpLink, PollThroughSerialDeviceServer)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    QByteArray seen;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        QTcpSocket *peer = server.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&, peer] {
+            seen += peer->readAll();
+            peer->write(kPollReply);
+        });
+    });
+    Link link;
+    link.settings.CommPortName = "127.0.0.1:" + std::to_string(server.serverPort());
+    ASSERT_TRUE(link.Open_Comm_Port());
+    link.poll_orvane();
+    EXPECT_TRUE(link.reply_ok);
+    EXPECT_EQ(seen, QByteArray::fromHex("01fffe"));
+    link.Close_Comm_Port();
+}
+
+TEST(TcpLink, RefusedServerReportsNotAvailable)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const auto port = server.serverPort();
+    server.close();
+    Link link;
+    RecordingReporter reporter;
+    link.setReporter(&reporter);
+    link.settings.CommPortName = "127.0.0.1:" + std::to_string(port);
+    EXPECT_FALSE(link.Open_Comm_Port());
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0], link.settings.CommPortName + ": not available. Change the setting to another port.");
 }

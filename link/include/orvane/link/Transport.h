@@ -42,3 +42,30 @@ private:
 };
 
 } // namespace orvane::link
+
+class QTcpSocket;
+
+namespace orvane::link {
+
+// A serial device server reached as "host:port"; line settings are the server's.
+class TcpTransport : public Transport {
+    Q_OBJECT
+public:
+    explicit TcpTransport(const QString &hostAndPort, QObject *parent = nullptr);
+    ~TcpTransport() override;
+    bool open() override;              // waits up to 2 s for the connection
+    void close() override;
+    bool isOpen() const override;
+    qint64 write(const QByteArray &bytes) override;
+    QByteArray readAll() override;
+    QString errorText() const override;
+private:
+    QString host_;
+    quint16 port_ = 0;
+    QTcpSocket *socket_;
+};
+
+// "host:port" (not a device path) selects TcpTransport.
+bool isTcpPortName(const QString &name);
+
+} // namespace orvane::link

@@ -1,0 +1,44 @@
+#include "orvane/link/Transport.h"
+
+#include <QTcpSocket>
+
+namespace orvane::link {
+
+bool isTcpPortName(const QString &name)
+{
+    return !name.startsWith('/') && name.count(':') == 1;
+}
+
+TcpTransport::TcpTransport(const QString &hostAndPort, QObject *parent)
+    : Transport(parent), socket_(new QTcpSocket(this))
+{
+    const auto colon = hostAndPort.lastIndexOf(':');
+    host_ = hostAndPort.left(colon);
+    port_ = hostAndPort.mid(colon + 1).toUShort();
+    connect(socket_, &QTcpSocket::readyRead, this, &Transport::bytesArrived);
+}
+
+TcpTransport::~TcpTransport() = default;
+
+bool TcpTransport::open()
+{
+    if (host_.isEmpty() || port_ == 0)
+        return false;
+    socket_->connectToHost(host_, port_);
+    return socket_->waitForConnected(2000);
+}
+
+void TcpTransport::close() { socket_->abort(); }
+bool TcpTransport::isOpen() const { return socket_->state() == QAbstractSocket::ConnectedState; }
+
+qint64 TcpTransport::write(const QByteArray &bytes)
+{
+    const qint64 written = socket_->write(bytes);
+    socket_->flush();
+    return written;
+}
+
+QByteArray TcpTransport::readAll() { return socket_->readAll(); }
+QString TcpTransport::errorText() const { return socket_->errorString(); }
+
+} // namespace orvane::link
