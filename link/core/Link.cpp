@@ -215,3 +215,56 @@ void Link::Close_Comm_Port()
 }
 
 } // namespace orvane::link
+
+namespace orvane::link {
+
+namespace {
+constexpr int kSlotsPerPage = 32;
+constexpr int kPageBytes = 128;
+} // namespace
+
+void Link::read_constants()
+{
+    if (++const_slot_index < kSlotsPerPage)
+        return;
+    const_percent += 2;
+    if (reporter_)
+        reporter_->Set_Progress(const_percent);
+    xmit_bfr.fill(0);
+    xmit_bfr[0] = 0x04;
+    xmit_bfr[1] = 0x03;
+    xmit_bfr[2] = 0x80;
+    xmit_bfr[3] = static_cast<uint8_t>(const_page_address >> 8);
+    xmit_bfr[4] = static_cast<uint8_t>(const_page_address & 0xFF);
+    sum_xmit_bfr(4);
+    send_and_get(7, 135);
+    if (!reply_ok)
+        constant_page_failed = true;
+    const_slot_index = 0;
+    const_page_address += kPageBytes;
+}
+
+int Link::get_integer_constant()
+{
+    const int at = 5 + 4 * const_slot_index;
+    const int value = decodeSigned16(rcv_bfr[at], rcv_bfr[at + 1]);
+    read_constants();
+    return value;
+}
+
+int32_t Link::get_long_constant()
+{
+    const int at = 5 + 4 * const_slot_index;
+    const uint32_t raw = (uint32_t(rcv_bfr[at]) << 24) | (uint32_t(rcv_bfr[at + 1]) << 16) |
+                         (uint32_t(rcv_bfr[at + 2]) << 8) | rcv_bfr[at + 3];
+    read_constants();
+    return static_cast<int32_t>(raw);
+}
+
+int Link::get_no_constant()
+{
+    read_constants();
+    return 0;
+}
+
+} // namespace orvane::link

@@ -273,3 +273,30 @@ TEST(TcpLink, RefusedServerReportsNotAvailable)
     ASSERT_EQ(reporter.messages.size(), 1u);
     EXPECT_EQ(reporter.messages[0], link.settings.CommPortName + ": not available. Change the setting to another port.");
 }
+
+TEST_F(LinkOverPty, SlotCursorReadsValuesAndFetchesNextPageAfter32Slots)
+{
+    QByteArray requested;
+    controller.respond = [&](int, const QByteArray &frame) {
+        requested = frame;
+        QByteArray page(135, '\0');
+        page[5] = char(0xFF); page[6] = char(0xFE);                  // slot 0: -2 as an integer
+        return page;
+    };
+    link.rcv_bfr.fill(0);
+    link.rcv_bfr[5 + 4 * 0] = 0x80;                                   // slot 0: -32768
+    link.rcv_bfr[5 + 4 * 1] = 0xFF; link.rcv_bfr[6 + 4 * 1] = 0xFF;   // slot 1: -1 as a long
+    link.rcv_bfr[7 + 4 * 1] = 0xFF; link.rcv_bfr[8 + 4 * 1] = 0xFF;
+    link.const_slot_index = 0;
+    link.const_page_address = 128;
+    EXPECT_EQ(link.get_integer_constant(), -32768);
+    EXPECT_EQ(link.get_long_constant(), -1);
+    for (int slot = 2; slot < 32; ++slot)
+        EXPECT_EQ(link.get_no_constant(), 0);
+    EXPECT_EQ(controller.frames(), 1);
+    EXPECT_EQ(requested.left(5), QByteArray::fromHex("0403800080"));
+    EXPECT_EQ(link.const_page_address, 256);
+    EXPECT_EQ(link.const_percent, 2);
+    EXPECT_FALSE(link.constant_page_failed);
+    EXPECT_EQ(link.get_integer_constant(), -2);
+}

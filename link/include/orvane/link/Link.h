@@ -25,6 +25,7 @@ public:
     virtual ~LinkReporter() = default;
     virtual void message(const std::string &text) = 0;
     virtual void update_progress(int /*percent*/) {}
+    virtual void Set_Progress(int percent) { update_progress(percent); }
 };
 
 class Link {
@@ -37,6 +38,15 @@ public:
     bool port_is_open = false;
     int count_progress = 0;
     int msg_len = 0;
+
+    // Constant slot cursor of an upload: the caller sets const_page_address to 0,
+    // reads the first page itself, then sets const_slot_index 0 and const_page_address 128.
+    int const_slot_index = 0;
+    int const_page_address = 0;
+    int const_percent = 0;
+    // Set when a page read inside read_constants fails, so the upload can stop
+    // instead of storing constants read from a stale buffer. The caller clears it.
+    bool constant_page_failed = false;
 
     // Writes the two check bytes to xmit_bfr[n + 1] and xmit_bfr[n + 2].
     void sum_xmit_bfr(int n);
@@ -65,6 +75,11 @@ public:
     std::string read_version_id();         // the 24 identification characters, or empty
     int get_analog(int block);             // signed 16-bit block output; test reply_ok
     void send_key(int key);
+
+    void read_constants();                 // moves the slot cursor on by one slot
+    int get_integer_constant();            // slot's first two bytes, signed; then read_constants
+    int32_t get_long_constant();           // slot's four bytes, signed; then read_constants
+    int get_no_constant();                 // read_constants; 0
     int get_digital(int block);            // the discrete state byte of a block output
 
     // Sends xmit_bfr[0..sendLen-1]; the reply is two bytes (the second the text
