@@ -1,2 +1,268 @@
 #include "kessig/OrvaneDB.h"
-// Implementation under way.
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace kessig {
+
+DbError::DbError(int32_t number, const std::string& text) : std::runtime_error(text), number_(number) {}
+
+namespace {
+
+const char* const kConfigSchema = R"SQL(
+CREATE TABLE "Block List" (
+  BlockNumber INTEGER NOT NULL CONSTRAINT "BlockNumber.range" CHECK (BlockNumber BETWEEN -32768 AND 32767),
+  FunctionNumber INTEGER CONSTRAINT "FunctionNumber.range" CHECK (FunctionNumber BETWEEN -32768 AND 32767),
+  Constants INTEGER CONSTRAINT "Constants.range" CHECK (Constants BETWEEN -32768 AND 32767),
+  TempRam INTEGER CONSTRAINT "TempRam.range" CHECK (TempRam BETWEEN -32768 AND 32767),
+  VolRam INTEGER CONSTRAINT "VolRam.range" CHECK (VolRam BETWEEN -32768 AND 32767),
+  Comment TEXT,
+  VisioComment TEXT);
+CREATE UNIQUE INDEX "Block List.BlockNumber" ON "Block List"(BlockNumber);
+CREATE TABLE Constants (
+  BlockNumber INTEGER NOT NULL CONSTRAINT "BlockNumber.range" CHECK (BlockNumber BETWEEN -32768 AND 32767),
+  Offset INTEGER NOT NULL CONSTRAINT "Offset.range" CHECK (Offset BETWEEN -32768 AND 32767),
+  ConstantValue INTEGER CONSTRAINT "ConstantValue.range" CHECK (ConstantValue BETWEEN -2147483648 AND 2147483647));
+CREATE UNIQUE INDEX "Constants.PrimaryKey" ON Constants(BlockNumber, Offset);
+CREATE TABLE Messages (
+  Offset INTEGER NOT NULL CONSTRAINT "Offset.range" CHECK (Offset BETWEEN -32768 AND 32767),
+  Message TEXT CONSTRAINT "Message.length" CHECK (length(Message) <= 16) CONSTRAINT "Message.zerolength" CHECK (Message <> ''));
+CREATE UNIQUE INDEX "Messages.PrimaryKey" ON Messages(Offset);
+CREATE TABLE QuickMessages (
+  Offset INTEGER NOT NULL CONSTRAINT "Offset.range" CHECK (Offset BETWEEN -32768 AND 32767),
+  Message TEXT CONSTRAINT "Message.length" CHECK (length(Message) <= 16) CONSTRAINT "Message.zerolength" CHECK (Message <> ''),
+  Block INTEGER CONSTRAINT "Block.range" CHECK (Block BETWEEN -32768 AND 32767),
+  Parameter INTEGER CONSTRAINT "Parameter.range" CHECK (Parameter BETWEEN -32768 AND 32767));
+CREATE UNIQUE INDEX "QuickMessages.PrimaryKey" ON QuickMessages(Offset);
+CREATE TABLE Comments (
+  Title TEXT CONSTRAINT "Title.length" CHECK (length(Title) <= 80),
+  Comment TEXT,
+  Config TEXT CONSTRAINT "Config.length" CHECK (length(Config) <= 80));
+CREATE TABLE Calibration (
+  ZeroCal INTEGER CONSTRAINT "ZeroCal.range" CHECK (ZeroCal BETWEEN -2147483648 AND 2147483647),
+  FullCal INTEGER CONSTRAINT "FullCal.range" CHECK (FullCal BETWEEN -2147483648 AND 2147483647),
+  IsCal INTEGER CONSTRAINT "IsCal.range" CHECK (IsCal BETWEEN 0 AND 255));
+)SQL";
+
+// Maps a failed step to the number a caller of this store expects; named
+// constraints tell which rule was broken.
+[[noreturn]] void throwSqlite(sqlite3* db, int rc) {
+    const std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    const int ext = db ? sqlite3_extended_errcode(db) : rc;
+    if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
+        throw DbError(err::DuplicateKey, "The changes you requested to the table were not successful because they would create duplicate values in the index, primary key, or relationship.");
+    if (ext == SQLITE_CONSTRAINT_CHECK) {
+        if (msg.find(".range") != std::string::npos) throw DbError(err::NumericOverflow, "Numeric field overflow.");
+        if (msg.find(".length") != std::string::npos) throw DbError(err::FieldTooSmall, "The field is too small to accept the amount of data you attempted to add.");
+        if (msg.find(".zerolength") != std::string::npos) throw DbError(err::ZeroLengthNotAllowed, "Field cannot be a zero-length string.");
+    }
+    if (ext == SQLITE_CONSTRAINT_NOTNULL) throw DbError(err::NullNotAllowed, "Field cannot contain a Null value.");
+    if ((ext & 0xff) == SQLITE_READONLY) throw DbError(err::ReadOnlyDatabase, "Cannot update. Database or object is read-only.");
+    if ((ext & 0xff) == SQLITE_NOTADB) throw DbError(err::UnrecognizedFormat, "Unrecognized database format.");
+    throw DbError(ext, msg);
+}
+
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) : db_(db) {
+        const int rc = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+        if (rc != SQLITE_OK) throwSqlite(db, rc);
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    void bind(int i, int64_t v) { sqlite3_bind_int64(stmt_, i, v); }
+    void bind(int i, const std::string& v) { sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT); }
+    bool step() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) { sqlite3_reset(stmt_); return false; }
+        sqlite3_reset(stmt_);
+        throwSqlite(db_, rc);
+    }
+    void reset() { sqlite3_reset(stmt_); sqlite3_clear_bindings(stmt_); }
+    std::optional<int64_t> integer(int c) const {
+        if (sqlite3_column_type(stmt_, c) == SQLITE_NULL) return std::nullopt;
+        return sqlite3_column_int64(stmt_, c);
+    }
+    std::optional<std::string> text(int c) const {
+        if (sqlite3_column_type(stmt_, c) == SQLITE_NULL) return std::nullopt;
+        return std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c)));
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+void exec(sqlite3* db, const char* sql) {
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throwSqlite(db, rc);
+}
+
+struct BlockRow {
+    int16_t number = 0, fn = 0, constants = 0, tempRam = 0, volRam = 0;
+    std::string comment, visio;
+};
+
+} // namespace
+
+struct OrvaneDB::Impl {
+    sqlite3* config = nullptr;
+    bool readOnly = false;
+    uint64_t writes = 0;
+    bool inTrans = false;
+    std::optional<BlockRow> block;
+    bool blockEditing = false;
+
+    void requireConfig() const {
+        if (!config) throw DbError(err::NoCurrentRecord, "No current record.");
+    }
+    void loadBlock(const char* sql, std::optional<int64_t> key) {
+        requireConfig();
+        Statement s(config, sql);
+        if (key) s.bind(1, *key);
+        blockEditing = false;
+        block.reset();
+        if (s.step()) {
+            BlockRow r;
+            r.number = static_cast<int16_t>(s.integer(0).value_or(0));
+            r.fn = static_cast<int16_t>(s.integer(1).value_or(0));
+            r.constants = static_cast<int16_t>(s.integer(2).value_or(0));
+            r.tempRam = static_cast<int16_t>(s.integer(3).value_or(0));
+            r.volRam = static_cast<int16_t>(s.integer(4).value_or(0));
+            r.comment = s.text(5).value_or("");
+            r.visio = s.text(6).value_or("");
+            block = r;
+        }
+    }
+    const BlockRow& currentBlock() const {
+        if (!block) throw DbError(err::NoCurrentRecord, "No current record.");
+        return *block;
+    }
+    BlockRow& editableBlock() {
+        if (!blockEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        return *block;
+    }
+    void close() {
+        if (config) sqlite3_close_v2(config);
+        config = nullptr;
+        block.reset();
+        blockEditing = inTrans = false;
+    }
+};
+
+OrvaneDB::OrvaneDB() : d_(std::make_unique<Impl>()) {}
+OrvaneDB::~OrvaneDB() { d_->close(); }
+
+void OrvaneDB::create_new_database(const std::string& filename) {
+    struct stat st {};
+    if (::stat(filename.c_str(), &st) == 0)
+        throw DbError(err::CannotOpenFile, "Database '" + filename + "' already exists.");
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(filename.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    try {
+        if (rc != SQLITE_OK) throwSqlite(db, rc);
+        exec(db, "PRAGMA synchronous=FULL; BEGIN;");
+        exec(db, kConfigSchema);
+        exec(db, R"SQL(
+WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i < 159)
+INSERT INTO "Block List" SELECT i, CASE i WHEN 0 THEN 0 WHEN 1 THEN 1 WHEN 2 THEN 90 WHEN 3 THEN 91 ELSE 127 END, 0, 0, 0, '', '' FROM n;
+INSERT INTO Comments VALUES ('', '', '');
+WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i < 19)
+INSERT INTO Messages SELECT i, CASE WHEN i < 10 THEN 'CH ' || (i+1) ELSE 'ALM ' || (i-9) END FROM n;
+WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i < 7)
+INSERT INTO QuickMessages SELECT i, 'QMSG ' || (i+1), 4, 1 FROM n;
+WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i < 20)
+INSERT INTO Calibration SELECT 0, 0, 0 FROM n;
+COMMIT;)SQL");
+        sqlite3_close_v2(db);
+    } catch (...) {
+        sqlite3_close_v2(db);
+        std::remove(filename.c_str());
+        throw;
+    }
+}
+
+void OrvaneDB::open_existing_database(const std::string& filename, Durability durability) {
+    close_work_dbs();
+    struct stat st {};
+    if (::stat(filename.c_str(), &st) != 0)
+        throw DbError(err::FileNotFound, "Could not find file '" + filename + "'.");
+    if (!S_ISREG(st.st_mode))
+        throw DbError(err::CannotOpenFile, "Could not open file '" + filename + "': not a regular file.");
+    if (st.st_size == 0)
+        throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + filename + "'.");
+    const bool readOnly = (st.st_mode & S_IWUSR) == 0;
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(filename.c_str(), &db, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
+    try {
+        if (rc != SQLITE_OK) throwSqlite(db, rc);
+        Statement check(db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('Block List','Constants','Messages','QuickMessages','Comments','Calibration')");
+        check.step();
+        if (check.integer(0).value_or(0) != 6)
+            throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + filename + "'.");
+        check.reset();
+        // Commits go to the main file at once (no WAL) so its modification time shows every change.
+        exec(db, durability == Durability::Full ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
+                                                : "PRAGMA journal_mode=PERSIST; PRAGMA synchronous=OFF;");
+    } catch (DbError& e) {
+        sqlite3_close_v2(db);
+        if (e.number() == SQLITE_NOTADB || e.number() == SQLITE_CORRUPT)
+            throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + filename + "'.");
+        throw;
+    }
+    d_->config = db;
+    d_->readOnly = readOnly;
+    d_->writes = 0;
+}
+
+void OrvaneDB::close_work_dbs() { d_->close(); }
+bool OrvaneDB::ReadOnlyFile() const { return d_->readOnly; }
+bool OrvaneDB::ConfigurationOpen() const { return d_->config != nullptr; }
+uint64_t OrvaneDB::WriteCount() const { return d_->writes; }
+
+void OrvaneDB::BlockMoveFirst() {
+    d_->loadBlock("SELECT * FROM \"Block List\" ORDER BY BlockNumber LIMIT 1", std::nullopt);
+}
+void OrvaneDB::BlockMoveNext() {
+    const int16_t at = d_->currentBlock().number;
+    d_->loadBlock("SELECT * FROM \"Block List\" WHERE BlockNumber > ?1 ORDER BY BlockNumber LIMIT 1", at);
+}
+void OrvaneDB::BlockSeek(int16_t index) {
+    d_->loadBlock("SELECT * FROM \"Block List\" WHERE BlockNumber = ?1", index);
+}
+bool OrvaneDB::BlockEOF() const { return !d_->block; }
+void OrvaneDB::BlockEdit() {
+    d_->currentBlock();
+    if (d_->readOnly) throw DbError(err::ReadOnlyDatabase, "Cannot update. Database or object is read-only.");
+    d_->blockEditing = true;
+}
+void OrvaneDB::BlockUpdate() {
+    const BlockRow r = d_->editableBlock();
+    Statement s(d_->config, "UPDATE \"Block List\" SET FunctionNumber=?2, Constants=?3, TempRam=?4, VolRam=?5, Comment=?6, VisioComment=?7 WHERE BlockNumber=?1");
+    s.bind(1, r.number); s.bind(2, r.fn); s.bind(3, r.constants); s.bind(4, r.tempRam); s.bind(5, r.volRam);
+    s.bind(6, r.comment); s.bind(7, r.visio);
+    s.step();
+    d_->blockEditing = false;
+    if (!d_->inTrans) ++d_->writes;
+}
+int16_t OrvaneDB::BlockFn() const { return d_->currentBlock().fn; }
+void OrvaneDB::BlockFn(int16_t value) { d_->editableBlock().fn = value; }
+int16_t OrvaneDB::BlockNumber() const { return d_->currentBlock().number; }
+int16_t OrvaneDB::BlockConstant() const { return d_->currentBlock().constants; }
+void OrvaneDB::BlockConstant(int16_t value) { d_->editableBlock().constants = value; }
+int16_t OrvaneDB::BlockTempRam() const { return d_->currentBlock().tempRam; }
+void OrvaneDB::BlockTempRam(int16_t value) { d_->editableBlock().tempRam = value; }
+int16_t OrvaneDB::BlockVolRam() const { return d_->currentBlock().volRam; }
+void OrvaneDB::BlockVolRam(int16_t value) { d_->editableBlock().volRam = value; }
+std::string OrvaneDB::BlockComment() const { return d_->currentBlock().comment; }
+void OrvaneDB::BlockComment(const std::string& value) { d_->editableBlock().comment = value; }
+std::string OrvaneDB::BlockVisioComment() const { return d_->currentBlock().visio; }
+void OrvaneDB::BlockVisioComment(const std::string& value) { d_->editableBlock().visio = value; }
+
+} // namespace kessig

@@ -1,0 +1,73 @@
+#include "kessig/OrvaneDB.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using kessig::DbError;
+using kessig::OrvaneDB;
+
+namespace {
+fs::path freshDir() {
+    fs::path dir = fs::temp_directory_path() / ("kessig-" + std::to_string(::getpid()) + "-" +
+                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+int errorOf(auto&& f) {
+    try { f(); } catch (const DbError& e) { return e.number(); }
+    return 0;
+}
+} // namespace
+
+TEST(NewConfiguration, HasDefaultBlockTableAndRefusesOverwrite) {
+    const fs::path file = freshDir() / "new.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string());
+    db.BlockSeek(2);
+    EXPECT_EQ(db.BlockFn(), 90);
+    db.BlockSeek(159);
+    EXPECT_EQ(db.BlockFn(), 127);
+    EXPECT_EQ(db.BlockComment(), "");
+    db.BlockMoveNext();
+    EXPECT_TRUE(db.BlockEOF());
+    EXPECT_EQ(errorOf([&] { db.BlockFn(); }), kessig::err::NoCurrentRecord);
+    EXPECT_EQ(errorOf([&] { db.create_new_database(file.string()); }), kessig::err::CannotOpenFile);
+}
+
+TEST(BlockCursor, EditUpdateWritesAndLetWithoutEditFails) {
+    const fs::path file = freshDir() / "b.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string(), kessig::Durability::Relaxed);
+    db.BlockSeek(7);
+    EXPECT_EQ(errorOf([&] { db.BlockFn(12); }), kessig::err::UpdateWithoutEdit);
+    db.BlockEdit();
+    db.BlockFn(12);
+    db.BlockComment("pump");
+    db.BlockUpdate();
+    EXPECT_EQ(db.WriteCount(), 1u);
+    db.close_work_dbs();
+    db.open_existing_database(file.string());
+    db.BlockSeek(7);
+    EXPECT_EQ(db.BlockFn(), 12);
+    EXPECT_EQ(db.BlockComment(), "pump");
+}
+
+TEST(BadFiles, GarbageEmptyMissingAndDirectoryFailCleanly) {
+    const fs::path dir = freshDir();
+    OrvaneDB db;
+    EXPECT_EQ(errorOf([&] { db.open_existing_database((dir / "none.mdb").string()); }), kessig::err::FileNotFound);
+    EXPECT_FALSE(fs::exists(dir / "none.mdb"));
+    std::ofstream(dir / "empty.mdb").close();
+    EXPECT_EQ(errorOf([&] { db.open_existing_database((dir / "empty.mdb").string()); }), kessig::err::UnrecognizedFormat);
+    std::ofstream(dir / "junk.mdb") << std::string(4096, 'x');
+    EXPECT_EQ(errorOf([&] { db.open_existing_database((dir / "junk.mdb").string()); }), kessig::err::UnrecognizedFormat);
+    EXPECT_EQ(fs::file_size(dir / "junk.mdb"), 4096u);
+    EXPECT_EQ(errorOf([&] { db.open_existing_database(dir.string()); }), kessig::err::CannotOpenFile);
+    EXPECT_FALSE(db.ConfigurationOpen());
+}
