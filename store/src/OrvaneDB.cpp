@@ -118,6 +118,39 @@ struct OrvaneDB::Impl {
     bool inTrans = false;
     std::optional<BlockRow> block;
     bool blockEditing = false;
+    struct ConstantRow { int16_t block = 0, offset = 0; int32_t value = 0; };
+    std::optional<ConstantRow> constant;
+    std::optional<std::pair<int16_t, int16_t>> constantAfterDelete;  // where MoveNext resumes
+    enum class Pending { None, Edit, AddNew } constantPending = Pending::None;
+    ConstantRow constantBuffer;
+    std::optional<int16_t> constantOldBlock, constantOldOffset;
+    bool constantNoMatch = false;
+
+    void loadConstant(const char* sql, std::optional<std::pair<int16_t, int16_t>> key) {
+        requireConfig();
+        Statement s(config, sql);
+        if (key) { s.bind(1, key->first); s.bind(2, key->second); }
+        constantPending = Pending::None;
+        constantAfterDelete.reset();
+        constant.reset();
+        if (s.step())
+            constant = ConstantRow{static_cast<int16_t>(s.integer(0).value_or(0)), static_cast<int16_t>(s.integer(1).value_or(0)),
+                                   static_cast<int32_t>(s.integer(2).value_or(0))};
+    }
+    ConstantRow& constantLet() {
+        if (constantPending == Pending::None) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        return constantBuffer;
+    }
+    const ConstantRow& constantRead() const {
+        if (constantPending != Pending::None) return constantBuffer;
+        if (!constant) throw DbError(err::NoCurrentRecord, "No current record.");
+        return *constant;
+    }
+    void requireWritable() const {
+        requireConfig();
+        if (readOnly) throw DbError(err::ReadOnlyDatabase, "Cannot update. Database or object is read-only.");
+    }
+    void countWrite() { if (!inTrans) ++writes; }
 
     void requireConfig() const {
         if (!config) throw DbError(err::NoCurrentRecord, "No current record.");
@@ -152,6 +185,9 @@ struct OrvaneDB::Impl {
         if (config) sqlite3_close_v2(config);
         config = nullptr;
         block.reset();
+        constant.reset();
+        constantAfterDelete.reset();
+        constantPending = Pending::None;
         blockEditing = inTrans = false;
     }
 };
@@ -249,7 +285,7 @@ void OrvaneDB::BlockUpdate() {
     s.bind(6, r.comment); s.bind(7, r.visio);
     s.step();
     d_->blockEditing = false;
-    if (!d_->inTrans) ++d_->writes;
+    d_->countWrite();
 }
 int16_t OrvaneDB::BlockFn() const { return d_->currentBlock().fn; }
 void OrvaneDB::BlockFn(int16_t value) { d_->editableBlock().fn = value; }
@@ -264,5 +300,64 @@ std::string OrvaneDB::BlockComment() const { return d_->currentBlock().comment; 
 void OrvaneDB::BlockComment(const std::string& value) { d_->editableBlock().comment = value; }
 std::string OrvaneDB::BlockVisioComment() const { return d_->currentBlock().visio; }
 void OrvaneDB::BlockVisioComment(const std::string& value) { d_->editableBlock().visio = value; }
+
+void OrvaneDB::ConstantMoveFirst() {
+    d_->loadConstant("SELECT * FROM Constants ORDER BY BlockNumber, Offset LIMIT 1", std::nullopt);
+}
+void OrvaneDB::ConstantMoveNext() {
+    std::pair<int16_t, int16_t> at;
+    if (d_->constantAfterDelete) at = *d_->constantAfterDelete;
+    else at = {d_->constantRead().block, d_->constantRead().offset};
+    d_->loadConstant("SELECT * FROM Constants WHERE (BlockNumber, Offset) > (?1, ?2) ORDER BY BlockNumber, Offset LIMIT 1", at);
+}
+void OrvaneDB::ConstantSeek(int16_t index, int16_t index1) {
+    d_->loadConstant("SELECT * FROM Constants WHERE BlockNumber = ?1 AND Offset = ?2", std::pair{index, index1});
+    d_->constantNoMatch = !d_->constant;
+}
+bool OrvaneDB::ConstantEOF() const { return !d_->constant && !d_->constantAfterDelete; }
+bool OrvaneDB::ConstantNoMatch() const { return d_->constantNoMatch; }
+void OrvaneDB::ConstantEdit() {
+    d_->requireWritable();
+    if (!d_->constant) throw DbError(err::NoCurrentRecord, "No current record.");
+    d_->constantBuffer = *d_->constant;
+    d_->constantPending = Impl::Pending::Edit;
+}
+void OrvaneDB::ConstantAddNew() {
+    d_->requireWritable();
+    d_->constantBuffer = {};
+    d_->constantPending = Impl::Pending::AddNew;
+}
+void OrvaneDB::ConstantUpdate() {
+    const Impl::ConstantRow r = d_->constantLet();
+    if (d_->constantPending == Impl::Pending::Edit) {
+        Statement s(d_->config, "UPDATE Constants SET BlockNumber=?1, Offset=?2, ConstantValue=?3 WHERE BlockNumber=?4 AND Offset=?5");
+        s.bind(1, r.block); s.bind(2, r.offset); s.bind(3, r.value);
+        s.bind(4, d_->constant->block); s.bind(5, d_->constant->offset);
+        s.step();
+        d_->constant = r;
+    } else {
+        Statement s(d_->config, "INSERT INTO Constants VALUES (?1, ?2, ?3)");
+        s.bind(1, r.block); s.bind(2, r.offset); s.bind(3, r.value);
+        s.step();
+    }
+    d_->constantPending = Impl::Pending::None;
+    d_->countWrite();
+}
+void OrvaneDB::ConstantDelete() {
+    d_->requireWritable();
+    if (!d_->constant || d_->constantPending != Impl::Pending::None) throw DbError(err::NoCurrentRecord, "No current record.");
+    Statement s(d_->config, "DELETE FROM Constants WHERE BlockNumber=?1 AND Offset=?2");
+    s.bind(1, d_->constant->block); s.bind(2, d_->constant->offset);
+    s.step();
+    d_->constantAfterDelete = std::pair{d_->constant->block, d_->constant->offset};
+    d_->constant.reset();
+    d_->countWrite();
+}
+int16_t OrvaneDB::ConstantBlockNumber() const { return d_->constantRead().block; }
+void OrvaneDB::ConstantBlockNumber(int16_t value) { d_->constantLet().block = value; }
+int16_t OrvaneDB::ConstantOffset() const { return d_->constantRead().offset; }
+void OrvaneDB::ConstantOffset(int16_t value) { d_->constantLet().offset = value; }
+int32_t OrvaneDB::ConstantValue() const { return d_->constantRead().value; }
+void OrvaneDB::ConstantValue(int32_t value) { d_->constantLet().value = value; }
 
 } // namespace kessig

@@ -71,3 +71,32 @@ TEST(BadFiles, GarbageEmptyMissingAndDirectoryFailCleanly) {
     EXPECT_EQ(errorOf([&] { db.open_existing_database(dir.string()); }), kessig::err::CannotOpenFile);
     EXPECT_FALSE(db.ConfigurationOpen());
 }
+
+TEST(ConstantCursor, AddSeekDeleteAndNextAfterDelete) {
+    const fs::path file = freshDir() / "c.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string(), kessig::Durability::Relaxed);
+    for (int16_t off = 0; off < 3; ++off) {
+        db.ConstantAddNew();
+        db.ConstantBlockNumber(5);
+        db.ConstantOffset(off);
+        db.ConstantValue(100 + off);
+        db.ConstantUpdate();
+    }
+    db.ConstantAddNew();
+    db.ConstantBlockNumber(5);
+    db.ConstantOffset(1);
+    EXPECT_EQ(errorOf([&] { db.ConstantUpdate(); }), kessig::err::DuplicateKey);
+    db.ConstantSeek(5, 9);
+    EXPECT_TRUE(db.ConstantNoMatch());
+    EXPECT_EQ(errorOf([&] { db.ConstantValue(); }), kessig::err::NoCurrentRecord);
+    db.ConstantSeek(5, 1);
+    ASSERT_FALSE(db.ConstantNoMatch());
+    db.ConstantDelete();
+    EXPECT_EQ(errorOf([&] { db.ConstantValue(); }), kessig::err::NoCurrentRecord);
+    db.ConstantMoveNext();
+    EXPECT_EQ(db.ConstantOffset(), 2);
+    EXPECT_EQ(db.ConstantValue(), 102);
+    EXPECT_EQ(db.WriteCount(), 4u);
+}
