@@ -152,6 +152,27 @@ struct OrvaneDB::Impl {
     }
     void countWrite() { if (!inTrans) ++writes; }
 
+    struct MessageRow { int16_t offset = 0; std::string text; };
+    std::optional<MessageRow> message;
+    bool messageEditing = false;
+    void loadMessage(const char* sql, std::optional<int64_t> key) {
+        requireConfig();
+        Statement s(config, sql);
+        if (key) s.bind(1, *key);
+        messageEditing = false;
+        message.reset();
+        if (s.step()) message = MessageRow{static_cast<int16_t>(s.integer(0).value_or(0)), s.text(1).value_or("")};
+    }
+    MessageRow& currentMessage() {
+        if (!message) throw DbError(err::NoCurrentRecord, "No current record.");
+        return *message;
+    }
+    void forgetRows() {
+        block.reset(); constant.reset(); constantAfterDelete.reset(); message.reset();
+        blockEditing = messageEditing = false;
+        constantPending = Pending::None;
+    }
+
     void requireConfig() const {
         if (!config) throw DbError(err::NoCurrentRecord, "No current record.");
     }
@@ -342,6 +363,62 @@ void OrvaneDB::ConstantUpdate() {
     }
     d_->constantPending = Impl::Pending::None;
     d_->countWrite();
+}
+
+void OrvaneDB::BeginTrans() {
+    d_->requireConfig();
+    if (d_->inTrans) throw DbError(SQLITE_ERROR, "A transaction is already open.");
+    exec(d_->config, "BEGIN");
+    d_->inTrans = true;
+}
+void OrvaneDB::CommitTrans() {
+    if (!d_->inTrans) throw DbError(SQLITE_ERROR, "No transaction is open.");
+    exec(d_->config, "COMMIT");
+    d_->inTrans = false;
+    ++d_->writes;
+}
+void OrvaneDB::Rollback() {
+    if (!d_->inTrans) throw DbError(SQLITE_ERROR, "No transaction is open.");
+    exec(d_->config, "ROLLBACK");
+    d_->inTrans = false;
+    d_->forgetRows();
+}
+bool OrvaneDB::InTransaction() const { return d_->inTrans; }
+
+void OrvaneDB::MessageMoveFirst() { d_->loadMessage("SELECT * FROM Messages ORDER BY Offset LIMIT 1", std::nullopt); }
+void OrvaneDB::MessageMoveNext() {
+    const int16_t at = d_->currentMessage().offset;
+    d_->loadMessage("SELECT * FROM Messages WHERE Offset > ?1 ORDER BY Offset LIMIT 1", at);
+}
+void OrvaneDB::MessageSeek(int16_t index) { d_->loadMessage("SELECT * FROM Messages WHERE Offset = ?1", index); }
+void OrvaneDB::MessageEdit() {
+    d_->requireWritable();
+    d_->currentMessage();
+    d_->messageEditing = true;
+}
+void OrvaneDB::MessageUpdate() {
+    if (!d_->messageEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+    const Impl::MessageRow r = *d_->message;
+    Statement s(d_->config, "UPDATE Messages SET Message=?2 WHERE Offset=?1");
+    s.bind(1, r.offset);
+    s.bind(2, r.text);
+    try {
+        s.step();
+    } catch (...) {
+        d_->loadMessage("SELECT * FROM Messages WHERE Offset = ?1", r.offset);
+        throw;
+    }
+    d_->messageEditing = false;
+    d_->countWrite();
+}
+std::string OrvaneDB::MessageMsg() const {
+    if (!d_->message) throw DbError(err::NoCurrentRecord, "No current record.");
+    return d_->message->text;
+}
+void OrvaneDB::MessageMsg(const std::string& value) {
+    if (!d_->messageEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+    // The upload passes fixed-width records padded with NUL characters.
+    d_->message->text = value.substr(0, value.find('\0'));
 }
 void OrvaneDB::ConstantDelete() {
     d_->requireWritable();

@@ -100,3 +100,50 @@ TEST(ConstantCursor, AddSeekDeleteAndNextAfterDelete) {
     EXPECT_EQ(db.ConstantValue(), 102);
     EXPECT_EQ(db.WriteCount(), 4u);
 }
+
+TEST(MessageCursor, NulPaddingCutAndOverlongRefusedWithoutWriting) {
+    const fs::path file = freshDir() / "m.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string(), kessig::Durability::Relaxed);
+    db.MessageSeek(10);
+    EXPECT_EQ(db.MessageMsg(), "ALM 1");
+    db.MessageEdit();
+    db.MessageMsg(std::string("PUMP\0\0\0\0\0\0\0\0\0\0\0\0", 16));
+    db.MessageUpdate();
+    db.MessageEdit();
+    db.MessageMsg(std::string(17, 'A'));
+    EXPECT_EQ(errorOf([&] { db.MessageUpdate(); }), kessig::err::FieldTooSmall);
+    EXPECT_EQ(db.MessageMsg(), "PUMP");
+    db.MessageEdit();
+    db.MessageMsg("");
+    EXPECT_EQ(errorOf([&] { db.MessageUpdate(); }), kessig::err::ZeroLengthNotAllowed);
+    EXPECT_EQ(db.WriteCount(), 1u);
+}
+
+TEST(Transactions, RollbackRestoresAndCommitCountsOnce) {
+    const fs::path file = freshDir() / "t.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string(), kessig::Durability::Relaxed);
+    db.BeginTrans();
+    EXPECT_NE(errorOf([&] { db.BeginTrans(); }), 0);
+    db.BlockSeek(3);
+    db.BlockEdit();
+    db.BlockFn(40);
+    db.BlockUpdate();
+    db.Rollback();
+    EXPECT_TRUE(db.BlockEOF());
+    db.BlockSeek(3);
+    EXPECT_EQ(db.BlockFn(), 91);
+    EXPECT_EQ(db.WriteCount(), 0u);
+    db.BeginTrans();
+    for (int16_t b = 10; b < 13; ++b) {
+        db.BlockSeek(b);
+        db.BlockEdit();
+        db.BlockFn(1);
+        db.BlockUpdate();
+    }
+    db.CommitTrans();
+    EXPECT_EQ(db.WriteCount(), 1u);
+}
