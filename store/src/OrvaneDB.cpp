@@ -167,9 +167,30 @@ struct OrvaneDB::Impl {
         if (!message) throw DbError(err::NoCurrentRecord, "No current record.");
         return *message;
     }
+    struct QuickRow { int16_t offset = 0; std::string text; int16_t block = 0, parameter = 0; };
+    std::optional<QuickRow> quick;
+    bool quickEditing = false;
+    void loadQuick(const char* sql, std::optional<int64_t> key) {
+        requireConfig();
+        Statement s(config, sql);
+        if (key) s.bind(1, *key);
+        quickEditing = false;
+        quick.reset();
+        if (s.step())
+            quick = QuickRow{static_cast<int16_t>(s.integer(0).value_or(0)), s.text(1).value_or(""),
+                             static_cast<int16_t>(s.integer(2).value_or(0)), static_cast<int16_t>(s.integer(3).value_or(0))};
+    }
+    QuickRow& currentQuick() {
+        if (!quick) throw DbError(err::NoCurrentRecord, "No current record.");
+        return *quick;
+    }
+    QuickRow& quickLet() {
+        if (!quickEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        return *quick;
+    }
     void forgetRows() {
-        block.reset(); constant.reset(); constantAfterDelete.reset(); message.reset();
-        blockEditing = messageEditing = false;
+        block.reset(); constant.reset(); constantAfterDelete.reset(); message.reset(); quick.reset();
+        blockEditing = messageEditing = quickEditing = false;
         constantPending = Pending::None;
     }
 
@@ -436,5 +457,69 @@ int16_t OrvaneDB::ConstantOffset() const { return d_->constantRead().offset; }
 void OrvaneDB::ConstantOffset(int16_t value) { d_->constantLet().offset = value; }
 int32_t OrvaneDB::ConstantValue() const { return d_->constantRead().value; }
 void OrvaneDB::ConstantValue(int32_t value) { d_->constantLet().value = value; }
+
+namespace {
+int16_t parseInteger(const std::string& text) {
+    size_t used = 0;
+    long long v = 0;
+    try {
+        v = std::stoll(text, &used, 10);
+    } catch (const std::out_of_range&) {
+        throw DbError(err::NumericOverflow, "Numeric field overflow.");
+    } catch (const std::invalid_argument&) {
+        throw DbError(err::ConversionError, "Data type conversion error.");
+    }
+    if (used != text.size()) throw DbError(err::ConversionError, "Data type conversion error.");
+    if (v < -32768 || v > 32767) throw DbError(err::NumericOverflow, "Numeric field overflow.");
+    return static_cast<int16_t>(v);
+}
+} // namespace
+
+void OrvaneDB::QuickMoveFirst() { d_->loadQuick("SELECT * FROM QuickMessages ORDER BY Offset LIMIT 1", std::nullopt); }
+void OrvaneDB::QuickMoveNext() {
+    const int16_t at = d_->currentQuick().offset;
+    d_->loadQuick("SELECT * FROM QuickMessages WHERE Offset > ?1 ORDER BY Offset LIMIT 1", at);
+}
+void OrvaneDB::QuickSeek(int16_t index) { d_->loadQuick("SELECT * FROM QuickMessages WHERE Offset = ?1", index); }
+bool OrvaneDB::QuickEOF() const { return !d_->quick; }
+void OrvaneDB::QuickEdit() {
+    d_->requireWritable();
+    d_->currentQuick();
+    d_->quickEditing = true;
+}
+void OrvaneDB::QuickUpdate() {
+    const Impl::QuickRow r = d_->quickLet();
+    Statement s(d_->config, "UPDATE QuickMessages SET Message=?2, Block=?3, Parameter=?4 WHERE Offset=?1");
+    s.bind(1, r.offset); s.bind(2, r.text); s.bind(3, r.block); s.bind(4, r.parameter);
+    try {
+        s.step();
+    } catch (...) {
+        d_->loadQuick("SELECT * FROM QuickMessages WHERE Offset = ?1", r.offset);
+        throw;
+    }
+    d_->quickEditing = false;
+    d_->countWrite();
+}
+std::string OrvaneDB::QuickMessage() const {
+    if (!d_->quick) throw DbError(err::NoCurrentRecord, "No current record.");
+    return d_->quick->text;
+}
+void OrvaneDB::QuickMessage(const std::string& value) { d_->quickLet().text = value.substr(0, value.find('\0')); }
+std::string OrvaneDB::QuickBlock() const {
+    if (!d_->quick) throw DbError(err::NoCurrentRecord, "No current record.");
+    return std::to_string(d_->quick->block);
+}
+void OrvaneDB::QuickBlock(const std::string& value) {
+    const int16_t v = parseInteger(value);
+    d_->quickLet().block = v;
+}
+std::string OrvaneDB::QuickParameter() const {
+    if (!d_->quick) throw DbError(err::NoCurrentRecord, "No current record.");
+    return std::to_string(d_->quick->parameter);
+}
+void OrvaneDB::QuickParameter(const std::string& value) {
+    const int16_t v = parseInteger(value);
+    d_->quickLet().parameter = v;
+}
 
 } // namespace kessig

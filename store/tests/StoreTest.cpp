@@ -147,3 +147,24 @@ TEST(Transactions, RollbackRestoresAndCommitCountsOnce) {
     db.CommitTrans();
     EXPECT_EQ(db.WriteCount(), 1u);
 }
+
+TEST(QuickCursor, DecimalTextFieldsParsedAndBadTextRefused) {
+    const fs::path file = freshDir() / "q.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string(), kessig::Durability::Relaxed);
+    db.QuickSeek(7);
+    EXPECT_EQ(db.QuickMessage(), "QMSG 8");
+    EXPECT_EQ(db.QuickBlock(), "4");
+    db.QuickEdit();
+    EXPECT_EQ(errorOf([&] { db.QuickBlock("12x"); }), kessig::err::ConversionError);
+    EXPECT_EQ(errorOf([&] { db.QuickParameter("40000"); }), kessig::err::NumericOverflow);
+    db.QuickBlock("150");
+    db.QuickParameter("-3");
+    db.QuickUpdate();
+    db.QuickMoveNext();
+    EXPECT_TRUE(db.QuickEOF());
+    db.QuickSeek(7);
+    EXPECT_EQ(db.QuickBlock(), "150");
+    EXPECT_EQ(db.QuickParameter(), "-3");
+}
