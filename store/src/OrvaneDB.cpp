@@ -188,7 +188,27 @@ struct OrvaneDB::Impl {
         if (!quickEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
         return *quick;
     }
+    struct CommentRow { int64_t rowid = 0; std::string title, comment, config; };
+    std::optional<CommentRow> comments;
+    bool commentEditing = false;
+    void loadComments() {
+        Statement s(config, "SELECT rowid, Title, Comment, Config FROM Comments ORDER BY rowid LIMIT 1");
+        commentEditing = false;
+        comments.reset();
+        if (s.step())
+            comments = CommentRow{s.integer(0).value_or(0), s.text(1).value_or(""), s.text(2).value_or(""), s.text(3).value_or("")};
+    }
+    const CommentRow& currentComments() const {
+        if (!comments) throw DbError(err::NoCurrentRecord, "No current record.");
+        return *comments;
+    }
+    CommentRow& commentLet() {
+        if (!commentEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        return *comments;
+    }
     void forgetRows() {
+        comments.reset();
+        commentEditing = false;
         block.reset(); constant.reset(); constantAfterDelete.reset(); message.reset(); quick.reset();
         blockEditing = messageEditing = quickEditing = false;
         constantPending = Pending::None;
@@ -226,11 +246,8 @@ struct OrvaneDB::Impl {
     void close() {
         if (config) sqlite3_close_v2(config);
         config = nullptr;
-        block.reset();
-        constant.reset();
-        constantAfterDelete.reset();
-        constantPending = Pending::None;
-        blockEditing = inTrans = false;
+        forgetRows();
+        inTrans = false;
     }
 };
 
@@ -297,6 +314,7 @@ void OrvaneDB::open_existing_database(const std::string& filename, Durability du
     d_->config = db;
     d_->readOnly = readOnly;
     d_->writes = 0;
+    d_->loadComments();
 }
 
 void OrvaneDB::close_work_dbs() { d_->close(); }
@@ -521,5 +539,30 @@ void OrvaneDB::QuickParameter(const std::string& value) {
     const int16_t v = parseInteger(value);
     d_->quickLet().parameter = v;
 }
+
+void OrvaneDB::CommentEdit() {
+    d_->requireWritable();
+    d_->currentComments();
+    d_->commentEditing = true;
+}
+void OrvaneDB::CommentUpdate() {
+    const Impl::CommentRow r = d_->commentLet();
+    Statement s(d_->config, "UPDATE Comments SET Title=?2, Comment=?3, Config=?4 WHERE rowid=?1");
+    s.bind(1, r.rowid); s.bind(2, r.title); s.bind(3, r.comment); s.bind(4, r.config);
+    try {
+        s.step();
+    } catch (...) {
+        d_->loadComments();
+        throw;
+    }
+    d_->commentEditing = false;
+    d_->countWrite();
+}
+std::string OrvaneDB::CommentTitle() const { return d_->currentComments().title; }
+void OrvaneDB::CommentTitle(const std::string& value) { d_->commentLet().title = value; }
+std::string OrvaneDB::CommentComment() const { return d_->currentComments().comment; }
+void OrvaneDB::CommentComment(const std::string& value) { d_->commentLet().comment = value; }
+std::string OrvaneDB::CommentConfig() const { return d_->currentComments().config; }
+void OrvaneDB::CommentConfig(const std::string& value) { d_->commentLet().config = value; }
 
 } // namespace kessig

@@ -168,3 +168,23 @@ TEST(QuickCursor, DecimalTextFieldsParsedAndBadTextRefused) {
     EXPECT_EQ(db.QuickBlock(), "150");
     EXPECT_EQ(db.QuickParameter(), "-3");
 }
+
+TEST(CommentCursor, OnItsRowAfterOpenAndTitleLimitEnforced) {
+    const fs::path file = freshDir() / "k.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string(), kessig::Durability::Relaxed);
+    EXPECT_EQ(db.CommentTitle(), "");
+    db.CommentEdit();
+    db.CommentTitle(std::string(81, 'T'));
+    EXPECT_EQ(errorOf([&] { db.CommentUpdate(); }), kessig::err::FieldTooSmall);
+    EXPECT_EQ(db.CommentTitle(), "");
+    db.CommentEdit();
+    db.CommentTitle("Boiler 2");
+    db.CommentComment("line one");
+    db.CommentUpdate();
+    db.close_work_dbs();
+    db.open_existing_database(file.string());
+    EXPECT_EQ(db.CommentTitle(), "Boiler 2");
+    EXPECT_EQ(db.CommentComment(), "line one");
+}
