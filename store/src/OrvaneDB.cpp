@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -113,6 +114,14 @@ struct BlockRow {
 
 struct OrvaneDB::Impl {
     sqlite3* config = nullptr;
+    // Cursor steps reuse their statements instead of parsing SQL again.
+    std::map<std::string, std::unique_ptr<Statement>> statements;
+    Statement& prepared(const char* sql) {
+        auto& slot = statements[sql];
+        if (!slot) slot = std::make_unique<Statement>(config, sql);
+        slot->reset();
+        return *slot;
+    }
     bool readOnly = false;
     uint64_t writes = 0;
     bool inTrans = false;
@@ -128,7 +137,7 @@ struct OrvaneDB::Impl {
 
     void loadConstant(const char* sql, std::optional<std::pair<int16_t, int16_t>> key) {
         requireConfig();
-        Statement s(config, sql);
+        Statement& s = prepared(sql);
         if (key) { s.bind(1, key->first); s.bind(2, key->second); }
         constantPending = Pending::None;
         constantAfterDelete.reset();
@@ -136,6 +145,7 @@ struct OrvaneDB::Impl {
         if (s.step())
             constant = ConstantRow{static_cast<int16_t>(s.integer(0).value_or(0)), static_cast<int16_t>(s.integer(1).value_or(0)),
                                    static_cast<int32_t>(s.integer(2).value_or(0))};
+        s.reset();  // ends the read so other connections may write
     }
     ConstantRow& constantLet() {
         if (constantPending == Pending::None) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
@@ -157,11 +167,12 @@ struct OrvaneDB::Impl {
     bool messageEditing = false;
     void loadMessage(const char* sql, std::optional<int64_t> key) {
         requireConfig();
-        Statement s(config, sql);
+        Statement& s = prepared(sql);
         if (key) s.bind(1, *key);
         messageEditing = false;
         message.reset();
         if (s.step()) message = MessageRow{static_cast<int16_t>(s.integer(0).value_or(0)), s.text(1).value_or("")};
+        s.reset();  // ends the read so other connections may write
     }
     MessageRow& currentMessage() {
         if (!message) throw DbError(err::NoCurrentRecord, "No current record.");
@@ -172,13 +183,14 @@ struct OrvaneDB::Impl {
     bool quickEditing = false;
     void loadQuick(const char* sql, std::optional<int64_t> key) {
         requireConfig();
-        Statement s(config, sql);
+        Statement& s = prepared(sql);
         if (key) s.bind(1, *key);
         quickEditing = false;
         quick.reset();
         if (s.step())
             quick = QuickRow{static_cast<int16_t>(s.integer(0).value_or(0)), s.text(1).value_or(""),
                              static_cast<int16_t>(s.integer(2).value_or(0)), static_cast<int16_t>(s.integer(3).value_or(0))};
+        s.reset();  // ends the read so other connections may write
     }
     QuickRow& currentQuick() {
         if (!quick) throw DbError(err::NoCurrentRecord, "No current record.");
@@ -192,11 +204,12 @@ struct OrvaneDB::Impl {
     std::optional<CommentRow> comments;
     bool commentEditing = false;
     void loadComments() {
-        Statement s(config, "SELECT rowid, Title, Comment, Config FROM Comments ORDER BY rowid LIMIT 1");
+        Statement& s = prepared("SELECT rowid, Title, Comment, Config FROM Comments ORDER BY rowid LIMIT 1");
         commentEditing = false;
         comments.reset();
         if (s.step())
             comments = CommentRow{s.integer(0).value_or(0), s.text(1).value_or(""), s.text(2).value_or(""), s.text(3).value_or("")};
+        s.reset();  // ends the read so other connections may write
     }
     const CommentRow& currentComments() const {
         if (!comments) throw DbError(err::NoCurrentRecord, "No current record.");
@@ -219,7 +232,7 @@ struct OrvaneDB::Impl {
     }
     void loadBlock(const char* sql, std::optional<int64_t> key) {
         requireConfig();
-        Statement s(config, sql);
+        Statement& s = prepared(sql);
         if (key) s.bind(1, *key);
         blockEditing = false;
         block.reset();
@@ -234,6 +247,7 @@ struct OrvaneDB::Impl {
             r.visio = s.text(6).value_or("");
             block = r;
         }
+        s.reset();  // ends the read so other connections may write
     }
     const BlockRow& currentBlock() const {
         if (!block) throw DbError(err::NoCurrentRecord, "No current record.");
@@ -244,6 +258,7 @@ struct OrvaneDB::Impl {
         return *block;
     }
     void close() {
+        statements.clear();
         if (config) sqlite3_close_v2(config);
         config = nullptr;
         forgetRows();
@@ -340,7 +355,7 @@ void OrvaneDB::BlockEdit() {
 }
 void OrvaneDB::BlockUpdate() {
     const BlockRow r = d_->editableBlock();
-    Statement s(d_->config, "UPDATE \"Block List\" SET FunctionNumber=?2, Constants=?3, TempRam=?4, VolRam=?5, Comment=?6, VisioComment=?7 WHERE BlockNumber=?1");
+    Statement& s = d_->prepared("UPDATE \"Block List\" SET FunctionNumber=?2, Constants=?3, TempRam=?4, VolRam=?5, Comment=?6, VisioComment=?7 WHERE BlockNumber=?1");
     s.bind(1, r.number); s.bind(2, r.fn); s.bind(3, r.constants); s.bind(4, r.tempRam); s.bind(5, r.volRam);
     s.bind(6, r.comment); s.bind(7, r.visio);
     s.step();
@@ -390,13 +405,13 @@ void OrvaneDB::ConstantAddNew() {
 void OrvaneDB::ConstantUpdate() {
     const Impl::ConstantRow r = d_->constantLet();
     if (d_->constantPending == Impl::Pending::Edit) {
-        Statement s(d_->config, "UPDATE Constants SET BlockNumber=?1, Offset=?2, ConstantValue=?3 WHERE BlockNumber=?4 AND Offset=?5");
+        Statement& s = d_->prepared("UPDATE Constants SET BlockNumber=?1, Offset=?2, ConstantValue=?3 WHERE BlockNumber=?4 AND Offset=?5");
         s.bind(1, r.block); s.bind(2, r.offset); s.bind(3, r.value);
         s.bind(4, d_->constant->block); s.bind(5, d_->constant->offset);
         s.step();
         d_->constant = r;
     } else {
-        Statement s(d_->config, "INSERT INTO Constants VALUES (?1, ?2, ?3)");
+        Statement& s = d_->prepared("INSERT INTO Constants VALUES (?1, ?2, ?3)");
         s.bind(1, r.block); s.bind(2, r.offset); s.bind(3, r.value);
         s.step();
     }
@@ -438,7 +453,7 @@ void OrvaneDB::MessageEdit() {
 void OrvaneDB::MessageUpdate() {
     if (!d_->messageEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
     const Impl::MessageRow r = *d_->message;
-    Statement s(d_->config, "UPDATE Messages SET Message=?2 WHERE Offset=?1");
+    Statement& s = d_->prepared("UPDATE Messages SET Message=?2 WHERE Offset=?1");
     s.bind(1, r.offset);
     s.bind(2, r.text);
     try {
@@ -462,7 +477,7 @@ void OrvaneDB::MessageMsg(const std::string& value) {
 void OrvaneDB::ConstantDelete() {
     d_->requireWritable();
     if (!d_->constant || d_->constantPending != Impl::Pending::None) throw DbError(err::NoCurrentRecord, "No current record.");
-    Statement s(d_->config, "DELETE FROM Constants WHERE BlockNumber=?1 AND Offset=?2");
+    Statement& s = d_->prepared("DELETE FROM Constants WHERE BlockNumber=?1 AND Offset=?2");
     s.bind(1, d_->constant->block); s.bind(2, d_->constant->offset);
     s.step();
     d_->constantAfterDelete = std::pair{d_->constant->block, d_->constant->offset};
@@ -507,7 +522,7 @@ void OrvaneDB::QuickEdit() {
 }
 void OrvaneDB::QuickUpdate() {
     const Impl::QuickRow r = d_->quickLet();
-    Statement s(d_->config, "UPDATE QuickMessages SET Message=?2, Block=?3, Parameter=?4 WHERE Offset=?1");
+    Statement& s = d_->prepared("UPDATE QuickMessages SET Message=?2, Block=?3, Parameter=?4 WHERE Offset=?1");
     s.bind(1, r.offset); s.bind(2, r.text); s.bind(3, r.block); s.bind(4, r.parameter);
     try {
         s.step();
@@ -547,7 +562,7 @@ void OrvaneDB::CommentEdit() {
 }
 void OrvaneDB::CommentUpdate() {
     const Impl::CommentRow r = d_->commentLet();
-    Statement s(d_->config, "UPDATE Comments SET Title=?2, Comment=?3, Config=?4 WHERE rowid=?1");
+    Statement& s = d_->prepared("UPDATE Comments SET Title=?2, Comment=?3, Config=?4 WHERE rowid=?1");
     s.bind(1, r.rowid); s.bind(2, r.title); s.bind(3, r.comment); s.bind(4, r.config);
     try {
         s.step();
