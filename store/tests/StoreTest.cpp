@@ -188,3 +188,24 @@ TEST(CommentCursor, OnItsRowAfterOpenAndTitleLimitEnforced) {
     EXPECT_EQ(db.CommentTitle(), "Boiler 2");
     EXPECT_EQ(db.CommentComment(), "line one");
 }
+
+TEST(ReadOnlyFile, EveryChangeRefusedAndFileUntouched) {
+    const fs::path file = freshDir() / "ro.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    const auto before = fs::last_write_time(file);
+    db.open_existing_database(file.string());
+    EXPECT_TRUE(db.ReadOnlyFile());
+    db.BlockSeek(0);
+    EXPECT_EQ(errorOf([&] { db.BlockEdit(); }), kessig::err::ReadOnlyDatabase);
+    db.MessageSeek(0);
+    EXPECT_EQ(errorOf([&] { db.MessageEdit(); }), kessig::err::ReadOnlyDatabase);
+    EXPECT_EQ(errorOf([&] { db.ConstantAddNew(); }), kessig::err::ReadOnlyDatabase);
+    EXPECT_EQ(errorOf([&] { db.CommentEdit(); }), kessig::err::ReadOnlyDatabase);
+    db.QuickSeek(0);
+    EXPECT_EQ(errorOf([&] { db.QuickEdit(); }), kessig::err::ReadOnlyDatabase);
+    db.close_work_dbs();
+    EXPECT_EQ(fs::last_write_time(file), before);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::group_read);
+}
