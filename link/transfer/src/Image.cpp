@@ -108,7 +108,7 @@ ImageResult computeImage(const Configuration& config, const Catalogue& catalogue
     }
     image.blocks = std::move(*blocks);
     image.constants.assign(kSlots * 4, 0);
-    image.slots.assign(kSlots, SlotOrigin{});
+    image.slotOrigins.assign(kSlots, SlotOrigin{});
 
     size_t record = 0;
     size_t slot = 0;
@@ -127,7 +127,7 @@ ImageResult computeImage(const Configuration& config, const Catalogue& catalogue
             const ConstantRow& c = config.constants[record++];
             if (slot < kSlots) {
                 putSlot(image.constants, slot, slotValue(kind, paramType, c.value));
-                image.slots[slot] = {kind, c.block, c.offset};
+                image.slotOrigins[slot] = {kind, c.block, c.offset};
             }
             ++slot;
             return true;

@@ -21,8 +21,9 @@ std::string recordText(const std::vector<uint8_t>& bytes, size_t at)
     return std::string(bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at) + 16);
 }
 
-// A block's function replaced, its constants rebuilt with catalogue defaults.
-void storeBlockFunction(kessig::OrvaneDB& db, int16_t block, const FunctionInfo& fn)
+} // namespace
+
+void store_block_function(kessig::OrvaneDB& db, int16_t block, const FunctionInfo& fn)
 {
     for (int16_t k = 0;; ++k) {
         db.ConstantSeek(block, k);
@@ -52,8 +53,6 @@ void storeBlockFunction(kessig::OrvaneDB& db, int16_t block, const FunctionInfo&
     db.BlockConstant(static_cast<int16_t>(fn.constantCount()));
     db.BlockUpdate();
 }
-
-} // namespace
 
 Catalogue readCatalogue(kessig::OrvaneDB& db)
 {
@@ -110,7 +109,7 @@ void storeUpload(kessig::OrvaneDB& db, const UploadedController& up, const Catal
     db.BeginTrans();
     try {
         for (int16_t b = 0; b < kBlocks; ++b)
-            storeBlockFunction(db, b, catalogue.at(up.functions[size_t(b)]));
+            store_block_function(db, b, catalogue.at(up.functions[size_t(b)]));
         for (const ConstantRow& c : decodeConstants(up, catalogue)) {
             db.ConstantSeek(c.block, c.offset);
             db.ConstantEdit();

@@ -57,6 +57,17 @@ std::string incompleteDownload(const std::string& what)
            "\rDo not return it to service: repeat the download.";
 }
 
+std::string downloadUnknownFunction(int block, int function)
+{
+    return "Block " + std::to_string(block) + " runs function " + std::to_string(function) +
+           ", which the function catalogue does not hold.\rDOWNLOAD ABORTED";
+}
+
+std::string moreDifferences(size_t count)
+{
+    return "... and " + std::to_string(count) + " more";
+}
+
 std::string uploadStoppedUnknownFunction(int block, int function)
 {
     return "Upload stopped: block " + std::to_string(block) + " runs function " +

@@ -70,7 +70,7 @@ std::vector<std::string> compareWithImage(const Image& image, const ControllerMe
         if (sameRange(image.constants, controller.constants, s * 4, 4))
             continue;
         std::string line = "slot " + std::to_string(s);
-        const SlotOrigin& o = s < image.slots.size() ? image.slots[s] : SlotOrigin{};
+        const SlotOrigin& o = s < image.slotOrigins.size() ? image.slotOrigins[s] : SlotOrigin{};
         if (o.block >= 0)
             line += " (block " + std::to_string(o.block) + ", offset " + std::to_string(o.offset) + ")";
         line += ": expected " + std::to_string(slotAt(image.constants, s)) + ", controller holds " +

@@ -33,9 +33,9 @@ TEST(DownloadImage, ConstantKinds_EncodeInputsHighHalfType3AndHiddenAsZero)
     EXPECT_EQ(slotBytes(img, 4), (B{0, 0, 0, 0}));
     EXPECT_EQ(slotBytes(img, 5), (B{0xFF, 0xFD, 0, 0}));
     EXPECT_EQ(slotBytes(img, 6), (B{0, 0, 0, 0}));
-    EXPECT_EQ(img.slots[6].kind, SlotKind::Hidden);
-    EXPECT_EQ(img.slots[2].block, 0);
-    EXPECT_EQ(img.slots[2].offset, 2);
+    EXPECT_EQ(img.slotOrigins[6].kind, SlotKind::Hidden);
+    EXPECT_EQ(img.slotOrigins[2].block, 0);
+    EXPECT_EQ(img.slotOrigins[2].offset, 2);
 }
 
 TEST(DownloadImage, FewConstants_StillFillAll1280SlotsWithZero)
@@ -48,7 +48,7 @@ TEST(DownloadImage, FewConstants_StillFillAll1280SlotsWithZero)
     EXPECT_EQ(slotBytes(*r.image, 1), (std::array<uint8_t, 4>{1, 2, 3, 4}));
     for (size_t s = 2; s < kSlots; ++s)
         ASSERT_EQ(slotBytes(*r.image, s), (std::array<uint8_t, 4>{0, 0, 0, 0})) << s;
-    EXPECT_EQ(r.image->slots[100].kind, SlotKind::Fill);
+    EXPECT_EQ(r.image->slotOrigins[100].kind, SlotKind::Fill);
 }
 
 TEST(DownloadImage, BlockTable_CarriesRunningSumsOfPrecedingBlocks)

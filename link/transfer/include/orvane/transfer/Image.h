@@ -37,7 +37,7 @@ struct Image {
     std::vector<uint8_t> quick;      // area 9, 152 bytes
     std::vector<uint8_t> blocks;     // area 4, 1600 bytes
     std::vector<uint8_t> constants;  // area 3, 5120 bytes
-    std::vector<SlotOrigin> slots;   // 1280 entries
+    std::vector<SlotOrigin> slotOrigins;   // 1280 entries
 };
 
 // A constants record out of block order: the download stops before it sends constants.

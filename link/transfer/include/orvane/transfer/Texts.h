@@ -26,6 +26,8 @@ inline constexpr const char* kConstantTimeout = "Orvane Timeout";
 std::string databaseSyncError(int block, int recordBlock);
 // A lost page leaves the controller half-written: said plainly, whatever page it was.
 std::string incompleteDownload(const std::string& what);
+// A block whose function the catalogue lacks: nothing is sent.
+std::string downloadUnknownFunction(int block, int function);
 
 inline constexpr const char* kUploadQuestion =
     "WARNING  This Action Will Overwrite The Selected Configuration\r"
@@ -34,5 +36,9 @@ inline constexpr const char* kUploadError = "Upload Error";
 inline constexpr const char* kRecordNotFound = "ERROR RECORD NOT FOUND";
 std::string uploadStoppedUnknownFunction(int block, int function);
 std::string uploadFailedAt(const std::string& what);
+
+inline constexpr const char* kVerifyTitle = "Verify Against Orvane";
+inline constexpr const char* kVerifyDiffers = "The controller does not hold this configuration:";
+std::string moreDifferences(size_t count);
 
 } // namespace orvane::transfer::texts

@@ -1,0 +1,36 @@
+#include "orvane/transfer/LinkExchange.h"
+
+#include "orvane/link/Link.h"
+
+#include <algorithm>
+
+namespace orvane::transfer {
+
+std::optional<std::vector<uint8_t>> LinkExchange::sendAndGet(const std::vector<uint8_t>& frame, int replyLength)
+{
+    if (frame.size() > link_.xmit_bfr.size() || replyLength <= 0 ||
+        static_cast<size_t>(replyLength) > link_.rcv_bfr.size())
+        return std::nullopt;
+    link_.xmit_bfr.fill(0);
+    std::copy(frame.begin(), frame.end(), link_.xmit_bfr.begin());
+    link_.send_and_get(static_cast<int>(frame.size()), replyLength);
+    if (!link_.reply_ok)
+        return std::nullopt;
+    bytesExchanged_ += static_cast<long>(frame.size()) + replyLength;
+    return std::vector<uint8_t>(link_.rcv_bfr.begin(), link_.rcv_bfr.begin() + replyLength);
+}
+
+PortSession::PortSession(orvane::link::Link& link) : link_(link)
+{
+    const bool heldAlready = link_.port_is_open;
+    const bool open = link_.Open_Comm_Port();
+    opened_ = open && !heldAlready;
+}
+
+PortSession::~PortSession()
+{
+    if (opened_)
+        link_.Close_Comm_Port();
+}
+
+} // namespace orvane::transfer
