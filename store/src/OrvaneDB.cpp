@@ -1,7 +1,14 @@
 #include "kessig/OrvaneDB.h"
 
+#include "Catalogue.h"
+#include "Sqlite.h"
+
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cstdio>
 #include <map>
@@ -9,6 +16,10 @@
 #include <string>
 
 namespace kessig {
+
+using detail::Statement;
+using detail::exec;
+using detail::throwSqlite;
 
 DbError::DbError(int32_t number, const std::string& text) : std::runtime_error(text), number_(number) {}
 
@@ -49,70 +60,45 @@ CREATE TABLE Calibration (
   IsCal INTEGER CONSTRAINT "IsCal.range" CHECK (IsCal BETWEEN 0 AND 255));
 )SQL";
 
-// Maps a failed step to the number a caller of this store expects; named
-// constraints tell which rule was broken.
-[[noreturn]] void throwSqlite(sqlite3* db, int rc) {
-    const std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    const int ext = db ? sqlite3_extended_errcode(db) : rc;
-    if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
-        throw DbError(err::DuplicateKey, "The changes you requested to the table were not successful because they would create duplicate values in the index, primary key, or relationship.");
-    if (ext == SQLITE_CONSTRAINT_CHECK) {
-        if (msg.find(".range") != std::string::npos) throw DbError(err::NumericOverflow, "Numeric field overflow.");
-        if (msg.find(".length") != std::string::npos) throw DbError(err::FieldTooSmall, "The field is too small to accept the amount of data you attempted to add.");
-        if (msg.find(".zerolength") != std::string::npos) throw DbError(err::ZeroLengthNotAllowed, "Field cannot be a zero-length string.");
-    }
-    if (ext == SQLITE_CONSTRAINT_NOTNULL) throw DbError(err::NullNotAllowed, "Field cannot contain a Null value.");
-    if ((ext & 0xff) == SQLITE_READONLY) throw DbError(err::ReadOnlyDatabase, "Cannot update. Database or object is read-only.");
-    if ((ext & 0xff) == SQLITE_NOTADB) throw DbError(err::UnrecognizedFormat, "Unrecognized database format.");
-    throw DbError(ext, msg);
+// Fields other than the keys may hold Null; reading a Null is an error except where
+// a member says otherwise.
+using OptInt = std::optional<int64_t>;
+using OptText = std::optional<std::string>;
+
+template <class T>
+T notNull(const std::optional<T>& v) {
+    if (!v) throw DbError(err::InvalidUseOfNull, "Invalid use of Null.");
+    return *v;
 }
+int16_t int16(const OptInt& v) { return static_cast<int16_t>(notNull(v)); }
+int32_t int32(const OptInt& v) { return static_cast<int32_t>(notNull(v)); }
 
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) : db_(db) {
-        const int rc = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
-        if (rc != SQLITE_OK) throwSqlite(db, rc);
+// Text enters the store as UTF-8; anything else would be stored as garbage.
+const std::string& checkedText(const std::string& v) {
+    size_t i = 0;
+    while (i < v.size()) {
+        const auto c = static_cast<unsigned char>(v[i]);
+        size_t extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xe ? 2 : (c >> 3) == 0x1e ? 3 : 4;
+        if (extra == 4 || (extra && (c == 0xc0 || c == 0xc1)) || i + extra >= v.size() + (extra ? 0 : 1))
+            throw DbError(err::ConversionError, "Data type conversion error: the text is not valid UTF-8.");
+        for (size_t k = 1; k <= extra; ++k)
+            if ((static_cast<unsigned char>(v[i + k]) >> 6) != 0x2)
+                throw DbError(err::ConversionError, "Data type conversion error: the text is not valid UTF-8.");
+        i += extra + 1;
     }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    void bind(int i, int64_t v) { sqlite3_bind_int64(stmt_, i, v); }
-    void bind(int i, const std::string& v) { sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT); }
-    bool step() {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW) return true;
-        if (rc == SQLITE_DONE) { sqlite3_reset(stmt_); return false; }
-        sqlite3_reset(stmt_);
-        throwSqlite(db_, rc);
-    }
-    void reset() { sqlite3_reset(stmt_); sqlite3_clear_bindings(stmt_); }
-    std::optional<int64_t> integer(int c) const {
-        if (sqlite3_column_type(stmt_, c) == SQLITE_NULL) return std::nullopt;
-        return sqlite3_column_int64(stmt_, c);
-    }
-    std::optional<std::string> text(int c) const {
-        if (sqlite3_column_type(stmt_, c) == SQLITE_NULL) return std::nullopt;
-        return std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c)));
-    }
-
-private:
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-void exec(sqlite3* db, const char* sql) {
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) throwSqlite(db, rc);
+    return v;
 }
 
 struct BlockRow {
-    int16_t number = 0, fn = 0, constants = 0, tempRam = 0, volRam = 0;
-    std::string comment, visio;
+    int16_t number = 0;
+    OptInt fn, constants, tempRam, volRam;
+    OptText comment, visio;
 };
 
 } // namespace
 
 struct OrvaneDB::Impl {
+    detail::Catalogue catalogue;
     sqlite3* config = nullptr;
     // Cursor steps reuse their statements instead of parsing SQL again.
     std::map<std::string, std::unique_ptr<Statement>> statements;
@@ -127,7 +113,7 @@ struct OrvaneDB::Impl {
     bool inTrans = false;
     std::optional<BlockRow> block;
     bool blockEditing = false;
-    struct ConstantRow { int16_t block = 0, offset = 0; int32_t value = 0; };
+    struct ConstantRow { int16_t block = 0, offset = 0; OptInt value; };
     std::optional<ConstantRow> constant;
     std::optional<std::pair<int16_t, int16_t>> constantAfterDelete;  // where MoveNext resumes
     enum class Pending { None, Edit, AddNew } constantPending = Pending::None;
@@ -143,8 +129,7 @@ struct OrvaneDB::Impl {
         constantAfterDelete.reset();
         constant.reset();
         if (s.step())
-            constant = ConstantRow{static_cast<int16_t>(s.integer(0).value_or(0)), static_cast<int16_t>(s.integer(1).value_or(0)),
-                                   static_cast<int32_t>(s.integer(2).value_or(0))};
+            constant = ConstantRow{int16(s.integer(0)), int16(s.integer(1)), s.integer(2)};
         s.reset();  // ends the read so other connections may write
     }
     ConstantRow& constantLet() {
@@ -162,7 +147,7 @@ struct OrvaneDB::Impl {
     }
     void countWrite() { if (!inTrans) ++writes; }
 
-    struct MessageRow { int16_t offset = 0; std::string text; };
+    struct MessageRow { int16_t offset = 0; OptText text; };
     std::optional<MessageRow> message;
     bool messageEditing = false;
     void loadMessage(const char* sql, std::optional<int64_t> key) {
@@ -171,14 +156,14 @@ struct OrvaneDB::Impl {
         if (key) s.bind(1, *key);
         messageEditing = false;
         message.reset();
-        if (s.step()) message = MessageRow{static_cast<int16_t>(s.integer(0).value_or(0)), s.text(1).value_or("")};
+        if (s.step()) message = MessageRow{int16(s.integer(0)), s.text(1)};
         s.reset();  // ends the read so other connections may write
     }
     MessageRow& currentMessage() {
         if (!message) throw DbError(err::NoCurrentRecord, "No current record.");
         return *message;
     }
-    struct QuickRow { int16_t offset = 0; std::string text; int16_t block = 0, parameter = 0; };
+    struct QuickRow { int16_t offset = 0; OptText text; OptInt block, parameter; };
     std::optional<QuickRow> quick;
     bool quickEditing = false;
     void loadQuick(const char* sql, std::optional<int64_t> key) {
@@ -188,8 +173,7 @@ struct OrvaneDB::Impl {
         quickEditing = false;
         quick.reset();
         if (s.step())
-            quick = QuickRow{static_cast<int16_t>(s.integer(0).value_or(0)), s.text(1).value_or(""),
-                             static_cast<int16_t>(s.integer(2).value_or(0)), static_cast<int16_t>(s.integer(3).value_or(0))};
+            quick = QuickRow{int16(s.integer(0)), s.text(1), s.integer(2), s.integer(3)};
         s.reset();  // ends the read so other connections may write
     }
     QuickRow& currentQuick() {
@@ -200,7 +184,7 @@ struct OrvaneDB::Impl {
         if (!quickEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
         return *quick;
     }
-    struct CommentRow { int64_t rowid = 0; std::string title, comment, config; };
+    struct CommentRow { int64_t rowid = 0; OptText title, comment, config; };
     std::optional<CommentRow> comments;
     bool commentEditing = false;
     void loadComments() {
@@ -208,7 +192,7 @@ struct OrvaneDB::Impl {
         commentEditing = false;
         comments.reset();
         if (s.step())
-            comments = CommentRow{s.integer(0).value_or(0), s.text(1).value_or(""), s.text(2).value_or(""), s.text(3).value_or("")};
+            comments = CommentRow{notNull(s.integer(0)), s.text(1), s.text(2), s.text(3)};
         s.reset();  // ends the read so other connections may write
     }
     const CommentRow& currentComments() const {
@@ -228,7 +212,7 @@ struct OrvaneDB::Impl {
     }
 
     void requireConfig() const {
-        if (!config) throw DbError(err::NoCurrentRecord, "No current record.");
+        if (!config) throw DbError(err::ObjectClosed, "Object invalid or no longer set.");
     }
     void loadBlock(const char* sql, std::optional<int64_t> key) {
         requireConfig();
@@ -238,13 +222,13 @@ struct OrvaneDB::Impl {
         block.reset();
         if (s.step()) {
             BlockRow r;
-            r.number = static_cast<int16_t>(s.integer(0).value_or(0));
-            r.fn = static_cast<int16_t>(s.integer(1).value_or(0));
-            r.constants = static_cast<int16_t>(s.integer(2).value_or(0));
-            r.tempRam = static_cast<int16_t>(s.integer(3).value_or(0));
-            r.volRam = static_cast<int16_t>(s.integer(4).value_or(0));
-            r.comment = s.text(5).value_or("");
-            r.visio = s.text(6).value_or("");
+            r.number = int16(s.integer(0));
+            r.fn = s.integer(1);
+            r.constants = s.integer(2);
+            r.tempRam = s.integer(3);
+            r.volRam = s.integer(4);
+            r.comment = s.text(5);
+            r.visio = s.text(6);
             block = r;
         }
         s.reset();  // ends the read so other connections may write
@@ -298,16 +282,11 @@ COMMIT;)SQL");
     }
 }
 
-void OrvaneDB::open_existing_database(const std::string& filename, Durability durability) {
-    close_work_dbs();
-    struct stat st {};
-    if (::stat(filename.c_str(), &st) != 0)
-        throw DbError(err::FileNotFound, "Could not find file '" + filename + "'.");
-    if (!S_ISREG(st.st_mode))
-        throw DbError(err::CannotOpenFile, "Could not open file '" + filename + "': not a regular file.");
-    if (st.st_size == 0)
-        throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + filename + "'.");
-    const bool readOnly = (st.st_mode & S_IWUSR) == 0;
+namespace {
+
+// Opens a configuration file and checks that it holds the configuration tables.
+sqlite3* openConfiguration(const std::string& filename, bool readOnly) {
+    detail::requireDatabaseFile(filename);
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(filename.c_str(), &db, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
     try {
@@ -316,14 +295,84 @@ void OrvaneDB::open_existing_database(const std::string& filename, Durability du
         check.step();
         if (check.integer(0).value_or(0) != 6)
             throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + filename + "'.");
-        check.reset();
+    } catch (const DbError& e) {
+        sqlite3_close_v2(db);
+        detail::rethrowOpenFailure(e, filename);
+    }
+    return db;
+}
+
+bool hasVisioComment(sqlite3* db) {
+    Statement s(db, "SELECT 1 FROM pragma_table_info('Block List') WHERE name = 'VisioComment'");
+    return s.step();
+}
+
+struct ClosingDb {
+    sqlite3* db;
+    ~ClosingDb() { sqlite3_close_v2(db); }
+};
+
+// Lets the upgrade write a file without write permission and puts the permission
+// bits back exactly as they were, whatever happens in between.
+class WritableForAWhile {
+public:
+    WritableForAWhile(const std::string& file, mode_t mode) : file_(file), mode_(mode & 07777) {
+        if ((mode_ & S_IWUSR) != 0) return;
+        if (::chmod(file.c_str(), mode_ | S_IWUSR) != 0)
+            throw DbError(err::CannotOpenFile, "Could not open file '" + file + "' to add the field VisioComment: " + std::strerror(errno) + ".");
+        changed_ = true;
+    }
+    ~WritableForAWhile() {
+        if (changed_) ::chmod(file_.c_str(), mode_);
+    }
+    WritableForAWhile(const WritableForAWhile&) = delete;
+    WritableForAWhile& operator=(const WritableForAWhile&) = delete;
+
+private:
+    std::string file_;
+    mode_t mode_;
+    bool changed_ = false;
+};
+
+// Configurations made before drawing comments existed lack the field; add it, "" in every row.
+void addVisioCommentField(const std::string& filename) {
+    {
+        ClosingDb probe{openConfiguration(filename, true)};
+        if (hasVisioComment(probe.db)) return;
+    }
+    const struct stat st = detail::requireDatabaseFile(filename);
+    WritableForAWhile permission(filename, st.st_mode);
+    ClosingDb db{openConfiguration(filename, false)};
+    exec(db.db, "PRAGMA synchronous=FULL; BEGIN IMMEDIATE;");
+    try {
+        exec(db.db, "ALTER TABLE \"Block List\" ADD COLUMN VisioComment TEXT; UPDATE \"Block List\" SET VisioComment = ''; COMMIT;");
+    } catch (...) {
+        sqlite3_exec(db.db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+} // namespace
+
+int32_t OrvaneDB::TestVisioComments(const std::string& filename) {
+    ClosingDb db{openConfiguration(filename, true)};
+    return hasVisioComment(db.db) ? 0 : err::ItemNotFound;
+}
+
+void OrvaneDB::open_existing_database(const std::string& filename, Durability durability) {
+    close_work_dbs();
+    addVisioCommentField(filename);
+    // The owner's write bit is the file's read-only attribute; a file this user may not
+    // write for other reasons opens read-only as well.
+    const struct stat st = detail::requireDatabaseFile(filename);
+    const bool readOnly = (st.st_mode & S_IWUSR) == 0 || ::access(filename.c_str(), W_OK) != 0;
+    sqlite3* db = openConfiguration(filename, readOnly);
+    try {
         // Commits go to the main file at once (no WAL) so its modification time shows every change.
         exec(db, durability == Durability::Full ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
                                                 : "PRAGMA journal_mode=PERSIST; PRAGMA synchronous=OFF;");
-    } catch (DbError& e) {
+    } catch (...) {
         sqlite3_close_v2(db);
-        if (e.number() == SQLITE_NOTADB || e.number() == SQLITE_CORRUPT)
-            throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + filename + "'.");
         throw;
     }
     d_->config = db;
@@ -362,19 +411,19 @@ void OrvaneDB::BlockUpdate() {
     d_->blockEditing = false;
     d_->countWrite();
 }
-int16_t OrvaneDB::BlockFn() const { return d_->currentBlock().fn; }
+int16_t OrvaneDB::BlockFn() const { return int16(d_->currentBlock().fn); }
 void OrvaneDB::BlockFn(int16_t value) { d_->editableBlock().fn = value; }
 int16_t OrvaneDB::BlockNumber() const { return d_->currentBlock().number; }
-int16_t OrvaneDB::BlockConstant() const { return d_->currentBlock().constants; }
+int16_t OrvaneDB::BlockConstant() const { return int16(d_->currentBlock().constants); }
 void OrvaneDB::BlockConstant(int16_t value) { d_->editableBlock().constants = value; }
-int16_t OrvaneDB::BlockTempRam() const { return d_->currentBlock().tempRam; }
+int16_t OrvaneDB::BlockTempRam() const { return int16(d_->currentBlock().tempRam); }
 void OrvaneDB::BlockTempRam(int16_t value) { d_->editableBlock().tempRam = value; }
-int16_t OrvaneDB::BlockVolRam() const { return d_->currentBlock().volRam; }
+int16_t OrvaneDB::BlockVolRam() const { return int16(d_->currentBlock().volRam); }
 void OrvaneDB::BlockVolRam(int16_t value) { d_->editableBlock().volRam = value; }
-std::string OrvaneDB::BlockComment() const { return d_->currentBlock().comment; }
-void OrvaneDB::BlockComment(const std::string& value) { d_->editableBlock().comment = value; }
-std::string OrvaneDB::BlockVisioComment() const { return d_->currentBlock().visio; }
-void OrvaneDB::BlockVisioComment(const std::string& value) { d_->editableBlock().visio = value; }
+std::string OrvaneDB::BlockComment() const { return d_->currentBlock().comment.value_or(""); }
+void OrvaneDB::BlockComment(const std::string& value) { d_->editableBlock().comment = checkedText(value); }
+std::string OrvaneDB::BlockVisioComment() const { return d_->currentBlock().visio.value_or(""); }
+void OrvaneDB::BlockVisioComment(const std::string& value) { d_->editableBlock().visio = checkedText(value); }
 
 void OrvaneDB::ConstantMoveFirst() {
     d_->loadConstant("SELECT * FROM Constants ORDER BY BlockNumber, Offset LIMIT 1", std::nullopt);
@@ -467,12 +516,12 @@ void OrvaneDB::MessageUpdate() {
 }
 std::string OrvaneDB::MessageMsg() const {
     if (!d_->message) throw DbError(err::NoCurrentRecord, "No current record.");
-    return d_->message->text;
+    return notNull(d_->message->text);
 }
 void OrvaneDB::MessageMsg(const std::string& value) {
     if (!d_->messageEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
     // The upload passes fixed-width records padded with NUL characters.
-    d_->message->text = value.substr(0, value.find('\0'));
+    d_->message->text = checkedText(value.substr(0, value.find('\0')));
 }
 void OrvaneDB::ConstantDelete() {
     d_->requireWritable();
@@ -488,7 +537,7 @@ int16_t OrvaneDB::ConstantBlockNumber() const { return d_->constantRead().block;
 void OrvaneDB::ConstantBlockNumber(int16_t value) { d_->constantLet().block = value; }
 int16_t OrvaneDB::ConstantOffset() const { return d_->constantRead().offset; }
 void OrvaneDB::ConstantOffset(int16_t value) { d_->constantLet().offset = value; }
-int32_t OrvaneDB::ConstantValue() const { return d_->constantRead().value; }
+int32_t OrvaneDB::ConstantValue() const { return int32(d_->constantRead().value); }
 void OrvaneDB::ConstantValue(int32_t value) { d_->constantLet().value = value; }
 
 namespace {
@@ -535,12 +584,12 @@ void OrvaneDB::QuickUpdate() {
 }
 std::string OrvaneDB::QuickMessage() const {
     if (!d_->quick) throw DbError(err::NoCurrentRecord, "No current record.");
-    return d_->quick->text;
+    return notNull(d_->quick->text);
 }
-void OrvaneDB::QuickMessage(const std::string& value) { d_->quickLet().text = value.substr(0, value.find('\0')); }
+void OrvaneDB::QuickMessage(const std::string& value) { d_->quickLet().text = checkedText(value.substr(0, value.find('\0'))); }
 std::string OrvaneDB::QuickBlock() const {
     if (!d_->quick) throw DbError(err::NoCurrentRecord, "No current record.");
-    return std::to_string(d_->quick->block);
+    return std::to_string(notNull(d_->quick->block));
 }
 void OrvaneDB::QuickBlock(const std::string& value) {
     const int16_t v = parseInteger(value);
@@ -548,7 +597,7 @@ void OrvaneDB::QuickBlock(const std::string& value) {
 }
 std::string OrvaneDB::QuickParameter() const {
     if (!d_->quick) throw DbError(err::NoCurrentRecord, "No current record.");
-    return std::to_string(d_->quick->parameter);
+    return std::to_string(notNull(d_->quick->parameter));
 }
 void OrvaneDB::QuickParameter(const std::string& value) {
     const int16_t v = parseInteger(value);
@@ -573,11 +622,69 @@ void OrvaneDB::CommentUpdate() {
     d_->commentEditing = false;
     d_->countWrite();
 }
-std::string OrvaneDB::CommentTitle() const { return d_->currentComments().title; }
-void OrvaneDB::CommentTitle(const std::string& value) { d_->commentLet().title = value; }
-std::string OrvaneDB::CommentComment() const { return d_->currentComments().comment; }
-void OrvaneDB::CommentComment(const std::string& value) { d_->commentLet().comment = value; }
-std::string OrvaneDB::CommentConfig() const { return d_->currentComments().config; }
-void OrvaneDB::CommentConfig(const std::string& value) { d_->commentLet().config = value; }
+std::string OrvaneDB::CommentTitle() const { return notNull(d_->currentComments().title); }
+void OrvaneDB::CommentTitle(const std::string& value) { d_->commentLet().title = checkedText(value); }
+std::string OrvaneDB::CommentComment() const { return notNull(d_->currentComments().comment); }
+void OrvaneDB::CommentComment(const std::string& value) { d_->commentLet().comment = checkedText(value); }
+std::string OrvaneDB::CommentConfig() const { return notNull(d_->currentComments().config); }
+void OrvaneDB::CommentConfig(const std::string& value) { d_->commentLet().config = checkedText(value); }
+
+// ---- Catalogue ----------------------------------------------------------------
+
+void OrvaneDB::open_database(const std::string& Path) {
+    d_->catalogue.open(Path.empty() ? std::string("OrvaneDATA.DAT") : Path + "/OrvaneDATA.DAT");
+}
+void OrvaneDB::close_database() { d_->catalogue.close(); }
+bool OrvaneDB::CatalogueOpen() const { return d_->catalogue.isOpen(); }
+
+void OrvaneDB::FuncMoveFirst() { d_->catalogue.funcMoveFirst(); }
+void OrvaneDB::FuncMoveNext() { d_->catalogue.funcMoveNext(); }
+bool OrvaneDB::FuncEOF() const { return d_->catalogue.funcEOF(); }
+bool OrvaneDB::FuncNoMatch() const { return d_->catalogue.funcNoMatch(); }
+int16_t OrvaneDB::FuncFN() const { return d_->catalogue.func().fn; }
+std::string OrvaneDB::FuncName() const { return d_->catalogue.func().name; }
+int16_t OrvaneDB::FuncIcycle() const { return d_->catalogue.func().icycle; }
+int16_t OrvaneDB::FuncVolRam() const { return d_->catalogue.func().volRam; }
+int16_t OrvaneDB::FuncInputs() const { return d_->catalogue.func().inputs; }
+int16_t OrvaneDB::FuncParams() const { return d_->catalogue.func().params; }
+int16_t OrvaneDB::FuncHidden() const { return d_->catalogue.func().hidden; }
+int16_t OrvaneDB::FuncSingle() const { return d_->catalogue.func().single; }
+int16_t OrvaneDB::FuncAuxAnalogs() const { return d_->catalogue.func().auxAnalogs; }
+int16_t OrvaneDB::FuncAuxDiscretes() const { return d_->catalogue.func().auxDiscretes; }
+int16_t OrvaneDB::FuncFtype() const { return d_->catalogue.func().ftype; }
+void OrvaneDB::FuncSetIndex(const std::string& which) {
+    d_->catalogue.setFuncIndex(which == "FN" ? detail::Catalogue::FuncIndex::Number : detail::Catalogue::FuncIndex::Name);
+}
+void OrvaneDB::FuncSeekI(int16_t index) { d_->catalogue.funcSeek(index); }
+void OrvaneDB::FuncSeekS(const std::string& index) { d_->catalogue.funcSeek(index); }
+
+int16_t OrvaneDB::ParamFN() const { return d_->catalogue.param().fn; }
+int16_t OrvaneDB::ParamPN() const { return d_->catalogue.param().pn; }
+std::string OrvaneDB::ParamDescription() const { return d_->catalogue.param().description; }
+int16_t OrvaneDB::ParamOffset() const { return d_->catalogue.param().offset; }
+int32_t OrvaneDB::ParamMin() const { return d_->catalogue.param().min; }
+int32_t OrvaneDB::ParamMax() const { return d_->catalogue.param().max; }
+int32_t OrvaneDB::ParamDefault() const { return d_->catalogue.param().defaultValue; }
+int16_t OrvaneDB::ParamDecimal() const { return d_->catalogue.param().decimal; }
+int16_t OrvaneDB::ParamSecurity() const { return d_->catalogue.param().security; }
+int16_t OrvaneDB::ParamType() const { return d_->catalogue.param().type; }
+void OrvaneDB::ParamSeek(int16_t index, int16_t index1) { d_->catalogue.paramSeek(index, index1); }
+
+int16_t OrvaneDB::InputFN() const { return d_->catalogue.input().fn; }
+int16_t OrvaneDB::InputIN() const { return d_->catalogue.input().in; }
+std::string OrvaneDB::InputDescription() const { return d_->catalogue.input().description; }
+std::string OrvaneDB::InputShortName() const { return d_->catalogue.input().shortName; }
+int16_t OrvaneDB::InputSecurity() const { return d_->catalogue.input().security; }
+int16_t OrvaneDB::InputType() const { return d_->catalogue.input().type; }
+void OrvaneDB::InputSeek(int16_t index, int16_t index1) { d_->catalogue.inputSeek(index, index1); }
+
+std::string OrvaneDB::AuxDescription() const { return d_->catalogue.aux().description; }
+void OrvaneDB::AuxSeek(int16_t index, const std::string& index1, int16_t index2) {
+    // Text keys compare without regard to case.
+    std::string kind = index1;
+    for (char& c : kind) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    d_->catalogue.auxSeek(index, kind, index2);
+}
+std::string OrvaneDB::Version() const { return d_->catalogue.version(); }
 
 } // namespace kessig

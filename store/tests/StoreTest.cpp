@@ -1,6 +1,7 @@
 #include "kessig/OrvaneDB.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
@@ -208,4 +209,81 @@ TEST(ReadOnlyFile, EveryChangeRefusedAndFileUntouched) {
     db.close_work_dbs();
     EXPECT_EQ(fs::last_write_time(file), before);
     EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::group_read);
+}
+
+namespace {
+void sql(const fs::path& file, const char* statement) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, statement, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+} // namespace
+
+TEST(VisioCommentUpgrade, ReadOnlyOldFileGainsTheFieldAndKeepsItsPermissions) {
+    const fs::path file = freshDir() / "old.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    sql(file, "ALTER TABLE \"Block List\" DROP COLUMN VisioComment");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_NE(db.TestVisioComments(file.string()), 0);
+
+    db.open_existing_database(file.string());
+    EXPECT_TRUE(db.ReadOnlyFile());
+    int rows = 0;
+    for (db.BlockMoveFirst(); !db.BlockEOF(); db.BlockMoveNext(), ++rows)
+        EXPECT_EQ(db.BlockVisioComment(), "");
+    EXPECT_EQ(rows, 160);
+    EXPECT_EQ(errorOf([&] { db.BlockSeek(3); db.BlockEdit(); }), kessig::err::ReadOnlyDatabase);
+    db.close_work_dbs();
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(db.TestVisioComments(file.string()), 0);
+    fs::permissions(file, fs::perms::owner_all);
+}
+
+TEST(VisioCommentUpgrade, FileThatHasTheFieldIsNotWritten) {
+    const fs::path file = freshDir() / "new.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    const auto before = fs::last_write_time(file);
+    EXPECT_EQ(db.TestVisioComments(file.string()), 0);
+    db.open_existing_database(file.string());
+    db.close_work_dbs();
+    EXPECT_EQ(fs::last_write_time(file), before);
+}
+
+TEST(BadFiles, TruncatedAndIncompleteConfigurationsFailCleanly) {
+    const fs::path dir = freshDir();
+    OrvaneDB db;
+    const fs::path truncated = dir / "truncated.mdb";
+    db.create_new_database(truncated.string());
+    fs::resize_file(truncated, 1000);
+    EXPECT_EQ(errorOf([&] { db.open_existing_database(truncated.string()); }), kessig::err::UnrecognizedFormat);
+    EXPECT_FALSE(db.ConfigurationOpen());
+
+    const fs::path incomplete = dir / "incomplete.mdb";
+    db.create_new_database(incomplete.string());
+    sql(incomplete, "DROP TABLE QuickMessages");
+    EXPECT_EQ(errorOf([&] { db.open_existing_database(incomplete.string()); }), kessig::err::UnrecognizedFormat);
+    EXPECT_EQ(errorOf([&] { db.TestVisioComments(incomplete.string()); }), kessig::err::UnrecognizedFormat);
+    EXPECT_EQ(errorOf([&] { db.BlockMoveFirst(); }), kessig::err::ObjectClosed);
+}
+
+TEST(FieldRules, NullReadsFailExceptCommentsAndBadTextIsRefused) {
+    const fs::path file = freshDir() / "nulls.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    sql(file, "UPDATE \"Block List\" SET FunctionNumber = NULL, Comment = NULL, VisioComment = NULL WHERE BlockNumber = 5");
+    db.open_existing_database(file.string(), kessig::Durability::Relaxed);
+    db.BlockSeek(5);
+    EXPECT_EQ(errorOf([&] { db.BlockFn(); }), kessig::err::InvalidUseOfNull);
+    EXPECT_EQ(db.BlockComment(), "");
+    EXPECT_EQ(db.BlockVisioComment(), "");
+    db.BlockEdit();
+    EXPECT_EQ(errorOf([&] { db.BlockComment(std::string("\xff\xfe bad", 6)); }), kessig::err::ConversionError);
+    EXPECT_EQ(errorOf([&] { db.BlockComment("caf\xc3"); }), kessig::err::ConversionError);
+    db.BlockComment("caf\xc3\xa9 \xe2\x82\xac");
+    db.BlockUpdate();
+    db.BlockSeek(5);
+    EXPECT_EQ(db.BlockComment(), "caf\xc3\xa9 \xe2\x82\xac");
 }

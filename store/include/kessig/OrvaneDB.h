@@ -28,6 +28,8 @@ private:
 
 // Numbers of the cursor layer's failures.
 namespace err {
+inline constexpr int32_t InvalidUseOfNull = 94;      // a Null field read into a number or text
+inline constexpr int32_t NoCurrentIndex = 3019;      // "Operation invalid without a current index."
 inline constexpr int32_t UpdateWithoutEdit = 3020;   // "Update or CancelUpdate without AddNew or Edit."
 inline constexpr int32_t NoCurrentRecord = 3021;     // "No current record."
 inline constexpr int32_t DuplicateKey = 3022;        // duplicate value in a unique index
@@ -42,6 +44,7 @@ inline constexpr int32_t NullNotAllowed = 3314;      // a required field holds N
 inline constexpr int32_t ZeroLengthNotAllowed = 3315;// "Field '...' cannot be a zero-length string."
 inline constexpr int32_t UnrecognizedFormat = 3343;  // "Unrecognized database format '...'."
 inline constexpr int32_t NumericOverflow = 3349;     // "Numeric field overflow."
+inline constexpr int32_t ObjectClosed = 3420;      // "Object invalid or no longer set." (nothing open)
 inline constexpr int32_t ConversionError = 3421;     // "Data type conversion error."
 } // namespace err
 
