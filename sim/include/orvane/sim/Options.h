@@ -1,0 +1,51 @@
+#pragma once
+
+// The simulator's command line.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace orvane::sim {
+
+// Faults injected by frame number: N counts every frame received from 1,
+// rejected ones included; a reply fault acts on the answer to frame N.
+struct FaultPlan {
+    std::set<int> dropReply;
+    std::set<int> extraByte;
+    std::set<int> garble;
+    std::map<int, int> lateReplyMs;
+    int silentAfter = 0; // 0: never silent
+
+    bool answers(int frame) const { return !dropReply.contains(frame) && (silentAfter == 0 || frame <= silentAfter); }
+};
+
+struct Options {
+    bool tcp = false;
+    int tcpPort = 0;          // 0: a free port
+    std::string linkPath;     // symbolic link to the pty slave
+    std::string romVersion = "2.50";
+    std::string memoryFile;
+    int baud = 0;             // 0: no pacing
+    bool log = false;
+    FaultPlan faults;
+    std::map<int, int16_t> pinnedOutputs; // --output BLOCK=VALUE
+};
+
+// The options, or an error text naming the argument at fault.
+struct ParsedOptions {
+    std::optional<Options> options;
+    std::string error;
+};
+ParsedOptions parseOptions(const std::vector<std::string> &arguments);
+
+extern const char *const kUsage;
+
+// The reply as the fault plan wants it sent for frame `frame`: one byte more,
+// or its first byte inverted (a poll then sees 0xEF instead of 0x10).
+void applyReplyFaults(const FaultPlan &plan, int frame, std::vector<uint8_t> &reply);
+
+} // namespace orvane::sim
