@@ -125,7 +125,7 @@ std::optional<std::string> portNameError(std::string_view name)
     if (!isTcpPortName(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))))
         return std::nullopt;
     const auto colon = text.find(':');
-    const std::string quoted(text);
+    const std::string quoted = '"' + std::string(text) + '"';
     if (trimmed(text.substr(0, colon)).empty())
         return quoted + ": the host name before the colon is missing.";
     if (!isPortNumber(text.substr(colon + 1)))

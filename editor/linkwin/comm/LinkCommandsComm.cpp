@@ -1,13 +1,17 @@
-// Version ID over the program's link. The port settings window is not there yet:
-// its menu item stays disabled.
+// The port settings window and Version ID over the program's link.
 #include "linkwin/LinkCommands.h"
 #include "linkwin/comm/TheLink.h"
+#include "linkwin/comm/frmComm.h"
 
 #include "ui/MessageSeam.h"
 
 namespace brevant::linkwin {
 
-void showCommSettings(QWidget*) {}
+void showCommSettings(QWidget* parent)
+{
+    frmComm window(parent);
+    window.exec();
+}
 
 void showVersionId(QWidget* parent)
 {
@@ -25,6 +29,6 @@ void showVersionId(QWidget* parent)
     link.Close_Comm_Port();
 }
 
-bool commSettingsAvailable() { return false; }
+bool commSettingsAvailable() { return true; }
 
 } // namespace brevant::linkwin

@@ -1,92 +1,53 @@
-// Version ID against a controller played on a real pseudo-terminal; messages caught at the seam.
+// Version ID against controllers on a real pseudo-terminal and a TCP serial device
+// server, and on a port that is missing; messages caught at the seam.
+#include "CommTestSupport.h"
+
 #include "linkwin/LinkCommands.h"
 #include "linkwin/comm/TheLink.h"
-#include "ui/MessageSeam.h"
 #include "ui/SettingsStore.h"
-
-#include <QApplication>
-#include <QSocketNotifier>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <termios.h>
-#include <unistd.h>
-
 namespace {
 
-QStringList shownTexts;
-
-// Answers a poll with 0x10 and a read of area 0 with the identification record.
-struct PtyControllerWithIdent {
-    PtyControllerWithIdent()
-    {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
-        grantpt(master);
-        unlockpt(master);
-        termios tio{};
-        tcgetattr(master, &tio);
-        cfmakeraw(&tio);
-        tcsetattr(master, TCSANOW, &tio);
-        notifier = std::make_unique<QSocketNotifier>(master, QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] {
-            unsigned char buf[64];
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0)
-                return;
-            QByteArray reply = buf[0] == 0x01 ? QByteArray::fromHex("1000000000")
-                                              : QByteArray(5, '\0') + QByteArray("ORVANE DCX-7 ROM 3.04   ") + QByteArray(2, '\0');
-            (void)::write(master, reply.constData(), reply.size());
-        });
-    }
-    ~PtyControllerWithIdent()
-    {
-        notifier.reset();
-        ::close(master);
-    }
-    std::string slave() const { return ptsname(master); }
-    int master = -1;
-    std::unique_ptr<QSocketNotifier> notifier;
-};
-
-void useSettings(const std::string& portName)
+void useSettings(const QString& portName)
 {
     orvane::link::CommSettings settings;
-    settings.CommPortName = portName;
+    settings.CommPortName = portName.toStdString();
     brevant::SaveCommSettings(settings);
 }
 
+class VersionId : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        commtest::clearSettings();
+        commtest::clearMessages();
+    }
+};
+
 } // namespace
 
-TEST(VersionId, ShowsIdentificationOfConnectedController)
+TEST_F(VersionId, ShowsIdentificationOfControllerOnPty_PortClosedAfter)
 {
-    PtyControllerWithIdent controller;
+    commtest::PtyController controller;
     useSettings(controller.slave());
-    shownTexts.clear();
     brevant::linkwin::showVersionId(nullptr);
-    EXPECT_EQ(shownTexts, QStringList{"ORVANE DCX-7 ROM 3.04   "});
+    EXPECT_EQ(commtest::shownTexts(), QStringList{commtest::kIdentification});
     EXPECT_FALSE(brevant::linkwin::theLink().port_is_open);
 }
 
-TEST(VersionId, MissingPortShowsNotAvailableOnly)
+TEST_F(VersionId, ShowsIdentificationThroughSerialDeviceServer)
 {
-    useSettings("/dev/ttyUSB-missing-7");
-    shownTexts.clear();
+    commtest::TcpController controller;
+    useSettings(controller.hostAndPort());
     brevant::linkwin::showVersionId(nullptr);
-    EXPECT_EQ(shownTexts, QStringList{"/dev/ttyUSB-missing-7: not available. Change the setting to another port."});
+    EXPECT_EQ(commtest::shownTexts(), QStringList{commtest::kIdentification});
 }
 
-int main(int argc, char** argv)
+TEST_F(VersionId, MissingPortShowsNotAvailableOnly)
 {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    brevant::setMessageHandler([](const brevant::MessageRequest& request) {
-        shownTexts << request.text;
-        return brevant::Answer::Ok;
-    });
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    useSettings("/dev/ttyUSB-missing-7");
+    brevant::linkwin::showVersionId(nullptr);
+    EXPECT_EQ(commtest::shownTexts(), QStringList{"/dev/ttyUSB-missing-7: not available. Change the setting to another port."});
 }

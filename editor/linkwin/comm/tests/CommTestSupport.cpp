@@ -1,0 +1,97 @@
+#include "CommTestSupport.h"
+
+#include "ui/SettingsStore.h"
+
+#include <QApplication>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace commtest {
+
+QList<brevant::MessageRequest>& shownMessages()
+{
+    static QList<brevant::MessageRequest> messages;
+    return messages;
+}
+
+QStringList shownTexts()
+{
+    QStringList texts;
+    for (const auto& message : shownMessages())
+        texts << message.text;
+    return texts;
+}
+
+void clearMessages() { shownMessages().clear(); }
+
+void clearSettings() { brevant::openSettingsStore()->clear(); }
+
+QByteArray controllerReply(const QByteArray& request)
+{
+    if (request.startsWith('\x01'))
+        return QByteArray::fromHex("1000000000");
+    return QByteArray(5, '\0') + kIdentification + QByteArray(2, '\0');
+}
+
+PtyController::PtyController()
+{
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(master_);
+    unlockpt(master_);
+    slave_ = QString::fromLocal8Bit(ptsname(master_));
+    termios tio{};
+    tcgetattr(master_, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(master_, TCSANOW, &tio);
+    notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+        char buf[64];
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n <= 0)
+            return;
+        const QByteArray reply = controllerReply(QByteArray(buf, static_cast<qsizetype>(n)));
+        (void)::write(master_, reply.constData(), static_cast<size_t>(reply.size()));
+    });
+}
+
+PtyController::~PtyController()
+{
+    notifier_.reset();
+    ::close(master_);
+}
+
+TcpController::TcpController()
+{
+    server_.listen(QHostAddress::LocalHost);
+    QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+        QTcpSocket* peer = server_.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer] { peer->write(controllerReply(peer->readAll())); });
+        QObject::connect(peer, &QTcpSocket::disconnected, peer, &QObject::deleteLater);
+    });
+}
+
+QString TcpController::hostAndPort() const { return "127.0.0.1:" + QString::number(server_.serverPort()); }
+
+} // namespace commtest
+
+// Settings and simulator files go to folders of this run only.
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
+    QApplication app(argc, argv);
+    brevant::setMessageHandler([](const brevant::MessageRequest& request) {
+        commtest::shownMessages() << request;
+        return brevant::Answer::Ok;
+    });
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

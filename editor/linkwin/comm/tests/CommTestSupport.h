@@ -1,0 +1,56 @@
+#pragma once
+// What the port window and Version ID tests share: the messages shown at the seam,
+// a fresh settings store per test, and controllers played on a pty or a TCP socket.
+
+#include "ui/MessageSeam.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSocketNotifier>
+#include <QString>
+#include <QTcpServer>
+
+#include <memory>
+
+namespace commtest {
+
+// Every message box shown since the last clearMessages(), in order.
+QList<brevant::MessageRequest>& shownMessages();
+QStringList shownTexts();
+void clearMessages();
+
+// Removes every stored setting, so each test starts as at a first start.
+void clearSettings();
+
+// The controller's identification record as the test controllers answer it.
+inline const QByteArray kIdentification = "ORVANE DCX-7 ROM 3.04   ";
+
+// Answers a poll with 0x10 and any other frame with the identification record.
+QByteArray controllerReply(const QByteArray& request);
+
+// The controller end of a pseudo-terminal.
+class PtyController {
+public:
+    PtyController();
+    ~PtyController();
+    PtyController(const PtyController&) = delete;
+    PtyController& operator=(const PtyController&) = delete;
+    QString slave() const { return slave_; }
+
+private:
+    int master_ = -1;
+    QString slave_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+// A serial device server on 127.0.0.1 with the controller behind it.
+class TcpController {
+public:
+    TcpController();
+    QString hostAndPort() const;
+
+private:
+    QTcpServer server_;
+};
+
+} // namespace commtest
