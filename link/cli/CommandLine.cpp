@@ -1,0 +1,123 @@
+#include "CommandLine.h"
+
+#include "orvane/link/PortList.h"
+
+namespace orvane::cli {
+
+namespace {
+
+const QStringList kBaudRates = {"38400", "19200", "9600", "4800", "2400", "1200"};
+
+std::optional<Command> commandNamed(const QString& word)
+{
+    if (word == "download")
+        return Command::Download;
+    if (word == "upload")
+        return Command::Upload;
+    if (word == "verify")
+        return Command::Verify;
+    if (word == "version-id")
+        return Command::VersionId;
+    return std::nullopt;
+}
+
+ParsedCommandLine failure(const QString& error)
+{
+    ParsedCommandLine parsed;
+    parsed.error = error;
+    return parsed;
+}
+
+} // namespace
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments)
+{
+    if (arguments.contains("--help") || arguments.contains("-h")) {
+        ParsedCommandLine parsed;
+        parsed.help = true;
+        return parsed;
+    }
+    if (arguments.isEmpty())
+        return failure(QStringLiteral("no command given"));
+    const std::optional<Command> command = commandNamed(arguments.first());
+    if (!command)
+        return failure(QStringLiteral("unknown command \"%1\"").arg(arguments.first()));
+
+    Options options;
+    options.command = *command;
+    QStringList files;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        const auto value = [&](QString& into) {
+            if (i + 1 >= arguments.size())
+                return false;
+            into = arguments[++i];
+            return true;
+        };
+        if (arg == "--yes") {
+            options.yes = true;
+        } else if (arg == "--port" || arg == "--baud" || arg == "--parity" || arg == "--catalogue") {
+            QString& into = arg == "--port" ? options.port
+                          : arg == "--baud" ? options.baud
+                          : arg == "--parity" ? options.parity
+                                              : options.catalogueDir;
+            if (!value(into))
+                return failure(QStringLiteral("%1 needs a value").arg(arg));
+        } else if (arg.startsWith("--")) {
+            return failure(QStringLiteral("unknown option %1").arg(arg));
+        } else {
+            files << arg;
+        }
+    }
+
+    if (options.port.isEmpty())
+        return failure(QStringLiteral("--port is required"));
+    if (const auto bad = orvane::link::portNameError(options.port.toStdString()))
+        return failure(QString::fromStdString(*bad));
+    if (!kBaudRates.contains(options.baud))
+        return failure(QStringLiteral("--baud must be one of %1").arg(kBaudRates.join(", ")));
+    options.parity = options.parity.toUpper();
+    if (options.parity != "O" && options.parity != "E" && options.parity != "N")
+        return failure(QStringLiteral("--parity must be O, E or N"));
+    const bool needsFile = options.command != Command::VersionId;
+    if (needsFile && files.size() != 1)
+        return failure(QStringLiteral("%1 needs exactly one configuration file").arg(arguments.first()));
+    if (!needsFile && !files.isEmpty())
+        return failure(QStringLiteral("version-id takes no file"));
+    if (needsFile)
+        options.file = files.first();
+
+    ParsedCommandLine parsed;
+    parsed.options = options;
+    return parsed;
+}
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: orvane COMMAND [FILE] --port PORT [options]\n"
+        "\n"
+        "Commands:\n"
+        "  download FILE    write the configuration FILE into the controller\n"
+        "  upload FILE      read the controller into FILE (FILE is replaced only when\n"
+        "                   the whole upload succeeded)\n"
+        "  verify FILE      compare the controller with what a download of FILE would write\n"
+        "  version-id       show the controller's identification text\n"
+        "\n"
+        "Options:\n"
+        "  --port PORT      a serial device (/dev/ttyUSB0), a port number (1 is /dev/ttyS0),\n"
+        "                   host:port of a serial device server, or Simulator\n"
+        "  --baud N         38400 (default), 19200, 9600, 4800, 2400 or 1200\n"
+        "  --parity P       O (default), E or N\n"
+        "  --yes            answer the download warning or the upload question with yes\n"
+        "                   (otherwise asked on the terminal; end of input means no)\n"
+        "  --catalogue DIR  folder holding OrvaneDATA.DAT (default: beside this program)\n"
+        "  --help           this text\n"
+        "\n"
+        "Messages and progress go to standard error; the identification text and the\n"
+        "verify result to standard output.\n"
+        "Exit status: 0 done, 1 failed (or verify found differences), 2 bad command line,\n"
+        "3 the question was answered no.\n");
+}
+
+} // namespace orvane::cli

@@ -1,0 +1,40 @@
+#pragma once
+// The orvane command line: what the user asked for, or why it cannot be done.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace orvane::cli {
+
+enum class Command { Download, Upload, Verify, VersionId };
+
+struct Options {
+    Command command = Command::VersionId;
+    QString file;                 // the configuration (not for version-id)
+    QString port;                 // device path, host:port, a port number, or "Simulator"
+    QString baud = QStringLiteral("38400");
+    QString parity = QStringLiteral("O");
+    bool yes = false;             // answer the question with yes instead of asking
+    QString catalogueDir;         // empty: beside the executable
+};
+
+struct ParsedCommandLine {
+    bool help = false;
+    std::optional<Options> options;
+    QString error;                // set when neither help nor options
+};
+
+// `arguments` without the program name.
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+QString usageText();
+
+// Exit codes.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailed = 1;     // the controller, the port or the file failed
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitDeclined = 3;   // the question was answered no
+
+} // namespace orvane::cli

@@ -1,0 +1,110 @@
+#include "Terminal.h"
+
+#include "orvane/transfer/Texts.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace orvane::cli {
+
+std::string terminalText(const std::string& boxText)
+{
+    std::string text;
+    for (size_t i = 0; i < boxText.size(); ++i) {
+        if (boxText[i] == '\r') {
+            text += '\n';
+            if (i + 1 < boxText.size() && boxText[i + 1] == '\n')
+                ++i;
+        } else {
+            text += boxText[i];
+        }
+    }
+    return text;
+}
+
+TerminalReporter::TerminalReporter(std::FILE* out) : out_(out), overwriteLine_(isatty(fileno(out)) != 0) {}
+
+void TerminalReporter::endProgressLine()
+{
+    if (lineOpen_)
+        std::fputc('\n', out_);
+    lineOpen_ = false;
+}
+
+void TerminalReporter::message(const std::string& text, const std::string& title, orvane::transfer::Icon)
+{
+    endProgressLine();
+    // Controller and store texts are Windows-1252; the terminal speaks UTF-8.
+    const std::string shown = orvane::link::cp1252ToUtf8(terminalText(text));
+    if (title.empty())
+        std::fprintf(out_, "%s\n", shown.c_str());
+    else
+        std::fprintf(out_, "%s: %s\n", title.c_str(), shown.c_str());
+    std::fflush(out_);
+}
+
+void TerminalReporter::message(const std::string& text) { message(text, "", orvane::transfer::Icon::None); }
+
+void TerminalReporter::progressStart(const std::string& caption)
+{
+    endProgressLine();
+    caption_ = caption;
+    shownPercent_ = -1;
+    progress(0);
+}
+
+void TerminalReporter::progress(int percent)
+{
+    if (percent == shownPercent_)
+        return;
+    shownPercent_ = percent;
+    if (overwriteLine_) {
+        std::fprintf(out_, "\r%s %3d%%", caption_.c_str(), percent);
+        lineOpen_ = true;
+    } else {
+        std::fprintf(out_, "%s %d%%\n", caption_.c_str(), percent);
+    }
+    std::fflush(out_);
+}
+
+void TerminalReporter::progressEnd() { endProgressLine(); }
+
+TerminalOperator::TerminalOperator(std::istream& in, std::FILE* out, bool answerYes)
+    : in_(in), out_(out), answerYes_(answerYes)
+{
+}
+
+bool TerminalOperator::ask(const std::string& prompt)
+{
+    std::fprintf(out_, "%s [y/N] ", prompt.c_str());
+    if (answerYes_) {
+        std::fprintf(out_, "yes (--yes)\n");
+        std::fflush(out_);
+        return true;
+    }
+    std::fflush(out_);
+    std::string answer;
+    if (!std::getline(in_, answer)) {
+        std::fprintf(out_, "\n");   // end of input: no
+        return false;
+    }
+    answer.erase(std::remove_if(answer.begin(), answer.end(), [](unsigned char c) { return std::isspace(c); }),
+                 answer.end());
+    std::transform(answer.begin(), answer.end(), answer.begin(), [](unsigned char c) { return std::tolower(c); });
+    return answer == "y" || answer == "yes";
+}
+
+bool TerminalOperator::confirmDownload()
+{
+    // The same front-panel procedure the editor's warning window shows.
+    static constexpr int kIndent[10] = {0, 0, 0, 0, 1, 2, 2, 1, 1, 2};
+    for (size_t i = 0; i < orvane::transfer::texts::kWarnLines.size(); ++i)
+        std::fprintf(out_, "%*s%s\n", 4 * kIndent[i], "", orvane::transfer::texts::kWarnLines[i]);
+    return ask("Continue with the download?");
+}
+
+bool TerminalOperator::askYesNo(const std::string& text) { return ask(terminalText(text)); }
+
+} // namespace orvane::cli

@@ -1,0 +1,193 @@
+// orvane: download, upload, verify and version-id from the command line, with the
+// same commands the editor runs.
+#include "CommandLine.h"
+#include "Terminal.h"
+#include "WorkingCopy.h"
+
+#include "orvane/link/Link.h"
+#include "orvane/link/PortList.h"
+#include "orvane/sim/SimulatorProcess.h"
+#include "orvane/transfer/Commands.h"
+#include "orvane/transfer/LinkExchange.h"
+#include "orvane/transfer/Texts.h"
+#include "orvane/transfer/Verify.h"
+
+#include <kessig/OrvaneDB.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+namespace orvane::cli {
+
+namespace {
+
+void say(const QString& text) { std::fprintf(stderr, "orvane: %s\n", text.toLocal8Bit().constData()); }
+
+// Points the link at the chosen port; a simulator is started for "Simulator".
+bool configureLink(orvane::link::Link& link, const Options& options,
+                   std::unique_ptr<orvane::sim::SimulatorProcess>& simulator)
+{
+    const auto port = orvane::link::resolvePortName(options.port.toStdString(), [&]() -> std::optional<std::string> {
+        simulator = std::make_unique<orvane::sim::SimulatorProcess>();
+        if (!simulator->start()) {
+            say(QStringLiteral("cannot start the simulator: ") + simulator->errorText());
+            return std::nullopt;
+        }
+        return simulator->portName().toStdString();
+    });
+    if (!port)
+        return false;
+    bool isNumber = false;
+    const int number = QString::fromStdString(*port).toInt(&isNumber);
+    if (isNumber && number > 0) {
+        link.settings.CommPortNumber = static_cast<int16_t>(number);
+        link.settings.CommPortName.clear();
+    } else {
+        link.settings.CommPortName = *port;
+    }
+    link.settings.CommBaudRate = options.baud.toStdString();
+    link.settings.CommParity = options.parity.toStdString();
+    return true;
+}
+
+int exitCode(orvane::transfer::Outcome outcome)
+{
+    switch (outcome) {
+    case orvane::transfer::Outcome::Completed: return kExitSuccess;
+    case orvane::transfer::Outcome::Declined: return kExitDeclined;
+    case orvane::transfer::Outcome::Failed: break;
+    }
+    return kExitFailed;
+}
+
+int versionId(orvane::link::Link& link, TerminalReporter& reporter)
+{
+    orvane::transfer::PortSession port(link);
+    if (!port.isOpen())
+        return kExitFailed;
+    link.poll_orvane();
+    if (link.reply_ok) {
+        const std::string identification = link.read_version_id();
+        if (link.reply_ok) {
+            std::printf("%s\n", orvane::link::cp1252ToUtf8(identification).c_str());
+            return kExitSuccess;
+        }
+    }
+    reporter.message(orvane::transfer::texts::kNoConnection, "", orvane::transfer::Icon::None);
+    return kExitFailed;
+}
+
+int verify(orvane::link::Link& link, kessig::OrvaneDB& db, TerminalReporter& reporter)
+{
+    const auto result = orvane::transfer::verifyAgainstController(link, db, reporter);
+    if (result.outcome != orvane::transfer::Outcome::Completed)
+        return kExitFailed;
+    if (result.differences.empty()) {
+        std::printf("%s\n", orvane::transfer::kConfigurationMatches);
+        return kExitSuccess;
+    }
+    for (const std::string& line : result.differences)
+        std::printf("%s\n", line.c_str());
+    return kExitFailed;
+}
+
+// Download, upload or verify on a working copy of the file.
+int onConfiguration(const Options& options, orvane::link::Link& link, TerminalReporter& reporter)
+{
+    const QFileInfo file(options.file);
+    if (!file.isFile()) {
+        say(options.file + QStringLiteral(": no such configuration file"));
+        return kExitFailed;
+    }
+    const bool upload = options.command == Command::Upload;
+    if (upload && (!file.isWritable() || !QFileInfo(file.absolutePath()).isWritable())) {
+        say(options.file + QStringLiteral(": read only, an upload cannot replace it"));
+        return kExitFailed;
+    }
+    const QString catalogue =
+        options.catalogueDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.catalogueDir;
+    // The upload's copy lies beside the file so that it can be renamed over it.
+    WorkingCopy copy(file.absoluteFilePath(), upload ? file.absolutePath() : QDir::tempPath());
+    if (!copy.ok()) {
+        say(copy.errorText());
+        return kExitFailed;
+    }
+
+    TerminalOperator user(std::cin, stderr, options.yes);
+    kessig::OrvaneDB db;
+    int code = kExitFailed;
+    try {
+        db.open_database(catalogue.toStdString());
+        db.open_existing_database(copy.path().toStdString(), kessig::Durability::Full);
+        switch (options.command) {
+        case Command::Download:
+            code = exitCode(orvane::transfer::CMDDWNLD_Click(link, db, reporter, user));
+            break;
+        case Command::Upload: {
+            orvane::transfer::BlockFunctionTable table{};
+            code = exitCode(orvane::transfer::Command6_Click(link, db, table, reporter, user));
+            break;
+        }
+        case Command::Verify:
+            code = verify(link, db, reporter);
+            break;
+        case Command::VersionId:
+            break;
+        }
+        db.close_work_dbs();
+        db.close_database();
+    } catch (const kessig::DbError& e) {
+        say(QStringLiteral("database error %1: %2").arg(e.number()).arg(QString::fromStdString(e.text())));
+        return kExitFailed;
+    } catch (const std::exception& e) {
+        say(QString::fromStdString(e.what()));
+        return kExitFailed;
+    }
+    if (upload && code == kExitSuccess) {
+        if (!copy.replaceOriginal()) {
+            say(copy.errorText() + QStringLiteral("; ") + options.file + QStringLiteral(" is unchanged"));
+            return kExitFailed;
+        }
+        std::fprintf(stderr, "%s saved\n", options.file.toLocal8Bit().constData());
+    }
+    return code;
+}
+
+int run(const Options& options)
+{
+    TerminalReporter reporter(stderr);
+    std::unique_ptr<orvane::sim::SimulatorProcess> simulator;
+    orvane::link::Link link;
+    link.setReporter(&reporter);
+    if (!configureLink(link, options, simulator))
+        return kExitFailed;
+    if (options.command == Command::VersionId)
+        return versionId(link, reporter);
+    return onConfiguration(options, link, reporter);
+}
+
+} // namespace
+
+} // namespace orvane::cli
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments().mid(1);
+    const auto parsed = orvane::cli::parseCommandLine(arguments);
+    if (parsed.help) {
+        std::fputs(orvane::cli::usageText().toLocal8Bit().constData(), stdout);
+        return orvane::cli::kExitSuccess;
+    }
+    if (!parsed.options) {
+        std::fprintf(stderr, "orvane: %s\n%s", parsed.error.toLocal8Bit().constData(),
+                     "Try \"orvane --help\".\n");
+        return orvane::cli::kExitUsage;
+    }
+    return orvane::cli::run(*parsed.options);
+}
