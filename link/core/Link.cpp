@@ -28,7 +28,7 @@ bool Link::attempt(const QByteArray &frame, const ReplyLength &replyLength, QByt
 {
     // Bytes left from an earlier, failed attempt (a late reply) must not be
     // taken as the start of this attempt's reply.
-    transport_->readAll();
+    transport_->discardInput();
     received.clear();
     tick_count = 0;
     timed_out = false;

@@ -20,7 +20,16 @@ SerialTransport::SerialTransport(const QString &portName, int baud, const QStrin
 
 SerialTransport::~SerialTransport() = default;
 
-bool SerialTransport::open() { return port_->open(QIODevice::ReadWrite); }
+bool SerialTransport::open()
+{
+    if (!port_->open(QIODevice::ReadWrite))
+        return false;
+    // Bytes the line received before this open belong to nobody's request.
+    discardInput();
+    return true;
+}
+
+void SerialTransport::discardInput() { port_->clear(QSerialPort::Input); }
 void SerialTransport::close() { port_->close(); }
 bool SerialTransport::isOpen() const { return port_->isOpen(); }
 

@@ -39,6 +39,13 @@ qint64 TcpTransport::write(const QByteArray &bytes)
 }
 
 QByteArray TcpTransport::readAll() { return socket_->readAll(); }
+
+void TcpTransport::discardInput()
+{
+    do
+        socket_->readAll();
+    while (socket_->waitForReadyRead(0));
+}
 QString TcpTransport::errorText() const { return socket_->errorString(); }
 
 } // namespace orvane::link

@@ -163,14 +163,14 @@ void SimServer::handle(const ReceivedFrame &frame)
     applyReplyFaults(options_.faults, number, *answer.reply);
     const auto late = options_.faults.lateReplyMs.find(number);
     if (late == options_.faults.lateReplyMs.end()) {
-        log(tag + "OUT " + toHex(*answer.reply));
         send(*answer.reply, generation_);
+        log(tag + "OUT " + toHex(*answer.reply));
         return;
     }
     log(tag + "LATE " + std::to_string(late->second) + " ms");
     QTimer::singleShot(late->second, this, [this, tag, reply = *answer.reply, generation = generation_] {
-        log(tag + "OUT " + toHex(reply));
         send(reply, generation);
+        log(tag + "OUT " + toHex(reply));
     });
 }
 

@@ -73,8 +73,14 @@ QString SimulatorProcess::errorText() const { return errorText_; }
 
 QString SimulatorProcess::logText()
 {
-    if (process_)
+    if (process_) {
+        // Take in what the simulator has written so far, without waiting for more.
+        process_->setReadChannel(QProcess::StandardError);
+        while (process_->waitForReadyRead(0)) {
+        }
+        process_->setReadChannel(QProcess::StandardOutput);
         log_ += process_->readAllStandardError();
+    }
     return QString::fromLocal8Bit(log_);
 }
 

@@ -20,6 +20,10 @@ public:
     virtual qint64 write(const QByteArray &bytes) = 0;
     virtual QByteArray readAll() = 0;
     virtual QString errorText() const = 0;
+    // Drops every byte received and not yet read, including bytes still queued
+    // below this object (in the driver or the socket), so a reply that arrives
+    // late for an earlier frame is not taken for the next one.
+    virtual void discardInput() { readAll(); }
 signals:
     void bytesArrived();
 };
@@ -37,6 +41,7 @@ public:
     qint64 write(const QByteArray &bytes) override;
     QByteArray readAll() override;
     QString errorText() const override;
+    void discardInput() override;
 private:
     QSerialPort *port_;
 };
@@ -59,6 +64,7 @@ public:
     qint64 write(const QByteArray &bytes) override;
     QByteArray readAll() override;
     QString errorText() const override;
+    void discardInput() override;
 private:
     QString host_;
     quint16 port_ = 0;
