@@ -1,5 +1,7 @@
 #include "linkwin/comm/TheLink.h"
 
+#include "linkwin/comm/SessionSimulator.h"
+#include "orvane/link/PortList.h"
 #include "ui/MessageSeam.h"
 #include "ui/SettingsStore.h"
 
@@ -20,8 +22,13 @@ orvane::link::Link& theLink()
     static MessageBoxReporter reporter;
     static orvane::link::Link link;
     link.setReporter(&reporter);
-    if (!link.port_is_open)
+    if (!link.port_is_open) {
         link.settings = brevant::LoadCommSettings();
+        // A simulator that cannot be started leaves the name "Simulator", which
+        // then fails to open with the usual "not available" message.
+        if (const auto port = orvane::link::resolvePortName(link.settings.CommPortName, sessionSimulatorPort))
+            link.settings.CommPortName = *port;
+    }
     return link;
 }
 
