@@ -52,8 +52,13 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             options.log = true;
             continue;
         }
+        static const std::set<std::string> kTakesValue{"--tcp",        "--link",       "--rom",    "--memory",
+                                                      "--baud",       "--drop-reply", "--garble", "--extra-byte",
+                                                      "--late-reply", "--silent-after", "--output"};
+        if (!kTakesValue.contains(name))
+            return fail("unknown argument");
         if (i + 1 >= arguments.size())
-            return name.starts_with("--") ? fail("needs a value") : fail("unknown argument");
+            return fail("needs a value");
         const std::string &value = arguments[++i];
         const auto frameNumber = toNumber(value, 1, kMaxFrame);
         if (name == "--tcp") {
@@ -96,8 +101,6 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             if (!pin)
                 return fail("expected BLOCK=VALUE (block 0..159, value -32768..32767), got " + value);
             options.pinnedOutputs[static_cast<int>(pin->first)] = static_cast<int16_t>(pin->second);
-        } else {
-            return fail("unknown argument");
         }
     }
     if (sawPty && options.tcp)
