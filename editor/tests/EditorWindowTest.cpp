@@ -38,12 +38,17 @@ QApplication& application()
     return *app;
 }
 
-// A constant read straight from the file, past the editor and its store object.
+// A constant read from a byte copy of the file, past the editor and its store object
+// (which holds the working copy locked): what a copy of the file would carry.
 std::optional<int> constantInFile(const QString& file, int block, int offset)
 {
+    const QString snapshot = file + QStringLiteral(".snapshot");
+    QFile::remove(snapshot);
+    if (!QFile::copy(file, snapshot))
+        return std::nullopt;
     sqlite3* db = nullptr;
     std::optional<int> value;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(snapshot).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
         sqlite3_prepare_v2(db, "SELECT ConstantValue FROM Constants WHERE BlockNumber=?1 AND Offset=?2", -1, &st, nullptr);
         sqlite3_bind_int(st, 1, block);
@@ -53,6 +58,7 @@ std::optional<int> constantInFile(const QString& file, int block, int offset)
         sqlite3_finalize(st);
     }
     sqlite3_close(db);
+    QFile::remove(snapshot);
     return value;
 }
 

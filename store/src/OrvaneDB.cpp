@@ -241,8 +241,11 @@ struct OrvaneDB::Impl {
         if (!blockEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
         return *block;
     }
+    bool keepsJournal = false;
     void close() {
         statements.clear();
+        // The kept journal of a relaxed configuration goes with it.
+        if (config && keepsJournal) sqlite3_exec(config, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
         if (config) sqlite3_close_v2(config);
         config = nullptr;
         forgetRows();
@@ -368,14 +371,17 @@ void OrvaneDB::open_existing_database(const std::string& filename, Durability du
     const bool readOnly = (st.st_mode & S_IWUSR) == 0 || ::access(filename.c_str(), W_OK) != 0;
     sqlite3* db = openConfiguration(filename, readOnly);
     try {
-        // Commits go to the main file at once (no WAL) so its modification time shows every change.
+        // Commits go to the main file at once (no WAL) so its modification time shows every
+        // change. A relaxed configuration is a working copy private to this program: it is
+        // held locked and its journal kept between commits, which saves most of a commit's cost.
         exec(db, durability == Durability::Full ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
-                                                : "PRAGMA journal_mode=PERSIST; PRAGMA synchronous=OFF;");
+                                                : "PRAGMA locking_mode=EXCLUSIVE; PRAGMA journal_mode=PERSIST; PRAGMA synchronous=OFF;");
     } catch (...) {
         sqlite3_close_v2(db);
         throw;
     }
     d_->config = db;
+    d_->keepsJournal = durability == Durability::Relaxed;
     d_->readOnly = readOnly;
     d_->writes = 0;
     d_->loadComments();

@@ -287,3 +287,22 @@ TEST(FieldRules, NullReadsFailExceptCommentsAndBadTextIsRefused) {
     db.BlockSeek(5);
     EXPECT_EQ(db.BlockComment(), "caf\xc3\xa9 \xe2\x82\xac");
 }
+
+TEST(RelaxedDurability, EveryCommitIsInAByteCopyAndNoJournalIsLeftBehind) {
+    const fs::path dir = freshDir();
+    const fs::path file = dir / "work.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string(), kessig::Durability::Relaxed);
+    db.MessageSeek(3);
+    db.MessageEdit();
+    db.MessageMsg("FEED PUMP");
+    db.MessageUpdate();
+    fs::copy_file(file, dir / "copy.mdb");
+    OrvaneDB reader;
+    reader.open_existing_database((dir / "copy.mdb").string());
+    reader.MessageSeek(3);
+    EXPECT_EQ(reader.MessageMsg(), "FEED PUMP");
+    db.close_work_dbs();
+    EXPECT_FALSE(fs::exists(dir / "work.mdb-journal"));
+}

@@ -50,8 +50,9 @@ inline constexpr int32_t ConversionError = 3421;     // "Data type conversion er
 
 // How hard a configuration's commits are pushed to the disk.
 //  Full:    every commit is synced; for files written in place (the user's own file).
-//  Relaxed: commits reach the file at once but are not synced; for working copies,
-//           whose safety comes from Save.
+//  Relaxed: commits reach the file at once but are not synced, and the file stays
+//           locked to this object while open; for working copies, whose safety comes
+//           from Save (a byte copy of the file always holds every committed write).
 enum class Durability { Full, Relaxed };
 
 class OrvaneDB {
