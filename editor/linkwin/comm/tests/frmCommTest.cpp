@@ -269,6 +269,15 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedPort{"plc-gw:40o1", "\"plc-gw:40o1\": the network port after the colon must be a number from 1 to 65535."},
         RefusedPort{":4001", "\":4001\": the host name before the colon is missing."}));
 
+TEST_F(CommPortSettings, EnterInPortName_ActsAsDone)
+{
+    open();
+    typePort("/dev/ttyACM0");
+    QTest::keyClick(portName(), Qt::Key_Return);
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_EQ(stored("PortName"), "/dev/ttyACM0");
+}
+
 TEST_F(CommPortSettings, HighestNetworkPort_Accepted)
 {
     open();
