@@ -36,6 +36,10 @@ std::optional<Image> imageToSend(const Configuration& config, const Catalogue& c
                          Icon::Exclamation);
         return std::nullopt;
     }
+    if (result.slotsExceededAt) {
+        reporter.message(texts::tooManyConstants(*result.slotsExceededAt), "", Icon::None);
+        return std::nullopt;
+    }
     return std::move(result.image);
 }
 

@@ -113,35 +113,45 @@ ImageResult computeImage(const Configuration& config, const Catalogue& catalogue
     size_t record = 0;
     size_t slot = 0;
     for (const BlockRow& block : config.blocks) {
-        if (record >= config.constants.size())
-            break;
-        if (block.constantCount <= 0)
-            continue;
         const FunctionInfo& fn = catalogue.at(block.function);
-        const auto emit = [&](SlotKind kind, int16_t paramType) {
-            if (record >= config.constants.size() || config.constants[record].block != block.number) {
-                result.syncError = SyncError{block.number,
-                    record < config.constants.size() ? config.constants[record].block : int16_t(-1)};
+        // A block without constant rows (a new configuration's first blocks) still owns
+        // its function's slots in the block table: it gets the catalogue defaults there,
+        // so every later block's constants stay where its record says they start.
+        const bool fromDefaults = block.constantCount <= 0;
+        int16_t offset = 0;
+        const auto emit = [&](SlotKind kind, int16_t paramType, int32_t defaultValue) {
+            int32_t value = defaultValue;
+            if (!fromDefaults) {
+                if (record >= config.constants.size() || config.constants[record].block != block.number) {
+                    result.syncError = SyncError{block.number,
+                        record < config.constants.size() ? config.constants[record].block : int16_t(-1)};
+                    return false;
+                }
+                value = config.constants[record++].value;
+            }
+            if (slot >= kSlots) {
+                result.slotsExceededAt = block.number;
                 return false;
             }
-            const ConstantRow& c = config.constants[record++];
-            if (slot < kSlots) {
-                putSlot(image.constants, slot, slotValue(kind, paramType, c.value));
-                image.slotOrigins[slot] = {kind, c.block, c.offset};
-            }
+            putSlot(image.constants, slot, slotValue(kind, paramType, value));
+            image.slotOrigins[slot] = {kind, block.number, offset};
             ++slot;
+            ++offset;
             return true;
         };
-        for (int i = 0; i < fn.inputs; ++i)
-            if (!emit(SlotKind::Input, 0))
+        const auto defaultOf = [&](size_t j) { return j < fn.defaults.size() ? fn.defaults[j] : 0; };
+        for (int i = 0; i < fn.inputs; ++i) {
+            const bool digital = size_t(i) < fn.inputTypes.size() && fn.inputTypes[size_t(i)] != 1;
+            if (!emit(SlotKind::Input, 0, digital ? 2 : 0))
                 return result;
+        }
         for (int i = 0; i < fn.params; ++i) {
             const int16_t type = i < static_cast<int>(fn.paramTypes.size()) ? fn.paramTypes[i] : 0;
-            if (!emit(SlotKind::Parameter, type))
+            if (!emit(SlotKind::Parameter, type, defaultOf(size_t(i))))
                 return result;
         }
         for (int i = 0; i < fn.hidden; ++i)
-            if (!emit(SlotKind::Hidden, 0))
+            if (!emit(SlotKind::Hidden, 0, 0))
                 return result;
     }
     result.image = std::move(image);

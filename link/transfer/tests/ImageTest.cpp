@@ -51,6 +51,55 @@ TEST(DownloadImage, FewConstants_StillFillAll1280SlotsWithZero)
     EXPECT_EQ(r.image->slotOrigins[100].kind, SlotKind::Fill);
 }
 
+TEST(DownloadImage, BlockWithoutConstantRows_GetsCatalogueDefaultsSoLaterBlocksStayAligned)
+{
+    Catalogue cat = smallCatalogue();
+    cat[20].inputTypes = {2};       // a digital input: its default link value is 2
+    cat[20].defaults = {-7};
+    // Block 0 runs function 20 but, like a new configuration's first blocks, has no rows.
+    Configuration cfg = configWith(cat, {20, 20}, [](int16_t, int16_t k) { return k == 0 ? 3 : 99; });
+    cfg.blocks[0].constantCount = 0;
+    cfg.constants.erase(cfg.constants.begin(), cfg.constants.begin() + 2);
+    const ImageResult r = computeImage(cfg, cat);
+    ASSERT_TRUE(r.image);
+    using B = std::array<uint8_t, 4>;
+    EXPECT_EQ(slotBytes(*r.image, 0), (B{0x00, 0x02, 0, 0}));
+    EXPECT_EQ(slotBytes(*r.image, 1), (B{0xFF, 0xFF, 0xFF, 0xF9}));
+    // Block 1's record says its constants start at slot 2, and there they are.
+    EXPECT_EQ(r.image->blocks[10 + 5], 2);
+    EXPECT_EQ(slotBytes(*r.image, 2), (B{0x00, 0x03, 0, 0}));
+    EXPECT_EQ(slotBytes(*r.image, 3), (B{0, 0, 0, 99}));
+}
+
+TEST(DownloadImage, DefaultsTakingTheSlotsPast1280_AreRefusedNamingTheBlock)
+{
+    Catalogue cat = smallCatalogue();
+    cat[98] = {98, 0, 0, 0, 9, 0, 1, std::vector<int16_t>(9, 1), {}, {}};
+    // Block 0 runs a function of 9 constants but has no rows; 159 blocks of 8 follow:
+    // 1272 rows, but 1281 slots.
+    std::vector<int16_t> functions(160, 99);
+    functions[0] = 98;
+    Configuration cfg = configWith(cat, functions, [](int16_t, int16_t) { return 1; });
+    cfg.blocks[0].constantCount = 0;
+    cfg.constants.erase(cfg.constants.begin(), cfg.constants.begin() + 9);
+    const ImageResult r = computeImage(cfg, cat);
+    EXPECT_FALSE(r.image);
+    ASSERT_TRUE(r.slotsExceededAt);
+    EXPECT_EQ(*r.slotsExceededAt, 159);
+}
+
+TEST(DownloadImage, BlockClaimingConstantsAfterTheLastRow_IsASyncError)
+{
+    const Catalogue cat = smallCatalogue();
+    Configuration cfg = configWith(cat, {20, 20}, [](int16_t, int16_t) { return 1; });
+    cfg.constants.pop_back();
+    const ImageResult r = computeImage(cfg, cat);
+    EXPECT_FALSE(r.image);
+    ASSERT_TRUE(r.syncError);
+    EXPECT_EQ(r.syncError->block, 1);
+    EXPECT_EQ(r.syncError->recordBlock, -1);
+}
+
 TEST(DownloadImage, BlockTable_CarriesRunningSumsOfPrecedingBlocks)
 {
     const Catalogue cat = smallCatalogue();

@@ -56,6 +56,9 @@ struct ImageResult {
     std::optional<Image> image;
     std::optional<SyncError> syncError;
     std::optional<UnknownFunction> unknownFunction;
+    // The block whose slots would run past the 1280 the controller holds (possible
+    // only with blocks sent their defaults, which have no rows to count).
+    std::optional<int16_t> slotsExceededAt;
 };
 
 // One text record: the first 16 bytes of the text, zero-padded.

@@ -1,0 +1,292 @@
+// Downloads into the simulator over a pseudo-terminal; the controller memory is read
+// back from the simulator's memory file and compared with what the test works out.
+#include "ControllerModel.h"
+#include "SimSupport.h"
+
+#include "orvane/transfer/Texts.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane::transfer;
+using namespace orvane::transfer::testing;
+
+namespace {
+
+constexpr int16_t kPid = 10, kAin = 2, kDspGroup = 96, kFlowComp = 84, kVelLim = 94, kRampSoak = 82,
+                  kSrff = 54, kNop = 127;
+
+Outcome runDownload(StoreFixture& store, SimulatedController& sim, RecordingReporter& reporter,
+                    ScriptedOperator& user)
+{
+    TestLink port(sim.portName());
+    const Outcome outcome = CMDDWNLD_Click(port.link, store.db, reporter, user);
+    EXPECT_FALSE(port.link.port_is_open);
+    return outcome;
+}
+
+Outcome runDownload(StoreFixture& store, SimulatedController& sim, RecordingReporter& reporter)
+{
+    ScriptedOperator user;
+    return runDownload(store, sim, reporter, user);
+}
+
+// A plant with every kind of constant: PID inputs, a type-1 -1, PID's hidden state,
+// DSPGROUP's type-3 labels and type-4 scales, messages and quick messages.
+void buildPlant(StoreFixture& store)
+{
+    store.newConfiguration("plant.mdb");
+    store.setFunctions({{4, kPid}, {5, kDspGroup}, {6, kAin}, {9, kPid}});
+    store.setConstant(4, 0, 6);              // input: block 6
+    store.setConstant(4, 1, -2);             // an input's 16-bit value
+    store.setConstant(4, 7 + 3, -1);         // LOCAL SETPOINT, type 1
+    store.setConstant(4, 7 + 4, 1);          // ACTION, type 2
+    store.setConstant(4, 7 + 11, 777);       // hidden: never sent
+    store.setConstant(4, 7 + 12, -9);        // hidden
+    store.setConstant(5, 20 + 2, -5);        // CH 1 SCALE LOW, type 4
+    store.setConstant(5, 20 + 4, 1234);      // CH 1 LABEL, type 3: never sent
+    store.setConstant(9, 7 + 0, 2147483647);
+    store.setMessage(0, "HIGH LEVEL");
+    store.setMessage(19, "SIXTEEN CHARS!!!");
+    store.setQuick(3, "SETPOINT", 4, 4);
+}
+
+} // namespace
+
+TEST(DownloadToSimulator, MemoryHoldsTheRecordsSumsAndSlotsOfTheConfiguration)
+{
+    StoreFixture store;
+    buildPlant(store);
+    const Configuration config = store.read();
+    SimulatedController sim;
+    ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
+    RecordingReporter reporter;
+    ScriptedOperator user;
+    ASSERT_EQ(runDownload(store, sim, reporter, user), Outcome::Completed);
+    EXPECT_EQ(user.downloadWarnings, 1);
+    EXPECT_TRUE(reporter.boxes.empty());
+    EXPECT_EQ(reporter.caption, "Download Progress");
+    EXPECT_EQ(reporter.percents.back(), 100);
+    EXPECT_EQ(sim.framesStartingWith("02 03 80"), 40);
+    EXPECT_EQ(sim.framesStartingWith("08"), 1);
+
+    auto memory = sim.stopAndReadMemory();
+    const auto expected = expectedMemory(config, store.catalogue);
+    for (int area : {6, 9, 4, 3})
+        EXPECT_EQ(memory[area], expected.at(area)) << "area " << area;
+
+    // The same rules spelled out on a few slots: block 4 starts after 3 + 2 + 5 + 4 slots.
+    const auto& constants = memory[3];
+    const size_t pid = 14;
+    EXPECT_EQ(slotIn(constants, pid + 0), 0x00060000u);
+    EXPECT_EQ(slotIn(constants, pid + 1), 0xFFFE0000u);
+    EXPECT_EQ(slotIn(constants, pid + 7 + 3), 0xFFFFFFFFu);
+    EXPECT_EQ(slotIn(constants, pid + 7 + 4), 0x00010000u);
+    EXPECT_EQ(slotIn(constants, pid + 7 + 11), 0u);
+    EXPECT_EQ(slotIn(constants, pid + 7 + 12), 0u);
+    const size_t dsp = pid + 20;
+    EXPECT_EQ(slotIn(constants, dsp + 20 + 2), 0xFFFB0000u);
+    EXPECT_EQ(slotIn(constants, dsp + 20 + 4), 0u);
+    // Block 5's record: first slot 34, after PID's 20 constants.
+    EXPECT_EQ(memory[4][5 * 10 + 1], kDspGroup);
+    EXPECT_EQ(memory[4][5 * 10 + 4] * 256 + memory[4][5 * 10 + 5], 34);
+    EXPECT_EQ(std::string(memory[6].begin(), memory[6].begin() + 17), std::string("HIGH LEVEL\0\0\0\0\0\0\0", 17));
+    EXPECT_EQ(memory[9][3 * 19 + 17], 4);
+}
+
+TEST(DownloadToSimulator, CancelledWarning_OpensNoPortAndSendsNothing)
+{
+    StoreFixture store;
+    store.newConfiguration("plant.mdb");
+    SimulatedController sim;
+    RecordingReporter reporter;
+    ScriptedOperator user;
+    user.continueDownload = false;
+    EXPECT_EQ(runDownload(store, sim, reporter, user), Outcome::Declined);
+    EXPECT_EQ(sim.framesStartingWith(""), 0);
+    EXPECT_TRUE(reporter.boxes.empty());
+}
+
+namespace {
+
+// Blocks 0.. running `functions`, every other block NOP.
+void onlyFunctions(StoreFixture& store, const std::vector<int16_t>& functions)
+{
+    std::map<int16_t, int16_t> table;
+    for (int16_t b = 0; b < 160; ++b)
+        table[b] = b < int16_t(functions.size()) ? functions[size_t(b)] : kNop;
+    store.setFunctions(table);
+}
+
+int constantCount(const StoreFixture& store, const std::vector<int16_t>& functions)
+{
+    int total = 0;
+    for (int16_t f : functions)
+        total += store.catalogue.at(f).constantCount();
+    return total;
+}
+
+} // namespace
+
+TEST(DownloadLimits, Exactly1280ConstantsDownload_1281AreRefusedNamingTheBlock)
+{
+    StoreFixture store;
+    store.newConfiguration("big.mdb");
+    // 18 DSPGROUP blocks of 71 constants and one PID-less pair make 1280.
+    std::vector<int16_t> functions(18, kDspGroup);
+    functions.push_back(1);  // DIAG: 2 parameters
+    ASSERT_EQ(constantCount(store, functions), 1280);
+    onlyFunctions(store, functions);
+    {
+        SimulatedController sim;
+        RecordingReporter reporter;
+        EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Completed);
+        EXPECT_TRUE(reporter.boxes.empty());
+        const auto memory = sim.stopAndReadMemory();
+        EXPECT_EQ(memory.at(3), expectedMemory(store.read(), store.catalogue).at(3));
+    }
+    // One more constant: SYSTEM's three instead of DIAG's two, on block 18.
+    functions.back() = 0;
+    onlyFunctions(store, functions);
+    SimulatedController sim;
+    RecordingReporter reporter;
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    ASSERT_EQ(reporter.boxes.size(), 1u);
+    EXPECT_EQ(reporter.boxes[0].text, "Config. Exceeds Maximum Size at block # 18");
+    EXPECT_EQ(reporter.boxes[0].title, "");
+    EXPECT_EQ(sim.framesStartingWith("02"), 0);
+}
+
+TEST(DownloadLimits, RetentiveBytesOf58Download_MoreAreRefusedAtTheBlockThatCrossed)
+{
+    StoreFixture store;
+    store.newConfiguration("retentive.mdb");
+    // RAMPSOAK keeps 12 bytes, PID 8, SRFF 2: 4 x 12 + 8 + 2 = 58. The catalogue has
+    // only even sizes, so the first total past 58 is 60.
+    std::vector<int16_t> functions = {kRampSoak, kRampSoak, kRampSoak, kRampSoak, kPid, kSrff};
+    onlyFunctions(store, functions);
+    {
+        SimulatedController sim;
+        RecordingReporter reporter;
+        EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Completed);
+        EXPECT_TRUE(reporter.boxes.empty());
+    }
+    functions.push_back(kNop);
+    functions.push_back(kSrff);  // block 7 takes it to 60
+    onlyFunctions(store, functions);
+    SimulatedController sim;
+    RecordingReporter reporter;
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    ASSERT_EQ(reporter.boxes.size(), 1u);
+    EXPECT_EQ(reporter.boxes[0].text, "Max Number of Retentive Bytes Exceeded at Block # 7");
+    EXPECT_EQ(sim.framesStartingWith("02"), 0);
+}
+
+TEST(DownloadRomRules, EachVersionAndFunctionGivesItsVerdictAndMessage)
+{
+    struct Case {
+        QString rom;
+        int16_t function;
+        Outcome outcome;
+        std::string text;
+        Icon icon;
+    };
+    const std::vector<Case> cases = {
+        {"2.50", kFlowComp, Outcome::Completed, "", Icon::None},
+        {"2.26", kFlowComp, Outcome::Failed, texts::romTooOldFor84100("2.26"), Icon::Stop},
+        {"3.02", kFlowComp, Outcome::Failed, texts::romTooOldFor84100("3.02"), Icon::Stop},
+        {"2.99", kVelLim, Outcome::Failed, texts::romTooOldFor4694("2.99"), Icon::Exclamation},
+        {"250", kNop, Outcome::Failed, texts::romTooOldFor4694(""), Icon::Exclamation},
+    };
+    StoreFixture store;
+    store.newConfiguration("rom.mdb");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rom.toStdString());
+        store.setFunctions({{10, c.function}});
+        SimulatedController sim({}, c.rom);
+        RecordingReporter reporter;
+        EXPECT_EQ(runDownload(store, sim, reporter), c.outcome);
+        if (c.outcome == Outcome::Completed) {
+            EXPECT_TRUE(reporter.boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(reporter.boxes.size(), 1u);
+        EXPECT_EQ(reporter.boxes[0].text, c.text);
+        EXPECT_EQ(reporter.boxes[0].title, "VERSION CONFLICT");
+        EXPECT_EQ(reporter.boxes[0].icon, c.icon);
+        EXPECT_EQ(sim.framesStartingWith("02"), 0);
+    }
+    // The message quotes the four characters from one before the first ".".
+    EXPECT_EQ(texts::romTooOldFor84100("3.02"),
+              "This configuration requires ROM version \r\n3.04 and higher for functions 84 and 100. \r\n"
+              "Orvane ROM version is 3.02.\rDownload Aborted.");
+}
+
+TEST(DownloadFaults, NoAnswerToThePoll_SaysSoAndClosesThePort)
+{
+    StoreFixture store;
+    store.newConfiguration("plant.mdb");
+    SimulatedController sim({"--silent-after", "0"});
+    RecordingReporter reporter;
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    ASSERT_EQ(reporter.boxes.size(), 1u);
+    EXPECT_EQ(reporter.boxes[0].text, "Could Not Connect To Target\rCheck Settings And Service Manual");
+}
+
+TEST(DownloadFaults, OneLostReply_IsRecoveredByTheResend)
+{
+    StoreFixture store;
+    buildPlant(store);
+    // Frames: 1 poll, 2 identification, 3-4 messages, 5 quick messages, 6-15 blocks.
+    SimulatedController sim({"--drop-reply", "8"});
+    RecordingReporter reporter;
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Completed);
+    EXPECT_TRUE(reporter.boxes.empty());
+    const auto memory = sim.stopAndReadMemory();
+    EXPECT_EQ(memory.at(4), expectedMemory(store.read(), store.catalogue).at(4));
+}
+
+TEST(DownloadFaults, ConstantPageLost_StopsThereWithoutEndCommandAndSaysIncomplete)
+{
+    StoreFixture store;
+    buildPlant(store);
+    // Frame 16 is the first constant page, 20 the fifth; both tries of it go unanswered.
+    SimulatedController sim({"--drop-reply", "20", "--drop-reply", "21"});
+    RecordingReporter reporter;
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    EXPECT_EQ(sim.framesStartingWith("02 03 80"), 4 + 2);
+    EXPECT_EQ(sim.framesStartingWith("08"), 0);
+    ASSERT_EQ(reporter.boxes.size(), 2u);
+    EXPECT_EQ(reporter.boxes[0].text, "Orvane Timeout");
+    EXPECT_EQ(reporter.boxes[1].text, texts::incompleteDownload("the block constants"));
+    EXPECT_NE(reporter.boxes[1].text.find("INCOMPLETE"), std::string::npos);
+    EXPECT_NE(reporter.boxes[1].text.find("Do not return it to service"), std::string::npos);
+    EXPECT_EQ(reporter.boxes[1].icon, Icon::Stop);
+    EXPECT_FALSE(reporter.shown);
+}
+
+TEST(DownloadFaults, ControllerFallsSilentInTheBlockTable_NamesThePageAndStops)
+{
+    StoreFixture store;
+    buildPlant(store);
+    SimulatedController sim({"--silent-after", "8"});  // block pages 0-2 answered
+    RecordingReporter reporter;
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    ASSERT_EQ(reporter.boxes.size(), 2u);
+    EXPECT_EQ(reporter.boxes[0].text, "ERROR DOWNLOADING BLOCK 3");
+    EXPECT_EQ(reporter.boxes[1].text, texts::incompleteDownload("the block table"));
+    EXPECT_EQ(sim.framesStartingWith("02 03"), 0);
+    EXPECT_EQ(sim.framesStartingWith("08"), 0);
+}
+
+TEST(DownloadFaults, GarbledAcknowledge_IsAskedForAgainAndTheDownloadCompletes)
+{
+    StoreFixture store;
+    buildPlant(store);
+    SimulatedController sim({"--garble", "17"});
+    RecordingReporter reporter;
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Completed);
+    EXPECT_TRUE(reporter.boxes.empty());
+    EXPECT_EQ(sim.framesStartingWith("02 03 80 00 80"), 2);  // the second page, sent twice
+    const auto memory = sim.stopAndReadMemory();
+    EXPECT_EQ(memory.at(3), expectedMemory(store.read(), store.catalogue).at(3));
+}

@@ -1,0 +1,222 @@
+// Uploads from the simulator into real configuration files.
+#include "ControllerModel.h"
+#include "SimSupport.h"
+
+#include "orvane/transfer/Texts.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace orvane::transfer;
+using namespace orvane::transfer::testing;
+
+namespace {
+
+constexpr int16_t kPid = 10, kAin = 2, kDspGroup = 96;
+
+void buildPlant(StoreFixture& store)
+{
+    store.newConfiguration("plant.mdb");
+    store.setFunctions({{4, kPid}, {5, kDspGroup}, {6, kAin}, {9, kPid}});
+    store.setConstant(4, 0, 6);
+    store.setConstant(4, 1, -2);
+    store.setConstant(4, 7 + 3, -1);
+    store.setConstant(4, 7 + 11, 777);        // hidden
+    store.setConstant(5, 20 + 2, -5);         // type 4
+    store.setConstant(5, 20 + 4, 1234);       // type 3
+    store.setConstant(9, 7 + 0, 2147483647);
+    store.setMessage(0, "HIGH LEVEL");
+    store.setMessage(7, "ABCDE");
+    store.setMessage(19, "SIXTEEN CHARS!!!");
+    store.setQuick(3, "SETPOINT", 4, 4);
+    store.setQuick(7, "LAST", 159, 11);
+}
+
+// The plant downloaded into a fresh simulator.
+void downloadPlant(StoreFixture& store, SimulatedController& sim)
+{
+    TestLink port(sim.portName());
+    RecordingReporter reporter;
+    ScriptedOperator user;
+    ASSERT_EQ(CMDDWNLD_Click(port.link, store.db, reporter, user), Outcome::Completed);
+}
+
+struct UploadRun {
+    Outcome outcome = Outcome::Failed;
+    RecordingReporter reporter;
+    ScriptedOperator user;
+    BlockFunctionTable table{};
+};
+
+void runUpload(StoreFixture& store, SimulatedController& sim, UploadRun& run)
+{
+    TestLink port(sim.portName());
+    run.table.fill(-1);
+    run.outcome = Command6_Click(port.link, store.db, run.table, run.reporter, run.user);
+    EXPECT_FALSE(port.link.port_is_open);
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+} // namespace
+
+TEST(UploadFromSimulator, DownloadThenUploadIntoAnotherConfiguration_GivesBackTheSameConfiguration)
+{
+    StoreFixture store;
+    buildPlant(store);
+    const Configuration plant = store.read();
+    SimulatedController sim;
+    downloadPlant(store, sim);
+
+    store.newConfiguration("other.mdb");
+    UploadRun run;
+    runUpload(store, sim, run);
+    ASSERT_EQ(run.outcome, Outcome::Completed);
+    ASSERT_EQ(run.user.questions.size(), 1u);
+    EXPECT_EQ(run.user.questions[0], texts::kUploadQuestion);
+    EXPECT_TRUE(run.reporter.boxes.empty());
+    EXPECT_EQ(run.reporter.caption, "Upload Progress");
+    EXPECT_EQ(run.reporter.percents.back(), 100);
+
+    const Configuration got = store.read();
+    ASSERT_EQ(got.blocks.size(), plant.blocks.size());
+    for (size_t b = 0; b < got.blocks.size(); ++b) {
+        EXPECT_EQ(got.blocks[b].function, plant.blocks[b].function) << b;
+        EXPECT_EQ(run.table[b], plant.blocks[b].function) << b;
+        EXPECT_EQ(got.blocks[b].constantCount, store.catalogue.at(plant.blocks[b].function).constantCount()) << b;
+    }
+    // Every block comes back with its function's constants: the stored ones, or the
+    // defaults sent for blocks that had none; type 3 and hidden constants as 0.
+    std::map<std::pair<int, int>, int32_t> stored;
+    for (const ConstantRow& c : plant.constants)
+        stored[{c.block, c.offset}] = c.value;
+    size_t row = 0;
+    for (const BlockRow& b : plant.blocks) {
+        const FunctionInfo& f = store.catalogue.at(b.function);
+        for (int k = 0; k < f.constantCount(); ++k, ++row) {
+            ASSERT_LT(row, got.constants.size());
+            const bool hidden = k >= f.inputs + f.params;
+            const bool typeThree = !hidden && k >= f.inputs && f.paramTypes[size_t(k - f.inputs)] == 3;
+            const int32_t sent = b.constantCount > 0 ? stored.at({b.number, k}) : defaultConstant(f, k);
+            EXPECT_EQ(got.constants[row].block, b.number);
+            EXPECT_EQ(got.constants[row].offset, k);
+            EXPECT_EQ(got.constants[row].value, hidden || typeThree ? 0 : sent) << b.number << "/" << k;
+        }
+    }
+    EXPECT_EQ(row, got.constants.size());
+    EXPECT_EQ(got.messages, plant.messages);
+    EXPECT_EQ(got.messages[7], "ABCDE");
+    for (size_t j = 0; j < 8; ++j) {
+        EXPECT_EQ(got.quick[j].text, plant.quick[j].text);
+        EXPECT_EQ(got.quick[j].block, plant.quick[j].block);
+        EXPECT_EQ(got.quick[j].parameter, plant.quick[j].parameter);
+    }
+    EXPECT_EQ(got.quick[7].block, 159);
+}
+
+TEST(UploadFromSimulator, AnsweringNo_OpensNoPortAndWritesNothing)
+{
+    StoreFixture store;
+    const QString path = store.newConfiguration("other.mdb");
+    SimulatedController sim;
+    UploadRun run;
+    run.user.answerYes = false;
+    runUpload(store, sim, run);
+    EXPECT_EQ(run.outcome, Outcome::Declined);
+    EXPECT_EQ(store.db.WriteCount(), 0u);
+    EXPECT_EQ(sim.framesStartingWith(""), 0);
+    EXPECT_TRUE(run.reporter.boxes.empty());
+    EXPECT_EQ(run.table[0], -1);
+}
+
+namespace {
+
+// The controller memory after a download of the plant.
+std::map<int, std::vector<uint8_t>> plantMemory(StoreFixture& store)
+{
+    buildPlant(store);
+    SimulatedController sim;
+    downloadPlant(store, sim);
+    return sim.stopAndReadMemory();
+}
+
+// An upload into a fresh configuration that must fail and leave the file as it was.
+void expectFailedUploadChangesNothing(StoreFixture& store, SimulatedController& sim, UploadRun& run)
+{
+    const QString other = store.newConfiguration("other.mdb");
+    store.close();
+    const QByteArray before = fileBytes(other);
+    store.open(other);
+    runUpload(store, sim, run);
+    EXPECT_EQ(run.outcome, Outcome::Failed);
+    EXPECT_EQ(store.db.WriteCount(), 0u);
+    EXPECT_EQ(run.table[0], -1);
+    EXPECT_FALSE(run.reporter.shown);
+    store.close();
+    EXPECT_EQ(fileBytes(other), before);
+}
+
+} // namespace
+
+TEST(UploadFaults, ControllerFallsSilentInTheConstants_ConfigurationUnchangedAndSaidSo)
+{
+    StoreFixture store;
+    const auto memory = plantMemory(store);
+    // Frames: 1 poll, 2-11 block pages, 12-16 constant pages: the third goes unanswered.
+    SimulatedController sim({"--silent-after", "13"}, "2.50", memory);
+    UploadRun run;
+    expectFailedUploadChangesNothing(store, sim, run);
+    ASSERT_EQ(run.reporter.boxes.size(), 1u);
+    EXPECT_EQ(run.reporter.boxes[0].text, texts::uploadFailedAt("the block constants"));
+}
+
+TEST(UploadFaults, BlockPageLost_IsAnUploadErrorAndNothingChanges)
+{
+    StoreFixture store;
+    const auto memory = plantMemory(store);
+    SimulatedController sim({"--drop-reply", "4", "--drop-reply", "5"}, "2.50", memory);
+    UploadRun run;
+    expectFailedUploadChangesNothing(store, sim, run);
+    ASSERT_EQ(run.reporter.boxes.size(), 1u);
+    EXPECT_EQ(run.reporter.boxes[0].text, "Upload Error");
+}
+
+TEST(UploadFaults, FunctionMissingFromTheCatalogue_StopsBeforeAnyConstantIsMisplaced)
+{
+    StoreFixture store;
+    auto memory = plantMemory(store);
+    memory[4][37 * 10 + 1] = 9;  // no function 9 in the catalogue
+    SimulatedController sim({}, "2.50", memory);
+    UploadRun run;
+    expectFailedUploadChangesNothing(store, sim, run);
+    ASSERT_EQ(run.reporter.boxes.size(), 2u);
+    EXPECT_EQ(run.reporter.boxes[0].text, "ERROR RECORD NOT FOUND");
+    EXPECT_EQ(run.reporter.boxes[1].text, texts::uploadStoppedUnknownFunction(37, 9));
+    EXPECT_EQ(sim.framesStartingWith("04 03"), 0);
+}
+
+TEST(UploadFaults, GarbledConstantPage_IsReadAgainAndStoredRight)
+{
+    StoreFixture store;
+    const auto memory = plantMemory(store);
+    const Configuration plant = store.read();
+    SimulatedController sim({"--garble", "13"}, "2.50", memory);
+    store.newConfiguration("other.mdb");
+    UploadRun run;
+    runUpload(store, sim, run);
+    ASSERT_EQ(run.outcome, Outcome::Completed);
+    EXPECT_EQ(sim.framesStartingWith("04 03 80 00 80"), 2);
+    const Configuration got = store.read();
+    // Block 5 (DSPGROUP) has its constants on the second page: slot 34 on.
+    for (size_t i = 0; i < got.constants.size(); ++i) {
+        if (got.constants[i].block == 5 && got.constants[i].offset == 22) {
+            EXPECT_EQ(got.constants[i].value, -5);
+        }
+    }
+}
