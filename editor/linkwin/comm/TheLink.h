@@ -10,7 +10,8 @@ class QWidget;
 namespace brevant::linkwin {
 
 // The link, with the current serial settings applied and its messages going to
-// message boxes.
+// message boxes. The port "Simulator" is the session's simulator, started here on
+// first use.
 orvane::link::Link& theLink();
 
 } // namespace brevant::linkwin
