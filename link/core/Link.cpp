@@ -36,6 +36,7 @@ bool Link::attempt(const QByteArray &frame, const ReplyLength &replyLength, QByt
     QEventLoop loop;
     QTimer ticker;
     ticker.setInterval(kTickMs);
+    ticker.setTimerType(Qt::PreciseTimer); // a coarse timer may tick up to 5 % early and cut the 1.5 s short
     bool tooLong = false;
     auto collect = [&] {
         received += transport_->readAll();
