@@ -224,6 +224,19 @@ TEST_F(LinkToSimulator, StaleReplyQueuedWhilePortClosed_DiscardedOnReopen)
     EXPECT_EQ(frames(), 3);
 }
 
+TEST_F(LinkToSimulator, BadCheckBytes_NoReplyToEitherAttempt_NextGoodFrameAnswered)
+{
+    startSimulator({});
+    prepareFrame({0x20, 0x05});
+    link.xmit_bfr[3] ^= 0x01;
+    link.send_and_get(4, 5);
+    EXPECT_FALSE(link.reply_ok);
+    EXPECT_TRUE(sim->logText().contains("1 BAD 20 05 FF DB\n2 BAD 20 05 FF DB\n"));
+    link.poll_orvane();
+    EXPECT_TRUE(link.reply_ok);
+    EXPECT_TRUE(sim->logText().contains("3 IN 01 FF FE\n"));
+}
+
 TEST_F(LinkToSimulator, GarbledPollReply_RejectedWithoutRetry)
 {
     startSimulator({"--garble", "1"});
@@ -413,6 +426,22 @@ TEST_F(LinkToSimulator, Tcp_PollVersionAndReconnect)
         ASSERT_TRUE(link.Open_Comm_Port());
     }
     EXPECT_EQ(frames(), 10);
+}
+
+TEST_F(LinkToSimulator, Tcp_NewClientTakesTheLineOver)
+{
+    startSimulator({"--tcp", "0"});
+    Link newer;
+    newer.settings = link.settings;
+    ASSERT_TRUE(newer.Open_Comm_Port());
+    newer.poll_orvane();
+    EXPECT_TRUE(newer.reply_ok);
+    ASSERT_TRUE(waitUntil([&] {
+        link.poll_orvane();
+        return !link.reply_ok;
+    })) << "two clients served at once";
+    newer.poll_orvane();
+    EXPECT_TRUE(newer.reply_ok);
 }
 
 TEST_F(LinkToSimulator, Tcp_ReplyOneByteTooLong_RetrySucceeds)
