@@ -12,8 +12,10 @@ namespace orvane::sim {
 
 QString defaultSimulatorProgram()
 {
-    const QString beside = QCoreApplication::applicationDirPath() + "/orvane-sim";
-    if (QCoreApplication::instance() && QFileInfo(beside).isExecutable())
+    // Without an application object the program's own folder is not known.
+    const QString beside =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() + "/orvane-sim" : QString("orvane-sim");
+    if (QFileInfo(beside).isExecutable())
         return beside;
     // Tests run from their own folder; the build tells them where the programs are.
     const QString binDir = qEnvironmentVariable("ORVANE_BIN_DIR");
