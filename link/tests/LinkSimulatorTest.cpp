@@ -289,7 +289,7 @@ TEST_F(LinkToSimulator, PacedAtNineThousandSixHundredBaud_ExchangesStillComplete
 
 TEST_F(LinkToSimulator, ExchangeStartedFromTimerWhileAnotherWaits_IsRefusedAndSendsNothing)
 {
-    startSimulator({"--late-reply", "1:400", "--output", "4=77"});
+    startSimulator({"--late-reply", "1:1000", "--output", "4=77"});
     bool innerReplyOk = true;
     int framesWhenRefused = -1;
     QTimer::singleShot(100, [&] {
