@@ -1,12 +1,66 @@
-// Stand-ins until the download and upload exist: their menu items stay disabled.
+// Download, upload and verify as the main window starts them: the warning window, the
+// question and every message through the message seam, progress in frmProgress.
 #include "linkwin/LinkCommands.h"
+
+#include "SeamReporter.h"
+#include "frmWarn.h"
+#include "linkwin/comm/TheLink.h"
+#include "ui/MessageSeam.h"
+
+#include "orvane/transfer/Commands.h"
+#include "orvane/transfer/Texts.h"
 
 namespace brevant::linkwin {
 
-void download(QWidget*, kessig::OrvaneDB&, const BlockFunctionTable&) {}
-bool upload(QWidget*, kessig::OrvaneDB&, BlockFunctionTable&) { return false; }
-void verify(QWidget*, kessig::OrvaneDB&, const BlockFunctionTable&) {}
-bool downloadAvailable() { return false; }
-bool uploadAvailable() { return false; }
+namespace {
+
+class EditorOperator : public orvane::transfer::Operator {
+public:
+    explicit EditorOperator(QWidget* parent) : parent_(parent) {}
+    bool confirmDownload() override { return confirmDownloadWarning(parent_); }
+    bool askYesNo(const std::string& text) override
+    {
+        return showMessage(parent_, QString::fromLatin1(text.data(), qsizetype(text.size())), Buttons::YesNo,
+                           Icon::Exclamation) == Answer::Yes;
+    }
+
+private:
+    QWidget* parent_;
+};
+
+// Lines of differences a message box can still show.
+constexpr size_t kVerifyLinesShown = 25;
+
+} // namespace
+
+void download(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable&)
+{
+    SeamReporter reporter(parent);
+    EditorOperator user(parent);
+    orvane::transfer::CMDDWNLD_Click(theLink(), db, reporter, user);
+}
+
+bool upload(QWidget* parent, kessig::OrvaneDB& db, BlockFunctionTable& blockFunctions)
+{
+    SeamReporter reporter(parent);
+    EditorOperator user(parent);
+    return orvane::transfer::Command6_Click(theLink(), db, blockFunctions, reporter, user) ==
+           orvane::transfer::Outcome::Completed;
+}
+
+void verify(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable&)
+{
+    SeamReporter reporter(parent);
+    const auto result = orvane::transfer::verifyAgainstController(theLink(), db, reporter);
+    if (result.outcome != orvane::transfer::Outcome::Completed)
+        return;
+    const bool matches = result.differences.empty();
+    reporter.message(orvane::transfer::verifySummary(result.differences, kVerifyLinesShown),
+                     orvane::transfer::texts::kVerifyTitle,
+                     matches ? orvane::transfer::Icon::Information : orvane::transfer::Icon::Exclamation);
+}
+
+bool downloadAvailable() { return true; }
+bool uploadAvailable() { return true; }
 
 } // namespace brevant::linkwin
