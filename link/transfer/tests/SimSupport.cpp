@@ -90,10 +90,15 @@ std::map<int, std::vector<uint8_t>> SimulatedController::stopAndReadMemory()
     return orvane::sim::readMemoryFile(memoryFile_);
 }
 
+QString SimulatedController::log()
+{
+    return process_.logText();
+}
+
 int SimulatedController::framesStartingWith(const QString& start)
 {
     int count = 0;
-    for (const QString& line : process_.logText().split('\n')) {
+    for (const QString& line : log().split('\n')) {
         const QStringList words = line.split(' ');
         if (words.size() > 2 && words[1] == "IN" && line.section(' ', 2).startsWith(start))
             ++count;

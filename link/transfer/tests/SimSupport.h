@@ -58,6 +58,8 @@ public:
     std::map<int, std::vector<uint8_t>> stopAndReadMemory();
     // Frames received whose hex starts with `start` ("02 03 80": constant pages written).
     int framesStartingWith(const QString& start);
+    // The simulator's frame log so far, one line a frame.
+    QString log();
 
 private:
     QTemporaryDir dir_;

@@ -1,0 +1,216 @@
+// The orvane program run as a user runs it, against orvane-sim over a pseudo-terminal.
+#include "SimSupport.h"
+
+#include "orvane/transfer/Texts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace orvane::transfer;
+using namespace orvane::transfer::testing;
+
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    QString out, err;
+};
+
+ProgramRun runOrvane(const QStringList& arguments, const QByteArray& input = {})
+{
+    QProcess process;
+    process.start(binDir() + "/orvane", arguments);
+    process.waitForStarted();
+    process.write(input);
+    process.closeWriteChannel();
+    // Wait in an event loop, so the simulator's frame log keeps being read meanwhile
+    // (a full pipe would stop the simulator).
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// plant.mdb with a PID on block 4 (its LOCAL SETPOINT -1) and a message; closed.
+QString makePlant(StoreFixture& store)
+{
+    const QString path = store.newConfiguration("plant.mdb");
+    store.setFunctions({{4, 10}, {7, 96}});
+    store.setConstant(4, 7 + 3, -1);
+    store.setMessage(1, "FLOW HIGH");
+    store.close();
+    return path;
+}
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+TEST(CliUsage, HelpAndBadCommandLines)
+{
+    const ProgramRun help = runOrvane({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("download FILE"));
+    EXPECT_TRUE(help.out.contains("--port PORT"));
+
+    EXPECT_EQ(runOrvane({}).exitCode, 2);
+    EXPECT_EQ(runOrvane({"flash", "x.mdb", "--port", "/dev/null"}).exitCode, 2);
+    EXPECT_EQ(runOrvane({"download", "x.mdb"}).exitCode, 2);
+    EXPECT_EQ(runOrvane({"download", "x.mdb", "--port", "p", "--baud", "1000"}).exitCode, 2);
+    EXPECT_EQ(runOrvane({"download", "x.mdb", "--port", "p", "--parity", "X"}).exitCode, 2);
+    const ProgramRun noFile = runOrvane({"download", "--port", "p"});
+    EXPECT_EQ(noFile.exitCode, 2);
+    EXPECT_TRUE(noFile.err.contains("Try \"orvane --help\"."));
+}
+
+TEST(CliDownload, WithYes_WritesTheControllerShowsProgressAndExitsZero)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    const QByteArray before = fileBytes(plant);
+    SimulatedController sim;
+    const ProgramRun run = runOrvane({"download", plant, "--port", sim.portName(), "--yes"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Failure to put the Orvane into S/M ALL mode during download"));
+    EXPECT_TRUE(run.err.contains("Download Progress 100%"));
+    EXPECT_EQ(fileBytes(plant), before);  // a download never touches the file
+    store.open(plant);
+    const auto expected = expectedMemory(store.read(), store.catalogue);
+    const auto memory = sim.stopAndReadMemory();
+    for (int area : {3, 4, 6, 9})
+        EXPECT_EQ(memory.at(area), expected.at(area)) << area;
+}
+
+TEST(CliDownload, AnsweredNoOrEndOfInput_SendsNothingAndExitsThree)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    SimulatedController sim;
+    const ProgramRun no = runOrvane({"download", plant, "--port", sim.portName()}, "n\n");
+    EXPECT_EQ(no.exitCode, 3);
+    EXPECT_TRUE(no.err.contains("Continue with the download? [y/N]"));
+    const ProgramRun eof = runOrvane({"download", plant, "--port", sim.portName()});
+    EXPECT_EQ(eof.exitCode, 3);
+    EXPECT_EQ(sim.framesStartingWith(""), 0);
+    const ProgramRun yes = runOrvane({"download", plant, "--port", sim.portName()}, "y\n");
+    EXPECT_EQ(yes.exitCode, 0) << yes.err.toStdString();
+}
+
+TEST(CliDownload, RefusalsAndMissingPortsExitOneWithTheirMessage)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    const ProgramRun missing = runOrvane({"download", plant, "--port", "/dev/ttyUSB-missing-7", "--yes"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("/dev/ttyUSB-missing-7: not available. Change the setting to another port."));
+
+    store.open(plant);
+    store.setFunctions({{20, 94}});
+    store.close();
+    SimulatedController sim({}, "2.99");
+    const ProgramRun old = runOrvane({"download", plant, "--port", sim.portName(), "--yes"});
+    EXPECT_EQ(old.exitCode, 1);
+    EXPECT_TRUE(old.err.contains("VERSION CONFLICT: This configuration requires ROM version 3.0 or higher.\n"
+                                 "This applies to functions 4, 6, or 94\nOrvane ROM version is 2.99.\n"
+                                 "Download Aborted."))
+        << old.err.toStdString();
+    EXPECT_EQ(sim.framesStartingWith("02"), 0);
+
+    const ProgramRun noFile = runOrvane({"download", store.folder() + "/none.mdb", "--port", sim.portName(), "--yes"});
+    EXPECT_EQ(noFile.exitCode, 1);
+}
+
+TEST(CliUpload, Completed_ReplacesTheFileWithTheControllersConfiguration)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    SimulatedController sim;
+    ASSERT_EQ(runOrvane({"download", plant, "--port", sim.portName(), "--yes"}).exitCode, 0);
+    const QString other = store.newConfiguration("other.mdb");
+    store.close();
+    QFile::setPermissions(other, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    const QStringList filesBefore = filesIn(store.folder());
+
+    const ProgramRun run = runOrvane({"upload", other, "--port", sim.portName()}, "yes\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("WARNING  This Action Will Overwrite The Selected Configuration\n"
+                                 "                       Do You Wish To Continue? [y/N]"));
+    EXPECT_EQ(filesIn(store.folder()), filesBefore);  // no working copy left behind
+    EXPECT_EQ(QFile::permissions(other),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser |
+                  QFileDevice::ReadGroup);
+    store.open(other);
+    const Configuration got = store.read();
+    EXPECT_EQ(got.blocks[4].function, 10);
+    EXPECT_EQ(got.blocks[7].function, 96);
+    EXPECT_EQ(got.messages[1], "FLOW HIGH");
+    bool found = false;
+    for (const ConstantRow& c : got.constants)
+        if (c.block == 4 && c.offset == 10)
+            found = c.value == -1;
+    EXPECT_TRUE(found);
+}
+
+TEST(CliUpload, ControllerFallsSilent_LeavesTheFileByteForByteAndExitsOne)
+{
+    StoreFixture store;
+    const QString other = store.newConfiguration("other.mdb");
+    store.close();
+    const QByteArray before = fileBytes(other);
+    const QStringList filesBefore = filesIn(store.folder());
+    SimulatedController sim({"--silent-after", "5"});
+    const ProgramRun run = runOrvane({"upload", other, "--port", sim.portName(), "--yes"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Upload Error"));
+    EXPECT_EQ(fileBytes(other), before);
+    EXPECT_EQ(filesIn(store.folder()), filesBefore);
+}
+
+TEST(CliVerify, MatchesAfterDownload_ThenListsTheChangedSlot)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    SimulatedController sim;
+    ASSERT_EQ(runOrvane({"download", plant, "--port", sim.portName(), "--yes"}).exitCode, 0);
+    const ProgramRun same = runOrvane({"verify", plant, "--port", sim.portName()});
+    EXPECT_EQ(same.exitCode, 0) << same.err.toStdString();
+    EXPECT_EQ(same.out, "Configuration matches\n");
+
+    store.open(plant);
+    store.setMessage(1, "FLOW LOW");
+    store.close();
+    const ProgramRun changed = runOrvane({"verify", plant, "--port", sim.portName()});
+    EXPECT_EQ(changed.exitCode, 1);
+    EXPECT_EQ(changed.out, "message 1 differs\n") << changed.err.toStdString();
+}
+
+TEST(CliVersionId, PrintsTheIdentification_AlsoFromAStartedSimulator)
+{
+    SimulatedController sim({}, "3.04");
+    const ProgramRun pty = runOrvane({"version-id", "--port", sim.portName()});
+    EXPECT_EQ(pty.exitCode, 0);
+    EXPECT_TRUE(pty.out.startsWith("ORVANE DCX7 ROM 3.04")) << pty.out.toStdString();
+    const ProgramRun simulator = runOrvane({"version-id", "--port", "Simulator"});
+    EXPECT_EQ(simulator.exitCode, 0) << simulator.err.toStdString();
+    EXPECT_TRUE(simulator.out.startsWith("ORVANE DCX7 ROM 2.50"));
+}
