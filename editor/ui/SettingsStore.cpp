@@ -13,7 +13,10 @@ orvane::link::CommSettings LoadCommSettings()
     auto store = openSettingsStore();
     store->beginGroup(kCommSection);
     orvane::link::CommSettings settings;
-    settings.CommPortNumber = static_cast<int16_t>(store->value("CommPort", "1").toString().trimmed().toInt());
+    // A damaged number falls back to the first port instead of naming a port that cannot exist.
+    bool isNumber = false;
+    const int port = store->value("CommPort", "1").toString().trimmed().toInt(&isNumber);
+    settings.CommPortNumber = static_cast<int16_t>(isNumber && port >= 1 && port <= 255 ? port : 1);
     settings.CommBaudRate = store->value("BaudRate", "38400").toString().toStdString();
     settings.CommParity = store->value("Parity", "O").toString().toStdString();
     settings.CommPortName = store->value("PortName", "").toString().toStdString();

@@ -184,9 +184,11 @@ bool Link::Open_Comm_Port()
         if (reporter_)
             reporter_->message(text);
     };
+    // The port already belongs to a running command: refuse, and leave it open for
+    // that command, so this caller neither talks over it nor closes it under it.
     if (port_is_open) {
         report(portLabel() + ": in use. Change the setting to another port.");
-        return true;
+        return false;
     }
     const int baud = std::atoi(settings.CommBaudRate.c_str());
     const QString device = QString::fromStdString(devicePath());

@@ -193,7 +193,8 @@ TEST(OpenCommPort, PortHeldByThisLinkReportsInUse_ThenPollWorks)
     link.settings.CommPortName = controller.slaveName().toStdString();
     ASSERT_TRUE(link.Open_Comm_Port());
     EXPECT_TRUE(reporter.messages.empty());
-    link.Open_Comm_Port();
+    EXPECT_FALSE(link.Open_Comm_Port());
+    EXPECT_TRUE(link.port_is_open);
     ASSERT_EQ(reporter.messages.size(), 1u);
     EXPECT_EQ(reporter.messages[0], link.settings.CommPortName + ": in use. Change the setting to another port.");
     link.poll_orvane();

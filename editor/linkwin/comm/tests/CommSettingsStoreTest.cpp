@@ -47,3 +47,11 @@ TEST_F(CommSettingsStore, SavedNamedPort_ReadBackWithNumberRateAndParity)
     EXPECT_EQ(loaded.CommPortNumber, 5);
     EXPECT_EQ(loaded.CommPortName, "plc-gw:4001");
 }
+
+TEST_F(CommSettingsStore, DamagedPortNumber_FallsBackToPort1)
+{
+    for (const char* stored : {"COM3", "", "0", "-2"}) {
+        brevant::openSettingsStore()->setValue(brevant::kCommSection + "/CommPort", stored);
+        EXPECT_EQ(brevant::LoadCommSettings().CommPortNumber, 1) << stored;
+    }
+}
