@@ -33,7 +33,6 @@ public:
     std::string textLine(const PanelContext &context) const;
     std::string valueLine(const PanelContext &context) const;
     bool lampLit() const { return setupMode_; }
-    Screen screen() const { return screen_; }
 
 private:
     Screen screen_ = Screen::Menu;
