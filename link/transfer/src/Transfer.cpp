@@ -3,6 +3,8 @@
 #include "orvane/transfer/Rules.h"
 #include "orvane/transfer/Texts.h"
 
+#include <algorithm>
+
 namespace orvane::transfer {
 
 namespace {
@@ -170,8 +172,9 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
         in.percent(2 * g + 1);
     }
 
-    // The slot cursor reads a further page each time 32 slots have been consumed.
-    const int pages = 1 + slotsNeeded / kSlotsPerPage;
+    // The slot cursor reads a further page each time 32 slots have been consumed; past
+    // the 40th page there is no constant memory to read (a full 1280 slots).
+    const int pages = std::min(1 + slotsNeeded / kSlotsPerPage, kConstantPages);
     for (int page = 0; page < pages; ++page) {
         const auto data = in.read(3, kConstantPageBytes, static_cast<uint16_t>(kConstantPageBytes * page));
         if (!data)

@@ -220,3 +220,22 @@ TEST(UploadFaults, GarbledConstantPage_IsReadAgainAndStoredRight)
         }
     }
 }
+
+TEST(UploadFromSimulator, AllSlotsInUse_ReadsTheFortyPagesAndNoMore)
+{
+    StoreFixture store;
+    store.newConfiguration("full.mdb");
+    std::map<int16_t, int16_t> functions;
+    for (int16_t b = 0; b < 160; ++b)
+        functions[b] = b < 18 ? kDspGroup : b == 18 ? 1 : 127;  // 18 x 71 + 2 = 1280 constants
+    store.setFunctions(functions);
+    store.setConstant(18, 1, 4242);  // the very last slot
+    SimulatedController sim;
+    downloadPlant(store, sim);
+    store.newConfiguration("other.mdb");
+    UploadRun run;
+    runUpload(store, sim, run);
+    ASSERT_EQ(run.outcome, Outcome::Completed);
+    EXPECT_EQ(sim.framesStartingWith("04 03 80"), 40);
+    EXPECT_EQ(store.read().constants.back().value, 4242);
+}
