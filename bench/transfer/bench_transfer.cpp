@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -117,9 +118,10 @@ public:
         const double wireAll = double(t.toController + t.fromController) * bitTime;
         const double wirePaced = double(t.fromController) * bitTime;
         std::printf("%-8s %5d baud: %5ld bytes out, %5ld in; measured %6.3f s; wire time of all bytes %6.3f s "
-                    "(ratio %.3f), of the paced replies %6.3f s (ratio %.3f); CPU %.3f s = %.1f %% of wall\n",
+                    "(ratio %.3f), of the paced replies %6.3f s (ratio %.3f); CPU %.3f s = %.1f %% of wall, "
+                    "%.1f %% of the time on a real line\n",
                     what, baud_, t.toController, t.fromController, wall, wireAll, wall / wireAll, wirePaced,
-                    wall / wirePaced, cpu, 100.0 * cpu / wall);
+                    wall / wirePaced, cpu, 100.0 * cpu / wall, 100.0 * cpu / std::max(wall, wireAll));
         std::fflush(stdout);
         return true;
     }
