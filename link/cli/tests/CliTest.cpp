@@ -138,6 +138,12 @@ TEST(CliDownload, RefusalsAndMissingPortsExitOneWithTheirMessage)
 
     const ProgramRun noFile = runOrvane({"download", store.folder() + "/none.mdb", "--port", sim.portName(), "--yes"});
     EXPECT_EQ(noFile.exitCode, 1);
+    EXPECT_TRUE(noFile.err.contains("no such configuration file"));
+
+    const ProgramRun noCatalogue =
+        runOrvane({"download", plant, "--port", sim.portName(), "--yes", "--catalogue", store.folder()});
+    EXPECT_EQ(noCatalogue.exitCode, 1);
+    EXPECT_TRUE(noCatalogue.err.contains("database error 3024")) << noCatalogue.err.toStdString();
 }
 
 TEST(CliUpload, Completed_ReplacesTheFileWithTheControllersConfiguration)

@@ -290,3 +290,20 @@ TEST(DownloadFaults, GarbledAcknowledge_IsAskedForAgainAndTheDownloadCompletes)
     const auto memory = sim.stopAndReadMemory();
     EXPECT_EQ(memory.at(3), expectedMemory(store.read(), store.catalogue).at(3));
 }
+
+TEST(DownloadFaults, PortHeldByAnotherOperation_IsReportedInUseAndLeftOpen)
+{
+    StoreFixture store;
+    buildPlant(store);
+    SimulatedController sim;
+    TestLink port(sim.portName());
+    ASSERT_TRUE(port.link.Open_Comm_Port());  // e.g. the live monitor holds it
+    RecordingReporter reporter;
+    ScriptedOperator user;
+    EXPECT_EQ(CMDDWNLD_Click(port.link, store.db, reporter, user), Outcome::Failed);
+    ASSERT_EQ(port.messages.size(), 1u);
+    EXPECT_EQ(port.messages[0], sim.portName().toStdString() + ": in use. Change the setting to another port.");
+    EXPECT_TRUE(port.link.port_is_open);
+    EXPECT_EQ(sim.framesStartingWith(""), 0);
+    port.link.Close_Comm_Port();
+}
