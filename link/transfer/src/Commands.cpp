@@ -56,6 +56,11 @@ Outcome CMDDWNLD_Click(orvane::link::Link& link, kessig::OrvaneDB& db, Reporter&
     if (!port.isOpen() || !controllerAnswers(link, reporter))
         return Outcome::Failed;
     const std::string identification = link.read_version_id();
+    // An unanswered identification read is a lost controller, not an old ROM.
+    if (!link.reply_ok) {
+        reporter.message(texts::kNoConnection, "", Icon::None);
+        return Outcome::Failed;
+    }
     if (!acceptForDownload(identification, config, catalogue, reporter))
         return Outcome::Failed;
     // Checked before the first frame, so a configuration out of block order never

@@ -232,6 +232,18 @@ TEST(DownloadFaults, NoAnswerToThePoll_SaysSoAndClosesThePort)
     EXPECT_EQ(reporter.boxes[0].text, "Could Not Connect To Target\rCheck Settings And Service Manual");
 }
 
+TEST(DownloadFaults, IdentificationUnanswered_IsNoConnectionNotAVersionConflict)
+{
+    StoreFixture store;
+    store.newConfiguration("plant.mdb");
+    SimulatedController sim({"--silent-after", "1"});
+    RecordingReporter reporter;
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    ASSERT_EQ(reporter.boxes.size(), 1u);
+    EXPECT_EQ(reporter.boxes[0].text, "Could Not Connect To Target\rCheck Settings And Service Manual");
+    EXPECT_EQ(sim.framesStartingWith("02"), 0);
+}
+
 TEST(DownloadFaults, OneLostReply_IsRecoveredByTheResend)
 {
     StoreFixture store;
