@@ -30,19 +30,4 @@ std::vector<uint8_t> readFrame(uint8_t area, uint8_t count, uint16_t address)
 
 std::vector<uint8_t> endOfDownloadFrame() { return withCheckBytes({0x08}); }
 
-bool replyIsSound(const std::vector<uint8_t>& frame, const std::vector<uint8_t>& reply)
-{
-    if (frame.empty() || (frame[0] != 0x02 && frame[0] != 0x04))
-        return true;
-    constexpr uint8_t kAcknowledge = 0x10;
-    if (reply.size() < 3 || reply[0] != kAcknowledge)
-        return false;
-    if (withCheckBytes({reply.begin(), reply.end() - 2}) != reply)
-        return false;
-    if (frame[0] == 0x04)
-        return frame.size() >= 5 && reply.size() == size_t(frame[2]) + 7 &&
-               std::equal(frame.begin() + 1, frame.begin() + 5, reply.begin() + 1);
-    return true;
-}
-
 } // namespace orvane::transfer

@@ -6,29 +6,21 @@
 
 namespace orvane::transfer {
 
-namespace {
-constexpr int kExchangesPerFrame = 2;
-} // namespace
-
 std::optional<std::vector<uint8_t>> LinkExchange::sendAndGet(const std::vector<uint8_t>& frame, int replyLength)
 {
     if (frame.size() > link_.xmit_bfr.size() || replyLength <= 0 ||
         static_cast<size_t>(replyLength) > link_.rcv_bfr.size())
         return std::nullopt;
-    // A reply damaged on the line is asked for once more: reading a page again or
-    // writing the same bytes to the same place again changes nothing.
-    for (int attempt = 0; attempt < kExchangesPerFrame; ++attempt) {
-        link_.xmit_bfr.fill(0);
-        std::copy(frame.begin(), frame.end(), link_.xmit_bfr.begin());
-        link_.send_and_get(static_cast<int>(frame.size()), replyLength);
-        if (!link_.reply_ok)
-            return std::nullopt;  // the link has already tried twice
-        std::vector<uint8_t> reply(link_.rcv_bfr.begin(), link_.rcv_bfr.begin() + replyLength);
-        bytesExchanged_ += static_cast<long>(frame.size()) + replyLength;
-        if (replyIsSound(frame, reply))
-            return reply;
-    }
-    return std::nullopt;
+    // A reply of the right length is taken as it is: controllers fill the bytes around
+    // the data in their own way, so nothing there is checked (the verify command reads
+    // a download back to prove it arrived intact).
+    link_.xmit_bfr.fill(0);
+    std::copy(frame.begin(), frame.end(), link_.xmit_bfr.begin());
+    link_.send_and_get(static_cast<int>(frame.size()), replyLength);
+    if (!link_.reply_ok)
+        return std::nullopt;  // the link has already tried twice
+    bytesExchanged_ += static_cast<long>(frame.size()) + replyLength;
+    return std::vector<uint8_t>(link_.rcv_bfr.begin(), link_.rcv_bfr.begin() + replyLength);
 }
 
 PortSession::PortSession(orvane::link::Link& link) : link_(link)

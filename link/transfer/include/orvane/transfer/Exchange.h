@@ -37,9 +37,5 @@ std::vector<uint8_t> writeFrame(uint8_t area, uint16_t address, const uint8_t* d
 std::vector<uint8_t> readFrame(uint8_t area, uint8_t count, uint16_t address);
 std::vector<uint8_t> endOfDownloadFrame();
 
-// Whether the reply to a memory write (0x02) or read (0x04) came through the line
-// intact: acknowledged (byte 0 is 0x10), its own two check bytes right, and for a read
-// the echo of area, count and address. Replies to other commands are not checked.
-bool replyIsSound(const std::vector<uint8_t>& frame, const std::vector<uint8_t>& reply);
 
 } // namespace orvane::transfer
