@@ -62,7 +62,9 @@ void EditorSession::reopenWorkFile()
 
 bool EditorSession::WorkFileChanged() const
 {
-    if (WorkFile.isEmpty())
+    // A read-only working copy cannot have changed, even when the store could not
+    // add the VisioComment field to it: there is nothing to save.
+    if (WorkFile.isEmpty() || FileReadOnly)
         return false;
     if (written_ || VisioCommentsMissing != 0)
         return true;

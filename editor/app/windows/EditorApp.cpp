@@ -42,16 +42,17 @@ QString EditorApp::start(const QString& folder)
 
 void EditorApp::showStartUp()
 {
-    frmStart_->show();
+    timer1_.setObjectName(QStringLiteral("Timer1"));
     timer1_.setSingleShot(true);
     timer1_.setInterval(2000);
     QObject::connect(&timer1_, &QTimer::timeout, form3_.get(), [this] {
+        // The start-up window stays up behind the start dialog until it returns.
         form3_->show();
-        QTimer::singleShot(0, frmStart_.get(), [this] {
-            frmStart_->hide();
-        });
+        form3_->firstActivation();
+        frmStart_->hide();
     });
     timer1_.start();
+    frmStart_->show();
 }
 
 } // namespace brevant

@@ -296,6 +296,9 @@ void Form3::SetReadOnly()
     mnuFileUpload_->setEnabled(!ro && linkwin::uploadAvailable());
     mnuEditCfg_->setEnabled(!ro);
     mnuFileSave_->setEnabled(!ro);
+    // Function Type mode would assign functions into a file that may not change.
+    if (ro && grid2_->isHidden())
+        BlockDataMode();
 }
 
 void Form3::Grid1_Click()
@@ -304,7 +307,7 @@ void Form3::Grid1_Click()
         if (!session_.FileOpened)
             return;
         if (grid2_->isHidden()) {
-            if (!grid1_->isHidden())
+            if (!grid1_->isHidden() && !session_.FileReadOnly)
                 assignFunction(currentBlock());
         } else {
             showBlock(currentBlock());
@@ -554,13 +557,19 @@ bool Form3::eventFilter(QObject* watched, QEvent* event)
             Grid1_Click();
             return true;
         }
-        if ((grid == grid2_ || grid == grid3_) && !key->text().isEmpty() && key->text()[0].isPrint()) {
+        // Enter and Backspace open the box on the cell's own text, like a space.
+        const bool startsEdit = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter
+                                || key->key() == Qt::Key_Backspace
+                                || (!key->text().isEmpty() && key->text()[0].isPrint());
+        if ((grid == grid2_ || grid == grid3_) && startsEdit) {
             if (session_.FileReadOnly || !session_.FileOpened || grid->currentColumn() > 0)
                 return true;
             if (grid == grid3_ && shown_.auxOutput)
                 ProcessAuxOutputs();
             else
-                FlexGridEdit(grid, grid == grid2_ ? txtEdit_ : txtEdit1_, key->text()[0].unicode());
+                FlexGridEdit(grid, grid == grid2_ ? txtEdit_ : txtEdit1_,
+                             key->text().isEmpty() || !key->text()[0].isPrint() ? int{Qt::Key_Space}
+                                                                                 : key->text()[0].unicode());
             return true;
         }
     }
@@ -727,7 +736,8 @@ void Form3::fileSave()
     if (!session_.FileOpened)
         return;
     session_.CloseWorkFile();
-    if (!saveBack())
+    // A read-only working copy holds no change, and the user's file may not be replaced.
+    if (!session_.FileReadOnly && !saveBack())
         return;
     session_.deleteWorkFile();
     ReloadGlobalFile();
@@ -751,6 +761,9 @@ void Form3::fileSaveAs()
     // The old file is replaced in one step, so a failed copy leaves it whole.
     if (!saveBack(name))
         return;
+    // A copy saved under a new name is the user's own to edit, even from a read-only file.
+    if (session_.FileReadOnly)
+        QFile::setPermissions(name, QFile::permissions(name) | QFileDevice::WriteOwner);
     session_.deleteWorkFile();
     if (LoadGlobalFile(name))
         afterFileChange();
