@@ -155,6 +155,8 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         }
         std::fprintf(stderr, "%s saved\n", options.file.toLocal8Bit().constData());
     }
+    if (options.command == Command::Download && code == kExitSuccess)
+        std::fprintf(stderr, "Download complete\n");
     return code;
 }
 

@@ -93,6 +93,7 @@ TEST(CliDownload, WithYes_WritesTheControllerShowsProgressAndExitsZero)
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Failure to put the Orvane into S/M ALL mode during download"));
     EXPECT_TRUE(run.err.contains("Download Progress 100%"));
+    EXPECT_TRUE(run.err.endsWith("Download complete\n"));
     EXPECT_EQ(fileBytes(plant), before);  // a download never touches the file
     store.open(plant);
     const auto expected = expectedMemory(store.read(), store.catalogue);
@@ -109,6 +110,7 @@ TEST(CliDownload, AnsweredNoOrEndOfInput_SendsNothingAndExitsThree)
     const ProgramRun no = runOrvane({"download", plant, "--port", sim.portName()}, "n\n");
     EXPECT_EQ(no.exitCode, 3);
     EXPECT_TRUE(no.err.contains("Continue with the download? [y/N]"));
+    EXPECT_FALSE(no.err.contains("Download complete"));
     const ProgramRun eof = runOrvane({"download", plant, "--port", sim.portName()});
     EXPECT_EQ(eof.exitCode, 3);
     EXPECT_EQ(sim.framesStartingWith(""), 0);
