@@ -156,13 +156,12 @@ TEST(DownloadLimits, Exactly1280ConstantsDownload_1281AreRefusedNamingTheBlock)
     EXPECT_EQ(sim.framesStartingWith("02"), 0);
 }
 
-TEST(DownloadLimits, RetentiveBytesOf58Download_MoreAreRefusedAtTheBlockThatCrossed)
+TEST(DownloadLimits, RetentiveBytesOf58Download_59AreRefusedAtTheBlockThatCrossed)
 {
     StoreFixture store;
     store.newConfiguration("retentive.mdb");
-    // RAMPSOAK keeps 12 bytes, PID 8, SRFF 2: 4 x 12 + 8 + 2 = 58. The catalogue has
-    // only even sizes, so the first total past 58 is 60.
-    std::vector<int16_t> functions = {kRampSoak, kRampSoak, kRampSoak, kRampSoak, kPid, kSrff};
+    // RAMPSOAK keeps 12 bytes, PID 8, SRFF 1: 4 x 12 + 8 + 1 + 1 = 58.
+    std::vector<int16_t> functions = {kRampSoak, kRampSoak, kRampSoak, kRampSoak, kPid, kSrff, kSrff};
     onlyFunctions(store, functions);
     {
         SimulatedController sim;
@@ -171,13 +170,13 @@ TEST(DownloadLimits, RetentiveBytesOf58Download_MoreAreRefusedAtTheBlockThatCros
         EXPECT_TRUE(reporter.boxes.empty());
     }
     functions.push_back(kNop);
-    functions.push_back(kSrff);  // block 7 takes it to 60
+    functions.push_back(kSrff);  // block 8 takes it to 59
     onlyFunctions(store, functions);
     SimulatedController sim;
     RecordingReporter reporter;
     EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
     ASSERT_EQ(reporter.boxes.size(), 1u);
-    EXPECT_EQ(reporter.boxes[0].text, "Max Number of Retentive Bytes Exceeded at Block # 7");
+    EXPECT_EQ(reporter.boxes[0].text, "Max Number of Retentive Bytes Exceeded at Block # 8");
     EXPECT_EQ(sim.framesStartingWith("02"), 0);
 }
 
