@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QEventLoop>
 #include <QTableWidget>
 #include <QTimer>
 #include <sqlite3.h>
@@ -478,4 +481,401 @@ TEST_F(EditorWindowTest, AuxOutputIsChosenFromTheSourceBlocksOutputs)
     EXPECT_EQ(messages.back().title, "Output Not Found");
     EXPECT_EQ(messages.back().icon, Icon::Exclamation);
     EXPECT_EQ(constantInFile(app.session().WorkFile, 21, 1), 0);
+}
+
+namespace {
+
+void sql(const QString& file, const char* statement)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, statement, nullptr, nullptr, &error);
+    const std::string text = error ? error : "";
+    sqlite3_free(error);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << text;
+}
+
+// A catalogue function with at least `inputs` inputs.
+QString functionWithInputs(kessig::OrvaneDB& db, int inputs)
+{
+    db.FuncSetIndex("FN");
+    for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext()) {
+        const QString name = QString::fromStdString(db.FuncName());
+        if (db.FuncInputs() >= inputs && !isAuxOutputFunction(name))
+            return name;
+    }
+    return {};
+}
+
+} // namespace
+
+TEST_F(EditorWindowTest, EmptyBlockClearsTheGridsAndHidesTheComment)
+{
+    open(newConfiguration("plant.mdb"));
+    assign(10, plain.name);
+    EXPECT_EQ(w().findChild<QLabel*>("Label5")->text(), "BLOCK 10 - " + plain.name);
+    EXPECT_EQ(w().findChild<QLabel*>("Label4")->text(), "COMMENTS:");
+    EXPECT_FALSE(w().findChild<QWidget*>("txtCmt")->isHidden());
+    ASSERT_NE(grid("Grid2")->item(0, 0), nullptr);
+
+    w().selectBlock(55);
+    w().Grid1_Click();
+    EXPECT_EQ(grid("Grid2")->item(0, 0), nullptr);
+    EXPECT_EQ(grid("Grid3")->item(0, 0), nullptr);
+    EXPECT_TRUE(w().findChild<QWidget*>("txtCmt")->isHidden());
+    EXPECT_EQ(w().findChild<QLabel*>("Label4")->text(), "");
+    EXPECT_EQ(grid("Grid2")->horizontalHeaderItem(3)->text(), "A/D");
+    EXPECT_EQ(grid("Grid3")->horizontalHeaderItem(1)->text(), "Description");
+}
+
+TEST_F(EditorWindowTest, InputsShowTheirSourceFunctionOrQuestionMarks)
+{
+    open(newConfiguration("plant.mdb"));
+    assign(10, plain.name);
+    typeInto("Grid2", 0, "50");   // block 50 is empty
+    w().Grid1_Click();
+    EXPECT_EQ(grid("Grid2")->item(0, 0)->text(), "50");
+    EXPECT_EQ(grid("Grid2")->item(0, 2)->text(), "????");
+    EXPECT_EQ(grid("Grid2")->item(0, 3)->text(), "?");
+
+    typeInto("Grid2", 0, "0");   // block 0 runs function 0
+    w().Grid1_Click();
+    kessig::OrvaneDB& db = app.db();
+    db.FuncSetIndex("FN");
+    db.FuncSeekI(0);
+    EXPECT_EQ(grid("Grid2")->item(0, 2)->text(), QString::fromStdString(db.FuncName()));
+    EXPECT_NE(grid("Grid2")->item(0, 3)->text(), "?");
+
+    // A link that a damaged file points past the last block reads as an empty source.
+    db.ConstantSeek(10, 0);
+    db.ConstantEdit();
+    db.ConstantValue(900);
+    db.ConstantUpdate();
+    w().Grid1_Click();
+    EXPECT_EQ(grid("Grid2")->item(0, 2)->text(), "????");
+}
+
+TEST_F(EditorWindowTest, BlankDrawingCommentGivesWayToTheBlockComment)
+{
+    open(newConfiguration("plant.mdb"));
+    assign(10, plain.name);
+    kessig::OrvaneDB& db = app.db();
+    db.BlockSeek(10);
+    db.BlockEdit();
+    db.BlockComment("feed pump");
+    db.BlockVisioComment("   ");
+    db.BlockUpdate();
+    w().Grid1_Click();
+    auto* comment = w().findChild<QPlainTextEdit*>("txtCmt");
+    ASSERT_NE(comment, nullptr);
+    EXPECT_EQ(comment->toPlainText(), "feed pump");
+
+    db.BlockSeek(10);
+    db.BlockEdit();
+    db.BlockVisioComment("from the drawing");
+    db.BlockUpdate();
+    w().Grid1_Click();
+    EXPECT_EQ(comment->toPlainText(), "from the drawing");
+}
+
+TEST_F(EditorWindowTest, EditBoxOpensOnlyOnTheValueColumnAndEscapeKeepsTheValue)
+{
+    open(newConfiguration("plant.mdb"));
+    assign(10, plain.name);
+    typeInto("Grid2", 0, "4");
+    auto* g2 = grid("Grid2");
+    auto* box = w().findChild<QLineEdit*>("txtEdit");
+    emit g2->cellDoubleClicked(0, 1);   // "Description"
+    EXPECT_TRUE(box->isHidden());
+    emit g2->cellDoubleClicked(0, 0);
+    EXPECT_FALSE(box->isHidden());
+    EXPECT_EQ(box->text(), "4");   // a double click edits the cell's own text
+    box->setText("99");
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(box, &escape);
+    EXPECT_TRUE(box->isHidden());
+    EXPECT_EQ(g2->item(0, 0)->text(), "4");
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 4);
+
+    // A typed digit replaces the text; Enter in the box commits it.
+    g2->setCurrentCell(0, 0);
+    QKeyEvent seven(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, "7");
+    QApplication::sendEvent(g2, &seven);
+    ASSERT_FALSE(box->isHidden());
+    EXPECT_EQ(box->text(), "7");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(box, &enter);
+    EXPECT_TRUE(box->isHidden());
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 7);
+
+    // Enter on the grid opens the box on the cell's text.
+    QApplication::sendEvent(g2, &enter);
+    EXPECT_FALSE(box->isHidden());
+    EXPECT_EQ(box->text(), "7");
+}
+
+TEST_F(EditorWindowTest, UpAndDownCommitAndMoveWithinTheGrid)
+{
+    const QString two = functionWithInputs(app.db(), 2);
+    if (two.isEmpty())
+        GTEST_SKIP() << "the catalogue has no function with two inputs";
+    open(newConfiguration("plant.mdb"));
+    assign(10, two);
+    auto* g2 = grid("Grid2");
+    auto* box = w().findChild<QLineEdit*>("txtEdit");
+    g2->setCurrentCell(0, 0);
+    w().FlexGridEdit(g2, box, '5');
+    w().EditKeyCode(g2, box, Qt::Key_Up);   // first row: commits, stays
+    EXPECT_EQ(g2->currentRow(), 0);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 5);
+    w().FlexGridEdit(g2, box, '6');
+    w().EditKeyCode(g2, box, Qt::Key_Down);
+    EXPECT_EQ(g2->currentRow(), 1);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 6);
+    w().FlexGridEdit(g2, box, '8');
+    w().EditKeyCode(g2, box, Qt::Key_Up);
+    EXPECT_EQ(g2->currentRow(), 0);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 1), 8);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EditorWindowTest, FunctionTypeModeListsTheCatalogueAndRefusesUnknownNames)
+{
+    open(newConfiguration("plant.mdb"));
+    auto* list = w().findChild<QListWidget*>("List1");
+    int functions = 0;
+    kessig::OrvaneDB& db = app.db();
+    for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext())
+        ++functions;
+    EXPECT_EQ(list->count(), functions);
+
+    w().FunctionTypeMode();
+    EXPECT_EQ(w().findChild<QLabel*>("Label1")->text(), "FUNCTIONS");
+    EXPECT_EQ(w().findChild<QLabel*>("Label2")->text(), "");
+    EXPECT_FALSE(list->isHidden());
+    EXPECT_TRUE(grid("Grid2")->isHidden());
+    EXPECT_TRUE(w().findChild<QLabel*>("Label5")->isHidden());
+
+    const auto found = list->findItems(plain.name, Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty());
+    emit list->itemClicked(found.front());
+    w().selectBlock(70);
+    w().Grid1_Click();   // an empty block is assigned without a question
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(grid("Grid1")->item(7, 0)->text(), plain.name);
+    EXPECT_EQ(app.session().BlockFunctions[70], [&] {
+        db.FuncSetIndex("Fname");
+        db.FuncSeekS(plain.name.toStdString());
+        return db.FuncFN();
+    }());
+
+    w().chooseFunction("NO SUCH FUNCTION");
+    w().selectBlock(71);
+    w().Grid1_Click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "ERROR RECORD NOT FOUND");
+    EXPECT_EQ(grid("Grid1")->item(7, 1)->text(), " ");
+
+    w().BlockDataMode();
+    EXPECT_EQ(w().findChild<QLabel*>("Label1")->text(), "INPUTS");
+    EXPECT_FALSE(grid("Grid2")->isHidden());
+}
+
+TEST_F(EditorWindowTest, ReadOnlyFileIsNeverWrittenAndSaveAsGivesAnEditableCopy)
+{
+    const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb");
+    sql(a, "ALTER TABLE \"Block List\" DROP COLUMN VisioComment");
+    ::chmod(QFile::encodeName(a).constData(), 0444);
+    const QByteArray before = fileBytes(a);
+
+    open(b);
+    w().FunctionTypeMode();
+    w().chooseFunction(plain.name);
+    chosenFile = a;
+    w().fileOpen();
+    ASSERT_EQ(app.session().GlobalFile, a);
+    ASSERT_TRUE(app.session().FileReadOnly);
+    // Function Type mode is left: nothing can be assigned into the read-only file.
+    EXPECT_FALSE(grid("Grid2")->isHidden());
+    w().selectBlock(80);
+    w().Grid1_Click();
+    EXPECT_EQ(app.session().BlockFunctions[80], kNopFunction);
+
+    // A cancelled Save As saves in place, which for this file copies nothing.
+    chosenFile.clear();
+    w().fileSaveAs();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(fileBytes(a), before);
+
+    // Leaving asks nothing although the file lacks the drawing comments.
+    chosenFile = b;
+    w().fileOpen();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(app.session().GlobalFile, b);
+    EXPECT_EQ(fileBytes(a), before);
+
+    chosenFile = a;
+    w().fileOpen();
+    const QString copy = dir.filePath("copy.mdb");
+    chosenFile = copy;
+    w().fileSaveAs();
+    EXPECT_EQ(app.session().GlobalFile, copy);
+    EXPECT_FALSE(app.session().FileReadOnly);
+    EXPECT_FALSE(w().windowTitle().endsWith(" - READ ONLY"));
+    EXPECT_TRUE(menu("mnuFileSave")->isEnabled());
+    EXPECT_EQ(fileBytes(a), before);
+}
+
+TEST_F(EditorWindowTest, MissingDrawingCommentsCountAsAChange)
+{
+    const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb");
+    sql(a, "ALTER TABLE \"Block List\" DROP COLUMN VisioComment");
+    open(a);
+    answers = {Answer::No};
+    chosenFile = b;
+    w().fileOpen();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Save changes to " + a + "?");
+    EXPECT_EQ(app.session().GlobalFile, b);
+}
+
+TEST_F(EditorWindowTest, RestoreDropsChangesAndCancelledSaveAsSavesInPlace)
+{
+    const QString a = newConfiguration("a.mdb");
+    open(a);
+    assign(30, plain.name);
+    w().fileRestore();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(grid("Grid1")->item(3, 0)->text(), " ");
+    EXPECT_FALSE(constantInFile(a, 30, 0).has_value());
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
+    assign(30, plain.name);
+    chosenFile.clear();
+    w().fileSaveAs();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(app.session().GlobalFile, a);
+    EXPECT_TRUE(constantInFile(a, 30, 0).has_value());
+    ASSERT_FALSE(dialogs.empty());
+    EXPECT_EQ(dialogs.back().kind, FileDialogKind::Save);
+    EXPECT_EQ(dialogs.back().fileName, a);
+}
+
+TEST_F(EditorWindowTest, ExitAsksAndCancelKeepsTheConfigurationOpen)
+{
+    const QString a = newConfiguration("a.mdb");
+    open(a);
+    assign(30, plain.name);
+    answers = {Answer::Cancel};
+    EXPECT_FALSE(w().fileExit());
+    EXPECT_FALSE(w().finished());
+    typeInto("Grid2", 0, "6");
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 30, 0), 6);
+
+    const QString work = app.session().WorkFile;
+    answers = {Answer::No};
+    EXPECT_TRUE(w().fileExit());
+    EXPECT_TRUE(w().finished());
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, "Save changes to " + a + "?");
+    EXPECT_FALSE(QFile::exists(work));
+    EXPECT_FALSE(constantInFile(a, 30, 0).has_value());
+    EXPECT_FALSE(app.db().CatalogueOpen());
+}
+
+TEST_F(EditorWindowTest, NewAndOpenRefuseWithTheirMessages)
+{
+    const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb");
+    open(a);
+    answers = {Answer::No};
+    chosenFile = b;
+    w().fileNew();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, b + " Already Exists\rReplace " + b);
+    EXPECT_EQ(messages[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(messages[0].title, "Brevant");
+    EXPECT_EQ(app.session().GlobalFile, a);
+    EXPECT_TRUE(app.db().ConfigurationOpen());
+
+    const QString missing = dir.filePath("missing.mdb");
+    chosenFile = missing;
+    w().fileOpen();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, missing + " Does Not Exist");
+    EXPECT_EQ(messages[1].buttons, Buttons::Ok);
+    EXPECT_EQ(app.session().GlobalFile, a);
+
+    // Yes replaces the file with a new configuration of the default blocks.
+    answers = {Answer::Yes};
+    chosenFile = b;
+    w().fileNew();
+    EXPECT_EQ(app.session().GlobalFile, b);
+    EXPECT_EQ(app.session().BlockFunctions, defaultBlockFunctions());
+}
+
+TEST_F(EditorWindowTest, RecentFilesDialogOpensTheChosenRow)
+{
+    const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb");
+    open(a);
+    open(b);
+    app.session().deleteWorkFile();
+    FrmRecent recent(&w());
+    EXPECT_EQ(recent.windowTitle(), "Recent Files");
+    auto* g = recent.findChild<QTableWidget*>("Grid1");
+    ASSERT_EQ(g->rowCount(), 2);
+    EXPECT_EQ(g->horizontalHeaderItem(0)->text(), "Filename");
+    EXPECT_EQ(g->horizontalHeaderItem(1)->text(), "Path");
+    EXPECT_EQ(g->item(0, 0)->text(), "b.mdb");
+    EXPECT_EQ(g->currentRow(), 0);
+    g->setCurrentCell(1, 0);
+    recent.findChild<QPushButton*>("Command1")->click();
+    EXPECT_EQ(app.session().GlobalFile, a);
+    EXPECT_EQ(RecentList::entries(), QStringList({a, b}));
+    EXPECT_TRUE(app.db().ConfigurationOpen());
+}
+
+TEST_F(EditorWindowTest, StartUpShowsTheStartDialogOverTheStartUpWindow)
+{
+    const QString a = newConfiguration("a.mdb");
+    chosenFile = a;
+    bool startWindowBehind = false;
+    bool dialogSeen = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog->objectName() != "FrmAsk")
+            return;
+        poll.stop();
+        dialogSeen = true;
+        startWindowBehind = app.startWindow().isVisible() && w().isVisible();
+        dialog->findChild<QPushButton*>("Command1")->click();   // Open is preselected
+    });
+    poll.start();
+    app.showStartUp();
+    EXPECT_EQ(app.startWindow().objectName(), "frmStart");
+    EXPECT_EQ(app.startWindow().windowTitle(), "   Brevant");
+    EXPECT_TRUE(app.startWindow().isVisible());
+    QEventLoop loop;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer done;
+    done.setInterval(20);
+    QObject::connect(&done, &QTimer::timeout, &loop, [&] {
+        if (dialogSeen && !QApplication::activeModalWidget())
+            loop.quit();
+    });
+    done.start();
+    watchdog.start(20000);   // a guard against a start dialog that never comes
+    loop.exec();
+    ASSERT_TRUE(dialogSeen);
+    EXPECT_TRUE(startWindowBehind);
+    EXPECT_EQ(app.session().GlobalFile, a);
+    EXPECT_FALSE(app.startWindow().isVisible());
+    EXPECT_EQ(w().windowTitle(), "Brevant - " + a);
+    w().markActivationHandled();
+    w().hide();
 }
