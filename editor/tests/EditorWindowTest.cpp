@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 #include "EditorApp.h"
 #include "core/RecentList.h"
+#include "core/WorkingCopy.h"
 #include "ui/MessageSeam.h"
 #include "ui/SettingsStore.h"
 
@@ -878,4 +879,75 @@ TEST_F(EditorWindowTest, StartUpShowsTheStartDialogOverTheStartUpWindow)
     EXPECT_EQ(w().windowTitle(), "Brevant - " + a);
     w().markActivationHandled();
     w().hide();
+}
+
+TEST_F(EditorWindowTest, ChoosingTheCurrentFileFromTheRecentEntriesReopensItFromDisk)
+{
+    const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb");
+    open(a);
+    open(b);
+    assign(30, plain.name);
+    answers = {Answer::No};
+    w().mnuRecentFile_Click(1);   // b, the open file
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Save changes to " + b + "?");
+    EXPECT_EQ(app.session().GlobalFile, b);
+    EXPECT_EQ(grid("Grid1")->item(3, 0)->text(), " ");
+    EXPECT_EQ(app.session().BlockFunctions[30], kNopFunction);
+    EXPECT_FALSE(app.session().WorkFileChanged());
+}
+
+TEST_F(EditorWindowTest, AFileThatIsNoConfigurationIsReportedAndTheOpenOneKept)
+{
+    const QString a = newConfiguration("a.mdb");
+    const QString junk = dir.filePath("junk.mdb");
+    {
+        QFile f(junk);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("this is not a configuration database, only some text\n");
+    }
+    open(a);
+    assign(30, plain.name);
+    auto workingCopies = [] { return QDir(workingCopyFolder()).entryList({QStringLiteral("*.tmp")}, QDir::Files); };
+    const QStringList before = workingCopies();
+    answers = {Answer::Yes};   // save the change first
+    chosenFile = junk;
+    w().fileOpen();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].icon, Icon::Critical);
+    EXPECT_EQ(app.session().GlobalFile, a);
+    EXPECT_TRUE(app.db().ConfigurationOpen());
+    EXPECT_TRUE(constantInFile(a, 30, 0).has_value());
+    EXPECT_EQ(grid("Grid1")->item(3, 0)->text(), plain.name);
+    EXPECT_EQ(workingCopies().size(), before.size());   // no working copy of the refused file is left
+    EXPECT_FALSE(RecentList::IsRecentFile(junk));
+}
+
+TEST_F(EditorWindowTest, StartDialogStaysWhenNothingWasOpened)
+{
+    FrmAsk ask(&w());
+    chosenFile.clear();   // the file dialog is cancelled
+    ask.findChild<QPushButton*>("Command1")->click();
+    EXPECT_NE(ask.result(), QDialog::Accepted);
+    EXPECT_FALSE(app.session().FileOpened);
+
+    const QString a = newConfiguration("a.mdb");
+    chosenFile = a;
+    ask.findChild<QPushButton*>("Command1")->click();
+    EXPECT_EQ(ask.result(), QDialog::Accepted);
+    EXPECT_EQ(app.session().GlobalFile, a);
+}
+
+TEST_F(EditorWindowTest, BlockSearchKeysWorkFromTheInputGridAndSkipEmptyBlocks)
+{
+    open(newConfiguration("plant.mdb"));
+    assign(42, plain.name);
+    w().selectBlock(3);
+    QKeyEvent f6(QEvent::KeyPress, Qt::Key_F6, Qt::NoModifier);
+    QApplication::sendEvent(grid("Grid2"), &f6);
+    EXPECT_EQ(w().currentBlock(), 42);
+    EXPECT_EQ(w().findChild<QLabel*>("Label5")->text(), "BLOCK 42 - " + plain.name);
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QApplication::sendEvent(grid("Grid3"), &f5);
+    EXPECT_EQ(w().currentBlock(), 3);
 }

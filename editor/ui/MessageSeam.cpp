@@ -74,7 +74,9 @@ QString askFileName(QWidget* parent, const FileDialogRequest& request)
     if (fileDialogHandler())
         return fileDialogHandler()(request);
     if (request.kind == FileDialogKind::Save)
-        return QFileDialog::getSaveFileName(parent, request.caption, request.fileName, request.filter);
+        // The callers ask their own replace question with their own words.
+        return QFileDialog::getSaveFileName(parent, request.caption, request.fileName, request.filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
     return QFileDialog::getOpenFileName(parent, request.caption, request.fileName, request.filter);
 }
 
