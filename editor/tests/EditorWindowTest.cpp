@@ -951,3 +951,18 @@ TEST_F(EditorWindowTest, BlockSearchKeysWorkFromTheInputGridAndSkipEmptyBlocks)
     QApplication::sendEvent(grid("Grid3"), &f5);
     EXPECT_EQ(w().currentBlock(), 3);
 }
+
+TEST_F(EditorWindowTest, AFileWithFewerBlockRowsShowsNothingOfThePreviousFile)
+{
+    const QString a = newConfiguration("a.mdb"), shortFile = newConfiguration("short.mdb");
+    sql(shortFile, "DELETE FROM \"Block List\" WHERE BlockNumber >= 100");
+    open(a);
+    assign(120, plain.name);
+    w().fileSave();
+    ASSERT_NE(app.session().BlockFunctions[120], kNopFunction);
+    chosenFile = shortFile;
+    w().fileOpen();
+    ASSERT_EQ(app.session().GlobalFile, shortFile);
+    EXPECT_EQ(app.session().BlockFunctions[120], kNopFunction);
+    EXPECT_EQ(grid("Grid1")->item(12, 0)->text(), " ");
+}

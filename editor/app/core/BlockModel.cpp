@@ -51,6 +51,8 @@ std::array<QString, kBlockCount> BlockModel::blockMapTexts()
 
 void BlockModel::reloadBlockFunctions()
 {
+    // A file with fewer block rows must not show the previous file's functions there.
+    table_.fill(kNopFunction);
     int b = 0;
     for (db_.BlockMoveFirst(); !db_.BlockEOF() && b < kBlockCount; db_.BlockMoveNext())
         table_[b++] = db_.BlockFn();
