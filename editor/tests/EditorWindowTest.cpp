@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -965,4 +966,40 @@ TEST_F(EditorWindowTest, AFileWithFewerBlockRowsShowsNothingOfThePreviousFile)
     ASSERT_EQ(app.session().GlobalFile, shortFile);
     EXPECT_EQ(app.session().BlockFunctions[120], kNopFunction);
     EXPECT_EQ(grid("Grid1")->item(12, 0)->text(), " ");
+}
+
+TEST_F(EditorWindowTest, FocusMarksTheActiveGridAndLosingFocusDropsTheEdit)
+{
+    open(newConfiguration("plant.mdb"));
+    assign(10, plain.name);
+    typeInto("Grid2", 0, "4");
+    auto* g2 = grid("Grid2");
+    auto* g3 = grid("Grid3");
+    g3->setCurrentCell(0, 0);
+    QFocusEvent in(QEvent::FocusIn);
+    QApplication::sendEvent(g2, &in);
+    EXPECT_TRUE(g2->horizontalHeader()->styleSheet().contains("#808080"));
+    EXPECT_EQ(g3->currentRow(), 0);
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(g2, &out);
+    EXPECT_FALSE(g2->horizontalHeader()->styleSheet().contains("#808080"));
+
+    auto* box = w().findChild<QLineEdit*>("txtEdit");
+    g2->setCurrentCell(0, 0);
+    w().FlexGridEdit(g2, box, '9');
+    ASSERT_FALSE(box->isHidden());
+    QApplication::sendEvent(box, &out);
+    EXPECT_TRUE(box->isHidden());
+    EXPECT_EQ(g2->item(0, 0)->text(), "4");
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 4);
+}
+
+TEST_F(EditorWindowTest, StartUpWindowCarriesTheIdentity)
+{
+    FrmStart& start = app.startWindow();
+    for (const char* name : {"Image1", "lblTitle", "lblVersion", "lblDescription", "Label1", "Label3", "Label4"})
+        EXPECT_NE(start.findChild<QLabel*>(name), nullptr) << name;
+    EXPECT_EQ(start.findChild<QLabel*>("lblTitle")->text(), "BREVANT");
+    EXPECT_TRUE(start.findChild<QLabel*>("lblVersion")->text().startsWith("Version 7.11"));
+    EXPECT_FALSE(start.findChild<QLabel*>("Image1")->pixmap().isNull());
 }
