@@ -54,3 +54,22 @@ TEST(RecentDisplayTest, LongPathsAndNamesAreShortened)
     EXPECT_EQ(s.path, "/plant");
     EXPECT_EQ(s.name, "Sample.mdb");
 }
+
+TEST_F(RecentListTest, AGapInTheStoredListIsClosedAndEntriesKeepTheMenuNumbers)
+{
+    {
+        auto s = openSettingsStore();
+        s->setValue("Recent Files/RecentFile1", "/a/1.mdb");
+        s->setValue("Recent Files/RecentFile2", "");
+        s->setValue("Recent Files/RecentFile3", "/a/3.mdb");
+        s->sync();
+    }
+    EXPECT_EQ(RecentList::entry(2), "/a/3.mdb");   // the menu's second entry
+    RecentList::MoveRecentToTop(2);
+    EXPECT_EQ(RecentList::entries(), QStringList({"/a/3.mdb", "/a/1.mdb"}));
+    RecentList::AddRecentFile("/a/new.mdb");
+    EXPECT_EQ(RecentList::entries(), QStringList({"/a/new.mdb", "/a/3.mdb", "/a/1.mdb"}));
+    auto s = openSettingsStore();
+    EXPECT_EQ(s->value("Recent Files/RecentFile3").toString(), "/a/1.mdb");
+    EXPECT_FALSE(s->contains("Recent Files/RecentFile4"));
+}

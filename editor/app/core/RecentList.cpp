@@ -15,11 +15,6 @@ struct RecentGroup {
 };
 } // namespace
 
-QString RecentList::entry(int index)
-{
-    return RecentGroup().get(index);
-}
-
 QStringList RecentList::entries()
 {
     RecentGroup g;
@@ -31,6 +26,28 @@ QStringList RecentList::entries()
     }
     return list;
 }
+
+// Menu entry i shows the i-th value that is present, so entry i is that value as well.
+QString RecentList::entry(int index)
+{
+    return entries().value(index - 1);
+}
+
+namespace {
+// Writes the list without gaps, so that a stored list with an empty or missing value
+// in the middle still numbers its entries as the menu shows them.
+void storeAll(const QStringList& list)
+{
+    RecentGroup g;
+    for (int i = 1; i <= RecentList::kSize; ++i) {
+        if (i <= list.size())
+            g.set(i, list[i - 1]);
+        else
+            g.s->remove(key(i));
+    }
+    g.s->sync();
+}
+} // namespace
 
 bool RecentList::IsRecentFile(const QString& fileName)
 {
@@ -45,25 +62,18 @@ void RecentList::AddRecentFile(const QString& fileName)
 
 void RecentList::PushRecentFile(const QString& fileName)
 {
-    RecentGroup g;
-    for (int i = kSize - 1; i >= 1; --i) {
-        const QString v = g.get(i);
-        if (!v.isEmpty())
-            g.set(i + 1, v);
-    }
-    g.set(1, fileName);
-    g.s->sync();
+    QStringList list = entries();
+    list.prepend(fileName);
+    storeAll(list.mid(0, kSize));
 }
 
 void RecentList::MoveRecentToTop(int16_t index)
 {
-    RecentGroup g;
-    for (; index >= 2; --index) {
-        const QString upper = g.get(index - 1);
-        g.set(index - 1, g.get(index));
-        g.set(index, upper);
+    QStringList list = entries();
+    if (index >= 2 && index <= list.size()) {
+        list.move(index - 1, 0);
+        storeAll(list);
     }
-    g.s->sync();
 }
 
 RecentDisplay shortenForDisplay(const QString& fullPath)

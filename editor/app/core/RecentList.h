@@ -13,7 +13,7 @@ public:
 
     // The stored values in order, empty ones left out.
     static QStringList entries();
-    static QString entry(int index);   // 1-based; "" when missing
+    static QString entry(int index);   // 1-based, as the menu numbers them; "" when missing
     // True when one of the entries equals fileName exactly.
     static bool IsRecentFile(const QString& fileName);
     // Pushes fileName on top unless it is already listed (then it keeps its place).
