@@ -1003,3 +1003,32 @@ TEST_F(EditorWindowTest, StartUpWindowCarriesTheIdentity)
     EXPECT_TRUE(start.findChild<QLabel*>("lblVersion")->text().startsWith("Version 7.11"));
     EXPECT_FALSE(start.findChild<QLabel*>("Image1")->pixmap().isNull());
 }
+
+TEST(EditorStartUp, SerialSettingsAreReadOnceWithTheirDefaults)
+{
+    application();
+    {
+        auto s = openSettingsStore();
+        s->remove(kCommSection);
+        s->sync();
+    }
+    {
+        EditorApp app;
+        ASSERT_TRUE(app.start(QStringLiteral(ORVANE_BIN_DIR)).isEmpty());
+        EXPECT_EQ(app.commSettings().CommPortNumber, 1);
+        EXPECT_EQ(app.commSettings().CommBaudRate, "38400");
+        EXPECT_EQ(app.commSettings().CommParity, "O");
+    }
+    {
+        auto s = openSettingsStore();
+        s->setValue(kCommSection + "/CommPort", "3");
+        s->setValue(kCommSection + "/BaudRate", "9600");
+        s->sync();
+    }
+    EditorApp app;
+    ASSERT_TRUE(app.start(QStringLiteral(ORVANE_BIN_DIR)).isEmpty());
+    EXPECT_EQ(app.commSettings().CommPortNumber, 3);
+    EXPECT_EQ(app.commSettings().CommBaudRate, "9600");
+    auto s = openSettingsStore();
+    s->remove(kCommSection);
+}
