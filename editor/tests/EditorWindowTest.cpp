@@ -338,6 +338,8 @@ TEST_F(EditorWindowTest, ReadOnlyFileLocksEditing)
     QKeyEvent key(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, "5");
     QApplication::sendEvent(g2, &key);
     EXPECT_TRUE(w().findChild<QLineEdit*>("txtEdit")->isHidden());
+    emit g2->cellDoubleClicked(0, 0);
+    EXPECT_TRUE(w().findChild<QLineEdit*>("txtEdit")->isHidden());
     const QString work = app.session().WorkFile;
     w().fileRestore();
     EXPECT_FALSE(QFile::exists(work));   // deleted although read-only
