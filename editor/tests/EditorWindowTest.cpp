@@ -618,6 +618,15 @@ TEST_F(EditorWindowTest, EditBoxOpensOnlyOnTheValueColumnAndEscapeKeepsTheValue)
     QApplication::sendEvent(g2, &enter);
     EXPECT_FALSE(box->isHidden());
     EXPECT_EQ(box->text(), "7");
+    w().EditKeyCode(g2, box, Qt::Key_Escape);
+
+    // Rows below the block's inputs take no value.
+    const int below = plain.inputs;   // first row past the last input
+    emit g2->cellDoubleClicked(below, 0);
+    EXPECT_TRUE(box->isHidden());
+    g2->setCurrentCell(below, 0);
+    QApplication::sendEvent(g2, &seven);
+    EXPECT_TRUE(box->isHidden());
 }
 
 TEST_F(EditorWindowTest, UpAndDownCommitAndMoveWithinTheGrid)

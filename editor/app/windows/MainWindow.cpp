@@ -170,8 +170,8 @@ void Form3::buildControls()
     for (QTableWidget* g : {grid2_, grid3_}) {
         g->verticalHeader()->setDefaultSectionSize(twips(g, 220) + 4);
         g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        connect(g, &QTableWidget::cellDoubleClicked, this, [this, g](int, int column) {
-            if (column != 0 || session_.FileReadOnly || !session_.FileOpened)
+        connect(g, &QTableWidget::cellDoubleClicked, this, [this, g](int row, int column) {
+            if (column != 0 || session_.FileReadOnly || !session_.FileOpened || !editableRow(g, row))
                 return;
             if (g == grid3_ && shown_.auxOutput)
                 ProcessAuxOutputs();
@@ -512,6 +512,15 @@ void Form3::ProcessAuxOutputs()
     });
 }
 
+bool Form3::editableRow(const QTableWidget* grid, int row) const
+{
+    // Rows below the block's inputs or parameters hold nothing a typed value could go to.
+    if (grid == grid3_ && shown_.auxOutput)
+        return true;
+    const size_t rows = grid == grid2_ ? shown_.inputs.size() : shown_.params.size();
+    return row >= 0 && static_cast<size_t>(row) < rows;
+}
+
 void Form3::setFocusMarks(QTableWidget* grid, bool focused)
 {
     grid->horizontalHeader()->setStyleSheet(
@@ -562,7 +571,8 @@ bool Form3::eventFilter(QObject* watched, QEvent* event)
                                 || key->key() == Qt::Key_Backspace
                                 || (!key->text().isEmpty() && key->text()[0].isPrint());
         if ((grid == grid2_ || grid == grid3_) && startsEdit) {
-            if (session_.FileReadOnly || !session_.FileOpened || grid->currentColumn() > 0)
+            if (session_.FileReadOnly || !session_.FileOpened || grid->currentColumn() > 0
+                || !editableRow(grid, grid->currentRow()))
                 return true;
             if (grid == grid3_ && shown_.auxOutput)
                 ProcessAuxOutputs();

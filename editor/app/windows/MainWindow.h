@@ -78,6 +78,7 @@ private:
     void OpenRecentEntry(const QString& fileName, int index);
     void reportDbError(const std::exception& e);
     template <class F> void guarded(F&& f);
+    bool editableRow(const QTableWidget* grid, int row) const;
     void setFocusMarks(QTableWidget* grid, bool focused);
     QAction* action(QMenu* menu, const char* name, const QString& text, bool enabled = true);
 
