@@ -1,7 +1,8 @@
 #pragma once
-// A private copy of a configuration file to work on. The user's file is never opened
-// by the store; after a completed upload the copy replaces it in one rename, so the
-// file is either the old one or the new one, never half written.
+// A private copy of a configuration file to work on, made and put back the way the
+// editor does it. The user's file is never opened by the store; after a completed
+// upload the copy replaces it atomically, so the file is either the old one or the new
+// one, never half written.
 
 #include <QString>
 
@@ -9,10 +10,9 @@ namespace orvane::cli {
 
 class WorkingCopy {
 public:
-    // Copies `original` into a new file in `folder` (the original's own folder when the
-    // copy is to replace it: a rename does not cross file systems). Check ok().
-    WorkingCopy(const QString& original, const QString& folder);
-    ~WorkingCopy();   // removes the copy unless it replaced the original
+    // Copies `original` into the per-user working-copy folder. Check ok().
+    explicit WorkingCopy(const QString& original);
+    ~WorkingCopy();   // removes the copy
     WorkingCopy(const WorkingCopy&) = delete;
     WorkingCopy& operator=(const WorkingCopy&) = delete;
 
@@ -20,15 +20,14 @@ public:
     QString errorText() const { return error_; }
     QString path() const { return path_; }
 
-    // Flushes the copy to the disk and renames it over the original; the store must
-    // have closed it. False (see errorText) leaves the original untouched.
+    // Puts the copy in the original's place; the store must have closed it. False (see
+    // errorText) leaves the original untouched.
     bool replaceOriginal();
 
 private:
     QString original_;
     QString path_;
     QString error_;
-    bool replaced_ = false;
 };
 
 } // namespace orvane::cli

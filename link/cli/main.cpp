@@ -15,7 +15,6 @@
 #include <kessig/OrvaneDB.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -111,8 +110,7 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
     }
     const QString catalogue =
         options.catalogueDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.catalogueDir;
-    // The upload's copy lies beside the file so that it can be renamed over it.
-    WorkingCopy copy(file.absoluteFilePath(), upload ? file.absolutePath() : QDir::tempPath());
+    WorkingCopy copy(file.absoluteFilePath());
     if (!copy.ok()) {
         say(copy.errorText());
         return kExitFailed;
