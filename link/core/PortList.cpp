@@ -12,15 +12,6 @@ namespace orvane::link {
 
 namespace {
 
-std::string_view trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
 bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
 // Compares runs of digits by their value, so ttyS2 sorts before ttyS10.
@@ -66,7 +57,7 @@ bool isPortNumber(std::string_view text)
 
 bool isSimulatorPortName(std::string_view name)
 {
-    const auto text = trimmed(name);
+    const auto text = trimmedBlanks(name);
     return std::equal(text.begin(), text.end(), kSimulatorPortName.begin(), kSimulatorPortName.end(),
                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
 }
@@ -118,7 +109,7 @@ int portNumberOfDevice(std::string_view device)
 
 std::optional<std::string> portNameError(std::string_view name)
 {
-    const auto text = trimmed(name);
+    const auto text = trimmedBlanks(name);
     if (text.empty())
         return std::string("Choose a port from the list, or type the name of a serial device "
                            "(such as /dev/ttyUSB0) or the host:port of a serial device server.");
@@ -126,7 +117,7 @@ std::optional<std::string> portNameError(std::string_view name)
         return std::nullopt;
     const auto colon = text.find(':');
     const std::string quoted = '"' + std::string(text) + '"';
-    if (trimmed(text.substr(0, colon)).empty())
+    if (trimmedBlanks(text.substr(0, colon)).empty())
         return quoted + ": the host name before the colon is missing.";
     if (!isPortNumber(text.substr(colon + 1)))
         return quoted + ": the network port after the colon must be a number from 1 to 65535.";
@@ -138,7 +129,16 @@ std::optional<std::string> resolvePortName(std::string_view chosen,
 {
     if (isSimulatorPortName(chosen))
         return simulatorPort();
-    return std::string(trimmed(chosen));
+    return std::string(trimmedBlanks(chosen));
+}
+
+std::string_view trimmedBlanks(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
 }
 
 } // namespace orvane::link

@@ -9,14 +9,6 @@ namespace brevant::linkwin {
 
 namespace {
 
-std::string_view trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 const std::vector<std::string> kBaudEntries = {"38400", "19200", " 9600", " 4800", " 2400", " 1200"};
 const std::vector<std::string> kParityEntries = {"ODD", "EVEN", "NONE"};
 const std::string kParityLetters = "OEN";
@@ -26,15 +18,15 @@ const std::string kParityLetters = "OEN";
 std::vector<std::string> baudEntries(const std::string& storedRate)
 {
     std::vector<std::string> entries = kBaudEntries;
-    const auto stored = trimmed(storedRate);
+    const auto stored = orvane::link::trimmedBlanks(storedRate);
     const bool listed = std::any_of(entries.begin(), entries.end(),
-                                    [&](const std::string& entry) { return trimmed(entry) == stored; });
+                                    [&](const std::string& entry) { return orvane::link::trimmedBlanks(entry) == stored; });
     if (!listed && !stored.empty())
         entries.emplace_back(stored);
     return entries;
 }
 
-std::string baudOfEntry(std::string_view entry) { return std::string(trimmed(entry)); }
+std::string baudOfEntry(std::string_view entry) { return std::string(orvane::link::trimmedBlanks(entry)); }
 
 const std::vector<std::string>& parityEntries() { return kParityEntries; }
 
@@ -58,7 +50,7 @@ std::string canonicalPortName(std::string_view typed)
 {
     if (orvane::link::isSimulatorPortName(typed))
         return std::string(orvane::link::kSimulatorPortName);
-    return std::string(trimmed(typed));
+    return std::string(orvane::link::trimmedBlanks(typed));
 }
 
 std::string portNameOf(const orvane::link::CommSettings& settings)

@@ -17,6 +17,10 @@ inline constexpr std::string_view kSimulatorPortName = "Simulator";
 // "Simulator" in any letter case, blanks around it ignored.
 bool isSimulatorPortName(std::string_view name);
 
+// The text without the blanks (spaces and tabs) around it, as typed names and list
+// entries are compared.
+std::string_view trimmedBlanks(std::string_view text);
+
 // The serial devices the system offers ("/dev/ttyS0", "/dev/ttyUSB0"), in natural
 // order (ttyS2 before ttyS10). Pseudo-terminals are not among them.
 std::vector<std::string> systemPortNames();
