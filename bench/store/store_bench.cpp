@@ -35,6 +35,14 @@ void singleRowUpdates(const fs::path& file, kessig::Durability durability, const
 }
 constexpr int16_t kConstantsPerBlock = 8;
 
+void addConstant(kessig::OrvaneDB& db, int16_t block, int16_t offset) {
+    db.ConstantAddNew();
+    db.ConstantBlockNumber(block);
+    db.ConstantOffset(offset);
+    db.ConstantValue(0);
+    db.ConstantUpdate();
+}
+
 void openAndWalk(const fs::path& file) {
     kessig::OrvaneDB db;
     const auto start = Clock::now();
@@ -63,13 +71,7 @@ void uploadPattern(kessig::OrvaneDB& db) {
             db.ConstantSeek(b, off);
             if (!db.ConstantNoMatch()) db.ConstantDelete();
         }
-        for (int16_t off = 0; off < kConstantsPerBlock; ++off) {
-            db.ConstantAddNew();
-            db.ConstantBlockNumber(b);
-            db.ConstantOffset(off);
-            db.ConstantValue(0);
-            db.ConstantUpdate();
-        }
+        for (int16_t off = 0; off < kConstantsPerBlock; ++off) addConstant(db, b, off);
     }
     for (int16_t b = 0; b < 160; ++b)
         for (int16_t off = 0; off < kConstantsPerBlock; ++off) {
@@ -118,13 +120,7 @@ int main() {
     db.open_existing_database(file.string(), kessig::Durability::Relaxed);
     db.BeginTrans();
     for (int16_t b = 0; b < 160; ++b)
-        for (int16_t off = 0; off < kConstantsPerBlock; ++off) {
-            db.ConstantAddNew();
-            db.ConstantBlockNumber(b);
-            db.ConstantOffset(off);
-            db.ConstantValue(0);
-            db.ConstantUpdate();
-        }
+        for (int16_t off = 0; off < kConstantsPerBlock; ++off) addConstant(db, b, off);
     db.CommitTrans();
     db.close_work_dbs();
     openAndWalk(file);
