@@ -10,11 +10,6 @@ namespace kessig::detail {
 
 namespace {
 
-const DbError& noCurrentRecord() {
-    static const DbError e(err::NoCurrentRecord, "No current record.");
-    return e;
-}
-
 class TableReader {
 public:
     TableReader(sqlite3* db, const std::string& table, const char* columns)
@@ -86,7 +81,6 @@ void Catalogue::open(const std::string& file) {
             aux_.push_back({r.int16(0, "FN"), r.text(1, "Kind"), r.int16(2, "OutputNumber"), r.text(3, "Description")});
         TableReader version(db, "Version", "VersionString");
         if (version.next()) version_ = version.text(0, "VersionString");
-        while (version.next()) {}
     } catch (const DbError& e) {
         sqlite3_close_v2(db);
         close();

@@ -133,17 +133,17 @@ struct OrvaneDB::Impl {
         s.reset();  // ends the read so other connections may write
     }
     ConstantRow& constantLet() {
-        if (constantPending == Pending::None) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        if (constantPending == Pending::None) throw detail::updateWithoutEdit();
         return constantBuffer;
     }
     const ConstantRow& constantRead() const {
         if (constantPending != Pending::None) return constantBuffer;
-        if (!constant) throw DbError(err::NoCurrentRecord, "No current record.");
+        if (!constant) throw detail::noCurrentRecord();
         return *constant;
     }
     void requireWritable() const {
         requireConfig();
-        if (readOnly) throw DbError(err::ReadOnlyDatabase, "Cannot update. Database or object is read-only.");
+        if (readOnly) throw detail::readOnlyDatabase();
     }
     void countWrite() { if (!inTrans) ++writes; }
 
@@ -160,7 +160,7 @@ struct OrvaneDB::Impl {
         s.reset();  // ends the read so other connections may write
     }
     MessageRow& currentMessage() {
-        if (!message) throw DbError(err::NoCurrentRecord, "No current record.");
+        if (!message) throw detail::noCurrentRecord();
         return *message;
     }
     struct QuickRow { int16_t offset = 0; OptText text; OptInt block, parameter; };
@@ -177,11 +177,11 @@ struct OrvaneDB::Impl {
         s.reset();  // ends the read so other connections may write
     }
     QuickRow& currentQuick() {
-        if (!quick) throw DbError(err::NoCurrentRecord, "No current record.");
+        if (!quick) throw detail::noCurrentRecord();
         return *quick;
     }
     QuickRow& quickLet() {
-        if (!quickEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        if (!quickEditing) throw detail::updateWithoutEdit();
         return *quick;
     }
     struct CommentRow { int64_t rowid = 0; OptText title, comment, config; };
@@ -196,11 +196,11 @@ struct OrvaneDB::Impl {
         s.reset();  // ends the read so other connections may write
     }
     const CommentRow& currentComments() const {
-        if (!comments) throw DbError(err::NoCurrentRecord, "No current record.");
+        if (!comments) throw detail::noCurrentRecord();
         return *comments;
     }
     CommentRow& commentLet() {
-        if (!commentEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        if (!commentEditing) throw detail::updateWithoutEdit();
         return *comments;
     }
     void forgetRows() {
@@ -234,11 +234,11 @@ struct OrvaneDB::Impl {
         s.reset();  // ends the read so other connections may write
     }
     const BlockRow& currentBlock() const {
-        if (!block) throw DbError(err::NoCurrentRecord, "No current record.");
+        if (!block) throw detail::noCurrentRecord();
         return *block;
     }
     BlockRow& editableBlock() {
-        if (!blockEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        if (!blockEditing) throw detail::updateWithoutEdit();
         return *block;
     }
     bool keepsJournal = false;
@@ -405,7 +405,7 @@ void OrvaneDB::BlockSeek(int16_t index) {
 bool OrvaneDB::BlockEOF() const { return !d_->block; }
 void OrvaneDB::BlockEdit() {
     d_->currentBlock();
-    if (d_->readOnly) throw DbError(err::ReadOnlyDatabase, "Cannot update. Database or object is read-only.");
+    if (d_->readOnly) throw detail::readOnlyDatabase();
     d_->blockEditing = true;
 }
 void OrvaneDB::BlockUpdate() {
@@ -448,7 +448,7 @@ bool OrvaneDB::ConstantEOF() const { return !d_->constant && !d_->constantAfterD
 bool OrvaneDB::ConstantNoMatch() const { return d_->constantNoMatch; }
 void OrvaneDB::ConstantEdit() {
     d_->requireWritable();
-    if (!d_->constant) throw DbError(err::NoCurrentRecord, "No current record.");
+    if (!d_->constant) throw detail::noCurrentRecord();
     d_->constantBuffer = *d_->constant;
     d_->constantPending = Impl::Pending::Edit;
 }
@@ -506,7 +506,7 @@ void OrvaneDB::MessageEdit() {
     d_->messageEditing = true;
 }
 void OrvaneDB::MessageUpdate() {
-    if (!d_->messageEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+    if (!d_->messageEditing) throw detail::updateWithoutEdit();
     const Impl::MessageRow r = *d_->message;
     Statement& s = d_->prepared("UPDATE Messages SET Message=?2 WHERE Offset=?1");
     s.bind(1, r.offset);
@@ -521,17 +521,17 @@ void OrvaneDB::MessageUpdate() {
     d_->countWrite();
 }
 std::string OrvaneDB::MessageMsg() const {
-    if (!d_->message) throw DbError(err::NoCurrentRecord, "No current record.");
+    if (!d_->message) throw detail::noCurrentRecord();
     return notNull(d_->message->text);
 }
 void OrvaneDB::MessageMsg(const std::string& value) {
-    if (!d_->messageEditing) throw DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+    if (!d_->messageEditing) throw detail::updateWithoutEdit();
     // The upload passes fixed-width records padded with NUL characters.
     d_->message->text = checkedText(value.substr(0, value.find('\0')));
 }
 void OrvaneDB::ConstantDelete() {
     d_->requireWritable();
-    if (!d_->constant || d_->constantPending != Impl::Pending::None) throw DbError(err::NoCurrentRecord, "No current record.");
+    if (!d_->constant || d_->constantPending != Impl::Pending::None) throw detail::noCurrentRecord();
     Statement& s = d_->prepared("DELETE FROM Constants WHERE BlockNumber=?1 AND Offset=?2");
     s.bind(1, d_->constant->block); s.bind(2, d_->constant->offset);
     s.step();
@@ -589,12 +589,12 @@ void OrvaneDB::QuickUpdate() {
     d_->countWrite();
 }
 std::string OrvaneDB::QuickMessage() const {
-    if (!d_->quick) throw DbError(err::NoCurrentRecord, "No current record.");
+    if (!d_->quick) throw detail::noCurrentRecord();
     return notNull(d_->quick->text);
 }
 void OrvaneDB::QuickMessage(const std::string& value) { d_->quickLet().text = checkedText(value.substr(0, value.find('\0'))); }
 std::string OrvaneDB::QuickBlock() const {
-    if (!d_->quick) throw DbError(err::NoCurrentRecord, "No current record.");
+    if (!d_->quick) throw detail::noCurrentRecord();
     return std::to_string(notNull(d_->quick->block));
 }
 void OrvaneDB::QuickBlock(const std::string& value) {
@@ -602,7 +602,7 @@ void OrvaneDB::QuickBlock(const std::string& value) {
     d_->quickLet().block = v;
 }
 std::string OrvaneDB::QuickParameter() const {
-    if (!d_->quick) throw DbError(err::NoCurrentRecord, "No current record.");
+    if (!d_->quick) throw detail::noCurrentRecord();
     return std::to_string(notNull(d_->quick->parameter));
 }
 void OrvaneDB::QuickParameter(const std::string& value) {

@@ -11,6 +11,15 @@
 
 namespace kessig::detail {
 
+// The cursor layer's own failures, with the texts users of such databases know.
+inline DbError noCurrentRecord() { return DbError(err::NoCurrentRecord, "No current record."); }
+inline DbError updateWithoutEdit() {
+    return DbError(err::UpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+}
+inline DbError readOnlyDatabase() {
+    return DbError(err::ReadOnlyDatabase, "Cannot update. Database or object is read-only.");
+}
+
 // Maps a failed step to the number a caller of this store expects; named
 // constraints tell which rule was broken.
 [[noreturn]] inline void throwSqlite(sqlite3* db, int rc) {
@@ -24,7 +33,7 @@ namespace kessig::detail {
         if (msg.find(".zerolength") != std::string::npos) throw DbError(err::ZeroLengthNotAllowed, "Field cannot be a zero-length string.");
     }
     if (ext == SQLITE_CONSTRAINT_NOTNULL) throw DbError(err::NullNotAllowed, "Field cannot contain a Null value.");
-    if ((ext & 0xff) == SQLITE_READONLY) throw DbError(err::ReadOnlyDatabase, "Cannot update. Database or object is read-only.");
+    if ((ext & 0xff) == SQLITE_READONLY) throw readOnlyDatabase();
     if ((ext & 0xff) == SQLITE_NOTADB) throw DbError(err::UnrecognizedFormat, "Unrecognized database format.");
     throw DbError(ext, msg);
 }
