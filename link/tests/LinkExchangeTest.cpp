@@ -1,19 +1,16 @@
 // Exchanges over a real pseudo-terminal: the test plays the controller on the master side.
 #include "orvane/link/Link.h"
 #include "orvane/link/Transport.h"
+#include "orvane/testing/PtyController.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <functional>
-#include <stdlib.h>
-#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,50 +18,7 @@ using namespace orvane::link;
 
 namespace {
 
-// The controller end of a pty: collects request frames and answers each one
-// through a scripted responder (frame number, frame) -> bytes to send back.
-class PtyController {
-public:
-    PtyController()
-    {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY);
-        grantpt(master_);
-        unlockpt(master_);
-        slaveName_ = QString::fromLocal8Bit(ptsname(master_));
-        termios tio{};
-        tcgetattr(master_, &tio);
-        cfmakeraw(&tio);
-        tcsetattr(master_, TCSANOW, &tio);
-        notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { onBytes(); });
-    }
-    ~PtyController()
-    {
-        notifier_.reset();
-        ::close(master_);
-    }
-    QString slaveName() const { return slaveName_; }
-    int frames() const { return frames_; }
-    std::function<QByteArray(int, const QByteArray &)> respond;
-
-    void send(const QByteArray &bytes) { (void)::write(master_, bytes.constData(), bytes.size()); }
-
-private:
-    void onBytes()
-    {
-        char buf[512];
-        const ssize_t n = ::read(master_, buf, sizeof buf);
-        if (n <= 0)
-            return;
-        ++frames_;
-        if (respond)
-            send(respond(frames_, QByteArray(buf, static_cast<int>(n))));
-    }
-    int master_ = -1;
-    QString slaveName_;
-    int frames_ = 0;
-    std::unique_ptr<QSocketNotifier> notifier_;
-};
+using orvane::testing::PtyController;
 
 class LinkOverPty : public ::testing::Test {
 protected:

@@ -8,10 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace commtest {
 
@@ -38,33 +34,6 @@ QByteArray controllerReply(const QByteArray& request)
     if (request.startsWith('\x01'))
         return QByteArray::fromHex("1000000000");
     return QByteArray(5, '\0') + kIdentification + QByteArray(2, '\0');
-}
-
-PtyController::PtyController()
-{
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    grantpt(master_);
-    unlockpt(master_);
-    slave_ = QString::fromLocal8Bit(ptsname(master_));
-    termios tio{};
-    tcgetattr(master_, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(master_, TCSANOW, &tio);
-    notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-        char buf[64];
-        const ssize_t n = ::read(master_, buf, sizeof buf);
-        if (n <= 0)
-            return;
-        const QByteArray reply = controllerReply(QByteArray(buf, static_cast<qsizetype>(n)));
-        (void)::write(master_, reply.constData(), static_cast<size_t>(reply.size()));
-    });
-}
-
-PtyController::~PtyController()
-{
-    notifier_.reset();
-    ::close(master_);
 }
 
 TcpController::TcpController()

@@ -4,13 +4,13 @@
 
 #include "ui/MessageSeam.h"
 
+#include "orvane/testing/PtyController.h"
+
 #include <QByteArray>
 #include <QList>
-#include <QSocketNotifier>
 #include <QString>
 #include <QTcpServer>
 
-#include <memory>
 
 namespace commtest {
 
@@ -28,19 +28,14 @@ inline const QByteArray kIdentification = "ORVANE DCX-7 ROM 3.04   ";
 // Answers a poll with 0x10 and any other frame with the identification record.
 QByteArray controllerReply(const QByteArray& request);
 
-// The controller end of a pseudo-terminal.
-class PtyController {
+// The controller end of a pseudo-terminal, answering as controllerReply does.
+class PtyController : public orvane::testing::PtyController {
 public:
-    PtyController();
-    ~PtyController();
-    PtyController(const PtyController&) = delete;
-    PtyController& operator=(const PtyController&) = delete;
-    QString slave() const { return slave_; }
-
-private:
-    int master_ = -1;
-    QString slave_;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    PtyController()
+    {
+        respond = [](int, const QByteArray& request) { return controllerReply(request); };
+    }
+    QString slave() const { return slaveName(); }
 };
 
 // A serial device server on 127.0.0.1 with the controller behind it.
