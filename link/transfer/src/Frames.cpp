@@ -1,16 +1,17 @@
 #include "orvane/transfer/Exchange.h"
 
+#include "orvane/link/Protocol.h"
+
 #include <algorithm>
+#include <array>
 
 namespace orvane::transfer {
 
 std::vector<uint8_t> withCheckBytes(std::vector<uint8_t> body)
 {
-    unsigned sum = 0;
-    for (uint8_t b : body)
-        sum = (sum + b) & 0xFFFF;
-    body.push_back(static_cast<uint8_t>(255 - (sum >> 8)));
-    body.push_back(static_cast<uint8_t>(255 - (sum & 0xFF)));
+    const std::array<uint8_t, 2> check =
+        body.empty() ? std::array<uint8_t, 2>{0xFF, 0xFF} : orvane::link::checkBytes(body.data(), body.size() - 1);
+    body.insert(body.end(), check.begin(), check.end());
     return body;
 }
 
