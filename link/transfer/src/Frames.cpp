@@ -2,7 +2,6 @@
 
 #include "orvane/link/Protocol.h"
 
-#include <algorithm>
 #include <array>
 
 namespace orvane::transfer {
