@@ -25,9 +25,7 @@ std::optional<std::vector<uint8_t>> LinkExchange::sendAndGet(const std::vector<u
 
 PortSession::PortSession(orvane::link::Link& link) : link_(link)
 {
-    const bool heldAlready = link_.port_is_open;
-    const bool open = link_.Open_Comm_Port();
-    opened_ = open && !heldAlready;
+    opened_ = link_.Open_Comm_Port();
 }
 
 PortSession::~PortSession()

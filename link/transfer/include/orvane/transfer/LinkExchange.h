@@ -22,8 +22,7 @@ private:
 };
 
 // Holds the link's port open for one operation and closes it on every way out. A port
-// that was open before (another operation holds it) is reported by Open_Comm_Port as
-// in use, counts as not opened here and is left alone.
+// another operation holds is refused by Open_Comm_Port as in use and left to it.
 class PortSession {
 public:
     explicit PortSession(orvane::link::Link& link);
