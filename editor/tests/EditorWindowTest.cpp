@@ -3,7 +3,7 @@
 #include "TestEnvironment.h"
 #include "EditorApp.h"
 #include "core/RecentList.h"
-#include "core/WorkingCopy.h"
+#include "orvane/files/WorkingCopy.h"
 #include "ui/MessageSeam.h"
 #include "ui/SettingsStore.h"
 
@@ -920,7 +920,7 @@ TEST_F(EditorWindowTest, AFileThatIsNoConfigurationIsReportedAndTheOpenOneKept)
     }
     open(a);
     assign(30, plain.name);
-    auto workingCopies = [] { return QDir(workingCopyFolder()).entryList({QStringLiteral("*.tmp")}, QDir::Files); };
+    auto workingCopies = [] { return QDir(orvane::files::workingCopyFolder()).entryList({QStringLiteral("*.tmp")}, QDir::Files); };
     const QStringList before = workingCopies();
     answers = {Answer::Yes};   // save the change first
     chosenFile = junk;

@@ -1,6 +1,6 @@
 #include "WorkingCopy.h"
 
-#include "core/WorkingCopy.h"
+#include "orvane/files/WorkingCopy.h"
 
 #include <stdexcept>
 
@@ -9,24 +9,24 @@ namespace orvane::cli {
 WorkingCopy::WorkingCopy(const QString& original) : original_(original)
 {
     try {
-        path_ = brevant::GetWorkFileName();
+        path_ = orvane::files::GetWorkFileName();
     } catch (const std::runtime_error& e) {
         error_ = QString::fromStdString(e.what());
         return;
     }
-    if (const auto failure = brevant::copyKeepingTimes(original, path_))
+    if (const auto failure = orvane::files::copyKeepingTimes(original, path_))
         error_ = *failure;
 }
 
 WorkingCopy::~WorkingCopy()
 {
     if (!path_.isEmpty())
-        brevant::deleteFileForced(path_);
+        orvane::files::deleteFileForced(path_);
 }
 
 bool WorkingCopy::replaceOriginal()
 {
-    if (const auto failure = brevant::copyBackAtomically(path_, original_)) {
+    if (const auto failure = orvane::files::copyBackAtomically(path_, original_)) {
         error_ = *failure;
         return false;
     }

@@ -1,12 +1,14 @@
 #include "EditorSession.h"
 
-#include "WorkingCopy.h"
+#include "orvane/files/WorkingCopy.h"
 
 #include <kessig/OrvaneDB.h>
 
 #include <stdexcept>
 
 namespace brevant {
+
+using namespace orvane::files;
 
 void EditorSession::openWorkFile()
 {

@@ -1,5 +1,6 @@
-#include "TestEnvironment.h"
-#include "core/WorkingCopy.h"
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include "orvane/files/WorkingCopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,7 +8,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
-using namespace brevant;
+using namespace orvane::files;
 
 namespace {
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -24,7 +25,11 @@ QByteArray readFile(const QString& path)
 
 class WorkingCopyTest : public ::testing::Test {
 protected:
-    void SetUp() override { test::usePrivateSettings(); }
+    void SetUp() override
+    {
+        static QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    }
     QTemporaryDir dir;
 };
 } // namespace

@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-namespace brevant {
+namespace orvane::files {
 
 // The folder of working copies: a per-user writable location.
 QString workingCopyFolder();
@@ -34,4 +34,4 @@ bool isReadOnlyFile(const QString& path);
 // The modification time of a file at full precision (nanoseconds); nullopt if missing.
 std::optional<qint64> modificationTimeNs(const QString& path);
 
-} // namespace brevant
+} // namespace orvane::files

@@ -1,4 +1,4 @@
-#include "WorkingCopy.h"
+#include "orvane/files/WorkingCopy.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace brevant {
+namespace orvane::files {
 
 namespace {
 
@@ -161,4 +161,4 @@ std::optional<qint64> modificationTimeNs(const QString& path)
     return static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
 
-} // namespace brevant
+} // namespace orvane::files
