@@ -1,0 +1,445 @@
+#include "orvane/report/Report.h"
+
+#include <kessig/OrvaneDB.h>
+
+#include <QLocale>
+#include <array>
+
+namespace orvane::report {
+
+namespace {
+
+constexpr int16_t kNopFunction = 127;
+constexpr int16_t kDisplayGroupFunction = 96;   // DSPGROUP: groups of value, decimals and message
+constexpr int kBlocks = 160;
+constexpr int kLastLine = 78;                   // a count above this starts a new page
+constexpr int kLineWidth = 80;
+
+// Columns of the page.
+constexpr int kHeaderPageColumn = 100;
+constexpr int kTextColumn = 20;
+constexpr int kItemColumn = 20;
+constexpr int kValueColumn = 40;
+constexpr int kMessageColumn = 30;
+constexpr int kDescriptionColumn = 60;
+constexpr int kTableEndColumn = 100;
+constexpr int kGridNumberColumn = 10;
+constexpr int kGridFirstColumn = 15;
+constexpr int kGridEndColumn = 115;
+constexpr int kGridColumnWidth = 10;
+
+// Blanks only, like the trimming of the stored texts; line breaks stay.
+QString trimBlanks(const QString& s)
+{
+    qsizetype from = 0, to = s.size();
+    while (from < to && s[from] == QLatin1Char(' '))
+        ++from;
+    while (to > from && s[to - 1] == QLatin1Char(' '))
+        --to;
+    return s.mid(from, to - from);
+}
+
+QString trimTrailingBlanks(const QString& s)
+{
+    qsizetype to = s.size();
+    while (to > 0 && s[to - 1] == QLatin1Char(' '))
+        --to;
+    return s.left(to);
+}
+
+// A number printed as such: a blank (or the minus) before it and a blank after it.
+QString printedNumber(int value)
+{
+    return (value < 0 ? QStringLiteral("-") : QStringLiteral(" ")) + QString::number(std::abs(value))
+           + QLatin1Char(' ');
+}
+
+QString padded(const QString& text, int width) { return text.leftJustified(width, QLatin1Char(' ')); }
+
+QString fromStore(const std::string& text) { return QString::fromStdString(text); }
+
+// The first line break: a carriage return and line feed, or a line feed alone.
+// Returns its start and length; start -1 when there is none.
+std::pair<qsizetype, int> firstLineBreak(const QString& text)
+{
+    const qsizetype lf = text.indexOf(QLatin1Char('\n'));
+    if (lf < 0)
+        return {-1, 0};
+    if (lf > 0 && text[lf - 1] == QLatin1Char('\r'))
+        return {lf - 1, 2};
+    return {lf, 1};
+}
+
+} // namespace
+
+std::optional<int16_t> validPrintStart(const QString& text, int16_t printEnd)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    if (!ok || v < 0 || v > printEnd || v > kDefaultPrintEnd)
+        return std::nullopt;
+    return static_cast<int16_t>(v);
+}
+
+std::optional<int16_t> validPrintEnd(const QString& text, int16_t printStart)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    if (!ok || v < 0 || v < printStart || v > kDefaultPrintEnd)
+        return std::nullopt;
+    return static_cast<int16_t>(v);
+}
+
+QString formatScaled(int64_t value, int scale, int decimals)
+{
+    const auto pow10 = [](int n) {
+        uint64_t p = 1;
+        while (n-- > 0)
+            p *= 10;
+        return p;
+    };
+    const bool negative = value < 0;
+    uint64_t magnitude = negative ? uint64_t(0) - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    if (decimals >= scale) {
+        magnitude *= pow10(decimals - scale);
+    } else {
+        const uint64_t divisor = pow10(scale - decimals);
+        magnitude = (magnitude + divisor / 2) / divisor;
+    }
+    const QString digits = QString::number(magnitude).rightJustified(decimals + 1, QLatin1Char('0'));
+    QString out = decimals == 0 ? digits
+                                : digits.left(digits.size() - decimals) + QLatin1Char('.') + digits.right(decimals);
+    if (negative && magnitude != 0)
+        out.prepend(QLatin1Char('-'));
+    return out;
+}
+
+int NextPrintLine(QString& text)
+{
+    const auto endAtFirstBreak = [&text]() -> int {
+        const auto [at, length] = firstLineBreak(text);
+        if (at < 0)
+            return static_cast<int>(text.size());
+        text.remove(at, length);
+        return static_cast<int>(at);
+    };
+    if (text.size() <= kLineWidth || !text.left(kLineWidth).contains(QLatin1Char(' ')))
+        return endAtFirstBreak();
+    if (text.startsWith(QLatin1Char(' ')))
+        text.remove(0, 1);
+    const auto [at, length] = firstLineBreak(text);
+    if (at >= 0 && at < kLineWidth - 1) {
+        text.remove(at, length);
+        return static_cast<int>(at);
+    }
+    const qsizetype blank = text.lastIndexOf(QLatin1Char(' '), kLineWidth - 1);
+    if (blank >= 0)
+        return static_cast<int>(blank + 1);
+    // The only blank was the leading one: the text starts with a word longer than a line.
+    return endAtFirstBreak();
+}
+
+QString CleanPrintText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const char32_t c : text.toUcs4()) {
+        const bool kept = c == U'\t' || c == U'\n' || c == U'\r' || (c >= 32 && c < 127);
+        out += kept ? QChar(static_cast<char16_t>(c)) : QChar(QLatin1Char(' '));
+    }
+    return out;
+}
+
+Report::Report(kessig::OrvaneDB& db, const PrintOptions& options, ReportFile file)
+    : db_(db), options_(options), file_(std::move(file))
+{
+}
+
+std::vector<Page> Report::PrintReport()
+{
+    db_.FuncSetIndex("FN");
+    LineCount = 0;
+    PageNumber = 0;
+    GroupDecimals = 0;
+    printer_.takePages();
+    if (options_.PrintGridOption) {
+        PrintBlockGrid();
+        printTextLines(fromStore(db_.CommentComment()), &Report::AdvanceLines);
+    }
+    if (options_.PrintDatabaseOption) {
+        PrintPageHeader();
+        db_.BlockMoveFirst();
+        while (!db_.BlockEOF() && db_.BlockNumber() < options_.PrintStart)
+            db_.BlockMoveNext();
+        // The blocks are in number order: the walk ends at the last block of the range.
+        for (; !db_.BlockEOF() && db_.BlockNumber() <= options_.PrintEnd; db_.BlockMoveNext())
+            if (db_.BlockFn() != kNopFunction)
+                printBlock();
+    }
+    return printer_.takePages();
+}
+
+void Report::PrintPageHeader()
+{
+    if (PageNumber > 0)
+        printer_.NewPage();
+    ++PageNumber;
+    const QString stamp = file_.stamp.isValid()
+                              ? QLocale::c().toString(file_.stamp, QStringLiteral("M/d/yyyy h:mm:ss AP"))
+                              : QString();
+    printer_.Print(file_.GlobalFile + QLatin1Char(' ') + stamp);
+    printer_.Tab(kHeaderPageColumn);
+    printer_.Print(QStringLiteral("Page ") + QString::number(PageNumber));
+    printer_.EndLine();
+    printer_.EndLine();
+    printer_.Print(QStringLiteral("Title: ") + fromStore(db_.CommentTitle()));
+    printer_.EndLine();
+    printer_.EndLine();
+    LineCount = 5;
+}
+
+void Report::AdvanceLines(int lines)
+{
+    LineCount = static_cast<int16_t>(LineCount + lines);
+    if (LineCount > kLastLine)
+        PrintPageHeader();
+}
+
+void Report::AdvanceLinesInBlock(int lines)
+{
+    LineCount = static_cast<int16_t>(LineCount + lines);
+    if (LineCount > kLastLine) {
+        PrintPageHeader();
+        PrintBlockHeading();
+    }
+}
+
+void Report::AdvanceLinesInTable(int lines)
+{
+    LineCount = static_cast<int16_t>(LineCount + lines);
+    if (LineCount > kLastLine) {
+        PrintPageHeader();
+        printer_.Tab(kItemColumn);
+        printer_.Print(QStringLiteral("Continued:"));
+        printer_.EndLine();
+        PrintBlockHeading();
+        printItemHeading();
+        printer_.EndLine();
+    }
+}
+
+void Report::PrintBlockHeading()
+{
+    const int16_t number = db_.BlockNumber();
+    const int16_t fn = db_.BlockFn();
+    db_.FuncSeekI(fn);
+    const QString name = db_.FuncNoMatch() ? QStringLiteral("????") : trimTrailingBlanks(fromStore(db_.FuncName()));
+    printer_.Tab(kItemColumn);
+    printer_.Print(QStringLiteral("BLOCK ") + printedNumber(number));
+    printer_.Tab(35);
+    printer_.Print(name);
+    printer_.Tab(55);
+    printer_.Print(QLatin1Char('(') + QString::number(fn) + QLatin1Char(')'));
+    printer_.EndLine();
+    printer_.EndLine();
+    AdvanceLines(2);
+}
+
+void Report::PrintBlockGrid()
+{
+    PrintPageHeader();
+    for (int c = 0; c < 10; ++c) {
+        printer_.Tab(kGridColumnWidth * c + 17);
+        printer_.Print(printedNumber(c));
+    }
+    printer_.Tab(kGridEndColumn);
+    printer_.EndLine();
+    const int top = printer_.CurrentLine();
+
+    // Each block goes to its own cell by number, whatever rows the file holds.
+    std::array<QString, kBlocks> names;
+    for (db_.BlockMoveFirst(); !db_.BlockEOF(); db_.BlockMoveNext()) {
+        const int16_t number = db_.BlockNumber();
+        if (number < 0 || number >= kBlocks)
+            continue;
+        const int16_t fn = db_.BlockFn();
+        db_.FuncSeekI(fn);
+        const QString name = db_.FuncNoMatch() ? QStringLiteral("????") : trimTrailingBlanks(fromStore(db_.FuncName()));
+        names[static_cast<size_t>(number)] = fn == kNopFunction || name == QLatin1String("NOP") ? QString() : name;
+    }
+    for (int r = 0; r < kBlocks / 10; ++r) {
+        printer_.Tab(kGridNumberColumn);
+        printer_.Print(printedNumber(r));
+        for (int c = 0; c < 10; ++c) {
+            printer_.Tab(kGridFirstColumn + kGridColumnWidth * c);
+            printer_.Print(QLatin1Char(' ') + names[static_cast<size_t>(r * 10 + c)]);
+        }
+        printer_.EndLine();
+        printer_.DrawHorizontalRule(printer_.CurrentLine() - 1, kGridFirstColumn, kGridEndColumn);
+    }
+    printer_.DrawHorizontalRule(printer_.CurrentLine(), kGridFirstColumn, kGridEndColumn);
+    for (int column = kGridFirstColumn; column <= kGridEndColumn; column += kGridColumnWidth)
+        printer_.DrawVerticalRule(column, top, printer_.CurrentLine());
+    LineCount = static_cast<int16_t>(LineCount + 17);
+}
+
+void Report::FormatByDecimals(int32_t value)
+{
+    QString text;
+    if (GroupDecimals == 0)
+        text = QString::number(value);
+    else if (GroupDecimals >= 1 && GroupDecimals <= 4)
+        text = formatScaled(value, GroupDecimals, GroupDecimals);
+    printer_.Tab(kValueColumn);
+    printer_.Print(padded(text, 10));
+}
+
+void Report::printTextLines(QString text, void (Report::*advance)(int))
+{
+    while (!text.isEmpty()) {
+        const qsizetype before = text.size();
+        const int length = NextPrintLine(text);
+        printer_.Tab(kTextColumn);
+        printer_.Print(text.left(length));
+        printer_.EndLine();
+        text.remove(0, length);
+        (this->*advance)(1);
+        if (length == 0 && text.size() == before)
+            break;   // no progress: never loop on a text
+    }
+}
+
+void Report::printItemHeading()
+{
+    printer_.Tab(kItemColumn);
+    printer_.Print(QStringLiteral("Item"));
+    printer_.Tab(kValueColumn);
+    printer_.Print(QStringLiteral("Value"));
+    printer_.Tab(kDescriptionColumn);
+    printer_.Print(QStringLiteral("Description"));
+    printer_.Tab(kTableEndColumn);
+    printer_.EndLine();
+}
+
+std::optional<int32_t> Report::constantValue(int16_t& constant)
+{
+    db_.ConstantSeek(db_.BlockNumber(), constant);
+    constant = static_cast<int16_t>(constant + 1);
+    if (db_.ConstantNoMatch())
+        return std::nullopt;
+    return db_.ConstantValue();
+}
+
+void Report::printBlock()
+{
+    if (LineCount >= 75)
+        PrintPageHeader();
+    int16_t constant = 0;
+    PrintBlockHeading();
+    const QString drawing = CleanPrintText(trimBlanks(fromStore(db_.BlockVisioComment())));
+    const QString comment = CleanPrintText(fromStore(db_.BlockComment()));
+    printTextLines(drawing, &Report::AdvanceLinesInBlock);
+    if (!drawing.isEmpty() && !comment.isEmpty()) {
+        printer_.EndLine();
+        AdvanceLinesInBlock(1);
+    }
+    printTextLines(comment, &Report::AdvanceLinesInBlock);
+
+    const int16_t fn = db_.BlockFn();
+    db_.FuncSeekI(fn);
+    if (db_.FuncNoMatch())
+        return;
+    const int inputs = db_.FuncInputs(), params = db_.FuncParams();
+    if (inputs <= 0 && params <= 0)
+        return;
+    printItemHeading();
+    AdvanceLines(1);
+    const int headingRule = printer_.CurrentLine(), headingPage = printer_.PageIndex();
+    bool firstRow = true;
+    // The heading is underlined once its first row stands under it, on the heading's page.
+    const auto rowPrinted = [&] {
+        if (firstRow)
+            printer_.DrawHorizontalRule(headingRule, kItemColumn, kTableEndColumn, headingPage);
+        firstRow = false;
+        AdvanceLinesInTable(1);
+    };
+    for (int i = 1; i <= inputs; ++i) {
+        printInputRow(fn, i, constant);
+        rowPrinted();
+    }
+    for (int i = 1; i <= params; ++i) {
+        printParameterRow(fn, i, constant);
+        rowPrinted();
+    }
+    if (LineCount != 7) {
+        const int under = printer_.CurrentLine();
+        printer_.EndLine();
+        printer_.DrawHorizontalRule(under, kItemColumn, kTableEndColumn);
+        AdvanceLines(1);
+    }
+}
+
+void Report::printInputRow(int16_t fn, int i, int16_t& constant)
+{
+    db_.InputSeek(fn, static_cast<int16_t>(i));
+    const std::optional<int32_t> value = constantValue(constant);
+    printer_.Tab(kItemColumn);
+    printer_.Print(QStringLiteral("I ") + QString::number(i));
+    printer_.Tab(kValueColumn);
+    printer_.Print(padded(value ? QString::number(*value) : QStringLiteral("????"), 10));
+    printer_.Tab(kDescriptionColumn);
+    printer_.Print(fromStore(db_.InputDescription()));
+    printer_.EndLine();
+}
+
+void Report::printParameterRow(int16_t fn, int i, int16_t& constant)
+{
+    db_.ParamSeek(fn, static_cast<int16_t>(i));
+    const std::optional<int32_t> value = constantValue(constant);
+    printer_.Tab(kItemColumn);
+    printer_.Print(QStringLiteral("P ") + QString::number(i));
+    if (fn == kDisplayGroupFunction && i >= 2) {
+        // Parameters 2 to 41: ten groups of a value, its decimals twice over and a message.
+        const int inGroup = (i - 2) % 4;
+        if (i > 41) {
+            printMessageValue(static_cast<int16_t>(i - 32));
+        } else if (inGroup == 0) {
+            GroupDecimals = static_cast<int16_t>(value && *value >= INT16_MIN && *value <= INT16_MAX ? *value : -1);
+            printer_.Tab(kValueColumn);
+            printer_.Print(padded(value ? QString::number(*value) : QStringLiteral("????"), 10));
+        } else if (inGroup == 3) {
+            printMessageValue(static_cast<int16_t>((i - 5) / 4));
+        } else if (value) {
+            FormatByDecimals(*value);
+        }
+    } else {
+        const int decimals = db_.ParamDecimal();
+        QString text = QStringLiteral("????");
+        if (value && decimals == 0)
+            text = QString::number(*value);
+        else if (value && decimals >= 1 && decimals <= 3)
+            text = formatScaled(*value, 3, decimals);
+        else if (value)
+            text = QStringLiteral("ERROR ") + QString::number(*value);
+        printer_.Tab(kValueColumn);
+        printer_.Print(padded(text, 10));
+    }
+    printer_.Tab(kDescriptionColumn);
+    printer_.Print(fromStore(db_.ParamDescription()));
+    printer_.EndLine();
+}
+
+void Report::printMessageValue(int16_t number)
+{
+    db_.MessageSeek(number);
+    QString text;
+    try {
+        text = fromStore(db_.MessageMsg()).remove(QChar(u'\0'));
+    } catch (const kessig::DbError&) {
+        // No such message, or an empty one: the column stays blank.
+    }
+    printer_.Tab(kMessageColumn);
+    printer_.Print(padded(text, 20));
+}
+
+} // namespace orvane::report
