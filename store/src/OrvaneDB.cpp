@@ -493,6 +493,14 @@ void OrvaneDB::Rollback() {
     d_->forgetRows();
 }
 bool OrvaneDB::InTransaction() const { return d_->inTrans; }
+void OrvaneDB::ShareFile(bool shared) {
+    d_->requireConfig();
+    if (d_->inTrans) throw DbError(SQLITE_ERROR, "A transaction is open.");
+    if (!d_->keepsJournal) return;   // only a relaxed configuration holds its file locked
+    exec(d_->config, shared ? "PRAGMA locking_mode=NORMAL" : "PRAGMA locking_mode=EXCLUSIVE");
+    // The lock is given up, or taken, at the next access of the file.
+    exec(d_->config, "SELECT count(*) FROM sqlite_master");
+}
 
 void OrvaneDB::MessageMoveFirst() { d_->loadMessage("SELECT * FROM Messages ORDER BY Offset LIMIT 1", std::nullopt); }
 void OrvaneDB::MessageMoveNext() {

@@ -306,3 +306,53 @@ TEST(RelaxedDurability, EveryCommitIsInAByteCopyAndNoJournalIsLeftBehind) {
     db.close_work_dbs();
     EXPECT_FALSE(fs::exists(dir / "work.mdb-journal"));
 }
+
+TEST(RelaxedDurability, SharedFileTakesWritesOfAnotherConnectionAndLocksAgainAfter) {
+    const fs::path file = freshDir() / "work.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string(), kessig::Durability::Relaxed);
+    db.QuickSeek(2);
+    db.QuickEdit();
+    db.QuickMessage("BY THE STORE");
+    db.QuickUpdate();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    const auto otherWrites = [&](const char* text) {
+        sqlite3_stmt* st = nullptr;
+        const int prepared = sqlite3_prepare_v2(other, "UPDATE QuickMessages SET Message=?1 WHERE Offset=3", -1, &st, nullptr);
+        if (prepared != SQLITE_OK) return prepared;   // the schema itself could not be read
+        sqlite3_bind_text(st, 1, text, -1, SQLITE_STATIC);
+        const int rc = sqlite3_step(st);
+        sqlite3_finalize(st);
+        return rc;
+    };
+    EXPECT_EQ(otherWrites("LOCKED OUT"), SQLITE_BUSY);
+
+    db.ShareFile(true);
+    EXPECT_EQ(otherWrites("BY THE GRID"), SQLITE_DONE);
+    db.QuickSeek(3);
+    EXPECT_EQ(db.QuickMessage(), "BY THE GRID");
+    // The store writes on while shared; the other connection sees it.
+    db.QuickSeek(2);
+    db.QuickEdit();
+    db.QuickMessage("SHARED");
+    db.QuickUpdate();
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(other, "SELECT Message FROM QuickMessages WHERE Offset=2", -1, &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "SHARED");
+    sqlite3_finalize(st);
+
+    db.ShareFile(false);
+    db.QuickSeek(2);
+    db.QuickEdit();
+    db.QuickMessage("LOCKED AGAIN");
+    db.QuickUpdate();
+    EXPECT_EQ(otherWrites("LOCKED OUT"), SQLITE_BUSY);
+    sqlite3_close(other);
+    db.QuickSeek(3);
+    EXPECT_EQ(db.QuickMessage(), "BY THE GRID");
+    db.close_work_dbs();
+    EXPECT_FALSE(fs::exists(file.string() + "-journal"));
+}

@@ -86,6 +86,10 @@ public:
     void CommitTrans();
     void Rollback();
     bool InTransaction() const;
+    // While shared, other connections of this program (the quick-message grid) may read
+    // and write the open configuration: a relaxed configuration gives up its exclusive
+    // lock, and each commit locks the file for its own time only, until ShareFile(false).
+    void ShareFile(bool shared);
 
     // ---- Block cursor ("Block List", index "BlockNumber") -------------------
     void BlockMoveFirst();
