@@ -1,5 +1,7 @@
 #include "BlockModel.h"
 
+#include "ConfigurationTexts.h"
+
 #include <kessig/OrvaneDB.h>
 
 #include <QStringList>
@@ -85,8 +87,7 @@ BlockView BlockModel::readBlock(int block, const QString& cellName)
     BlockView v;
     db_.FuncSetIndex("Fname");
     db_.BlockSeek(static_cast<int16_t>(block));
-    const QString visio = q(db_.BlockVisioComment());
-    v.comment = visio.trimmed().isEmpty() ? q(db_.BlockComment()) : visio;
+    v.comment = shownComment(q(db_.BlockComment()), q(db_.BlockVisioComment()));
     v.empty = cellName == QLatin1String(" ");
     if (v.empty)
         return v;

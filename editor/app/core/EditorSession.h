@@ -27,6 +27,8 @@ public:
     // Opens the working copy again after a command was cancelled.
     void reopenWorkFile();
     bool WorkFileChanged() const;
+    // A write into the working copy that did not pass through the store (the quick-message grid).
+    void countWrite() { written_ = true; }
     // Closes the working copy and copies it over GlobalFile (or target); the reason when it failed.
     std::optional<QString> copyBack(const QString& target = {});
     // Deletes the working copy (closed first) and forgets it.
@@ -45,7 +47,7 @@ private:
 
     kessig::OrvaneDB& db_;
     BlockModel model_;
-    bool written_ = false;            // writes of earlier opens of this working copy
+    bool written_ = false;            // writes of earlier opens of this working copy, or past the store
 };
 
 } // namespace brevant
