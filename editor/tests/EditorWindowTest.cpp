@@ -197,7 +197,8 @@ TEST_F(EditorWindowTest, AllControlsExistWithTheirNames)
                              "mnuEditCfg", "mnuEditBlk", "mnuEditComments", "mnuEditComPort", "mnuViewAll",
                              "mnuViewSel", "mnuVersion", "mnuViewDCX7", "mnuAbout"})
         EXPECT_NE(menu(name), nullptr) << name;
-    EXPECT_FALSE(menu("munFilePrint")->isEnabled());
+    EXPECT_TRUE(menu("munFilePrint")->isEnabled());
+    EXPECT_TRUE(menu("mnuEditComments")->isEnabled());
     EXPECT_FALSE(menu("mnuViewDCX7")->isEnabled());
     EXPECT_EQ(grid("Grid2")->horizontalHeaderItem(0)->text(), "Blk");
     EXPECT_EQ(grid("Grid3")->horizontalHeaderItem(0)->text(), "Value");

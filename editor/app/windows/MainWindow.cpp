@@ -1,7 +1,11 @@
 #include "MainWindow.h"
 
 #include "Dialogs.h"
+#include "FormComment.h"
+#include "TextBoxes.h"
 #include "core/RecentList.h"
+#include "frmGeneral.h"
+#include "frmPrintOptions.h"
 #include "linkwin/LinkCommands.h"
 #include "ui/MessageSeam.h"
 
@@ -43,6 +47,8 @@ Form3::Form3(EditorSession& session, QWidget* fileDialogParent)
     buildControls();
     buildMenus();
 }
+
+Form3::~Form3() = default;
 
 QAction* Form3::action(QMenu* menu, const char* name, const QString& text, bool enabled)
 {
@@ -87,7 +93,7 @@ void Form3::buildMenus()
     });
     action(file, "mnuFileImport", QStringLiteral("&Import Comments"), false);
     action(file, "mnuFileCompare", QStringLiteral("&Compare Database Files"), false);
-    action(file, "munFilePrint", QStringLiteral("&Print"), false);
+    connect(action(file, "munFilePrint", QStringLiteral("&Print")), &QAction::triggered, this, &Form3::munFilePrint_Click);
     recent_[0] = file->addSeparator();
     recent_[0]->setObjectName(QStringLiteral("mnuRecentFile0"));
     recent_[0]->setVisible(false);
@@ -105,7 +111,8 @@ void Form3::buildMenus()
     mnuEditCfg_ = action(edit, "mnuEditCfg", QStringLiteral("&Function Type"));
     connect(mnuEditCfg_, &QAction::triggered, this, &Form3::FunctionTypeMode);
     connect(action(edit, "mnuEditBlk", QStringLiteral("&Block Data")), &QAction::triggered, this, &Form3::BlockDataMode);
-    action(edit, "mnuEditComments", QStringLiteral("&Name, Comments, Quick Menu"), false);
+    connect(action(edit, "mnuEditComments", QStringLiteral("&Name, Comments, Quick Menu")), &QAction::triggered, this,
+            &Form3::mnuEditComments_Click);
     connect(action(edit, "mnuEditComPort", QStringLiteral("&Com Port Setup"), linkwin::commSettingsAvailable()),
             &QAction::triggered, this, [this] { linkwin::showCommSettings(this); });
 
@@ -200,7 +207,8 @@ void Form3::buildControls()
 
     txtCmt_ = new QPlainTextEdit(central);
     txtCmt_->setObjectName(QStringLiteral("txtCmt"));
-    txtCmt_->setReadOnly(true);   // its editor window is not part of this build
+    txtCmt_->setReadOnly(true);   // a click opens the block comment window
+    txtCmt_->viewport()->installEventFilter(this);
     txtCmt_->setMaximumHeight(twips(txtCmt_, 1200));
     txtCmt_->hide();
 
@@ -530,6 +538,10 @@ void Form3::setFocusMarks(QTableWidget* grid, bool focused)
 
 bool Form3::eventFilter(QObject* watched, QEvent* event)
 {
+    if (txtCmt_ && watched == txtCmt_->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        QTimer::singleShot(0, this, &Form3::txtCmt_Click);
+        return true;
+    }
     auto* grid = qobject_cast<QTableWidget*>(watched);
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (event->type() == QEvent::FocusIn && grid) {
@@ -590,12 +602,7 @@ bool Form3::eventFilter(QObject* watched, QEvent* event)
 
 void Form3::reportDbError(const std::exception& e)
 {
-    QString text;
-    if (const auto* db = dynamic_cast<const kessig::DbError*>(&e))
-        text = QStringLiteral("Database error %1:\r").arg(db->number()) + QString::fromStdString(db->text());
-    else
-        text = QString::fromStdString(e.what());
-    showMessage(this, text, Buttons::Ok, Icon::Critical);
+    reportError(this, e);
 }
 
 template <class F> void Form3::guarded(F&& f)
@@ -898,9 +905,39 @@ void Form3::firstActivation()
     }
     if (session_.FileOpened) {
         FillBlockMap();
-        skipCommentEditorOnce_ = false;   // the configuration comment editor is not part of this build
+        if (skipCommentEditorOnce_)
+            skipCommentEditorOnce_ = false;
+        else
+            mnuEditComments_Click();
     }
     selectedFunction_ = QStringLiteral("NOP");
+}
+
+void Form3::mnuEditComments_Click()
+{
+    if (!session_.FileOpened)
+        return;
+    if (!frmGeneral_)
+        frmGeneral_ = std::make_unique<frmGeneral>(session_, this);
+    frmGeneral_->open();
+}
+
+void Form3::txtCmt_Click()
+{
+    if (!session_.FileOpened || txtCmt_->isHidden())
+        return;
+    FormComment comments(session_, this, txtCmt_, currentBlock());
+    comments.exec();
+}
+
+frmPrintOptions* Form3::printOptions() const { return printOptions_; }
+
+void Form3::munFilePrint_Click()
+{
+    if (!printOptions_)
+        printOptions_ = new frmPrintOptions(session_, this);
+    printOptions_->show();
+    printOptions_->raise();
 }
 
 void Form3::showEvent(QShowEvent* event)

@@ -4,7 +4,9 @@
 #include "core/EditorSession.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -16,10 +18,14 @@ class QTableWidget;
 
 namespace brevant {
 
+class frmGeneral;
+class frmPrintOptions;
+
 class Form3 : public QMainWindow {
     Q_OBJECT
 public:
     Form3(EditorSession& session, QWidget* fileDialogParent);
+    ~Form3() override;
 
     EditorSession& session() { return session_; }
 
@@ -56,6 +62,12 @@ public:
     void ShowRecentFiles();
     // The first activation: read-only state, recent entries, start dialog.
     void firstActivation();
+    // The text windows and printing.
+    void mnuEditComments_Click();
+    void txtCmt_Click();
+    void munFilePrint_Click();
+    frmGeneral* configurationInfo() const { return frmGeneral_.get(); }
+    frmPrintOptions* printOptions() const;
     // Shows the window without its start dialog (the file is opened already).
     void markActivationHandled() { activationHandled_ = true; startDialogShown_ = true; }
     // The start dialog was cancelled or Exit ran: the program ends.
@@ -107,6 +119,8 @@ private:
     bool skipCommentEditorOnce_ = false;
     bool finished_ = false;
     BlockView shown_;
+    std::unique_ptr<frmGeneral> frmGeneral_;
+    QPointer<frmPrintOptions> printOptions_;
     int editedBlock_ = 0;
 };
 

@@ -1,0 +1,93 @@
+#include "FormComment.h"
+
+#include "TextBoxes.h"
+#include "core/EditorSession.h"
+#include "frmGeneral.h"
+
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+
+namespace brevant {
+
+FormComment::FormComment(EditorSession& session, QWidget* mainWindow, QPlainTextEdit* commentBox, int block)
+    : QDialog(mainWindow), session_(session), main_(mainWindow), commentBox_(commentBox), block_(block),
+      texts_(session)
+{
+    setObjectName(QStringLiteral("FormComment"));
+    setWindowTitle(QStringLiteral("Block Comments"));
+    auto* layout = new QHBoxLayout(this);
+    auto* bar = new QMenuBar(this);
+    layout->setMenuBar(bar);
+    connect(addDoneCommand(bar), &QAction::triggered, this, &FormComment::mnuExit_Click);
+    text1_ = makeCommentBox(this, "Text1", 8775, 3600);
+    text2_ = makeCommentBox(this, "Text2", 3015, 3600);
+    layout->addWidget(text1_);
+    layout->addWidget(text2_);
+    text1_->installEventFilter(this);
+    text2_->installEventFilter(this);
+    for (const char* name : {"Grid2", "Grid3"})
+        if (auto* grid = main_->findChild<QTableWidget*>(QString::fromLatin1(name)))
+            grid->setCurrentCell(0, 0);
+}
+
+void FormComment::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    Form_Activate();
+}
+
+void FormComment::Form_Activate()
+{
+    text1_->setReadOnly(session_.FileReadOnly);
+    text2_->setReadOnly(session_.FileReadOnly);
+    try {
+        showStoredText(text1_, texts_.blockComment(block_));
+        showStoredText(text2_, texts_.blockDrawingComment(block_));
+    } catch (const std::exception& e) {
+        reportError(this, e);
+    }
+}
+
+void FormComment::leaveBox(QPlainTextEdit* box, bool drawing)
+{
+    if (session_.FileReadOnly || !box->document()->isModified())
+        return;
+    try {
+        const QString text = HardenLineBreaks(box);
+        if (drawing)
+            texts_.setBlockDrawingComment(block_, text);
+        else
+            texts_.setBlockComment(block_, text);
+        box->document()->setModified(false);
+    } catch (const std::exception& e) {
+        reportError(this, e);
+    }
+}
+
+void FormComment::Text1_LostFocus() { leaveBox(text1_, false); }
+void FormComment::Text2_LostFocus() { leaveBox(text2_, true); }
+
+void FormComment::mnuExit_Click()
+{
+    Text1_LostFocus();
+    Text2_LostFocus();
+    const QStringList comment = text1_->toPlainText().split(QLatin1Char('\n'));
+    const QStringList drawing = text2_->toPlainText().split(QLatin1Char('\n'));
+    commentBox_->setPlainText(storedLines(shownComment(storedText(comment), storedText(drawing))).join(QLatin1Char('\n')));
+    QDialog::accept();
+}
+
+void FormComment::reject() { mnuExit_Click(); }
+
+bool FormComment::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == text1_ && leavesBox(event))
+        Text1_LostFocus();
+    else if (watched == text2_ && leavesBox(event))
+        Text2_LostFocus();
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace brevant

@@ -1,0 +1,33 @@
+#pragma once
+// What the text windows share: the fixed-pitch comment box, hardening its line
+// breaks, the words of a database error, and the "&Done" menu command.
+
+#include <QString>
+#include <exception>
+
+class QAction;
+class QMenuBar;
+class QPlainTextEdit;
+class QWidget;
+
+namespace brevant {
+
+// A multi-line, word-wrapping box in "Courier New" (or a fixed-pitch font of its
+// metrics), `widthTwips` wide, so that a line wraps where the user sees it wrap.
+QPlainTextEdit* makeCommentBox(QWidget* parent, const char* name, int widthTwips, int heightTwips);
+
+// Shows a stored text (lines ended by CR LF) in a box; the box counts as unchanged.
+void showStoredText(QPlainTextEdit* box, const QString& stored);
+
+// Makes every place where the box wrapped a line a line break of its own, in the box
+// too, and returns the text as stored: the lines the user saw, joined by CR LF. The
+// wrap points are the box's own layout of its text at its width and font.
+QString HardenLineBreaks(QPlainTextEdit* box);
+
+// The "&Done" command ("mnuExit") on a menu bar.
+QAction* addDoneCommand(QMenuBar* bar);
+
+// A failure of the store or a file, shown with its number when it has one.
+void reportError(QWidget* parent, const std::exception& e);
+
+} // namespace brevant

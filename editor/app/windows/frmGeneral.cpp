@@ -1,0 +1,239 @@
+#include "frmGeneral.h"
+
+#include "Dialogs.h"
+#include "TextBoxes.h"
+#include "core/EditorSession.h"
+#include "core/QuickMessages.h"
+#include "ui/MessageSeam.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTableView>
+
+namespace brevant {
+
+bool leavesBox(const QEvent* event)
+{
+    if (event->type() != QEvent::FocusOut)
+        return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+frmGeneral::frmGeneral(EditorSession& session, QWidget* mainWindow)
+    : session_(session), main_(mainWindow), texts_(session)
+{
+    setObjectName(QStringLiteral("frmGeneral"));
+    setWindowTitle(QStringLiteral("Configuration Info"));
+    connect(addDoneCommand(menuBar()), &QAction::triggered, this, &frmGeneral::mnuExit_Click);
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QGridLayout(central);
+    const auto label = [&](const QString& text, int row) {
+        auto* l = new QLabel(text, central);
+        layout->addWidget(l, row, 0, Qt::AlignTop);
+    };
+    txtTitle_ = new QLineEdit(central);
+    txtTitle_->setObjectName(QStringLiteral("txtTitle"));
+    txtCfg_ = new QLineEdit(central);
+    txtCfg_->setObjectName(QStringLiteral("txtCfg"));
+    text1_ = makeCommentBox(central, "Text1", 8775, 1800);
+    text1_->setReadOnly(true);
+    text1_->setCursor(Qt::PointingHandCursor);
+    dbGrid1_ = new QTableView(central);
+    dbGrid1_->setObjectName(QStringLiteral("DBGrid1"));
+    dbGrid1_->setMinimumHeight(twips(dbGrid1_, 2800));
+    data1_ = new QuickMessageData(session, this);
+    connect(data1_, &QuickMessageData::notice, this, [this](const QString& text) { showMessage(this, text); });
+    connect(data1_, &QuickMessageData::modelChanged, this, &frmGeneral::showGrid);
+
+    label(QStringLiteral("TITLE"), 0);
+    layout->addWidget(txtTitle_, 0, 1);
+    label(QStringLiteral("CONFIGURATON"), 1);
+    layout->addWidget(txtCfg_, 1, 1);
+    label(QStringLiteral("COMMENTS"), 2);
+    layout->addWidget(text1_, 2, 1);
+    label(QStringLiteral("QUICK MESSAGES"), 3);
+    layout->addWidget(dbGrid1_, 3, 1);
+    for (QWidget* w : {static_cast<QWidget*>(txtTitle_), static_cast<QWidget*>(txtCfg_)})
+        w->installEventFilter(this);
+    text1_->viewport()->installEventFilter(this);
+
+    frmvga_ = std::make_unique<frmvga>(session, this);
+}
+
+frmGeneral::~frmGeneral()
+{
+    // The grid's connection closes before the window's parts go.
+    disconnect(data1_, nullptr, this, nullptr);
+    data1_->close();
+}
+
+void frmGeneral::showGrid()
+{
+    QuickMessageTable* model = data1_->model();
+    dbGrid1_->setModel(model);
+    if (!model)
+        return;
+    // Message, Block and Parameter in columns 0 to 2; the key stays out of sight.
+    const QStringList order = {QStringLiteral("Message"), QStringLiteral("Block"), QStringLiteral("Parameter")};
+    for (int visual = 0; visual < order.size(); ++visual) {
+        const int logical = model->fieldIndex(order[visual]);
+        if (logical >= 0)
+            dbGrid1_->horizontalHeader()->moveSection(dbGrid1_->horizontalHeader()->visualIndex(logical), visual);
+    }
+    dbGrid1_->hideColumn(model->fieldIndex(QStringLiteral("Offset")));
+}
+
+void frmGeneral::open()
+{
+    setWindowTitle(session_.MainCaption());
+    show();
+    main_->hide();
+    Form_Activate();
+}
+
+void frmGeneral::Form_Activate()
+{
+    try {
+        if (!session_.FileReadOnly && !data1_->Refresh())
+            showMessage(this, QStringLiteral("Database error:\r") + data1_->errorText(), Buttons::Ok, Icon::Critical);
+        txtTitle_->setFocus();
+        txtTitle_->setText(texts_.title());
+        txtCfg_->setText(texts_.configName());
+        showStoredText(text1_, texts_.description());
+    } catch (const std::exception& e) {
+        reportError(this, e);
+    }
+    txtTitle_->setReadOnly(session_.FileReadOnly);
+    txtCfg_->setReadOnly(session_.FileReadOnly);
+}
+
+void frmGeneral::leaveField(QLineEdit* box, const QString& what)
+{
+    if (session_.FileReadOnly)
+        return;
+    // The box shows the text kept before the notice, so a second leave finds nothing to cut.
+    const FieldText fitted = fitToField(box->text(), kTitleLength, what);
+    box->setText(fitted.text);
+    if (!fitted.message.isEmpty())
+        showMessage(this, fitted.message);
+    try {
+        if (box == txtTitle_)
+            texts_.setTitle(fitted.text);
+        else
+            texts_.setConfigName(fitted.text);
+    } catch (const std::exception& e) {
+        reportError(this, e);
+    }
+}
+
+void frmGeneral::txtTitle_LostFocus() { leaveField(txtTitle_, QStringLiteral("Title")); }
+void frmGeneral::txtCfg_LostFocus() { leaveField(txtCfg_, QStringLiteral("Configuration")); }
+
+void frmGeneral::Text1_Click()
+{
+    txtTitle_LostFocus();
+    txtCfg_LostFocus();
+    hide();
+    frmvga_->open();
+}
+
+void frmGeneral::mnuExit_Click()
+{
+    txtTitle_LostFocus();
+    txtCfg_LostFocus();
+    if (!session_.FileReadOnly)
+        data1_->close();
+    hide();
+    main_->show();
+}
+
+void frmGeneral::closeEvent(QCloseEvent* event)
+{
+    // Closed from its title bar it does what "&Done" does: the main window comes back.
+    mnuExit_Click();
+    event->accept();
+}
+
+bool frmGeneral::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtTitle_ && leavesBox(event))
+        txtTitle_LostFocus();
+    else if (watched == txtCfg_ && leavesBox(event))
+        txtCfg_LostFocus();
+    else if (watched == text1_->viewport() && event->type() == QEvent::MouseButtonRelease)
+        Text1_Click();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+frmvga::frmvga(EditorSession& session, frmGeneral* general)
+    : session_(session), general_(general), texts_(session)
+{
+    setObjectName(QStringLiteral("frmvga"));
+    setWindowTitle(QStringLiteral("Configuration Description"));
+    connect(addDoneCommand(menuBar()), &QAction::triggered, this, &frmvga::mnuExit_Click);
+    txtCmt_ = makeCommentBox(this, "txtCmt", 8775, 5400);
+    setCentralWidget(txtCmt_);
+    txtCmt_->installEventFilter(this);
+}
+
+void frmvga::open()
+{
+    setWindowTitle(session_.MainCaption());
+    show();
+    Form_Activate();
+}
+
+void frmvga::Form_Activate()
+{
+    try {
+        showStoredText(txtCmt_, texts_.description());
+    } catch (const std::exception& e) {
+        reportError(this, e);
+    }
+    txtCmt_->setReadOnly(session_.FileReadOnly);
+    txtCmt_->setFocus();
+}
+
+void frmvga::txtCmt_LostFocus()
+{
+    // An untouched box keeps the stored text as it is, wrapped or not.
+    if (session_.FileReadOnly || !txtCmt_->document()->isModified())
+        return;
+    try {
+        texts_.setDescription(HardenLineBreaks(txtCmt_));
+        txtCmt_->document()->setModified(false);
+    } catch (const std::exception& e) {
+        reportError(this, e);
+    }
+}
+
+void frmvga::mnuExit_Click()
+{
+    txtCmt_LostFocus();
+    hide();
+    general_->show();
+    general_->Form_Activate();
+}
+
+void frmvga::closeEvent(QCloseEvent* event)
+{
+    mnuExit_Click();
+    event->accept();
+}
+
+bool frmvga::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtCmt_ && leavesBox(event))
+        txtCmt_LostFocus();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace brevant

@@ -1,0 +1,85 @@
+#pragma once
+// "frmGeneral" (Configuration Info) and "frmvga" (Configuration Description): the
+// title, configuration name, description and quick messages of the open
+// configuration. They take the main window's place on screen while open; top-level
+// windows of their own, owned by the main window.
+
+#include "core/ConfigurationTexts.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QTableView;
+
+namespace brevant {
+
+class EditorSession;
+class QuickMessageData;
+class frmvga;
+
+class frmGeneral : public QMainWindow {
+    Q_OBJECT
+public:
+    frmGeneral(EditorSession& session, QWidget* mainWindow);
+    ~frmGeneral() override;
+
+    // The Edit menu entry: shown in the main window's place, with its caption.
+    void open();
+    // Each activation: the texts read again, the grid filled, the locks set.
+    void Form_Activate();
+    void txtTitle_LostFocus();
+    void txtCfg_LostFocus();
+    void Text1_Click();
+    void mnuExit_Click();
+
+    frmvga& descriptionWindow() { return *frmvga_; }
+    QuickMessageData& data() { return *data1_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Leaving a box: a text too long for its field is cut with a notice, a changed one written.
+    void leaveField(QLineEdit* box, const QString& what);
+    void showGrid();
+
+    EditorSession& session_;
+    QWidget* main_;
+    ConfigurationTexts texts_;
+    QLineEdit* txtTitle_;
+    QLineEdit* txtCfg_;
+    QPlainTextEdit* text1_;
+    QTableView* dbGrid1_;
+    QuickMessageData* data1_;
+    std::unique_ptr<frmvga> frmvga_;
+};
+
+class frmvga : public QMainWindow {
+    Q_OBJECT
+public:
+    frmvga(EditorSession& session, frmGeneral* general);
+
+    // Shown in the configuration info window's place, with the main caption.
+    void open();
+    void Form_Activate();
+    void txtCmt_LostFocus();
+    void mnuExit_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    EditorSession& session_;
+    frmGeneral* general_;
+    ConfigurationTexts texts_;
+    QPlainTextEdit* txtCmt_;
+};
+
+// A focus change that leaves a box the way the user leaves it (not a window switch or a popup).
+bool leavesBox(const QEvent* event);
+
+} // namespace brevant
