@@ -2,6 +2,7 @@
 
 #include "TestEnvironment.h"
 #include "EditorApp.h"
+#include "frmGeneral.h"
 #include "core/RecentList.h"
 #include "orvane/files/WorkingCopy.h"
 #include "ui/MessageSeam.h"
@@ -890,6 +891,13 @@ TEST_F(EditorWindowTest, StartUpShowsTheStartDialogOverTheStartUpWindow)
     EXPECT_EQ(app.session().GlobalFile, a);
     EXPECT_FALSE(app.startWindow().isVisible());
     EXPECT_EQ(w().windowTitle(), "Brevant - " + a);
+    // The first activation with a file opened shows the configuration info in the main window's place.
+    ASSERT_NE(w().configurationInfo(), nullptr);
+    EXPECT_TRUE(w().configurationInfo()->isVisible());
+    EXPECT_EQ(w().configurationInfo()->windowTitle(), "Brevant - " + a);
+    EXPECT_FALSE(w().isVisible());
+    w().configurationInfo()->close();
+    EXPECT_TRUE(w().isVisible());
     w().markActivationHandled();
     w().hide();
 }

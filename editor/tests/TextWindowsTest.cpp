@@ -1,0 +1,544 @@
+// The configuration info, description, block comment and print options windows,
+// shown under the offscreen platform on real working copies and the real catalogue.
+
+#include "TestEnvironment.h"
+#include "EditorApp.h"
+#include "FormComment.h"
+#include "core/QuickMessages.h"
+#include "frmGeneral.h"
+#include "frmPrintOptions.h"
+#include "ui/MessageSeam.h"
+#include "ui/PrintSeam.h"
+#include "ui/SettingsStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <sys/stat.h>
+
+using namespace brevant;
+
+void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "text_window_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        test::usePrivateSettings();
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+void leave(QWidget* box)
+{
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(box, &out);
+}
+
+// Lets deferred deletes and queued calls run.
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+class TextWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        application();
+        setMessageHandler([this](const MessageRequest& r) {
+            messages.push_back(r);
+            if (answers.empty())
+                return Answer::Ok;
+            const Answer a = answers.front();
+            answers.erase(answers.begin());
+            return a;
+        });
+        setFileDialogHandler([this](const FileDialogRequest& r) {
+            dialogs.push_back(r);
+            return chosenFile;
+        });
+        ASSERT_TRUE(app.start(QStringLiteral(ORVANE_BIN_DIR)).isEmpty());
+    }
+    void TearDown() override
+    {
+        setMessageHandler({});
+        setFileDialogHandler({});
+        setPrintDialogHandler({});
+    }
+
+    void open(const QString& path)
+    {
+        chosenFile = path;
+        ASSERT_TRUE(w().OpenExistingFile());
+        w().FillBlockMap();
+        w().markActivationHandled();
+        w().show();
+    }
+    QString newConfiguration(const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        app.db().create_new_database(path.toStdString());
+        return path;
+    }
+    frmGeneral& info()
+    {
+        w().mnuEditComments_Click();
+        return *w().configurationInfo();
+    }
+    // Presses "&Done" of a window.
+    static void done(QWidget* window) { window->findChild<QAction*>("mnuExit")->trigger(); }
+
+    Form3& w() { return app.mainWindow(); }
+
+    QTemporaryDir dir;
+    EditorApp app;
+    std::vector<MessageRequest> messages;
+    std::vector<Answer> answers;
+    std::vector<FileDialogRequest> dialogs;
+    QString chosenFile;
+};
+
+} // namespace
+
+TEST_F(TextWindowsTest, InfoAndDescriptionWindowsTakeTurnsAndWriteOnlyWhatChanged)
+{
+    open(newConfiguration("plant.mdb"));
+    const QString caption = "Brevant - " + dir.filePath("plant.mdb");
+    frmGeneral& general = info();
+    EXPECT_EQ(general.objectName(), "frmGeneral");
+    EXPECT_EQ(general.windowTitle(), caption);
+    EXPECT_TRUE(general.isVisible());
+    EXPECT_FALSE(w().isVisible());
+    auto* title = general.findChild<QLineEdit*>("txtTitle");
+    auto* config = general.findChild<QLineEdit*>("txtCfg");
+    auto* preview = general.findChild<QPlainTextEdit*>("Text1");
+    ASSERT_TRUE(title && config && preview);
+    EXPECT_TRUE(preview->isReadOnly());
+    EXPECT_FALSE(title->isReadOnly());
+    auto* grid = general.findChild<QTableView*>("DBGrid1");
+    ASSERT_TRUE(grid && grid->model());
+    EXPECT_EQ(grid->model()->rowCount(), 8);
+    EXPECT_EQ(grid->model()->index(0, grid->horizontalHeader()->logicalIndex(0)).data().toString(), "QMSG 1");
+    EXPECT_EQ(grid->model()->headerData(grid->horizontalHeader()->logicalIndex(2), Qt::Horizontal).toString(),
+              "Parameter");
+
+    // Leaving every box without a change writes nothing.
+    leave(title);
+    leave(config);
+    general.Text1_Click();
+    frmvga& description = general.descriptionWindow();
+    EXPECT_FALSE(general.isVisible());
+    EXPECT_TRUE(description.isVisible());
+    EXPECT_EQ(description.objectName(), "frmvga");
+    EXPECT_EQ(description.windowTitle(), caption);
+    leave(description.findChild<QPlainTextEdit*>("txtCmt"));
+    done(&description);
+    EXPECT_TRUE(general.isVisible());
+    done(&general);
+    EXPECT_TRUE(w().isVisible());
+    EXPECT_FALSE(general.isVisible());
+    EXPECT_EQ(app.db().WriteCount(), 0u);
+    EXPECT_FALSE(app.session().WorkFileChanged());
+    EXPECT_TRUE(messages.empty());
+
+    // A title of 81 characters is cut to 80 with its notice; the configuration name is stored.
+    info();
+    title->setText(QString(80, 'T') + "X");
+    leave(title);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Title More Than 80 Characters\r" + QString(80, 'T') + " Will Be Used");
+    EXPECT_EQ(messages[0].title, "Brevant");
+    EXPECT_EQ(title->text(), QString(80, 'T'));
+    config->setText("TANKFARM-02");
+    // Closed from its title bar it is "&Done": the pending name is written, the main window is back.
+    general.close();
+    EXPECT_TRUE(w().isVisible());
+    EXPECT_EQ(app.db().CommentTitle(), std::string(80, 'T'));
+    EXPECT_EQ(app.db().CommentConfig(), "TANKFARM-02");
+    EXPECT_TRUE(app.session().WorkFileChanged());
+
+    // The description window closed from its title bar brings the info window back with the new text.
+    info();
+    general.Text1_Click();
+    auto* box = description.findChild<QPlainTextEdit*>("txtCmt");
+    box->setPlainText("Fill the tank.");
+    box->document()->setModified(true);
+    description.close();
+    EXPECT_TRUE(general.isVisible());
+    EXPECT_EQ(preview->toPlainText(), "Fill the tank.");
+    done(&general);
+}
+
+TEST_F(TextWindowsTest, TypedParagraphIsStoredWithTheLineBreaksTheBoxShowed)
+{
+    open(newConfiguration("plant.mdb"));
+    frmGeneral& general = info();
+    general.Text1_Click();
+    frmvga& description = general.descriptionWindow();
+    auto* box = description.findChild<QPlainTextEdit*>("txtCmt");
+    const QFontInfo font(box->font());
+    EXPECT_TRUE(font.fixedPitch());
+    EXPECT_TRUE(font.family() == "Liberation Mono" || font.family() == "Courier New") << font.family().toStdString();
+
+    QString paragraph;
+    for (int i = 0; paragraph.size() < 400; ++i)
+        paragraph += QStringLiteral("word%1 ").arg(i * 7 % 1000);
+    paragraph += QStringLiteral("end");
+    box->setFocus();
+    QTest::keyClicks(box, paragraph);
+    // The lines as the box shows them, walked with the cursor.
+    QStringList shown;
+    QTextCursor walk(box->document());
+    box->setTextCursor(walk);
+    for (;;) {
+        QTextCursor line = box->textCursor();
+        line.movePosition(QTextCursor::StartOfLine);
+        line.movePosition(QTextCursor::EndOfLine, QTextCursor::KeepAnchor);
+        shown << line.selectedText().trimmed();
+        const int before = box->textCursor().position();
+        box->moveCursor(QTextCursor::Down);
+        if (box->textCursor().position() == before)
+            break;
+    }
+    ASSERT_GT(shown.size(), 4);
+    done(&description);
+    const QString stored = QString::fromStdString(app.db().CommentComment());
+    const QStringList lines = stored.split("\r\n");
+    ASSERT_EQ(lines.size(), shown.size());
+    for (int i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i].trimmed(), shown[i]) << "line " << i;
+    EXPECT_EQ(lines.join(QString()), paragraph);
+    EXPECT_FALSE(stored.contains(QRegularExpression("[^\r]\n|\r[^\n]")));
+
+    // Reopened and left as it is: the same text, nothing written.
+    const uint64_t writes = app.db().WriteCount();
+    general.Text1_Click();
+    EXPECT_EQ(box->document()->blockCount(), lines.size());
+    leave(box);
+    done(&description);
+    done(&general);
+    EXPECT_EQ(app.db().WriteCount(), writes);
+}
+
+TEST_F(TextWindowsTest, QuickMessageGridRefusesWhatTheStoreWouldAndItsWritesCount)
+{
+    const QString file = newConfiguration("plant.mdb");
+    open(file);
+    frmGeneral& general = info();
+    auto* grid = general.findChild<QTableView*>("DBGrid1");
+    QuickMessageTable* table = general.data().model();
+    ASSERT_TRUE(table);
+    const int message = table->fieldIndex("Message"), block = table->fieldIndex("Block"),
+              parameter = table->fieldIndex("Parameter");
+    const auto cell = [&](int row, int column) { return table->index(row, column); };
+
+    EXPECT_TRUE(table->setData(cell(0, block), 0));
+    EXPECT_TRUE(table->setData(cell(1, block), "159"));
+    EXPECT_FALSE(table->setData(cell(2, block), -1));
+    EXPECT_FALSE(table->setData(cell(2, block), 160));
+    EXPECT_FALSE(table->setData(cell(2, block), "x"));
+    EXPECT_EQ(cell(2, block).data().toInt(), 4);
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].text, "Block Number Must Be between 0 and 159.");
+    EXPECT_EQ(messages[0].buttons, Buttons::Ok);
+    EXPECT_FALSE(table->setData(cell(2, parameter), 256));
+    EXPECT_EQ(messages.back().text, "Parameter Number Must Be between 0 and 255.");
+    EXPECT_FALSE(table->setData(cell(2, message), ""));
+    EXPECT_EQ(messages.back().text, "Message Must Not Be Empty.");
+    EXPECT_EQ(cell(2, message).data().toString(), "QMSG 3");
+    messages.clear();
+    EXPECT_TRUE(table->setData(cell(3, message), "SIXTEEN CHARS OK"));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(table->setData(cell(4, message), "SEVENTEEN CHARS!!"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Message More Than 16 Characters\rSEVENTEEN CHARS! Will Be Used");
+    EXPECT_EQ(messages[0].title, "Brevant");
+
+    // Typed into the grid itself: the cell editor commits on Enter.
+    grid->setFocus();
+    grid->setCurrentIndex(cell(5, message));
+    grid->edit(cell(5, message));
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_TRUE(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, "TANK LOW");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();   // the delegate commits in a queued call
+    EXPECT_EQ(cell(5, message).data().toString(), "TANK LOW");
+
+    // The store reads the grid's writes at once; the store's own counter never saw them.
+    kessig::OrvaneDB& db = app.db();
+    db.QuickSeek(4);
+    EXPECT_EQ(db.QuickMessage(), "SEVENTEEN CHARS!");
+    db.QuickSeek(1);
+    EXPECT_EQ(db.QuickBlock(), "159");
+    EXPECT_EQ(db.WriteCount(), 0u);
+    EXPECT_TRUE(app.session().WorkFileChanged());
+    done(&general);
+    db.QuickSeek(5);
+    EXPECT_EQ(db.QuickMessage(), "TANK LOW");
+    // The store holds the file alone again and writes on.
+    db.QuickEdit();
+    db.QuickMessage("AFTER");
+    db.QuickUpdate();
+
+    answers = {Answer::Cancel};
+    w().fileExit();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().text, "Save changes to " + file + "?");
+    w().fileSave();
+    kessig::OrvaneDB saved;
+    saved.open_existing_database(file.toStdString());
+    saved.QuickSeek(4);
+    EXPECT_EQ(saved.QuickMessage(), "SEVENTEEN CHARS!");
+    saved.QuickSeek(5);
+    EXPECT_EQ(saved.QuickMessage(), "AFTER");
+}
+
+TEST_F(TextWindowsTest, BlockCommentsWindowWritesTheBlocksCommentsAndFeedsTheCommentBox)
+{
+    open(newConfiguration("plant.mdb"));
+    w().selectBlock(2);
+    w().Grid1_Click();
+    auto* mainBox = w().findChild<QPlainTextEdit*>("txtCmt");
+    ASSERT_FALSE(mainBox->isHidden());
+    w().findChild<QTableWidget*>("Grid3")->setCurrentCell(2, 1);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<FormComment*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(form);
+        seen = true;
+        EXPECT_EQ(form->windowTitle(), "Block Comments");
+        EXPECT_EQ(w().findChild<QTableWidget*>("Grid3")->currentRow(), 0);
+        EXPECT_EQ(w().findChild<QTableWidget*>("Grid3")->currentColumn(), 0);
+        auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
+        auto* text2 = form->findChild<QPlainTextEdit*>("Text2");
+        EXPECT_LT(text2->width(), text1->width() / 2);
+        text1->setFocus();
+        QTest::keyClicks(text1, "Display of the tank levels");
+        leave(text1);
+        text2->setFocus();
+        QTest::keyClicks(text2, "   ");
+        done(form);
+    });
+    w().txtCmt_Click();
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(app.db().BlockComment(), "Display of the tank levels");
+    app.db().BlockSeek(2);
+    EXPECT_EQ(app.db().BlockComment(), "Display of the tank levels");
+    EXPECT_EQ(app.db().BlockVisioComment(), "   ");
+    // A drawing comment of blanks gives way to the block comment.
+    EXPECT_EQ(mainBox->toPlainText(), "Display of the tank levels");
+
+    // A drawing comment wins once it holds text; Escape closes as "&Done" does.
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<FormComment*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(form);
+        auto* text2 = form->findChild<QPlainTextEdit*>("Text2");
+        EXPECT_EQ(text2->toPlainText(), "   ");
+        text2->setFocus();
+        text2->moveCursor(QTextCursor::End);
+        QTest::keyClicks(text2, "TI-2");
+        QTest::keyClick(form, Qt::Key_Escape);
+    });
+    w().txtCmt_Click();
+    EXPECT_EQ(mainBox->toPlainText(), "   TI-2");
+    app.db().BlockSeek(2);
+    EXPECT_EQ(app.db().BlockVisioComment(), "   TI-2");
+}
+
+TEST_F(TextWindowsTest, ReadOnlyFileLocksEveryBoxAndWritesNothing)
+{
+    const QString file = newConfiguration("plant.mdb");
+    ::chmod(QFile::encodeName(file).constData(), 0444);
+    open(file);
+    const QByteArray before = [&] { QFile f(app.session().WorkFile); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    frmGeneral& general = info();
+    EXPECT_TRUE(general.findChild<QLineEdit*>("txtTitle")->isReadOnly());
+    EXPECT_TRUE(general.findChild<QLineEdit*>("txtCfg")->isReadOnly());
+    EXPECT_EQ(general.data().model(), nullptr);   // the grid is not loaded
+    general.findChild<QLineEdit*>("txtTitle")->setText("changed");
+    leave(general.findChild<QLineEdit*>("txtTitle"));
+    general.Text1_Click();
+    auto* box = general.descriptionWindow().findChild<QPlainTextEdit*>("txtCmt");
+    EXPECT_TRUE(box->isReadOnly());
+    done(&general.descriptionWindow());
+    done(&general);
+    w().selectBlock(0);
+    w().Grid1_Click();
+    QTimer::singleShot(0, [&] {
+        auto* form = QApplication::activeModalWidget();
+        ASSERT_TRUE(form);
+        EXPECT_TRUE(form->findChild<QPlainTextEdit*>("Text1")->isReadOnly());
+        EXPECT_TRUE(form->findChild<QPlainTextEdit*>("Text2")->isReadOnly());
+        done(form);
+    });
+    w().txtCmt_Click();
+    EXPECT_EQ(app.db().CommentTitle(), "");
+    QFile f(app.session().WorkFile);
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_TRUE(messages.empty());
+}
+
+namespace {
+
+QString pdfText(const QString& pdf)
+{
+    QProcess p;
+    p.start("pdftotext", {"-layout", "-fixed", "4.8", pdf, "-"});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The columns of a report line read back from a PDF: the page margin taken off.
+QString atColumn(const QString& line, int column, int length) { return line.mid(6 + column - 1, length); }
+
+} // namespace
+
+TEST_F(TextWindowsTest, PrintOptionsCheckTheRangeAndTheSamplePrintsToAPdf)
+{
+    // Without a configuration nothing prints.
+    w().munFilePrint_Click();
+    frmPrintOptions* options = w().printOptions();
+    ASSERT_TRUE(options);
+    options->findChild<QPushButton*>("cmdPrint")->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "You Must Select An Existing Or New Configuration");
+    options->close();
+    settle();
+
+    const QString sample = dir.filePath("Sample Plant.mdb");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_BIN_DIR) + "/samples/Sample Plant.mdb", sample));
+    open(sample);
+    w().munFilePrint_Click();
+    options = w().printOptions();
+    EXPECT_EQ(options->windowTitle(), "Orvane Edit Print Options");
+    auto* from = options->findChild<QLineEdit*>("tbFrom");
+    auto* to = options->findChild<QLineEdit*>("tbTo");
+    auto* all = options->findChild<QRadioButton*>("optAll");
+    auto* range = options->findChild<QRadioButton*>("optRange");
+    auto* database = options->findChild<QCheckBox*>("cbTesseraDB");
+    auto* gridBox = options->findChild<QCheckBox*>("cbTesseraGrd");
+    EXPECT_EQ(gridBox->text(), "Print Tessera Grid and Sequence of Operation");
+    EXPECT_EQ(gridBox->toolTip(), "Select to print these options");
+    EXPECT_EQ(database->toolTip(), "Select to print all or a range of blocks");
+    EXPECT_EQ(from->toolTip(), "Minimum value is 4");
+    EXPECT_EQ(to->toolTip(), "Maximum Value is 160");
+    EXPECT_EQ(all->toolTip(), "Print all printable blocks");
+    EXPECT_EQ(options->findChild<QGroupBox*>("frmWhichBlocks")->title(), "Which Block(s)?");
+    EXPECT_TRUE(gridBox->isChecked() && database->isChecked() && all->isChecked());
+    EXPECT_EQ(from->text(), "4");
+    EXPECT_EQ(to->text(), "159");
+    EXPECT_FALSE(from->isEnabled());
+
+    // The range: each box checked when it is left.
+    messages.clear();
+    range->click();
+    EXPECT_TRUE(from->isEnabled() && options->findChild<QGroupBox*>("fraTo")->isEnabled());
+    for (const char* bad : {"abc", "-1", "160"}) {
+        from->setText(bad);
+        leave(from);
+    }
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].text, "Invalid Start");
+    EXPECT_EQ(messages[0].title, "Orvane EDIT: Error");
+    from->setText("20");
+    leave(from);
+    to->setText("19");
+    leave(to);
+    EXPECT_EQ(messages.back().text, "Invalid End");
+    to->setText("20");
+    leave(to);
+    EXPECT_EQ(messages.size(), 4u);
+    EXPECT_EQ(options->options().PrintStart, 20);
+    EXPECT_EQ(options->options().PrintEnd, 20);
+    // The listing switched off and on again: All, the boxes locked.
+    database->click();
+    EXPECT_FALSE(options->options().PrintDatabaseOption);
+    EXPECT_FALSE(range->isEnabled() || all->isEnabled());
+    database->click();
+    EXPECT_TRUE(options->options().PrintDatabaseOption && all->isChecked() && range->isEnabled());
+    EXPECT_FALSE(from->isEnabled());
+    EXPECT_EQ(options->options().PrintStart, 4);
+
+    // The preview lays out the pages.
+    options->findChild<QPushButton*>("cmdPreview")->click();
+    auto* previewWidget = options->findChild<QPrintPreviewWidget*>();
+    ASSERT_TRUE(previewWidget);
+    previewWidget->updatePreview();
+    EXPECT_GE(previewWidget->pageCount(), 2);
+    previewWidget->window()->close();
+
+    // Into a PDF file, read back column by column.
+    chosenFile = dir.filePath("plant report");
+    options->findChild<QPushButton*>("cmdPdf")->click();
+    ASSERT_EQ(dialogs.back().filter, "PDF File (*.pdf)");
+    const QString text = pdfText(dir.filePath("plant report.pdf"));
+    ASSERT_FALSE(text.isEmpty());
+    settle();
+    EXPECT_EQ(w().printOptions(), nullptr);   // printing unloads the window
+    const QStringList lines = text.split('\n');
+    const auto lineWith = [&](const QString& part) {
+        for (const QString& l : lines)
+            if (l.contains(part))
+                return l;
+        return QString();
+    };
+    const QString gridRow1 = lineWith("AIN       AIN");
+    EXPECT_EQ(atColumn(gridRow1, 11, 1), "1");
+    EXPECT_EQ(atColumn(gridRow1, 16, 3), "AIN");
+    EXPECT_EQ(atColumn(gridRow1, 26, 3), "AIN");
+    EXPECT_EQ(atColumn(lineWith("BLOCK  20"), 35, 3), "PID");
+    const QString gain = lineWith("GAIN");
+    EXPECT_EQ(atColumn(gain, 20, 3), "P 1");
+    EXPECT_EQ(atColumn(gain, 40, 5), "1.000");
+    EXPECT_EQ(atColumn(gain, 60, 4), "GAIN");
+    const QString input = lineWith("Process variable");
+    EXPECT_EQ(atColumn(input, 40, 2), "10");
+    EXPECT_TRUE(lineWith("Page 1").contains(sample));
+
+    // Printing through the print dialog: once per copy, and no page at all without sections.
+    w().munFilePrint_Click();
+    options = w().printOptions();
+    const QString printed = dir.filePath("printed.pdf");
+    setPrintDialogHandler([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printed);
+        printer.setCopyCount(2);
+        return true;
+    });
+    options->findChild<QPushButton*>("cmdPrint")->click();
+    const QString twice = pdfText(printed);
+    EXPECT_EQ(twice.count("Page 1"), 2);
+    settle();
+    QFile::remove(printed);
+    w().munFilePrint_Click();
+    options = w().printOptions();
+    options->findChild<QCheckBox*>("cbTesseraGrd")->click();
+    options->findChild<QCheckBox*>("cbTesseraDB")->click();
+    options->findChild<QPushButton*>("cmdPrint")->click();
+    EXPECT_FALSE(QFile::exists(printed));
+}
