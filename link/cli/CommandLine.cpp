@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "PrintCommand.h"
 
 #include "orvane/link/PortList.h"
 
@@ -18,8 +19,12 @@ std::optional<Command> commandNamed(const QString& word)
         return Command::Verify;
     if (word == "version-id")
         return Command::VersionId;
+    if (word == "print")
+        return Command::Print;
     return std::nullopt;
 }
+
+} // namespace
 
 ParsedCommandLine failure(const QString& error)
 {
@@ -27,8 +32,6 @@ ParsedCommandLine failure(const QString& error)
     parsed.error = error;
     return parsed;
 }
-
-} // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments)
 {
@@ -42,6 +45,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     const std::optional<Command> command = commandNamed(arguments.first());
     if (!command)
         return failure(QStringLiteral("unknown command \"%1\"").arg(arguments.first()));
+    if (*command == Command::Print)
+        return parsePrintCommand(arguments.mid(1));
 
     Options options;
     options.command = *command;
@@ -103,6 +108,10 @@ QString usageText()
         "                   the whole upload succeeded)\n"
         "  verify FILE      compare the controller with what a download of FILE would write\n"
         "  version-id       show the controller's identification text\n"
+        "  print FILE --pdf OUT.pdf [--from N] [--to N] [--no-grid] [--no-blocks]\n"
+        "                   write the printed report of FILE into a PDF file: the block\n"
+        "                   grid and description, and the used blocks N to N (default\n"
+        "                   4 to 159); needs no port\n"
         "\n"
         "Options:\n"
         "  --port PORT      a serial device (/dev/ttyUSB0), a port number (1 is /dev/ttyS0),\n"

@@ -1,6 +1,8 @@
 #pragma once
 // The orvane command line: what the user asked for, or why it cannot be done.
 
+#include "orvane/report/Report.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,7 +10,7 @@
 
 namespace orvane::cli {
 
-enum class Command { Download, Upload, Verify, VersionId };
+enum class Command { Download, Upload, Verify, VersionId, Print };
 
 struct Options {
     Command command = Command::VersionId;
@@ -18,6 +20,8 @@ struct Options {
     QString parity = QStringLiteral("O");
     bool yes = false;             // answer the question with yes instead of asking
     QString catalogueDir;         // empty: beside the executable
+    QString pdf;                  // print: the PDF file to write
+    orvane::report::PrintOptions print;
 };
 
 struct ParsedCommandLine {
@@ -30,6 +34,8 @@ struct ParsedCommandLine {
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
 QString usageText();
+// A command line refused with its reason.
+ParsedCommandLine failure(const QString& error);
 
 // Exit codes.
 inline constexpr int kExitSuccess = 0;

@@ -1,6 +1,7 @@
 // orvane: download, upload, verify and version-id from the command line, with the
-// same commands the editor runs.
+// same commands the editor runs, and the editor's printed report as a PDF file.
 #include "CommandLine.h"
+#include "PrintCommand.h"
 #include "Terminal.h"
 #include "WorkingCopy.h"
 
@@ -16,8 +17,10 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 
@@ -135,6 +138,7 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
             code = verify(link, db, reporter);
             break;
         case Command::VersionId:
+        case Command::Print:
             break;
         }
         db.close_work_dbs();
@@ -160,6 +164,8 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
 
 int run(const Options& options)
 {
+    if (options.command == Command::Print)
+        return printReport(options);
     TerminalReporter reporter(stderr);
     std::unique_ptr<orvane::sim::SimulatorProcess> simulator;
     orvane::link::Link link;
@@ -177,8 +183,13 @@ int run(const Options& options)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments().mid(1);
+    // Printing draws text, which needs the GUI library; it never needs a display.
+    const bool printing = argc > 1 && std::strcmp(argv[1], "print") == 0;
+    if (printing)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        printing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
     const auto parsed = orvane::cli::parseCommandLine(arguments);
     if (parsed.help) {
         std::fputs(orvane::cli::usageText().toLocal8Bit().constData(), stdout);

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -221,4 +222,46 @@ TEST(CliVersionId, PrintsTheIdentification_AlsoFromAStartedSimulator)
     const ProgramRun simulator = runOrvane({"version-id", "--port", "Simulator"});
     EXPECT_EQ(simulator.exitCode, 0) << simulator.err.toStdString();
     EXPECT_TRUE(simulator.out.startsWith("ORVANE DCX7 ROM 2.50"));
+}
+
+TEST(CliPrint, WritesTheReportAsPdfFromACopyAndRefusesBadRequests)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    const QByteArray before = fileBytes(plant);
+    const QString pdf = store.folder() + "/plant.pdf";
+    const ProgramRun run = runOrvane({"print", plant, "--pdf", pdf, "--from", "5", "--to", "7", "--no-grid"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(pdf + ": 2 pages written")) << run.err.toStdString();
+    EXPECT_EQ(fileBytes(plant), before);
+    QProcess text;
+    text.start("pdftotext", {"-layout", "-fixed", "4.8", pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QStringList lines = QString::fromUtf8(text.readAllStandardOutput()).split('\n');
+    // Only block 7 of the range is in use (block 4 lies before it); its table runs on to a
+    // second page under its heading again. Six columns of margin.
+    EXPECT_EQ(lines.filter("BLOCK ").size(), 2);
+    const QStringList heading = lines.filter("BLOCK  7 ");
+    ASSERT_EQ(heading.size(), 2);
+    EXPECT_EQ(lines.filter(QRegularExpression("^ {25}Continued:$")).size(), 1);
+    EXPECT_EQ(heading[0].mid(6 + 19, 10), "BLOCK  7  ");
+    EXPECT_EQ(heading[0].mid(6 + 34, 8), "DSPGROUP");
+    // Parameter 9 of the display group shows message 1 at column 30.
+    const QStringList message = lines.filter("FLOW HIGH");
+    ASSERT_EQ(message.size(), 1);
+    EXPECT_EQ(message[0].mid(6 + 19, 4), "P 9 ");
+    EXPECT_EQ(message[0].mid(6 + 29, 9), "FLOW HIGH");
+    EXPECT_TRUE(lines.first().contains(plant));
+
+    // Bad requests: exit 2 with the reason, nothing written.
+    QFile::remove(pdf);
+    for (const QStringList& bad : {QStringList{"print", plant}, QStringList{"print", plant, "--pdf", pdf, "--from", "160"},
+                                   QStringList{"print", plant, "--pdf", pdf, "--from", "9", "--to", "8"},
+                                   QStringList{"print", plant, "--pdf", pdf, "--no-grid", "--no-blocks"}}) {
+        const ProgramRun refused = runOrvane(bad);
+        EXPECT_EQ(refused.exitCode, 2) << bad.join(' ').toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_EQ(runOrvane({"print", store.folder() + "/none.mdb", "--pdf", pdf}).exitCode, 1);
+    EXPECT_EQ(runOrvane({"print", plant, "--pdf", store.folder() + "/no/such/folder.pdf"}).exitCode, 1);
 }
