@@ -1,5 +1,6 @@
 #include "PrintCommand.h"
 
+#include "Terminal.h"
 #include "WorkingCopy.h"
 
 #include "orvane/report/Render.h"
@@ -63,9 +64,6 @@ ParsedCommandLine parsePrintCommand(const QStringList& arguments)
 
 int printReport(const Options& options)
 {
-    const auto say = [](const QString& text) {
-        std::fprintf(stderr, "orvane: %s\n", text.toLocal8Bit().constData());
-    };
     const QFileInfo file(options.file);
     if (!file.isFile()) {
         say(options.file + QStringLiteral(": no such configuration file"));
@@ -88,12 +86,8 @@ int printReport(const Options& options)
         pages = report.PrintReport();
         db.close_work_dbs();
         db.close_database();
-    } catch (const kessig::DbError& e) {
-        say(QStringLiteral("database error %1: %2").arg(e.number()).arg(QString::fromStdString(e.text())));
-        return kExitFailed;
     } catch (const std::exception& e) {
-        say(QString::fromStdString(e.what()));
-        return kExitFailed;
+        return failed(e);
     }
     if (const auto error = orvane::report::writePdf(pages, options.pdf)) {
         say(options.pdf + QStringLiteral(": ") + *error);

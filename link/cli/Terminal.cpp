@@ -1,6 +1,9 @@
 #include "Terminal.h"
 
+#include "CommandLine.h"
 #include "orvane/transfer/Texts.h"
+
+#include <kessig/OrvaneDB.h>
 
 #include <unistd.h>
 
@@ -8,6 +11,17 @@
 #include <cctype>
 
 namespace orvane::cli {
+
+void say(const QString& text) { std::fprintf(stderr, "orvane: %s\n", text.toLocal8Bit().constData()); }
+
+int failed(const std::exception& e)
+{
+    if (const auto* db = dynamic_cast<const kessig::DbError*>(&e))
+        say(QStringLiteral("database error %1: %2").arg(db->number()).arg(QString::fromStdString(db->text())));
+    else
+        say(QString::fromStdString(e.what()));
+    return kExitFailed;
+}
 
 std::string terminalText(const std::string& boxText)
 {

@@ -5,11 +5,19 @@
 #include "orvane/link/Link.h"
 #include "orvane/transfer/Commands.h"
 
+#include <QString>
+
 #include <cstdio>
+#include <exception>
 #include <istream>
 #include <string>
 
 namespace orvane::cli {
+
+// "orvane: " and the text, on standard error.
+void say(const QString& text);
+// Says why the store or a file failed (a store failure with its number); returns the exit code.
+int failed(const std::exception& e);
 
 // Box texts break lines with "\r" (or "\r\n"); a terminal wants "\n".
 std::string terminalText(const std::string& boxText);

@@ -28,8 +28,6 @@ namespace orvane::cli {
 
 namespace {
 
-void say(const QString& text) { std::fprintf(stderr, "orvane: %s\n", text.toLocal8Bit().constData()); }
-
 // Points the link at the chosen port; a simulator is started for "Simulator".
 bool configureLink(orvane::link::Link& link, const Options& options,
                    std::unique_ptr<orvane::sim::SimulatorProcess>& simulator)
@@ -143,12 +141,8 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         }
         db.close_work_dbs();
         db.close_database();
-    } catch (const kessig::DbError& e) {
-        say(QStringLiteral("database error %1: %2").arg(e.number()).arg(QString::fromStdString(e.text())));
-        return kExitFailed;
     } catch (const std::exception& e) {
-        say(QString::fromStdString(e.what()));
-        return kExitFailed;
+        return failed(e);
     }
     if (upload && code == kExitSuccess) {
         if (!copy.replaceOriginal()) {

@@ -29,22 +29,20 @@ constexpr int kGridEndColumn = 115;
 constexpr int kGridColumnWidth = 10;
 
 // Blanks only, like the trimming of the stored texts; line breaks stay.
-QString trimBlanks(const QString& s)
-{
-    qsizetype from = 0, to = s.size();
-    while (from < to && s[from] == QLatin1Char(' '))
-        ++from;
-    while (to > from && s[to - 1] == QLatin1Char(' '))
-        --to;
-    return s.mid(from, to - from);
-}
-
 QString trimTrailingBlanks(const QString& s)
 {
     qsizetype to = s.size();
     while (to > 0 && s[to - 1] == QLatin1Char(' '))
         --to;
     return s.left(to);
+}
+
+QString trimBlanks(const QString& s)
+{
+    qsizetype from = 0;
+    while (from < s.size() && s[from] == QLatin1Char(' '))
+        ++from;
+    return trimTrailingBlanks(s.mid(from));
 }
 
 // A number printed as such: a blank (or the minus) before it and a blank after it.

@@ -25,12 +25,23 @@ bool leavesBox(const QEvent* event)
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
+DoneWindow::DoneWindow()
+{
+    connect(addDoneCommand(menuBar()), &QAction::triggered, this, [this] { mnuExit_Click(); });
+}
+
+void DoneWindow::closeEvent(QCloseEvent* event)
+{
+    // Closed from its title bar it does what "&Done" does: the window before it comes back.
+    mnuExit_Click();
+    event->accept();
+}
+
 frmGeneral::frmGeneral(EditorSession& session, QWidget* mainWindow)
     : session_(session), main_(mainWindow), texts_(session)
 {
     setObjectName(QStringLiteral("frmGeneral"));
     setWindowTitle(QStringLiteral("Configuration Info"));
-    connect(addDoneCommand(menuBar()), &QAction::triggered, this, &frmGeneral::mnuExit_Click);
 
     auto* central = new QWidget(this);
     setCentralWidget(central);
@@ -155,13 +166,6 @@ void frmGeneral::mnuExit_Click()
     main_->show();
 }
 
-void frmGeneral::closeEvent(QCloseEvent* event)
-{
-    // Closed from its title bar it does what "&Done" does: the main window comes back.
-    mnuExit_Click();
-    event->accept();
-}
-
 bool frmGeneral::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == txtTitle_ && leavesBox(event))
@@ -178,7 +182,6 @@ frmvga::frmvga(EditorSession& session, frmGeneral* general)
 {
     setObjectName(QStringLiteral("frmvga"));
     setWindowTitle(QStringLiteral("Configuration Description"));
-    connect(addDoneCommand(menuBar()), &QAction::triggered, this, &frmvga::mnuExit_Click);
     txtCmt_ = makeCommentBox(this, "txtCmt", 8775, 5400);
     setCentralWidget(txtCmt_);
     txtCmt_->installEventFilter(this);
@@ -221,12 +224,6 @@ void frmvga::mnuExit_Click()
     hide();
     general_->show();
     general_->Form_Activate();
-}
-
-void frmvga::closeEvent(QCloseEvent* event)
-{
-    mnuExit_Click();
-    event->accept();
 }
 
 bool frmvga::eventFilter(QObject* watched, QEvent* event)

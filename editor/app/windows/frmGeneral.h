@@ -19,7 +19,18 @@ class EditorSession;
 class QuickMessageData;
 class frmvga;
 
-class frmGeneral : public QMainWindow {
+// A window whose "&Done" command and title-bar close do the same.
+class DoneWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    virtual void mnuExit_Click() = 0;
+
+protected:
+    DoneWindow();
+    void closeEvent(QCloseEvent* event) override;
+};
+
+class frmGeneral : public DoneWindow {
     Q_OBJECT
 public:
     frmGeneral(EditorSession& session, QWidget* mainWindow);
@@ -32,13 +43,12 @@ public:
     void txtTitle_LostFocus();
     void txtCfg_LostFocus();
     void Text1_Click();
-    void mnuExit_Click();
+    void mnuExit_Click() override;
 
     frmvga& descriptionWindow() { return *frmvga_; }
     QuickMessageData& data() { return *data1_; }
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -57,7 +67,7 @@ private:
     std::unique_ptr<frmvga> frmvga_;
 };
 
-class frmvga : public QMainWindow {
+class frmvga : public DoneWindow {
     Q_OBJECT
 public:
     frmvga(EditorSession& session, frmGeneral* general);
@@ -66,10 +76,9 @@ public:
     void open();
     void Form_Activate();
     void txtCmt_LostFocus();
-    void mnuExit_Click();
+    void mnuExit_Click() override;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

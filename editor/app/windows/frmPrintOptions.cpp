@@ -133,25 +133,21 @@ void frmPrintOptions::optRange_Click()
         w->setEnabled(true);
 }
 
-bool frmPrintOptions::tbFrom_Validate()
-{
-    if (const auto start = orvane::report::validPrintStart(tbFrom_->text(), options_.PrintEnd)) {
-        options_.PrintStart = *start;
-        return true;
-    }
-    showMessage(this, QStringLiteral("Invalid Start"), Buttons::Ok, Icon::None, kErrorTitle);
-    QTimer::singleShot(0, tbFrom_, qOverload<>(&QWidget::setFocus));
-    return false;
-}
+bool frmPrintOptions::tbFrom_Validate() { return validateRangeBox(tbFrom_); }
+bool frmPrintOptions::tbTo_Validate() { return validateRangeBox(tbTo_); }
 
-bool frmPrintOptions::tbTo_Validate()
+bool frmPrintOptions::validateRangeBox(QLineEdit* box)
 {
-    if (const auto end = orvane::report::validPrintEnd(tbTo_->text(), options_.PrintStart)) {
-        options_.PrintEnd = *end;
+    const bool start = box == tbFrom_;
+    const auto value = start ? orvane::report::validPrintStart(box->text(), options_.PrintEnd)
+                             : orvane::report::validPrintEnd(box->text(), options_.PrintStart);
+    if (value) {
+        (start ? options_.PrintStart : options_.PrintEnd) = *value;
         return true;
     }
-    showMessage(this, QStringLiteral("Invalid End"), Buttons::Ok, Icon::None, kErrorTitle);
-    QTimer::singleShot(0, tbTo_, qOverload<>(&QWidget::setFocus));
+    showMessage(this, start ? QStringLiteral("Invalid Start") : QStringLiteral("Invalid End"), Buttons::Ok, Icon::None,
+                kErrorTitle);
+    QTimer::singleShot(0, box, qOverload<>(&QWidget::setFocus));
     return false;
 }
 

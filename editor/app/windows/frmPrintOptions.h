@@ -43,6 +43,7 @@ private:
     // The report as the options stand; nullopt (after a message) when it cannot be made.
     std::optional<std::vector<orvane::report::Page>> layOut();
     bool readyToPrint();
+    bool validateRangeBox(QLineEdit* box);
     void printOn(QPrinter& printer);
 
     EditorSession& session_;
