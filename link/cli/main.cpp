@@ -2,8 +2,10 @@
 // same commands the editor runs.
 #include "CommandLine.h"
 #include "Terminal.h"
+#include "TextCommands.h"
 #include "WorkingCopy.h"
 
+#include "orvane/formats/JetFiles.h"
 #include "orvane/link/Link.h"
 #include "orvane/link/PortList.h"
 #include "orvane/sim/SimulatorProcess.h"
@@ -151,6 +153,10 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
             say(copy.errorText() + QStringLiteral("; ") + options.file + QStringLiteral(" is unchanged"));
             return kExitFailed;
         }
+        if (!copy.keptOriginal().isEmpty())
+            std::fprintf(stderr, "%s\n",
+                         terminalText(orvane::formats::keptOriginalMessage(options.file, copy.keptOriginal()).toStdString())
+                             .c_str());
         std::fprintf(stderr, "%s saved\n", options.file.toLocal8Bit().constData());
     }
     if (options.command == Command::Download && code == kExitSuccess)
@@ -179,9 +185,11 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
+    if (const auto code = orvane::cli::runTextCommand(arguments))
+        return *code;
     const auto parsed = orvane::cli::parseCommandLine(arguments);
     if (parsed.help) {
-        std::fputs(orvane::cli::usageText().toLocal8Bit().constData(), stdout);
+        std::fputs((orvane::cli::usageText() + orvane::cli::textCommandsUsage()).toLocal8Bit().constData(), stdout);
         return orvane::cli::kExitSuccess;
     }
     if (!parsed.options) {

@@ -76,7 +76,7 @@ QString keptName(const QFileInfo& target)
     const QString stem = target.suffix().isEmpty() ? target.fileName() : target.completeBaseName();
     for (int n = 1;; ++n) {
         const QString name = stem + (n == 1 ? QStringLiteral(".jet.") : QStringLiteral(".jet-%1.").arg(n)) + suffix;
-        const QString path = target.dir().filePath(name);
+        const QString path = target.path() == QLatin1String(".") ? name : target.path() + QLatin1Char('/') + name;
         if (!QFileInfo::exists(path))
             return path;
     }

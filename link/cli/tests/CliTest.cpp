@@ -222,3 +222,69 @@ TEST(CliVersionId, PrintsTheIdentification_AlsoFromAStartedSimulator)
     EXPECT_EQ(simulator.exitCode, 0) << simulator.err.toStdString();
     EXPECT_TRUE(simulator.out.startsWith("ORVANE DCX7 ROM 2.50"));
 }
+
+TEST(CliTextForm, ExportImportExportIsStable_TheRebuiltFileDownloadsTheSame_AJetOriginalIsKept)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    const QString text = store.folder() + "/plant.txt";
+    const ProgramRun exported = runOrvane({"export", plant, "-o", text});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    const QString rebuilt = store.folder() + "/rebuilt.mdb";
+    const ProgramRun imported = runOrvane({"import", text, rebuilt});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+    EXPECT_EQ(imported.err, rebuilt + " built from " + text + "\n");
+    const ProgramRun again = runOrvane({"export", rebuilt});
+    EXPECT_EQ(again.out.toUtf8(), fileBytes(text));
+
+    store.open(plant);
+    const auto expected = expectedMemory(store.read(), store.catalogue);
+    store.close();
+    SimulatedController sim;
+    ASSERT_EQ(runOrvane({"download", rebuilt, "--port", sim.portName(), "--yes"}).exitCode, 0);
+    const auto memory = sim.stopAndReadMemory();
+    for (int area : {3, 4, 6, 9})
+        EXPECT_EQ(memory.at(area), expected.at(area)) << area;
+
+    // A legacy Jet file exports as it is; building over it asks first and keeps it.
+    const QString legacy = store.folder() + "/legacy.mdb";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_SOURCE_DIR) + "/formats/jet/tests/data/legacy-config-jet4.mdb", legacy));
+    QFile::setPermissions(legacy, QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray jet = fileBytes(legacy);
+    const ProgramRun legacyText = runOrvane({"export", legacy});
+    ASSERT_EQ(legacyText.exitCode, 0) << legacyText.err.toStdString();
+    EXPECT_TRUE(legacyText.out.contains("block 0: SYSTEM (function 0)\n  comment = \"Boiler 3 \\\"north\\\" \u2013 feed pump\"\n"));
+    EXPECT_EQ(runOrvane({"import", text, legacy}, "n\n").exitCode, 3);
+    EXPECT_EQ(fileBytes(legacy), jet);
+    const ProgramRun over = runOrvane({"import", text, legacy}, "y\n");
+    ASSERT_EQ(over.exitCode, 0) << over.err.toStdString();
+    EXPECT_TRUE(over.err.contains(legacy + " exists. Replace it? [y/N] "));
+    EXPECT_TRUE(over.err.contains(legacy + " was a legacy Jet file. It is now saved in this program's own format;\n"
+                                  "the original is kept unchanged as " + store.folder() + "/legacy.jet.mdb.\n"));
+    EXPECT_EQ(fileBytes(store.folder() + "/legacy.jet.mdb"), jet);
+    EXPECT_EQ(runOrvane({"export", legacy}).out.toUtf8(), fileBytes(text));
+
+    // Faults: a text that does not build, a damaged Jet file, bad command lines.
+    QFile broken(store.folder() + "/broken.txt");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write(fileBytes(text).replace("function 10)", "function 200)"));
+    broken.close();
+    const ProgramRun refused = runOrvane({"import", broken.fileName(), store.folder() + "/new.mdb"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(broken.fileName() + ", line ")) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(": function 200 is not in the catalogue\n"));
+    EXPECT_FALSE(QFile::exists(store.folder() + "/new.mdb"));
+    const QString cut = store.folder() + "/cut.mdb";
+    QFile cutFile(cut);
+    ASSERT_TRUE(cutFile.open(QIODevice::WriteOnly));
+    cutFile.write(jet.left(100000));
+    cutFile.close();
+    const ProgramRun damaged = runOrvane({"export", cut});
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_EQ(damaged.err, "orvane: " + cut + " cannot be read: it is truncated (100000 bytes is not a whole number "
+                                              "of 4096-byte pages).\n");
+    EXPECT_EQ(runOrvane({"export"}).exitCode, 2);
+    EXPECT_EQ(runOrvane({"import", text}).exitCode, 2);
+    EXPECT_EQ(runOrvane({"export", plant, "--port", "x"}).exitCode, 2);
+    EXPECT_TRUE(runOrvane({"--help"}).out.contains("orvane export FILE [-o TEXT]"));
+}
