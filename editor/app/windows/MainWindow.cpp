@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "core/RecentList.h"
 #include "linkwin/LinkCommands.h"
+#include "orvane/formats/JetFiles.h"
 #include "ui/MessageSeam.h"
 
 #include <kessig/OrvaneDB.h>
@@ -656,6 +657,10 @@ bool Form3::saveBack(const QString& target)
         session_.reopenWorkFile();
         return false;
     }
+    if (!session_.keptOriginal().isEmpty())
+        showMessage(this, orvane::formats::keptOriginalMessage(target.isEmpty() ? session_.GlobalFile : target,
+                                                               session_.keptOriginal()),
+                    Buttons::Ok, Icon::Information);
     return true;
 }
 
