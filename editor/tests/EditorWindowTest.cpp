@@ -1153,3 +1153,37 @@ TEST_F(EditorWindowTest, LegacyJetFilesOpenAsTheToolSetsOwn_TheFirstSaveKeepsThe
     w().Grid1_Click();
     EXPECT_EQ(comment->toPlainText(), QStringLiteral("Boiler 3 \"north\" \u2013 feed pump"));
 }
+
+TEST_F(EditorWindowTest, AFileGivenAtStartUpOpensInPlaceOfTheStartDialog)
+{
+    const QString plant = dir.filePath("plant.mdb");
+    QFile::copy(QStringLiteral(ORVANE_SOURCE_DIR "/formats/jet/tests/data/legacy-config-jet4.mdb"), plant);
+    QFile::setPermissions(plant, QFile::ReadOwner | QFile::WriteOwner);
+    bool startDialogSeen = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget(); dialog && dialog->objectName() == "FrmAsk") {
+            startDialogSeen = true;
+            dialog->findChild<QPushButton*>("Command2")->click();
+        }
+    });
+    poll.start();
+    app.showStartUp(plant);
+    QEventLoop loop;
+    QTimer done;
+    done.setInterval(20);
+    QObject::connect(&done, &QTimer::timeout, &loop, [&] {
+        if (w().isVisible() && !app.startWindow().isVisible())
+            loop.quit();
+    });
+    done.start();
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);   // a guard against a window that never comes
+    loop.exec();
+    EXPECT_FALSE(startDialogSeen);
+    EXPECT_EQ(app.session().GlobalFile, plant);
+    EXPECT_EQ(w().windowTitle(), "Brevant - " + plant);
+    EXPECT_EQ(grid("Grid1")->item(0, 0)->text(), "SYSTEM");
+    EXPECT_EQ(RecentList::entry(1), plant);
+    w().hide();
+}

@@ -722,6 +722,18 @@ bool Form3::OpenExistingFile()
     return LoadGlobalFile(name);
 }
 
+bool Form3::openGivenFile(const QString& fileName)
+{
+    if (!QFileInfo::exists(fileName)) {
+        showMessage(this, fileName + QStringLiteral(" Does Not Exist"));
+        return false;
+    }
+    if (!LoadGlobalFile(QFileInfo(fileName).absoluteFilePath()))
+        return false;
+    startDialogShown_ = true;
+    return true;
+}
+
 void Form3::fileNew()
 {
     session_.CloseWorkFile();
