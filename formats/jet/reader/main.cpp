@@ -25,13 +25,23 @@ namespace {
 
 using namespace orvane::jetreader;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 // A damaged file must not make the reader take the machine's memory or time.
 void limitResources()
 {
     const rlimit memory{1UL << 30, 1UL << 30};
     const rlimit cpu{60, 60};
     const rlimit core{0, 0};
-    ::setrlimit(RLIMIT_AS, &memory);
+    // AddressSanitizer reserves far more address space than the reader could ever use.
+    if (!kAddressSanitizer)
+        ::setrlimit(RLIMIT_AS, &memory);
     ::setrlimit(RLIMIT_CPU, &cpu);
     ::setrlimit(RLIMIT_CORE, &core);
 }
