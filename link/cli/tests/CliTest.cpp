@@ -240,17 +240,34 @@ TEST(CliTextForm, ExportImportExportIsStable_TheRebuiltFileDownloadsTheSame_AJet
     store.open(plant);
     const auto expected = expectedMemory(store.read(), store.catalogue);
     store.close();
+    const QString jetFile = QStringLiteral(ORVANE_SOURCE_DIR) + "/formats/jet/tests/data/legacy-config-jet4.mdb";
+    const auto copyOfJet = [&](const QString& name) {
+        const QString path = store.folder() + "/" + name;
+        QFile::copy(jetFile, path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        return path;
+    };
+    const QByteArray jet = fileBytes(jetFile);
     SimulatedController sim;
     ASSERT_EQ(runOrvane({"download", rebuilt, "--port", sim.portName(), "--yes"}).exitCode, 0);
+    // An upload into a legacy Jet file keeps the original beside it.
+    const QString uploaded = copyOfJet("uploaded.mdb");
+    const ProgramRun upload = runOrvane({"upload", uploaded, "--port", sim.portName(), "--yes"});
+    ASSERT_EQ(upload.exitCode, 0) << upload.err.toStdString();
+    EXPECT_TRUE(upload.err.contains(uploaded + " was a legacy Jet file. It is now saved in this program's own format;\n"
+                                    "the original is kept unchanged as " + store.folder() + "/uploaded.jet.mdb.\n"));
+    EXPECT_EQ(fileBytes(store.folder() + "/uploaded.jet.mdb"), jet);
     const auto memory = sim.stopAndReadMemory();
     for (int area : {3, 4, 6, 9})
         EXPECT_EQ(memory.at(area), expected.at(area)) << area;
+    // The controller's program with the file's own texts.
+    const QString uploadedText = runOrvane({"export", uploaded}).out;
+    EXPECT_TRUE(uploadedText.contains("title = \"Legacy plant\"\n"));
+    EXPECT_TRUE(uploadedText.contains("\nblock 4: PID (function 10)\n"));
+    EXPECT_TRUE(uploadedText.contains("\nmessage 1 = \"FLOW HIGH\"\n"));
 
     // A legacy Jet file exports as it is; building over it asks first and keeps it.
-    const QString legacy = store.folder() + "/legacy.mdb";
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_SOURCE_DIR) + "/formats/jet/tests/data/legacy-config-jet4.mdb", legacy));
-    QFile::setPermissions(legacy, QFile::ReadOwner | QFile::WriteOwner);
-    const QByteArray jet = fileBytes(legacy);
+    const QString legacy = copyOfJet("legacy.mdb");
     const ProgramRun legacyText = runOrvane({"export", legacy});
     ASSERT_EQ(legacyText.exitCode, 0) << legacyText.err.toStdString();
     EXPECT_TRUE(legacyText.out.contains("block 0: SYSTEM (function 0)\n  comment = \"Boiler 3 \\\"north\\\" \u2013 feed pump\"\n"));
