@@ -5,6 +5,9 @@
 #include "frmGeneral.h"
 #include "core/RecentList.h"
 #include "orvane/files/WorkingCopy.h"
+#include "orvane/formats/JetFiles.h"
+#include "orvane/transfer/Image.h"
+#include "orvane/transfer/StoreBridge.h"
 #include "ui/MessageSeam.h"
 #include "ui/SettingsStore.h"
 
@@ -1051,4 +1054,145 @@ TEST(EditorStartUp, SerialSettingsAreReadOnceWithTheirDefaults)
     EXPECT_EQ(app.commSettings().CommBaudRate, "9600");
     auto s = openSettingsStore();
     s->remove(kCommSection);
+}
+
+// The download image of the open configuration: what a download would write.
+static orvane::transfer::Image downloadImage(kessig::OrvaneDB& db)
+{
+    const auto result = orvane::transfer::computeImage(orvane::transfer::readConfiguration(db),
+                                                       orvane::transfer::readCatalogue(db));
+    return result.image.value_or(orvane::transfer::Image{});
+}
+
+TEST_F(EditorWindowTest, LegacyJetFilesOpenAsTheToolSetsOwn_TheFirstSaveKeepsTheOriginal_DamagedOnesAreRefused)
+{
+    const QString data = QStringLiteral(ORVANE_SOURCE_DIR "/formats/jet/tests/data/");
+    const auto copyIn = [&](const QString& from, const QString& name) {
+        const QString to = dir.filePath(name);
+        QFile::copy(data + from, to);
+        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
+        return to;
+    };
+    // The same configuration as the legacy file, made by the tool set itself.
+    open(newConfiguration("made.mdb"));
+    app.db().MessageSeek(14);
+    app.db().MessageEdit();
+    app.db().MessageMsg("HIGH TEMP \xC3\x84\xC3\x96\xC3\x9C");
+    app.db().MessageUpdate();
+    const orvane::transfer::Image made = downloadImage(app.db());
+    ASSERT_EQ(made.messages.size(), 340u);
+
+    const QString plant = copyIn(QStringLiteral("legacy-config-jet4.mdb"), QStringLiteral("plant.mdb"));
+    const QByteArray original = fileBytes(plant);
+    open(plant);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(w().windowTitle(), "Brevant - " + plant);
+    EXPECT_FALSE(w().session().WorkFileChanged());
+    EXPECT_EQ(grid("Grid1")->item(0, 0)->text(), "SYSTEM");
+    EXPECT_EQ(grid("Grid1")->item(0, 3)->text(), "COMM");
+    EXPECT_EQ(grid("Grid1")->item(0, 4)->text(), " ");
+    auto* comment = w().findChild<QPlainTextEdit*>("txtCmt");
+    w().selectBlock(0);
+    w().Grid1_Click();
+    EXPECT_EQ(comment->toPlainText(), QStringLiteral("Boiler 3 \"north\" \u2013 feed pump"));
+    w().selectBlock(2);
+    w().Grid1_Click();
+    EXPECT_EQ(comment->toPlainText(), "Drawing tag FT-101");
+    const orvane::transfer::Image legacy = downloadImage(app.db());
+    EXPECT_EQ(legacy.messages, made.messages);
+    EXPECT_EQ(legacy.quick, made.quick);
+    EXPECT_EQ(legacy.blocks, made.blocks);
+    EXPECT_EQ(legacy.constants, made.constants);
+
+    // The first Save writes the tool set's format and keeps the original, once.
+    messages.clear();
+    w().fileSave();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, orvane::formats::keptOriginalMessage(plant, dir.filePath("plant.jet.mdb")));
+    EXPECT_EQ(messages[0].icon, Icon::Information);
+    EXPECT_EQ(fileBytes(dir.filePath("plant.jet.mdb")), original);
+    EXPECT_FALSE(orvane::formats::isJetFile(plant));
+    EXPECT_EQ(w().session().GlobalFile, plant);
+    w().fileSave();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(QFile::exists(dir.filePath("plant.jet-2.mdb")));
+
+    // An older file gains the drawing-comment field and so counts as changed.
+    const QString old = copyIn(QStringLiteral("legacy-config-novisio-jet4.mdb"), QStringLiteral("old.mdb"));
+    open(old);
+    EXPECT_NE(w().session().VisioCommentsMissing, 0);
+    EXPECT_TRUE(w().session().WorkFileChanged());
+    w().selectBlock(2);
+    w().Grid1_Click();
+    EXPECT_EQ(comment->toPlainText(), "line one\nline two");
+    messages.clear();
+    answers = {Answer::No};
+    chosenFile = plant;
+    w().fileOpen();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0].text, "Save changes to " + old + "?");
+    EXPECT_EQ(fileBytes(old), fileBytes(data + "legacy-config-novisio-jet4.mdb"));
+
+    // A Jet file that may not be written stays read-only.
+    const QString locked = copyIn(QStringLiteral("legacy-config-jet4.mdb"), QStringLiteral("locked.mdb"));
+    ::chmod(QFile::encodeName(locked).constData(), 0444);
+    open(locked);
+    EXPECT_TRUE(w().windowTitle().endsWith(" - READ ONLY"));
+    EXPECT_FALSE(menu("mnuFileSave")->isEnabled());
+
+    // Damaged files are refused with what is wrong; the open file stays usable.
+    QFile cut(dir.filePath("cut.mdb")), garbage(dir.filePath("garbage.mdb"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly) && garbage.open(QIODevice::WriteOnly));
+    cut.write(original.left(100000));
+    garbage.write(original.left(21) + QByteArray(original.size() - 21, '\x5a'));
+    cut.close();
+    garbage.close();
+    for (const auto& [file, reason] :
+         {std::pair{cut.fileName(), QStringLiteral("it is truncated (100000 bytes is not a whole number of 4096-byte pages).")},
+          std::pair{garbage.fileName(), QStringLiteral("it is damaged: its list of tables cannot be read.")}}) {
+        messages.clear();
+        chosenFile = file;
+        EXPECT_FALSE(w().OpenExistingFile());
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, file + " cannot be read: " + reason);
+        EXPECT_EQ(messages[0].icon, Icon::Critical);
+        EXPECT_EQ(w().session().GlobalFile, locked);
+    }
+    w().selectBlock(0);
+    w().Grid1_Click();
+    EXPECT_EQ(comment->toPlainText(), QStringLiteral("Boiler 3 \"north\" \u2013 feed pump"));
+}
+
+TEST_F(EditorWindowTest, AFileGivenAtStartUpOpensInPlaceOfTheStartDialog)
+{
+    const QString plant = dir.filePath("plant.mdb");
+    QFile::copy(QStringLiteral(ORVANE_SOURCE_DIR "/formats/jet/tests/data/legacy-config-jet4.mdb"), plant);
+    QFile::setPermissions(plant, QFile::ReadOwner | QFile::WriteOwner);
+    bool startDialogSeen = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget(); dialog && dialog->objectName() == "FrmAsk") {
+            startDialogSeen = true;
+            dialog->findChild<QPushButton*>("Command2")->click();
+        }
+    });
+    poll.start();
+    app.showStartUp(plant);
+    QEventLoop loop;
+    QTimer done;
+    done.setInterval(20);
+    QObject::connect(&done, &QTimer::timeout, &loop, [&] {
+        if (w().isVisible() && !app.startWindow().isVisible())
+            loop.quit();
+    });
+    done.start();
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);   // a guard against a window that never comes
+    loop.exec();
+    EXPECT_FALSE(startDialogSeen);
+    EXPECT_EQ(app.session().GlobalFile, plant);
+    EXPECT_EQ(w().windowTitle(), "Brevant - " + plant);
+    EXPECT_EQ(grid("Grid1")->item(0, 0)->text(), "SYSTEM");
+    EXPECT_EQ(RecentList::entry(1), plant);
+    w().hide();
 }

@@ -1,6 +1,7 @@
 #include "WorkingCopy.h"
 
 #include "orvane/files/WorkingCopy.h"
+#include "orvane/formats/JetFiles.h"
 
 #include <stdexcept>
 
@@ -14,7 +15,7 @@ WorkingCopy::WorkingCopy(const QString& original) : original_(original)
         error_ = QString::fromStdString(e.what());
         return;
     }
-    if (const auto failure = orvane::files::copyKeepingTimes(original, path_))
+    if (const auto failure = orvane::formats::copyConfiguration(original, path_))
         error_ = *failure;
 }
 
@@ -26,10 +27,12 @@ WorkingCopy::~WorkingCopy()
 
 bool WorkingCopy::replaceOriginal()
 {
-    if (const auto failure = orvane::files::copyBackAtomically(path_, original_)) {
-        error_ = *failure;
+    const orvane::formats::Replacement replaced = orvane::formats::replaceConfiguration(path_, original_);
+    if (replaced.error) {
+        error_ = *replaced.error;
         return false;
     }
+    keptOriginal_ = replaced.keptOriginal;
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // A private copy of a configuration file to work on, made and put back the way the
-// editor does it. The user's file is never opened by the store; after a completed
+// editor does it (a legacy Jet file is read into the tool set's own format). The user's file is never opened by the store; after a completed
 // upload the copy replaces it atomically, so the file is either the old one or the new
 // one, never half written.
 
@@ -21,13 +21,16 @@ public:
     QString path() const { return path_; }
 
     // Puts the copy in the original's place; the store must have closed it. False (see
-    // errorText) leaves the original untouched.
+    // errorText) leaves the original untouched. A legacy Jet original is first kept
+    // beside itself (see keptOriginal).
     bool replaceOriginal();
+    QString keptOriginal() const { return keptOriginal_; }
 
 private:
     QString original_;
     QString path_;
     QString error_;
+    QString keptOriginal_;
 };
 
 } // namespace orvane::cli

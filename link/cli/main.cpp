@@ -3,8 +3,10 @@
 #include "CommandLine.h"
 #include "PrintCommand.h"
 #include "Terminal.h"
+#include "TextCommands.h"
 #include "WorkingCopy.h"
 
+#include "orvane/formats/JetFiles.h"
 #include "orvane/link/Link.h"
 #include "orvane/link/PortList.h"
 #include "orvane/sim/SimulatorProcess.h"
@@ -149,6 +151,10 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
             say(copy.errorText() + QStringLiteral("; ") + options.file + QStringLiteral(" is unchanged"));
             return kExitFailed;
         }
+        if (!copy.keptOriginal().isEmpty())
+            std::fprintf(stderr, "%s\n",
+                         terminalText(orvane::formats::keptOriginalMessage(options.file, copy.keptOriginal()).toStdString())
+                             .c_str());
         std::fprintf(stderr, "%s saved\n", options.file.toLocal8Bit().constData());
     }
     if (options.command == Command::Download && code == kExitSuccess)
@@ -184,9 +190,11 @@ int main(int argc, char** argv)
     const std::unique_ptr<QCoreApplication> app =
         printing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (const auto code = orvane::cli::runTextCommand(arguments))
+        return *code;
     const auto parsed = orvane::cli::parseCommandLine(arguments);
     if (parsed.help) {
-        std::fputs(orvane::cli::usageText().toLocal8Bit().constData(), stdout);
+        std::fputs((orvane::cli::usageText() + orvane::cli::textCommandsUsage()).toLocal8Bit().constData(), stdout);
         return orvane::cli::kExitSuccess;
     }
     if (!parsed.options) {

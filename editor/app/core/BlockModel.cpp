@@ -135,7 +135,7 @@ BlockView BlockModel::readBlock(int block, const QString& cellName)
             db_.MessageSeek(db_.ParamOffset());
             row.value = q(db_.MessageMsg());
         } else if (type == kVariableDecimals) {
-            const int32_t d = constantAt(block, n % 2 == 1 ? I + n - 2 : I + n - 3, found);
+            const int32_t d = constantAt(block, decimalsOffset(I, n), found);
             row.value = showVariable(constantAt(block, I + n - 1, found), d);
         } else {
             const int16_t decimal = db_.ParamDecimal();

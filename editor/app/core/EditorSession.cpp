@@ -1,6 +1,7 @@
 #include "EditorSession.h"
 
 #include "orvane/files/WorkingCopy.h"
+#include "orvane/formats/JetFiles.h"
 
 #include <kessig/OrvaneDB.h>
 
@@ -19,7 +20,8 @@ void EditorSession::openWorkFile()
 void EditorSession::LoadGlobalFile(const QString& fileName)
 {
     const QString work = GetWorkFileName();
-    if (auto error = copyKeepingTimes(fileName, work)) {
+    // A legacy Jet file is read into the tool set's own format on the way.
+    if (auto error = orvane::formats::copyConfiguration(fileName, work)) {
         deleteFileForced(work);
         throw std::runtime_error(error->toStdString());
     }
@@ -79,7 +81,9 @@ std::optional<QString> EditorSession::copyBack(const QString& target)
 {
     // Closed first, so that every committed write is in the file itself.
     CloseWorkFile();
-    return copyBackAtomically(WorkFile, target.isEmpty() ? GlobalFile : target);
+    const auto replaced = orvane::formats::replaceConfiguration(WorkFile, target.isEmpty() ? GlobalFile : target);
+    keptOriginal_ = replaced.keptOriginal;
+    return replaced.error;
 }
 
 void EditorSession::deleteWorkFile()

@@ -30,7 +30,10 @@ public:
     // A write into the working copy that did not pass through the store (the quick-message grid).
     void countWrite() { written_ = true; }
     // Closes the working copy and copies it over GlobalFile (or target); the reason when it failed.
+    // A legacy Jet file so replaced is first kept beside itself (see keptOriginal).
     std::optional<QString> copyBack(const QString& target = {});
+    // Where the last copyBack kept a Jet original; "" when it kept none.
+    QString keptOriginal() const { return keptOriginal_; }
     // Deletes the working copy (closed first) and forgets it.
     void deleteWorkFile();
     QString MainCaption() const;
@@ -48,6 +51,7 @@ private:
     kessig::OrvaneDB& db_;
     BlockModel model_;
     bool written_ = false;            // writes of earlier opens of this working copy, or past the store
+    QString keptOriginal_;
 };
 
 } // namespace brevant

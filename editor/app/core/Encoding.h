@@ -3,14 +3,20 @@
 // Stored units: plain parameters with Decimal 1..3 are thousandths, variable-decimal
 // parameters are value x 10^d, text parameters live in "Messages".
 
+#include "orvane/formats/ParameterValues.h"
+
 #include <QString>
 #include <cstdint>
 #include <optional>
 
 namespace brevant {
 
-inline constexpr int kTextParameter = 3;
-inline constexpr int kVariableDecimals = 4;
+using orvane::formats::decimalsOffset;
+using orvane::formats::formatDecimals;
+using orvane::formats::kTextParameter;
+using orvane::formats::kVariableDecimals;
+using orvane::formats::showPlain;
+using orvane::formats::showVariable;
 inline constexpr int kMaxTextLength = 16;
 
 // Nearest whole number, halves to even; saturates at the 32-bit limits.
@@ -18,15 +24,8 @@ int32_t roundHalfEven(double value);
 // The number in a typed text (optional sign, digits, one decimal point, exponent);
 // nullopt for anything else, including an empty text.
 std::optional<double> parseNumber(const QString& text);
-// "###0.0"-style: at least one integer digit, exactly `decimals` decimals.
-QString formatDecimals(double value, int decimals);
 // A number the way a limit message shows it: no exponent, no trailing zeros.
 QString plainNumber(double value);
-
-// Display of a plain parameter; "" for a Decimal outside 0..3.
-QString showPlain(int32_t stored, int decimal);
-// Display of a variable-decimals parameter with d decimals (d outside 0..4 is treated as 0).
-QString showVariable(int32_t stored, int32_t d);
 
 QString limitMessage(double min, double max);
 QString blockNumberMessage();

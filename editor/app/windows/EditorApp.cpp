@@ -40,14 +40,16 @@ QString EditorApp::start(const QString& folder)
     return {};
 }
 
-void EditorApp::showStartUp()
+void EditorApp::showStartUp(const QString& givenFile)
 {
     timer1_.setObjectName(QStringLiteral("Timer1"));
     timer1_.setSingleShot(true);
     timer1_.setInterval(2000);
-    QObject::connect(&timer1_, &QTimer::timeout, form3_.get(), [this] {
+    QObject::connect(&timer1_, &QTimer::timeout, form3_.get(), [this, givenFile] {
         // The start-up window stays up behind the start dialog until it returns.
         form3_->show();
+        if (!givenFile.isEmpty())
+            form3_->openGivenFile(givenFile);
         form3_->firstActivation();
         frmStart_->hide();
     });

@@ -22,8 +22,9 @@ public:
     // Opens the catalogue in folder, loads the serial settings and builds the windows.
     // Returns "" on success, else the message to show.
     QString start(const QString& folder);
-    // Shows the start-up window; after 2000 ms the main window and its start dialog.
-    void showStartUp();
+    // Shows the start-up window; after 2000 ms the main window and its start dialog,
+    // or, when a file was given, that file in place of the start dialog.
+    void showStartUp(const QString& givenFile = {});
 
     kessig::OrvaneDB& db() { return db_; }
     EditorSession& session() { return *session_; }

@@ -7,6 +7,7 @@
 #include "frmGeneral.h"
 #include "frmPrintOptions.h"
 #include "linkwin/LinkCommands.h"
+#include "orvane/formats/JetFiles.h"
 #include "ui/MessageSeam.h"
 
 #include <kessig/OrvaneDB.h>
@@ -663,6 +664,10 @@ bool Form3::saveBack(const QString& target)
         session_.reopenWorkFile();
         return false;
     }
+    if (!session_.keptOriginal().isEmpty())
+        showMessage(this, orvane::formats::keptOriginalMessage(target.isEmpty() ? session_.GlobalFile : target,
+                                                               session_.keptOriginal()),
+                    Buttons::Ok, Icon::Information);
     return true;
 }
 
@@ -722,6 +727,18 @@ bool Form3::OpenExistingFile()
         return false;
     }
     return LoadGlobalFile(name);
+}
+
+bool Form3::openGivenFile(const QString& fileName)
+{
+    if (!QFileInfo::exists(fileName)) {
+        showMessage(this, fileName + QStringLiteral(" Does Not Exist"));
+        return false;
+    }
+    if (!LoadGlobalFile(QFileInfo(fileName).absoluteFilePath()))
+        return false;
+    startDialogShown_ = true;
+    return true;
 }
 
 void Form3::fileNew()

@@ -50,6 +50,9 @@ public:
     // File commands.
     bool CreateNewFile();
     bool OpenExistingFile();
+    // A file given on the command line (the desktop's "open with"): opened in place of
+    // the start dialog; when it cannot be, the start dialog comes as usual.
+    bool openGivenFile(const QString& fileName);
     void fileNew();
     void fileOpen();
     void fileSave();

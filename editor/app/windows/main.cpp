@@ -60,7 +60,12 @@ int main(int argc, char** argv)
     const qsizetype shot = args.indexOf(QStringLiteral("--screenshot"));
     if (shot >= 0 && shot + 2 < args.size())
         return screenshots(app, args[shot + 1], args[shot + 2]);
-    app.showStartUp();
+    // A configuration given to the program (by the desktop's "open with") opens at once.
+    QString givenFile;
+    for (const QString& arg : args.mid(1))
+        if (!arg.startsWith(QStringLiteral("--")))
+            givenFile = arg;
+    app.showStartUp(givenFile);
     // The first activation of the main window shows the start dialog; quitting
     // there (Cancel) or through Exit ends the loop.
     return QApplication::exec();

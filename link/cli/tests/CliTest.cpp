@@ -265,3 +265,86 @@ TEST(CliPrint, WritesTheReportAsPdfFromACopyAndRefusesBadRequests)
     EXPECT_EQ(runOrvane({"print", store.folder() + "/none.mdb", "--pdf", pdf}).exitCode, 1);
     EXPECT_EQ(runOrvane({"print", plant, "--pdf", store.folder() + "/no/such/folder.pdf"}).exitCode, 1);
 }
+
+TEST(CliTextForm, ExportImportExportIsStable_TheRebuiltFileDownloadsTheSame_AJetOriginalIsKept)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    const QString text = store.folder() + "/plant.txt";
+    const ProgramRun exported = runOrvane({"export", plant, "-o", text});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    const QString rebuilt = store.folder() + "/rebuilt.mdb";
+    const ProgramRun imported = runOrvane({"import", text, rebuilt});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+    EXPECT_EQ(imported.err, rebuilt + " built from " + text + "\n");
+    const ProgramRun again = runOrvane({"export", rebuilt});
+    EXPECT_EQ(again.out.toUtf8(), fileBytes(text));
+
+    store.open(plant);
+    const auto expected = expectedMemory(store.read(), store.catalogue);
+    store.close();
+    const QString jetFile = QStringLiteral(ORVANE_SOURCE_DIR) + "/formats/jet/tests/data/legacy-config-jet4.mdb";
+    const auto copyOfJet = [&](const QString& name) {
+        const QString path = store.folder() + "/" + name;
+        QFile::copy(jetFile, path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        return path;
+    };
+    const QByteArray jet = fileBytes(jetFile);
+    SimulatedController sim;
+    ASSERT_EQ(runOrvane({"download", rebuilt, "--port", sim.portName(), "--yes"}).exitCode, 0);
+    // An upload into a legacy Jet file keeps the original beside it.
+    const QString uploaded = copyOfJet("uploaded.mdb");
+    const ProgramRun upload = runOrvane({"upload", uploaded, "--port", sim.portName(), "--yes"});
+    ASSERT_EQ(upload.exitCode, 0) << upload.err.toStdString();
+    EXPECT_TRUE(upload.err.contains(uploaded + " was a legacy Jet file. It is now saved in this program's own format;\n"
+                                    "the original is kept unchanged as " + store.folder() + "/uploaded.jet.mdb.\n"));
+    EXPECT_EQ(fileBytes(store.folder() + "/uploaded.jet.mdb"), jet);
+    const auto memory = sim.stopAndReadMemory();
+    for (int area : {3, 4, 6, 9})
+        EXPECT_EQ(memory.at(area), expected.at(area)) << area;
+    // The controller's program with the file's own texts.
+    const QString uploadedText = runOrvane({"export", uploaded}).out;
+    EXPECT_TRUE(uploadedText.contains("title = \"Legacy plant\"\n"));
+    EXPECT_TRUE(uploadedText.contains("\nblock 4: PID (function 10)\n"));
+    EXPECT_TRUE(uploadedText.contains("\nmessage 1 = \"FLOW HIGH\"\n"));
+
+    // A legacy Jet file exports as it is; building over it asks first and keeps it.
+    const QString legacy = copyOfJet("legacy.mdb");
+    const ProgramRun legacyText = runOrvane({"export", legacy});
+    ASSERT_EQ(legacyText.exitCode, 0) << legacyText.err.toStdString();
+    EXPECT_TRUE(legacyText.out.contains("block 0: SYSTEM (function 0)\n  comment = \"Boiler 3 \\\"north\\\" \u2013 feed pump\"\n"));
+    EXPECT_EQ(runOrvane({"import", text, legacy}, "n\n").exitCode, 3);
+    EXPECT_EQ(fileBytes(legacy), jet);
+    const ProgramRun over = runOrvane({"import", text, legacy}, "y\n");
+    ASSERT_EQ(over.exitCode, 0) << over.err.toStdString();
+    EXPECT_TRUE(over.err.contains(legacy + " exists. Replace it? [y/N] "));
+    EXPECT_TRUE(over.err.contains(legacy + " was a legacy Jet file. It is now saved in this program's own format;\n"
+                                  "the original is kept unchanged as " + store.folder() + "/legacy.jet.mdb.\n"));
+    EXPECT_EQ(fileBytes(store.folder() + "/legacy.jet.mdb"), jet);
+    EXPECT_EQ(runOrvane({"export", legacy}).out.toUtf8(), fileBytes(text));
+
+    // Faults: a text that does not build, a damaged Jet file, bad command lines.
+    QFile broken(store.folder() + "/broken.txt");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write(fileBytes(text).replace("function 10)", "function 200)"));
+    broken.close();
+    const ProgramRun refused = runOrvane({"import", broken.fileName(), store.folder() + "/new.mdb"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(broken.fileName() + ", line ")) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(": function 200 is not in the catalogue\n"));
+    EXPECT_FALSE(QFile::exists(store.folder() + "/new.mdb"));
+    const QString cut = store.folder() + "/cut.mdb";
+    QFile cutFile(cut);
+    ASSERT_TRUE(cutFile.open(QIODevice::WriteOnly));
+    cutFile.write(jet.left(100000));
+    cutFile.close();
+    const ProgramRun damaged = runOrvane({"export", cut});
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_EQ(damaged.err, "orvane: " + cut + " cannot be read: it is truncated (100000 bytes is not a whole number "
+                                              "of 4096-byte pages).\n");
+    EXPECT_EQ(runOrvane({"export"}).exitCode, 2);
+    EXPECT_EQ(runOrvane({"import", text}).exitCode, 2);
+    EXPECT_EQ(runOrvane({"export", plant, "--port", "x"}).exitCode, 2);
+    EXPECT_TRUE(runOrvane({"--help"}).out.contains("orvane export FILE [-o TEXT]"));
+}

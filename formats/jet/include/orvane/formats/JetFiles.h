@@ -1,0 +1,37 @@
+#pragma once
+// Configurations that plants keep in the legacy Jet format, opened and replaced the way
+// every program of the tool set does it: a Jet file is read into a file of the tool
+// set's own format by the separate reader process, and a Jet original is never
+// destroyed: the first time it would be replaced it is kept beside itself.
+
+#include <QString>
+#include <optional>
+
+namespace orvane::formats {
+
+// True when the file begins with the header of a Jet (or later Access engine) database.
+bool isJetFile(const QString& path);
+
+// The reader program: orvane-jet-reader beside this program, else in $ORVANE_BIN_DIR.
+QString jetReaderProgram();
+
+// Makes `target` hold the configuration of `source` in the tool set's own format, with
+// source's modification time and permissions (a read-only original gives a read-only
+// copy). A Jet file is read by the reader process, any other file is copied byte for
+// byte. Returns the reason on failure, naming source; target is then as it was.
+std::optional<QString> copyConfiguration(const QString& source, const QString& target);
+
+struct Replacement {
+    std::optional<QString> error;   // why target could not be replaced; it is then as it was
+    QString keptOriginal;           // where a Jet original was kept, "" when none was
+};
+
+// Replaces `target` by `source` in one step (see orvane::files::copyBackAtomically).
+// When target is a Jet file, it is first kept beside itself as "<name>.jet.mdb" (or
+// "<name>.jet-2.mdb" and so on when that name is taken).
+Replacement replaceConfiguration(const QString& source, const QString& target);
+
+// What to tell the user once a Jet original was kept.
+QString keptOriginalMessage(const QString& target, const QString& keptOriginal);
+
+} // namespace orvane::formats

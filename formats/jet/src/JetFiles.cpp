@@ -1,0 +1,157 @@
+#include "orvane/formats/JetFiles.h"
+
+#include "orvane/files/WorkingCopy.h"
+#include "orvane/formats/JetHeader.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <fcntl.h>
+#include <cstdio>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+
+namespace orvane::formats {
+
+namespace {
+
+// A configuration reads in well under a second; a reader still busy after this is
+// going round in circles on a damaged file.
+constexpr int kReaderDeadlineMs = 30000;
+
+// The copy takes the original's times and permissions, as a copied file would.
+std::optional<QString> takeTimesAndMode(const QString& source, const QString& target)
+{
+    struct stat st {};
+    const QByteArray from = QFile::encodeName(source), to = QFile::encodeName(target);
+    if (::stat(from.constData(), &st) != 0)
+        return source + QStringLiteral(" cannot be read: it has gone");
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::utimensat(AT_FDCWD, to.constData(), times, 0) != 0 || ::chmod(to.constData(), st.st_mode & 07777) != 0)
+        return QStringLiteral("The copy of ") + source + QStringLiteral(" cannot be completed");
+    return std::nullopt;
+}
+
+std::optional<QString> runReader(const QString& source, const QString& output)
+{
+    const QString failed = source + QStringLiteral(" cannot be read: ");
+    const QString program = jetReaderProgram();
+    if (!QFileInfo(program).isExecutable())
+        return failed + QStringLiteral("the reader of Jet files, ") + program + QStringLiteral(", is not installed.");
+    QProcess reader;
+    reader.setProgram(program);
+    reader.setArguments({QStringLiteral("--configuration"), source, output});
+    reader.setStandardErrorFile(QProcess::nullDevice());
+    // A reader must not outlive the program that waits for it.
+    reader.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    reader.start(QIODevice::ReadOnly);
+    if (!reader.waitForStarted())
+        return failed + QStringLiteral("the reader of Jet files, ") + program + QStringLiteral(", cannot be started (")
+               + reader.errorString() + QStringLiteral(").");
+    if (!reader.waitForFinished(kReaderDeadlineMs)) {
+        reader.kill();
+        reader.waitForFinished();
+        return failed + QStringLiteral("the reader of Jet files did not finish within %1 seconds, "
+                                       "so the file is probably damaged.").arg(kReaderDeadlineMs / 1000);
+    }
+    if (reader.exitStatus() == QProcess::CrashExit)
+        return failed + QStringLiteral("the reader of Jet files stopped on it, so the file is probably damaged.");
+    if (reader.exitCode() != 0) {
+        const QString reason = QString::fromUtf8(reader.readAllStandardOutput()).trimmed();
+        return failed + (reason.isEmpty() ? QStringLiteral("the reader of Jet files failed (exit code %1)")
+                                                .arg(reader.exitCode())
+                                          : reason)
+               + QLatin1Char('.');
+    }
+    return std::nullopt;
+}
+
+QString keptName(const QFileInfo& target)
+{
+    const QString suffix = target.suffix().isEmpty() ? QStringLiteral("mdb") : target.suffix();
+    const QString stem = target.suffix().isEmpty() ? target.fileName() : target.completeBaseName();
+    for (int n = 1;; ++n) {
+        const QString name = stem + (n == 1 ? QStringLiteral(".jet.") : QStringLiteral(".jet-%1.").arg(n)) + suffix;
+        const QString path = target.path() == QLatin1String(".") ? name : target.path() + QLatin1Char('/') + name;
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+}
+
+} // namespace
+
+bool isJetFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(kJetHeaderSize);
+    return readJetHeader(reinterpret_cast<const unsigned char*>(head.constData()), static_cast<std::size_t>(head.size()))
+        .has_value();
+}
+
+QString jetReaderProgram()
+{
+    // Without an application object the program's own folder is not known.
+    const QString beside = QCoreApplication::instance()
+                               ? QCoreApplication::applicationDirPath() + QStringLiteral("/orvane-jet-reader")
+                               : QStringLiteral("orvane-jet-reader");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    // Tests run from their own folder; the build tells them where the programs are.
+    const QString binDir = qEnvironmentVariable("ORVANE_BIN_DIR");
+    return binDir.isEmpty() ? beside : binDir + QStringLiteral("/orvane-jet-reader");
+}
+
+std::optional<QString> copyConfiguration(const QString& source, const QString& target)
+{
+    if (!isJetFile(source))
+        return orvane::files::copyKeepingTimes(source, target);
+    // Read beside the target, so that the finished copy takes its place in one rename.
+    QTemporaryDir folder(QFileInfo(target).absolutePath() + QStringLiteral("/.jet-XXXXXX"));
+    if (!folder.isValid())
+        return QStringLiteral("No copy of ") + source + QStringLiteral(" can be made in ")
+               + QFileInfo(target).absolutePath() + QStringLiteral(": ") + folder.errorString();
+    const QString output = folder.filePath(QStringLiteral("configuration"));
+    if (auto error = runReader(source, output))
+        return error;
+    if (auto error = takeTimesAndMode(source, output))
+        return error;
+    if (std::rename(QFile::encodeName(output).constData(), QFile::encodeName(target).constData()) != 0)
+        return QStringLiteral("The copy of ") + source + QStringLiteral(" cannot be put in place as ") + target;
+    return std::nullopt;
+}
+
+Replacement replaceConfiguration(const QString& source, const QString& target)
+{
+    Replacement r;
+    if (isJetFile(target)) {
+        r.keptOriginal = keptName(QFileInfo(target));
+        if (auto error = orvane::files::copyKeepingTimes(target, r.keptOriginal)) {
+            QFile::remove(r.keptOriginal);
+            r.error = QStringLiteral("The original of ") + target + QStringLiteral(" cannot be kept: ") + *error;
+            r.keptOriginal.clear();
+            return r;
+        }
+    }
+    r.error = orvane::files::copyBackAtomically(source, target);
+    if (r.error && !r.keptOriginal.isEmpty()) {
+        // The original is still in its place.
+        orvane::files::deleteFileForced(r.keptOriginal);
+        r.keptOriginal.clear();
+    }
+    return r;
+}
+
+QString keptOriginalMessage(const QString& target, const QString& keptOriginal)
+{
+    return target + QStringLiteral(" was a legacy Jet file. It is now saved in this program's own format;")
+           + QLatin1Char('\r') + QStringLiteral("the original is kept unchanged as ") + keptOriginal
+           + QLatin1Char('.');
+}
+
+} // namespace orvane::formats
