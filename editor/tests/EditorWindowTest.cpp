@@ -2,7 +2,7 @@
 
 #include "TestEnvironment.h"
 #include "EditorApp.h"
-#include "core/RecentList.h"
+#include "core/MRUmodule.h"
 #include "orvane/files/WorkingCopy.h"
 #include "ui/MessageSeam.h"
 #include "ui/SettingsStore.h"
@@ -145,7 +145,7 @@ protected:
     void open(const QString& path)
     {
         chosenFile = path;
-        ASSERT_TRUE(w().OpenExistingFile());
+        ASSERT_TRUE(w().files().OpenExistingFile());
         w().FillBlockMap();
     }
 
@@ -280,14 +280,14 @@ TEST_F(EditorWindowTest, ChangeQuestionAfterOneWriteAndNotAfterNone)
     const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb");
     open(a);
     chosenFile = b;
-    w().fileOpen();
+    w().files().fileOpen();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(app.session().GlobalFile, b);
 
     assign(20, plain.name);   // one write at least
     answers = {Answer::Cancel};
     chosenFile = a;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Save changes to " + b + "?");
     EXPECT_EQ(messages[0].buttons, Buttons::YesNoCancel);
@@ -304,19 +304,19 @@ TEST_F(EditorWindowTest, SaveCopiesBackAndSaveAsAsksBeforeReplacing)
     const QString a = newConfiguration("a.mdb"), other = newConfiguration("other.mdb");
     open(a);
     assign(30, plain.name);
-    w().fileSave();
+    w().files().fileSave();
     EXPECT_TRUE(constantInFile(a, 30, 0).has_value());
 
     answers = {Answer::No};
     chosenFile = other;
-    w().fileSaveAs();
+    w().files().fileSaveAs();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, other + " already exists.\rDo you want to replace it?");
     EXPECT_EQ(messages[0].title, "Save AS");
     EXPECT_FALSE(constantInFile(other, 30, 0).has_value());
 
     answers = {Answer::Yes};
-    w().fileSaveAs();
+    w().files().fileSaveAs();
     EXPECT_TRUE(constantInFile(other, 30, 0).has_value());
     EXPECT_EQ(app.session().GlobalFile, other);
 }
@@ -341,7 +341,7 @@ TEST_F(EditorWindowTest, ReadOnlyFileLocksEditing)
     emit g2->cellDoubleClicked(0, 0);
     EXPECT_TRUE(w().findChild<QLineEdit*>("txtEdit")->isHidden());
     const QString work = app.session().WorkFile;
-    w().fileRestore();
+    w().files().fileRestore();
     EXPECT_FALSE(QFile::exists(work));   // deleted although read-only
 }
 
@@ -354,7 +354,7 @@ TEST_F(EditorWindowTest, FailedCopyBackKeepsTheWorkingCopyAndReports)
     QFile::remove(a);
     QDir().mkpath(a);
     const QString work = app.session().WorkFile;
-    w().fileSave();
+    w().files().fileSave();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, Icon::Critical);
     EXPECT_TRUE(messages[0].text.contains(a));
@@ -365,26 +365,26 @@ TEST_F(EditorWindowTest, FailedCopyBackKeepsTheWorkingCopyAndReports)
     EXPECT_EQ(constantInFile(work, 40, 0), 9);
 }
 
-TEST_F(EditorWindowTest, RecentListFollowsOpenAndMenuEntries)
+TEST_F(EditorWindowTest, MRUmoduleFollowsOpenAndMenuEntries)
 {
     const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb"), c = newConfiguration("c.mdb");
     open(a);
     open(b);
     open(c);
-    EXPECT_EQ(RecentList::entries(), QStringList({c, b, a}));
+    EXPECT_EQ(MRUmodule::entries(), QStringList({c, b, a}));
     EXPECT_EQ(menu("mnuRecentFile1")->data().toString(), c);
     open(b);   // already listed: keeps its place
-    EXPECT_EQ(RecentList::entries(), QStringList({c, b, a}));
-    w().mnuRecentFile_Click(3);   // from the menu: moves to the top
-    EXPECT_EQ(RecentList::entries(), QStringList({a, c, b}));
+    EXPECT_EQ(MRUmodule::entries(), QStringList({c, b, a}));
+    w().files().mnuRecentFile_Click(3);   // from the menu: moves to the top
+    EXPECT_EQ(MRUmodule::entries(), QStringList({a, c, b}));
     EXPECT_EQ(app.session().GlobalFile, a);
 
     QFile::remove(c);
-    w().mnuRecentFile_Click(2);
+    w().files().mnuRecentFile_Click(2);
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().text, c + " No Longer Exists");
     EXPECT_EQ(app.session().GlobalFile, a);
-    EXPECT_EQ(RecentList::entries(), QStringList({a, c, b}));
+    EXPECT_EQ(MRUmodule::entries(), QStringList({a, c, b}));
     EXPECT_TRUE(app.db().ConfigurationOpen());
 }
 
@@ -707,7 +707,7 @@ TEST_F(EditorWindowTest, ReadOnlyFileIsNeverWrittenAndSaveAsGivesAnEditableCopy)
     w().FunctionTypeMode();
     w().chooseFunction(plain.name);
     chosenFile = a;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(app.session().GlobalFile, a);
     ASSERT_TRUE(app.session().FileReadOnly);
     // Function Type mode is left: nothing can be assigned into the read-only file.
@@ -718,22 +718,22 @@ TEST_F(EditorWindowTest, ReadOnlyFileIsNeverWrittenAndSaveAsGivesAnEditableCopy)
 
     // A cancelled Save As saves in place, which for this file copies nothing.
     chosenFile.clear();
-    w().fileSaveAs();
+    w().files().fileSaveAs();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(fileBytes(a), before);
 
     // Leaving asks nothing although the file lacks the drawing comments.
     chosenFile = b;
-    w().fileOpen();
+    w().files().fileOpen();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(app.session().GlobalFile, b);
     EXPECT_EQ(fileBytes(a), before);
 
     chosenFile = a;
-    w().fileOpen();
+    w().files().fileOpen();
     const QString copy = dir.filePath("copy.mdb");
     chosenFile = copy;
-    w().fileSaveAs();
+    w().files().fileSaveAs();
     EXPECT_EQ(app.session().GlobalFile, copy);
     EXPECT_FALSE(app.session().FileReadOnly);
     EXPECT_FALSE(w().windowTitle().endsWith(" - READ ONLY"));
@@ -748,7 +748,7 @@ TEST_F(EditorWindowTest, MissingDrawingCommentsCountAsAChange)
     open(a);
     answers = {Answer::No};
     chosenFile = b;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Save changes to " + a + "?");
     EXPECT_EQ(app.session().GlobalFile, b);
@@ -759,7 +759,7 @@ TEST_F(EditorWindowTest, RestoreDropsChangesAndCancelledSaveAsSavesInPlace)
     const QString a = newConfiguration("a.mdb");
     open(a);
     assign(30, plain.name);
-    w().fileRestore();
+    w().files().fileRestore();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(grid("Grid1")->item(3, 0)->text(), " ");
     EXPECT_FALSE(constantInFile(a, 30, 0).has_value());
@@ -767,7 +767,7 @@ TEST_F(EditorWindowTest, RestoreDropsChangesAndCancelledSaveAsSavesInPlace)
 
     assign(30, plain.name);
     chosenFile.clear();
-    w().fileSaveAs();
+    w().files().fileSaveAs();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(app.session().GlobalFile, a);
     EXPECT_TRUE(constantInFile(a, 30, 0).has_value());
@@ -782,14 +782,14 @@ TEST_F(EditorWindowTest, ExitAsksAndCancelKeepsTheConfigurationOpen)
     open(a);
     assign(30, plain.name);
     answers = {Answer::Cancel};
-    EXPECT_FALSE(w().fileExit());
+    EXPECT_FALSE(w().files().fileExit());
     EXPECT_FALSE(w().finished());
     typeInto("Grid2", 0, "6");
     EXPECT_EQ(constantInFile(app.session().WorkFile, 30, 0), 6);
 
     const QString work = app.session().WorkFile;
     answers = {Answer::No};
-    EXPECT_TRUE(w().fileExit());
+    EXPECT_TRUE(w().files().fileExit());
     EXPECT_TRUE(w().finished());
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].text, "Save changes to " + a + "?");
@@ -804,7 +804,7 @@ TEST_F(EditorWindowTest, NewAndOpenRefuseWithTheirMessages)
     open(a);
     answers = {Answer::No};
     chosenFile = b;
-    w().fileNew();
+    w().files().fileNew();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, b + " Already Exists\rReplace " + b);
     EXPECT_EQ(messages[0].buttons, Buttons::YesNo);
@@ -814,7 +814,7 @@ TEST_F(EditorWindowTest, NewAndOpenRefuseWithTheirMessages)
 
     const QString missing = dir.filePath("missing.mdb");
     chosenFile = missing;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].text, missing + " Does Not Exist");
     EXPECT_EQ(messages[1].buttons, Buttons::Ok);
@@ -823,7 +823,7 @@ TEST_F(EditorWindowTest, NewAndOpenRefuseWithTheirMessages)
     // Yes replaces the file with a new configuration of the default blocks.
     answers = {Answer::Yes};
     chosenFile = b;
-    w().fileNew();
+    w().files().fileNew();
     EXPECT_EQ(app.session().GlobalFile, b);
     EXPECT_EQ(app.session().BlockFunctions, defaultBlockFunctions());
 }
@@ -845,7 +845,7 @@ TEST_F(EditorWindowTest, RecentFilesDialogOpensTheChosenRow)
     g->setCurrentCell(1, 0);
     recent.findChild<QPushButton*>("Command1")->click();
     EXPECT_EQ(app.session().GlobalFile, a);
-    EXPECT_EQ(RecentList::entries(), QStringList({a, b}));
+    EXPECT_EQ(MRUmodule::entries(), QStringList({a, b}));
     EXPECT_TRUE(app.db().ConfigurationOpen());
 }
 
@@ -900,7 +900,7 @@ TEST_F(EditorWindowTest, ChoosingTheCurrentFileFromTheRecentEntriesReopensItFrom
     open(b);
     assign(30, plain.name);
     answers = {Answer::No};
-    w().mnuRecentFile_Click(1);   // b, the open file
+    w().files().mnuRecentFile_Click(1);   // b, the open file
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Save changes to " + b + "?");
     EXPECT_EQ(app.session().GlobalFile, b);
@@ -924,7 +924,7 @@ TEST_F(EditorWindowTest, AFileThatIsNoConfigurationIsReportedAndTheOpenOneKept)
     const QStringList before = workingCopies();
     answers = {Answer::Yes};   // save the change first
     chosenFile = junk;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].icon, Icon::Critical);
     EXPECT_EQ(app.session().GlobalFile, a);
@@ -932,7 +932,7 @@ TEST_F(EditorWindowTest, AFileThatIsNoConfigurationIsReportedAndTheOpenOneKept)
     EXPECT_TRUE(constantInFile(a, 30, 0).has_value());
     EXPECT_EQ(grid("Grid1")->item(3, 0)->text(), plain.name);
     EXPECT_EQ(workingCopies().size(), before.size());   // no working copy of the refused file is left
-    EXPECT_FALSE(RecentList::IsRecentFile(junk));
+    EXPECT_FALSE(MRUmodule::IsRecentFile(junk));
 }
 
 TEST_F(EditorWindowTest, StartDialogStaysWhenNothingWasOpened)
@@ -970,10 +970,10 @@ TEST_F(EditorWindowTest, AFileWithFewerBlockRowsShowsNothingOfThePreviousFile)
     sql(shortFile, "DELETE FROM \"Block List\" WHERE BlockNumber >= 100");
     open(a);
     assign(120, plain.name);
-    w().fileSave();
+    w().files().fileSave();
     ASSERT_NE(app.session().BlockFunctions[120], kNopFunction);
     chosenFile = shortFile;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(app.session().GlobalFile, shortFile);
     EXPECT_EQ(app.session().BlockFunctions[120], kNopFunction);
     EXPECT_EQ(grid("Grid1")->item(12, 0)->text(), " ");

@@ -1,7 +1,7 @@
 #include "MainWindow.h"
 
 #include "Dialogs.h"
-#include "core/RecentList.h"
+#include "core/MRUmodule.h"
 #include "linkwin/LinkCommands.h"
 #include "ui/MessageSeam.h"
 
@@ -9,8 +9,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -28,15 +26,10 @@ namespace brevant {
 namespace {
 constexpr int kGridRows = 74;   // rows 1..74 of the input and parameter grids
 const QString kEmptyCell = QStringLiteral(" ");
-
-QString sampleFolder()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/samples");
-}
 } // namespace
 
 Form3::Form3(EditorSession& session, QWidget* fileDialogParent)
-    : session_(session), fileDialogParent_(fileDialogParent)
+    : session_(session), fileDialogParent_(fileDialogParent), files_(session, *this, fileDialogParent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Brevant"));
@@ -56,12 +49,12 @@ void Form3::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    connect(action(file, "mnuFileNew", QStringLiteral("&New")), &QAction::triggered, this, [this] { guarded([this] { fileNew(); }); });
-    connect(action(file, "mnuFileOpen", QStringLiteral("&Open")), &QAction::triggered, this, [this] { guarded([this] { fileOpen(); }); });
+    connect(action(file, "mnuFileNew", QStringLiteral("&New")), &QAction::triggered, this, [this] { guarded([this] { files_.fileNew(); }); });
+    connect(action(file, "mnuFileOpen", QStringLiteral("&Open")), &QAction::triggered, this, [this] { guarded([this] { files_.fileOpen(); }); });
     mnuFileSave_ = action(file, "mnuFileSave", QStringLiteral("&Save"));
-    connect(mnuFileSave_, &QAction::triggered, this, [this] { guarded([this] { fileSave(); }); });
-    connect(action(file, "mnuFileSaveAs", QStringLiteral("Sav&e As")), &QAction::triggered, this, [this] { guarded([this] { fileSaveAs(); }); });
-    connect(action(file, "mnuFileRestore", QStringLiteral("&Restore")), &QAction::triggered, this, [this] { guarded([this] { fileRestore(); }); });
+    connect(mnuFileSave_, &QAction::triggered, this, [this] { guarded([this] { files_.fileSave(); }); });
+    connect(action(file, "mnuFileSaveAs", QStringLiteral("Sav&e As")), &QAction::triggered, this, [this] { guarded([this] { files_.fileSaveAs(); }); });
+    connect(action(file, "mnuFileRestore", QStringLiteral("&Restore")), &QAction::triggered, this, [this] { guarded([this] { files_.fileRestore(); }); });
     file->addSeparator();
     mnuFileUpload_ = action(file, "mnuFileUpload", QStringLiteral("&Upload From Orvane"), linkwin::uploadAvailable());
     connect(mnuFileUpload_, &QAction::triggered, this, [this] {
@@ -72,7 +65,7 @@ void Form3::buildMenus()
                 session_.model().reloadBlockFunctions();
                 skipCommentEditorOnce_ = true;
                 FillBlockMap();
-                fileSave();
+                files_.fileSave();
             }
         });
     });
@@ -91,14 +84,14 @@ void Form3::buildMenus()
     recent_[0] = file->addSeparator();
     recent_[0]->setObjectName(QStringLiteral("mnuRecentFile0"));
     recent_[0]->setVisible(false);
-    for (int i = 1; i <= RecentList::kSize; ++i) {
+    for (int i = 1; i <= MRUmodule::kSize; ++i) {
         recent_[i] = file->addAction(QStringLiteral("RecentFile%1").arg(i));
         recent_[i]->setObjectName(QStringLiteral("mnuRecentFile%1").arg(i));
         recent_[i]->setVisible(false);
-        connect(recent_[i], &QAction::triggered, this, [this, i] { guarded([this, i] { mnuRecentFile_Click(i); }); });
+        connect(recent_[i], &QAction::triggered, this, [this, i] { guarded([this, i] { files_.mnuRecentFile_Click(i); }); });
     }
     file->addSeparator();
-    connect(action(file, "mnuFormExit", QStringLiteral("E&xit")), &QAction::triggered, this, [this] { guarded([this] { fileExit(); }); });
+    connect(action(file, "mnuFormExit", QStringLiteral("E&xit")), &QAction::triggered, this, [this] { guarded([this] { files_.fileExit(); }); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
@@ -588,283 +581,48 @@ bool Form3::eventFilter(QObject* watched, QEvent* event)
 
 // ---- Errors ------------------------------------------------------------------
 
-void Form3::reportDbError(const std::exception& e)
-{
-    QString text;
-    if (const auto* db = dynamic_cast<const kessig::DbError*>(&e))
-        text = QStringLiteral("Database error %1:\r").arg(db->number()) + QString::fromStdString(db->text());
-    else
-        text = QString::fromStdString(e.what());
-    showMessage(this, text, Buttons::Ok, Icon::Critical);
-}
-
 template <class F> void Form3::guarded(F&& f)
 {
     try {
         f();
     } catch (const std::exception& e) {
-        reportDbError(e);
+        reportError(this, e);
         // A command stopped half way may have closed the working copy: keep it usable.
         try {
             session_.reopenWorkFile();
         } catch (const std::exception& again) {
-            reportDbError(again);
+            reportError(this, again);
         }
     }
 }
 
-// ---- Files -------------------------------------------------------------------
+// ---- What the file commands need ----------------------------------------------
 
-bool Form3::LoadGlobalFile(const QString& fileName)
+void Form3::hideStartUpWindow()
 {
-    try {
-        session_.LoadGlobalFile(fileName);
-    } catch (const std::exception& e) {
-        reportDbError(e);
-        return false;
-    }
-    RecentList::AddRecentFile(fileName);
-    ShowRecentFiles();
-    setWindowTitle(session_.MainCaption());
-    SetReadOnly();
     if (fileDialogParent_)
         fileDialogParent_->hide();
-    return true;
 }
 
-void Form3::afterFileChange()
+void Form3::endProgram()
 {
-    FillBlockMap();
-    Grid1_Click();
-    SetReadOnly();
-}
-
-void Form3::ReloadGlobalFile()
-{
-    if (session_.GlobalFile.isEmpty())
-        return;
-    if (LoadGlobalFile(session_.GlobalFile))
-        afterFileChange();
-}
-
-bool Form3::saveBack(const QString& target)
-{
-    if (auto error = session_.copyBack(target)) {
-        showMessage(this, QStringLiteral("The configuration could not be saved:\r") + *error
-                              + QStringLiteral("\rYour changes are kept; save again or use Save As."),
-                    Buttons::Ok, Icon::Critical);
-        session_.reopenWorkFile();
-        return false;
-    }
-    return true;
-}
-
-bool Form3::askBeforeLeaving()
-{
-    if (!session_.WorkFileChanged())
-        return true;
-    const Answer a = showMessage(this, QStringLiteral("Save changes to ") + session_.GlobalFile + QStringLiteral("?"),
-                                 Buttons::YesNoCancel, Icon::Exclamation, QStringLiteral("Brevant"));
-    if (a == Answer::Cancel) {
-        session_.reopenWorkFile();
-        return false;
-    }
-    return a != Answer::Yes || saveBack();
-}
-
-static FileDialogRequest configurationDialog(FileDialogKind kind, const QString& name)
-{
-    FileDialogRequest r;
-    r.kind = kind;
-    r.filter = kConfigurationFilter;
-    r.fileName = name;
-    return r;
-}
-
-bool Form3::CreateNewFile()
-{
-    const QString start = session_.GlobalFile.isEmpty() ? sampleFolder() : QFileInfo(session_.GlobalFile).absolutePath();
-    const QString name = askFileName(fileDialogParent_, configurationDialog(FileDialogKind::Save, start));
-    if (name.isEmpty())
-        return false;
-    if (QFileInfo::exists(name)) {
-        if (showMessage(fileDialogParent_, name + QStringLiteral(" Already Exists") + QLatin1Char('\r')
-                                               + QStringLiteral("Replace ") + name, Buttons::YesNo) != Answer::Yes)
-            return false;
-    }
-    try {
-        if (QFileInfo::exists(name) && !QFile::remove(name))
-            throw std::runtime_error((name + QStringLiteral(" cannot be replaced")).toStdString());
-        session_.BlockFunctions = defaultBlockFunctions();
-        session_.db().create_new_database(name.toStdString());
-    } catch (const std::exception& e) {
-        reportDbError(e);
-        return false;
-    }
-    return LoadGlobalFile(name);
-}
-
-bool Form3::OpenExistingFile()
-{
-    const QString start = session_.GlobalFile.isEmpty() ? sampleFolder() : QFileInfo(session_.GlobalFile).absolutePath();
-    const QString name = askFileName(fileDialogParent_, configurationDialog(FileDialogKind::Open, start));
-    if (name.isEmpty())
-        return false;
-    if (!QFileInfo::exists(name)) {
-        showMessage(fileDialogParent_, name + QStringLiteral(" Does Not Exist"));
-        return false;
-    }
-    return LoadGlobalFile(name);
-}
-
-void Form3::fileNew()
-{
-    session_.CloseWorkFile();
-    if (!askBeforeLeaving())
-        return;
-    session_.deleteWorkFile();
-    if (CreateNewFile())
-        afterFileChange();
-    else
-        ReloadGlobalFile();
-}
-
-void Form3::fileOpen()
-{
-    session_.CloseWorkFile();
-    if (!askBeforeLeaving())
-        return;
-    session_.deleteWorkFile();
-    if (OpenExistingFile())
-        afterFileChange();
-    else
-        ReloadGlobalFile();
-}
-
-void Form3::fileSave()
-{
-    if (!session_.FileOpened)
-        return;
-    session_.CloseWorkFile();
-    // A read-only working copy holds no change, and the user's file may not be replaced.
-    if (!session_.FileReadOnly && !saveBack())
-        return;
-    session_.deleteWorkFile();
-    ReloadGlobalFile();
-}
-
-void Form3::fileSaveAs()
-{
-    if (!session_.FileOpened)
-        return;
-    const QString name = askFileName(this, configurationDialog(FileDialogKind::Save, session_.GlobalFile));
-    if (name.isEmpty() || name == session_.GlobalFile) {
-        fileSave();
-        return;
-    }
-    if (QFileInfo::exists(name)
-        && showMessage(this, name + QStringLiteral(" already exists.") + QLatin1Char('\r')
-                                 + QStringLiteral("Do you want to replace it?"),
-                       Buttons::YesNo, Icon::Exclamation, QStringLiteral("Save AS")) != Answer::Yes)
-        return;
-    session_.CloseWorkFile();
-    // The old file is replaced in one step, so a failed copy leaves it whole.
-    if (!saveBack(name))
-        return;
-    // A copy saved under a new name is the user's own to edit, even from a read-only file.
-    if (session_.FileReadOnly)
-        QFile::setPermissions(name, QFile::permissions(name) | QFileDevice::WriteOwner);
-    session_.deleteWorkFile();
-    if (LoadGlobalFile(name))
-        afterFileChange();
-    else
-        ReloadGlobalFile();
-}
-
-void Form3::fileRestore()
-{
-    if (!session_.FileOpened)
-        return;
-    session_.deleteWorkFile();
-    ReloadGlobalFile();
-}
-
-bool Form3::fileExit()
-{
-    if (!askBeforeLeaving())
-        return false;
-    session_.CloseWorkFile();
-    session_.deleteWorkFile();
-    try {
-        session_.db().close_database();
-    } catch (const std::exception& e) {
-        reportDbError(e);
-    }
     finished_ = true;
     close();
     QApplication::quit();
-    return true;
 }
 
-void Form3::OpenRecentEntry(const QString& fileName, int index)
+void Form3::showRecentSeparator()
 {
-    try {
-        session_.LoadGlobalFile(fileName);
-    } catch (const std::exception& e) {
-        reportDbError(e);
-        return;
-    }
-    setWindowTitle(session_.MainCaption());
-    SetReadOnly();
-    RecentList::MoveRecentToTop(static_cast<int16_t>(index));
-    ShowRecentFiles();
-}
-
-void Form3::mnuRecentFile_Click(int index)
-{
-    session_.CloseWorkFile();
-    if (!askBeforeLeaving())
-        return;
-    session_.deleteWorkFile();
-    const QString name = RecentList::entry(index);
-    if (!QFileInfo::exists(name)) {
-        showMessage(this, name + QStringLiteral(" No Longer Exists"));
-        ReloadGlobalFile();
-    } else if (name != session_.GlobalFile) {
-        OpenRecentEntry(name, index);
-        if (session_.FileOpened && session_.WorkFile.isEmpty())
-            ReloadGlobalFile();   // the entry could not be opened: back to the old file
-        else
-            afterFileChange();
-    } else {
-        ReloadGlobalFile();
-    }
-}
-
-void Form3::GetRecentFile(int index)
-{
-    const QString name = RecentList::entry(index);
-    if (!QFileInfo::exists(name)) {
-        showMessage(this, name + QStringLiteral(" No Longer Exists"));
-        return;
-    }
-    if (name != session_.GlobalFile) {
-        OpenRecentEntry(name, index);
-        FillBlockMap();
-    }
-}
-
-void Form3::ShowRecentFiles()
-{
-    const QStringList entries = RecentList::entries();
-    if (entries.isEmpty())
-        return;
     recent_[0]->setVisible(true);
-    for (int k = 0; k < entries.size() && k < RecentList::kSize; ++k) {
-        recent_[k + 1]->setText(QString(entries[k]).replace(QLatin1Char('&'), QStringLiteral("&&")));
-        recent_[k + 1]->setData(entries[k]);
-        recent_[k + 1]->setVisible(true);
-    }
+}
+
+void Form3::showRecentEntry(int index, const QString& fileName)
+{
+    if (index < 1 || index > MRUmodule::kSize)
+        return;
+    recent_[index]->setText(QString(fileName).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    recent_[index]->setData(fileName);
+    recent_[index]->setVisible(true);
 }
 
 void Form3::firstActivation()
@@ -880,12 +638,12 @@ void Form3::firstActivation()
     label2_->setText(QStringLiteral("PARAMETERS"));
     grid2_->show();
     grid3_->show();
-    for (int i = 0; i <= RecentList::kSize; ++i) {
+    for (int i = 0; i <= MRUmodule::kSize; ++i) {
         recent_[i]->setVisible(false);
         if (i > 0)
             recent_[i]->setText(QString());
     }
-    ShowRecentFiles();
+    MRUmodule::ShowRecentFiles(*this);
     if (!startDialogShown_) {
         startDialogShown_ = true;
         FrmAsk ask(this);
@@ -917,7 +675,7 @@ void Form3::closeEvent(QCloseEvent* event)
         return;
     }
     event->ignore();
-    fileExit();
+    files_.fileExit();
 }
 
 } // namespace brevant

@@ -2,6 +2,7 @@
 // "Form3": the block map, the input and parameter grids and the menus.
 
 #include "core/EditorSession.h"
+#include "core/Filedialogs.h"
 
 #include <QMainWindow>
 #include <array>
@@ -16,18 +17,20 @@ class QTableWidget;
 
 namespace brevant {
 
-class Form3 : public QMainWindow {
+class Form3 : public QMainWindow, public FileWindow {
     Q_OBJECT
 public:
     Form3(EditorSession& session, QWidget* fileDialogParent);
 
     EditorSession& session() { return session_; }
+    // The file commands the File menu and the start and recent-files dialogs run.
+    Filedialogs& files() { return files_; }
 
     // Block map and grids.
-    void FillBlockMap();
-    void Grid1_Click();
+    void FillBlockMap() override;
+    void Grid1_Click() override;
     void SetupBlockGrids();
-    void SetReadOnly();
+    void SetReadOnly() override;
     void selectBlock(int block);   // moves the Grid1 selection (no click)
     int currentBlock() const;
     void FunctionTypeMode();
@@ -41,19 +44,6 @@ public:
     void CommitCellEdit(QTableWidget* grid, QLineEdit* box);
     void ProcessAuxOutputs();
 
-    // File commands.
-    bool CreateNewFile();
-    bool OpenExistingFile();
-    void fileNew();
-    void fileOpen();
-    void fileSave();
-    void fileSaveAs();
-    void fileRestore();
-    bool fileExit();
-    void mnuRecentFile_Click(int index);
-    void GetRecentFile(int index);
-    void ReloadGlobalFile();
-    void ShowRecentFiles();
     // The first activation: read-only state, recent entries, start dialog.
     void firstActivation();
     // Shows the window without its start dialog (the file is opened already).
@@ -66,17 +56,19 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
+    // What the file commands need of the window.
+    QWidget* messageParent() override { return this; }
+    void showCaption(const QString& caption) override { setWindowTitle(caption); }
+    void hideStartUpWindow() override;
+    void endProgram() override;
+    void showRecentSeparator() override;
+    void showRecentEntry(int index, const QString& fileName) override;
+
 private:
     void buildMenus();
     void buildControls();
     void showBlock(int block);
     void assignFunction(int block);
-    void afterFileChange();
-    bool LoadGlobalFile(const QString& fileName);
-    bool askBeforeLeaving();  // false when cancelled or saving failed
-    bool saveBack(const QString& target = {});
-    void OpenRecentEntry(const QString& fileName, int index);
-    void reportDbError(const std::exception& e);
     template <class F> void guarded(F&& f);
     bool editableRow(const QTableWidget* grid, int row) const;
     void setFocusMarks(QTableWidget* grid, bool focused);
@@ -84,6 +76,7 @@ private:
 
     EditorSession& session_;
     QWidget* fileDialogParent_;
+    Filedialogs files_;
     QTableWidget* grid1_ = nullptr;
     QTableWidget* grid2_ = nullptr;
     QTableWidget* grid3_ = nullptr;

@@ -19,7 +19,7 @@ int screenshots(brevant::EditorApp& app, const QString& dir, const QString& file
         return Answer::No;
     });
     Form3& w = app.mainWindow();
-    if (!w.OpenExistingFile())
+    if (!w.files().OpenExistingFile())
         return 1;
     w.resize(w.sizeHint());
     w.FillBlockMap();

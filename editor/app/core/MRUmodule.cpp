@@ -1,4 +1,4 @@
-#include "RecentList.h"
+#include "MRUmodule.h"
 
 #include "ui/SettingsStore.h"
 
@@ -15,7 +15,7 @@ struct RecentGroup {
 };
 } // namespace
 
-QStringList RecentList::entries()
+QStringList MRUmodule::entries()
 {
     RecentGroup g;
     QStringList list;
@@ -28,7 +28,7 @@ QStringList RecentList::entries()
 }
 
 // Menu entry i shows the i-th value that is present, so entry i is that value as well.
-QString RecentList::entry(int index)
+QString MRUmodule::entry(int index)
 {
     return entries().value(index - 1);
 }
@@ -39,7 +39,7 @@ namespace {
 void storeAll(const QStringList& list)
 {
     RecentGroup g;
-    for (int i = 1; i <= RecentList::kSize; ++i) {
+    for (int i = 1; i <= MRUmodule::kSize; ++i) {
         if (i <= list.size())
             g.set(i, list[i - 1]);
         else
@@ -49,31 +49,41 @@ void storeAll(const QStringList& list)
 }
 } // namespace
 
-bool RecentList::IsRecentFile(const QString& fileName)
+bool MRUmodule::IsRecentFile(const QString& fileName)
 {
     return entries().contains(fileName, Qt::CaseSensitive);
 }
 
-void RecentList::AddRecentFile(const QString& fileName)
+void MRUmodule::AddRecentFile(const QString& fileName)
 {
     if (!IsRecentFile(fileName))
         PushRecentFile(fileName);
 }
 
-void RecentList::PushRecentFile(const QString& fileName)
+void MRUmodule::PushRecentFile(const QString& fileName)
 {
     QStringList list = entries();
     list.prepend(fileName);
     storeAll(list.mid(0, kSize));
 }
 
-void RecentList::MoveRecentToTop(int16_t index)
+void MRUmodule::MoveRecentToTop(int16_t index)
 {
     QStringList list = entries();
     if (index >= 2 && index <= list.size()) {
         list.move(index - 1, 0);
         storeAll(list);
     }
+}
+
+void MRUmodule::ShowRecentFiles(RecentMenu& menu)
+{
+    const QStringList list = entries();
+    if (list.isEmpty())
+        return;
+    menu.showRecentSeparator();
+    for (int k = 0; k < list.size(); ++k)
+        menu.showRecentEntry(k + 1, list[k]);
 }
 
 RecentDisplay shortenForDisplay(const QString& fullPath)

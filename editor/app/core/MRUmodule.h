@@ -7,7 +7,15 @@
 
 namespace brevant {
 
-class RecentList {
+// The recent entries of the File menu: a separator, then entries 1 to 4.
+class RecentMenu {
+public:
+    virtual ~RecentMenu() = default;
+    virtual void showRecentSeparator() = 0;
+    virtual void showRecentEntry(int index, const QString& fileName) = 0;
+};
+
+class MRUmodule {
 public:
     static constexpr int kSize = 4;
 
@@ -21,6 +29,9 @@ public:
     static void PushRecentFile(const QString& fileName);
     // Moves entry `index` to the top; those above it move down one place.
     static void MoveRecentToTop(int16_t index);
+    // Shows the stored entries in the menu; an empty list changes nothing there, and
+    // entries are never hidden here.
+    static void ShowRecentFiles(RecentMenu& menu);
 };
 
 // The recent-files dialog's short forms of a full path.

@@ -1,0 +1,269 @@
+#include "Filedialogs.h"
+
+#include "ui/MessageSeam.h"
+
+#include <kessig/OrvaneDB.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+namespace brevant {
+
+namespace {
+
+QString sampleFolder()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/samples");
+}
+
+FileDialogRequest configurationDialog(FileDialogKind kind, const QString& name)
+{
+    FileDialogRequest r;
+    r.kind = kind;
+    r.filter = kConfigurationFilter;
+    r.fileName = name;
+    return r;
+}
+
+} // namespace
+
+void reportError(QWidget* parent, const std::exception& e)
+{
+    QString text;
+    if (const auto* db = dynamic_cast<const kessig::DbError*>(&e))
+        text = QStringLiteral("Database error %1:\r").arg(db->number()) + QString::fromStdString(db->text());
+    else
+        text = QString::fromStdString(e.what());
+    showMessage(parent, text, Buttons::Ok, Icon::Critical);
+}
+
+bool Filedialogs::LoadGlobalFile(const QString& fileName)
+{
+    try {
+        session_.LoadGlobalFile(fileName);
+    } catch (const std::exception& e) {
+        reportError(window_.messageParent(), e);
+        return false;
+    }
+    MRUmodule::AddRecentFile(fileName);
+    MRUmodule::ShowRecentFiles(window_);
+    window_.showCaption(session_.MainCaption());
+    window_.SetReadOnly();
+    window_.hideStartUpWindow();
+    return true;
+}
+
+void Filedialogs::showConfiguration()
+{
+    window_.FillBlockMap();
+    window_.Grid1_Click();
+    window_.SetReadOnly();
+}
+
+void Filedialogs::ReloadGlobalFile()
+{
+    if (session_.GlobalFile.isEmpty())
+        return;
+    if (LoadGlobalFile(session_.GlobalFile))
+        showConfiguration();
+}
+
+bool Filedialogs::saveBack(const QString& target)
+{
+    if (auto error = session_.copyBack(target)) {
+        showMessage(window_.messageParent(), QStringLiteral("The configuration could not be saved:\r") + *error
+                                                 + QStringLiteral("\rYour changes are kept; save again or use Save As."),
+                    Buttons::Ok, Icon::Critical);
+        session_.reopenWorkFile();
+        return false;
+    }
+    return true;
+}
+
+bool Filedialogs::askBeforeLeaving()
+{
+    if (!session_.WorkFileChanged())
+        return true;
+    const Answer a = showMessage(window_.messageParent(),
+                                 QStringLiteral("Save changes to ") + session_.GlobalFile + QStringLiteral("?"),
+                                 Buttons::YesNoCancel, Icon::Exclamation, QStringLiteral("Brevant"));
+    if (a == Answer::Cancel) {
+        session_.reopenWorkFile();
+        return false;
+    }
+    return a != Answer::Yes || saveBack();
+}
+
+bool Filedialogs::CreateNewFile()
+{
+    const QString start = session_.GlobalFile.isEmpty() ? sampleFolder() : QFileInfo(session_.GlobalFile).absolutePath();
+    const QString name = askFileName(startWindow_, configurationDialog(FileDialogKind::Save, start));
+    if (name.isEmpty())
+        return false;
+    if (QFileInfo::exists(name)) {
+        if (showMessage(startWindow_, name + QStringLiteral(" Already Exists") + QLatin1Char('\r')
+                                          + QStringLiteral("Replace ") + name, Buttons::YesNo) != Answer::Yes)
+            return false;
+    }
+    try {
+        if (QFileInfo::exists(name) && !QFile::remove(name))
+            throw std::runtime_error((name + QStringLiteral(" cannot be replaced")).toStdString());
+        session_.BlockFunctions = defaultBlockFunctions();
+        session_.db().create_new_database(name.toStdString());
+    } catch (const std::exception& e) {
+        reportError(window_.messageParent(), e);
+        return false;
+    }
+    return LoadGlobalFile(name);
+}
+
+bool Filedialogs::OpenExistingFile()
+{
+    const QString start = session_.GlobalFile.isEmpty() ? sampleFolder() : QFileInfo(session_.GlobalFile).absolutePath();
+    const QString name = askFileName(startWindow_, configurationDialog(FileDialogKind::Open, start));
+    if (name.isEmpty())
+        return false;
+    if (!QFileInfo::exists(name)) {
+        showMessage(startWindow_, name + QStringLiteral(" Does Not Exist"));
+        return false;
+    }
+    return LoadGlobalFile(name);
+}
+
+void Filedialogs::fileNew()
+{
+    session_.CloseWorkFile();
+    if (!askBeforeLeaving())
+        return;
+    session_.deleteWorkFile();
+    if (CreateNewFile())
+        showConfiguration();
+    else
+        ReloadGlobalFile();
+}
+
+void Filedialogs::fileOpen()
+{
+    session_.CloseWorkFile();
+    if (!askBeforeLeaving())
+        return;
+    session_.deleteWorkFile();
+    if (OpenExistingFile())
+        showConfiguration();
+    else
+        ReloadGlobalFile();
+}
+
+void Filedialogs::fileSave()
+{
+    if (!session_.FileOpened)
+        return;
+    session_.CloseWorkFile();
+    // A read-only working copy holds no change, and the user's file may not be replaced.
+    if (!session_.FileReadOnly && !saveBack())
+        return;
+    session_.deleteWorkFile();
+    ReloadGlobalFile();
+}
+
+void Filedialogs::fileSaveAs()
+{
+    if (!session_.FileOpened)
+        return;
+    const QString name = askFileName(window_.messageParent(), configurationDialog(FileDialogKind::Save, session_.GlobalFile));
+    if (name.isEmpty() || name == session_.GlobalFile) {
+        fileSave();
+        return;
+    }
+    if (QFileInfo::exists(name)
+        && showMessage(window_.messageParent(), name + QStringLiteral(" already exists.") + QLatin1Char('\r')
+                                                    + QStringLiteral("Do you want to replace it?"),
+                       Buttons::YesNo, Icon::Exclamation, QStringLiteral("Save AS")) != Answer::Yes)
+        return;
+    session_.CloseWorkFile();
+    // The old file is replaced in one step, so a failed copy leaves it whole.
+    if (!saveBack(name))
+        return;
+    // A copy saved under a new name is the user's own to edit, even from a read-only file.
+    if (session_.FileReadOnly)
+        QFile::setPermissions(name, QFile::permissions(name) | QFileDevice::WriteOwner);
+    session_.deleteWorkFile();
+    if (LoadGlobalFile(name))
+        showConfiguration();
+    else
+        ReloadGlobalFile();
+}
+
+void Filedialogs::fileRestore()
+{
+    if (!session_.FileOpened)
+        return;
+    session_.deleteWorkFile();
+    ReloadGlobalFile();
+}
+
+bool Filedialogs::fileExit()
+{
+    if (!askBeforeLeaving())
+        return false;
+    session_.CloseWorkFile();
+    session_.deleteWorkFile();
+    try {
+        session_.db().close_database();
+    } catch (const std::exception& e) {
+        reportError(window_.messageParent(), e);
+    }
+    window_.endProgram();
+    return true;
+}
+
+void Filedialogs::OpenRecentEntry(const QString& fileName, int index)
+{
+    try {
+        session_.LoadGlobalFile(fileName);
+    } catch (const std::exception& e) {
+        reportError(window_.messageParent(), e);
+        return;
+    }
+    window_.showCaption(session_.MainCaption());
+    window_.SetReadOnly();
+    MRUmodule::MoveRecentToTop(static_cast<int16_t>(index));
+    MRUmodule::ShowRecentFiles(window_);
+}
+
+void Filedialogs::mnuRecentFile_Click(int index)
+{
+    session_.CloseWorkFile();
+    if (!askBeforeLeaving())
+        return;
+    session_.deleteWorkFile();
+    const QString name = MRUmodule::entry(index);
+    if (!QFileInfo::exists(name)) {
+        showMessage(window_.messageParent(), name + QStringLiteral(" No Longer Exists"));
+        ReloadGlobalFile();
+    } else if (name != session_.GlobalFile) {
+        OpenRecentEntry(name, index);
+        if (session_.FileOpened && session_.WorkFile.isEmpty())
+            ReloadGlobalFile();   // the entry could not be opened: back to the old file
+        else
+            showConfiguration();
+    } else {
+        ReloadGlobalFile();
+    }
+}
+
+void Filedialogs::GetRecentFile(int index)
+{
+    const QString name = MRUmodule::entry(index);
+    if (!QFileInfo::exists(name)) {
+        showMessage(window_.messageParent(), name + QStringLiteral(" No Longer Exists"));
+        return;
+    }
+    if (name != session_.GlobalFile) {
+        OpenRecentEntry(name, index);
+        window_.FillBlockMap();
+    }
+}
+
+} // namespace brevant
