@@ -155,7 +155,7 @@ protected:
         w().FunctionTypeMode();
         w().chooseFunction(function);
         w().selectBlock(block);
-        w().Grid1_Click();
+        w().blockMapChosen();
         w().BlockDataMode();
         w().selectBlock(block);
         w().Grid1_Click();
@@ -673,9 +673,9 @@ TEST_F(EditorWindowTest, FunctionTypeModeListsTheCatalogueAndRefusesUnknownNames
 
     const auto found = list->findItems(plain.name, Qt::MatchExactly);
     ASSERT_FALSE(found.isEmpty());
-    emit list->itemClicked(found.front());
+    list->setCurrentItem(found.front());
     w().selectBlock(70);
-    w().Grid1_Click();   // an empty block is assigned without a question
+    w().blockMapChosen();   // an empty block is assigned without a question
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(grid("Grid1")->item(7, 0)->text(), plain.name);
     EXPECT_EQ(app.session().BlockFunctions[70], [&] {
@@ -686,7 +686,7 @@ TEST_F(EditorWindowTest, FunctionTypeModeListsTheCatalogueAndRefusesUnknownNames
 
     w().chooseFunction("NO SUCH FUNCTION");
     w().selectBlock(71);
-    w().Grid1_Click();
+    w().blockMapChosen();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "ERROR RECORD NOT FOUND");
     EXPECT_EQ(grid("Grid1")->item(7, 1)->text(), " ");
@@ -713,7 +713,7 @@ TEST_F(EditorWindowTest, ReadOnlyFileIsNeverWrittenAndSaveAsGivesAnEditableCopy)
     // Function Type mode is left: nothing can be assigned into the read-only file.
     EXPECT_FALSE(grid("Grid2")->isHidden());
     w().selectBlock(80);
-    w().Grid1_Click();
+    w().blockMapChosen();
     EXPECT_EQ(app.session().BlockFunctions[80], kNopFunction);
 
     // A cancelled Save As saves in place, which for this file copies nothing.
@@ -1042,4 +1042,77 @@ TEST(EditorStartUp, SerialSettingsAreReadOnceWithTheirDefaults)
     EXPECT_EQ(app.commSettings().CommBaudRate, "9600");
     auto s = openSettingsStore();
     s->remove(kCommSection);
+}
+
+TEST_F(EditorWindowTest, InFunctionTypeModeOnlyTheBlockMapAssignsAndTheKeyboardChoiceCounts)
+{
+    const QString a = newConfiguration("a.mdb");
+    open(a);
+    w().markActivationHandled();
+    w().show();
+    auto* list = w().findChild<QListWidget*>("List1");
+    auto* map = grid("Grid1");
+    auto press = [](QWidget* target, int key, const QString& text = {}) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(target, &e);
+    };
+
+    // Entering the mode shows the pending choice highlighted: NOP in a new window.
+    w().FunctionTypeMode();
+    ASSERT_NE(list->currentItem(), nullptr);
+    EXPECT_EQ(list->currentItem()->text().trimmed(), "NOP");
+    EXPECT_TRUE(list->currentItem()->isSelected());
+    w().BlockDataMode();
+    assign(10, plain.name);
+    w().files().fileSave();
+    w().FunctionTypeMode();
+    EXPECT_EQ(list->currentItem()->text(), plain.name);
+
+    // The function is chosen with the keyboard only.
+    const QString first = list->item(0)->text();
+    ASSERT_NE(first, plain.name);
+    press(list, Qt::Key_Home);
+    ASSERT_EQ(list->currentItem()->text(), first);
+
+    // Commands that show the block again assign nothing, on an empty block or a used one.
+    for (int block : {20, 10}) {
+        w().selectBlock(block);
+        w().Grid1_Click();
+        w().files().fileRestore();
+        w().files().fileSave();
+        w().selectBlock(block);
+        press(map, Qt::Key_F6);
+    }
+    EXPECT_TRUE(messages.empty()) << messages.front().text.toStdString();
+    EXPECT_EQ(app.session().BlockFunctions[20], kNopFunction);
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
+    // Enter in the block map assigns the keyboard's choice to an empty block.
+    w().selectBlock(20);
+    press(map, Qt::Key_Return, "\r");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(map->item(2, 0)->text(), first.trimmed());
+
+    // A click on a block in use asks with the function chosen by typing its name.
+    for (const char* c : {"N", "O", "P"})
+        press(list, Qt::Key_A + (c[0] - 'A'), c);
+    ASSERT_EQ(list->currentItem()->text().trimmed(), "NOP");
+    answers = {Answer::No};
+    const QPoint at = map->visualItemRect(map->item(1, 0)).center();
+    QMouseEvent down(QEvent::MouseButtonPress, at, map->viewport()->mapToGlobal(at), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent up(QEvent::MouseButtonRelease, at, map->viewport()->mapToGlobal(at), Qt::LeftButton,
+                   Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(map->viewport(), &down);
+    QApplication::sendEvent(map->viewport(), &up);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Replace " + plain.name + " With NOP");
+    EXPECT_NE(app.session().BlockFunctions[10], kNopFunction);
+
+    // Back in Function Type mode later, the pending choice is still the one highlighted.
+    w().BlockDataMode();
+    w().FunctionTypeMode();
+    EXPECT_EQ(list->currentItem()->text().trimmed(), "NOP");
+    w().BlockDataMode();
+    w().hide();
 }

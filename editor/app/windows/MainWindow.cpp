@@ -175,7 +175,11 @@ void Form3::buildControls()
 
     list1_ = new QListWidget(central);
     list1_->setObjectName(QStringLiteral("List1"));
-    connect(list1_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { selectedFunction_ = item->text(); });
+    // The current item, however the user reached it (click, arrow keys, typing), is the choice.
+    connect(list1_, &QListWidget::currentTextChanged, this, [this](const QString& name) {
+        if (!name.isEmpty())
+            selectedFunction_ = name;
+    });
     kessig::OrvaneDB& db = session_.db();
     for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext())
         list1_->addItem(QString::fromStdString(db.FuncName()));
@@ -228,7 +232,7 @@ void Form3::buildControls()
         command1_->setEnabled(linkwin::downloadAvailable());
     });
 
-    connect(grid1_, &QTableWidget::cellClicked, this, [this] { Grid1_Click(); });
+    connect(grid1_, &QTableWidget::cellClicked, this, &Form3::blockMapChosen);
     connect(grid1_, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
         if (row >= 0 && column >= 0 && !grid2_->isHidden())
             label5_->setText(QStringLiteral("BLOCK %1 - ").arg(row * 10 + column)
@@ -297,14 +301,20 @@ void Form3::SetReadOnly()
 void Form3::Grid1_Click()
 {
     guarded([this] {
-        if (!session_.FileOpened)
-            return;
-        if (grid2_->isHidden()) {
-            if (!grid1_->isHidden() && !session_.FileReadOnly)
-                assignFunction(currentBlock());
-        } else {
+        if (session_.FileOpened && !grid2_->isHidden())
             showBlock(currentBlock());
-        }
+    });
+}
+
+void Form3::blockMapChosen()
+{
+    if (!grid2_->isHidden()) {
+        Grid1_Click();
+        return;
+    }
+    guarded([this] {
+        if (session_.FileOpened && !grid1_->isHidden() && !session_.FileReadOnly)
+            assignFunction(currentBlock());
     });
 }
 
@@ -376,8 +386,21 @@ void Form3::assignFunction(int block)
         cell->setText(newCell);
 }
 
+void Form3::chooseFunction(const QString& name)
+{
+    QListWidgetItem* listed = nullptr;
+    for (int i = 0; i < list1_->count() && !listed; ++i)
+        if (list1_->item(i)->text().trimmed() == name.trimmed())
+            listed = list1_->item(i);
+    list1_->setCurrentItem(listed);
+    if (listed)
+        list1_->scrollToItem(listed);
+    selectedFunction_ = name;
+}
+
 void Form3::FunctionTypeMode()
 {
+    chooseFunction(selectedFunction_);   // the pending choice, highlighted
     txtEdit_->hide();
     txtEdit1_->hide();
     txtCmt_->hide();
@@ -556,7 +579,7 @@ bool Form3::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (grid == grid1_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-            Grid1_Click();
+            blockMapChosen();
             return true;
         }
         // Enter and Backspace open the box on the cell's own text, like a space.
@@ -658,7 +681,7 @@ void Form3::firstActivation()
         FillBlockMap();
         skipCommentEditorOnce_ = false;   // the configuration comment editor is not part of this build
     }
-    selectedFunction_ = QStringLiteral("NOP");
+    chooseFunction(QStringLiteral("NOP"));
 }
 
 void Form3::showEvent(QShowEvent* event)

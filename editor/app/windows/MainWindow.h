@@ -28,14 +28,20 @@ public:
 
     // Block map and grids.
     void FillBlockMap() override;
+    // Shows the selected block again, as every command does after changing data;
+    // never assigns a function.
     void Grid1_Click() override;
+    // A click on the block map, or Enter in it: in Function Type mode assigns the
+    // selected function to the block, else shows the block.
+    void blockMapChosen();
     void SetupBlockGrids();
     void SetReadOnly() override;
     void selectBlock(int block);   // moves the Grid1 selection (no click)
     int currentBlock() const;
     void FunctionTypeMode();
     void BlockDataMode();
-    void chooseFunction(const QString& name) { selectedFunction_ = name; }
+    // Makes name the selected function, highlighted in List1 when it is listed there.
+    void chooseFunction(const QString& name);
     void searchBlock(bool forward);
 
     // Cell editing.
