@@ -43,9 +43,9 @@ QApplication& application()
     return *app;
 }
 
-// A constant read from a byte copy of the file, past the editor and its store object
+// One number read from a byte copy of the file, past the editor and its store object
 // (which holds the working copy locked): what a copy of the file would carry.
-std::optional<int> constantInFile(const QString& file, int block, int offset)
+std::optional<int> numberInFile(const QString& file, const char* select, int first, int second = 0)
 {
     const QString snapshot = file + QStringLiteral(".snapshot");
     QFile::remove(snapshot);
@@ -55,9 +55,9 @@ std::optional<int> constantInFile(const QString& file, int block, int offset)
     std::optional<int> value;
     if (sqlite3_open_v2(QFile::encodeName(snapshot).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "SELECT ConstantValue FROM Constants WHERE BlockNumber=?1 AND Offset=?2", -1, &st, nullptr);
-        sqlite3_bind_int(st, 1, block);
-        sqlite3_bind_int(st, 2, offset);
+        sqlite3_prepare_v2(db, select, -1, &st, nullptr);
+        sqlite3_bind_int(st, 1, first);
+        sqlite3_bind_int(st, 2, second);
         if (st && sqlite3_step(st) == SQLITE_ROW)
             value = sqlite3_column_int(st, 0);
         sqlite3_finalize(st);
@@ -65,6 +65,17 @@ std::optional<int> constantInFile(const QString& file, int block, int offset)
     sqlite3_close(db);
     QFile::remove(snapshot);
     return value;
+}
+
+std::optional<int> constantInFile(const QString& file, int block, int offset)
+{
+    return numberInFile(file, "SELECT ConstantValue FROM Constants WHERE BlockNumber=?1 AND Offset=?2", block, offset);
+}
+
+// The "Constants" count of a block.
+std::optional<int> constantCountInFile(const QString& file, int block)
+{
+    return numberInFile(file, "SELECT Constants FROM \"Block List\" WHERE BlockNumber=?1", block);
 }
 
 QByteArray fileBytes(const QString& path)
@@ -1115,4 +1126,56 @@ TEST_F(EditorWindowTest, InFunctionTypeModeOnlyTheBlockMapAssignsAndTheKeyboardC
     EXPECT_EQ(list->currentItem()->text().trimmed(), "NOP");
     w().BlockDataMode();
     w().hide();
+}
+
+TEST_F(EditorWindowTest, ANewConfigurationsFirstBlocksShowTheirDefaultsAndTheFirstEditCreatesTheirRows)
+{
+    const QString a = newConfiguration("a.mdb");
+    // Any row added for block 1 past its first constant is refused by the file itself.
+    sql(a, "CREATE TRIGGER refuse AFTER INSERT ON Constants WHEN NEW.BlockNumber = 1 AND NEW.Offset = 1 "
+           "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    open(a);
+    auto* g2 = grid("Grid2");
+    auto* g3 = grid("Grid3");
+
+    // Block 0 owns no rows: it shows what a download sends, the catalogue's defaults.
+    w().selectBlock(0);
+    w().Grid1_Click();
+    EXPECT_EQ(g3->item(0, 0)->text(), "100");   // SCAN PERIOD, not 0 below its minimum of 50
+    EXPECT_EQ(g3->item(1, 0)->text(), "0");
+    EXPECT_EQ(g3->item(2, 0)->text(), "2.0");   // 2000 thousandths
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 0, 0), std::nullopt);
+
+    // The first edit creates all of the block's rows with those values and sets its count.
+    typeInto("Grid3", 1, "2");
+    EXPECT_TRUE(messages.empty()) << messages.front().text.toStdString();
+    const QString work = app.session().WorkFile;
+    EXPECT_EQ(constantInFile(work, 0, 0), 100);
+    EXPECT_EQ(constantInFile(work, 0, 1), 2);
+    EXPECT_EQ(constantInFile(work, 0, 2), 2000);
+    EXPECT_EQ(constantCountInFile(work, 0), 3);
+    w().Grid1_Click();
+    EXPECT_EQ(g3->item(1, 0)->text(), "2");
+
+    // An input of block 2 (two analog inputs, three parameters) is edited the same way.
+    w().selectBlock(2);
+    w().Grid1_Click();
+    EXPECT_EQ(g2->item(1, 0)->text(), "0");
+    EXPECT_EQ(g3->item(1, 0)->text(), "6");
+    typeInto("Grid2", 1, "0");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(constantCountInFile(work, 2), 5);
+    EXPECT_EQ(constantInFile(work, 2, 3), 6);
+
+    // When the rows cannot all be made, none is, and the edit is not made either.
+    w().selectBlock(1);
+    w().Grid1_Click();
+    typeInto("Grid3", 1, "200");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, Icon::Critical);
+    EXPECT_EQ(constantInFile(work, 1, 0), std::nullopt);
+    EXPECT_EQ(constantCountInFile(work, 1), 0);
+    EXPECT_TRUE(app.db().ConfigurationOpen());
+    w().Grid1_Click();
+    EXPECT_EQ(g3->item(1, 0)->text(), "150");
 }

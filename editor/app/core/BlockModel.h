@@ -85,7 +85,15 @@ public:
     void storeAuxValue(int block, int32_t value);
 
 private:
-    int32_t constantAt(int block, int offset, bool& found);
+    // The block's constants as a download sends them: its rows (0 where one is missing),
+    // or the catalogue's defaults while the block owns none.
+    std::vector<int32_t> constantsOf(int block, int16_t function);
+    // The constants a block of this function starts with: inputs 0 (analog) or 2, then
+    // the defaults of its parameters and hidden constants.
+    std::vector<int32_t> catalogueConstants(int16_t function);
+    // Replaces the block's constant rows by the catalogue's and sets its function and
+    // count; the caller holds the transaction.
+    void rebuildConstants(int block, int16_t function);
     void writeConstant(int block, int offset, int32_t value);
 
     kessig::OrvaneDB& db_;
