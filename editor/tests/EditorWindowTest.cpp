@@ -1179,3 +1179,59 @@ TEST_F(EditorWindowTest, ANewConfigurationsFirstBlocksShowTheirDefaultsAndTheFir
     w().Grid1_Click();
     EXPECT_EQ(g3->item(1, 0)->text(), "150");
 }
+
+TEST_F(EditorWindowTest, AfterAFailedReadNothingOfTheBlockShownBeforeCanBeEdited)
+{
+    // Block rows end at 99, and the message row of a text parameter is missing.
+    kessig::OrvaneDB& db = app.db();
+    QString labelled;
+    int16_t messageOffset = -1;
+    db.FuncSetIndex("FN");
+    for (db.FuncMoveFirst(); !db.FuncEOF() && labelled.isEmpty(); db.FuncMoveNext())
+        for (int16_t n = 1; n <= db.FuncParams(); ++n) {
+            db.ParamSeek(db.FuncFN(), n);
+            if (db.ParamType() == 3) {
+                labelled = QString::fromStdString(db.FuncName());
+                messageOffset = db.ParamOffset();
+                break;
+            }
+        }
+    ASSERT_FALSE(labelled.isEmpty()) << "the catalogue has no function with a text parameter";
+    const QString a = newConfiguration("a.mdb");
+    sql(a, "DELETE FROM \"Block List\" WHERE BlockNumber >= 100");
+    sql(a, QStringLiteral("DELETE FROM Messages WHERE Offset = %1").arg(messageOffset).toUtf8().constData());
+    open(a);
+    assign(10, plain.name);
+    assign(11, labelled);   // its text parameter cannot be read
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().icon, Icon::Critical);
+    assign(10, plain.name);
+    typeInto("Grid2", 0, "4");
+    ASSERT_EQ(constantInFile(app.session().WorkFile, 10, 0), 4);
+
+    auto* g2 = grid("Grid2");
+    auto* box = w().findChild<QLineEdit*>("txtEdit");
+    for (int block : {11, 120}) {
+        messages.clear();
+        w().selectBlock(10);
+        w().Grid1_Click();
+        ASSERT_NE(g2->item(0, 0), nullptr);
+        w().selectBlock(block);
+        w().Grid1_Click();
+        if (block == 11) {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].icon, Icon::Critical);
+        }
+        // The grids no longer hold block 10's rows, and no key or double click edits them.
+        EXPECT_EQ(g2->item(0, 0), nullptr) << block;
+        EXPECT_TRUE(w().findChild<QWidget*>("txtCmt")->isHidden());
+        g2->setCurrentCell(0, 0);
+        QKeyEvent seven(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, "7");
+        QApplication::sendEvent(g2, &seven);
+        emit g2->cellDoubleClicked(0, 0);
+        EXPECT_TRUE(box->isHidden()) << block;
+        box->setText("7");
+        w().CommitCellEdit(g2, box);
+        EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 4) << block;
+    }
+}

@@ -321,19 +321,24 @@ void Form3::blockMapChosen()
 void Form3::showBlock(int block)
 {
     const QString cell = grid1_->item(block / 10, block % 10)->text();
+    // Nothing of the block shown before stays editable, even when this read fails.
     txtEdit_->hide();
     txtEdit1_->hide();
-    BlockView v = session_.model().readBlock(block, cell);
-    txtCmt_->setPlainText(v.comment);
-    txtCmt_->setVisible(!v.empty);
-    label4_->setText(v.empty ? QString() : QStringLiteral("COMMENTS:"));
+    shown_ = BlockView{};
+    editedBlock_ = -1;
+    txtCmt_->clear();
+    txtCmt_->hide();
+    label4_->clear();
     for (QTableWidget* g : {grid2_, grid3_}) {
         g->clearContents();
         g->verticalHeader()->setDefaultSectionSize(twips(g, 220) + 4);
         g->scrollToTop();
     }
     SetupBlockGrids();
-    shown_ = BlockView{};
+    BlockView v = session_.model().readBlock(block, cell);
+    txtCmt_->setPlainText(v.comment);
+    txtCmt_->setVisible(!v.empty);
+    label4_->setText(v.empty ? QString() : QStringLiteral("COMMENTS:"));
     if (v.empty)
         return;
     if (!v.found) {
