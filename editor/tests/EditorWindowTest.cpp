@@ -482,6 +482,23 @@ TEST_F(EditorWindowTest, AuxOutputIsChosenFromTheSourceBlocksOutputs)
     db.AuxSeek(app.session().BlockFunctions[20], "A", 1);
     EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), QString::fromStdString(db.AuxDescription()));
 
+    // A stored output the source does not offer is shown as stored, since a download
+    // sends it as stored, and marked.
+    db.FuncSetIndex("FN");
+    db.FuncSeekI(app.session().BlockFunctions[20]);
+    const int count = db.FuncAuxAnalogs();
+    db.ConstantSeek(21, 1);
+    db.ConstantEdit();
+    db.ConstantValue(count + 1);
+    db.ConstantUpdate();
+    w().Grid1_Click();
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), QString::number(count + 1));
+    EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), "NOT OFFERED BY " + source);
+    db.ConstantSeek(21, 1);
+    db.ConstantEdit();
+    db.ConstantValue(1);
+    db.ConstantUpdate();
+
     if (bare.isEmpty())
         return;
     assign(22, bare);
@@ -489,13 +506,18 @@ TEST_F(EditorWindowTest, AuxOutputIsChosenFromTheSourceBlocksOutputs)
     w().Grid1_Click();
     typeInto("Grid2", 0, "22");
     w().Grid1_Click();
-    EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), "NO AUX OUTPUT");
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), "1");
+    EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), "NOT OFFERED BY " + bare);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 21, 1), 1);
+    // Choosing from a source without outputs leaves no output.
     w().ProcessAuxOutputs();
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().text, bare + " has no auxiliary analog outputs");
     EXPECT_EQ(messages.back().title, "Output Not Found");
     EXPECT_EQ(messages.back().icon, Icon::Exclamation);
     EXPECT_EQ(constantInFile(app.session().WorkFile, 21, 1), 0);
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), "0");
+    EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), "NO AUX OUTPUT");
 }
 
 namespace {

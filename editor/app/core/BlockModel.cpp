@@ -304,15 +304,14 @@ AuxChoice BlockModel::auxOutput(int block, const QString& functionName)
         db_.AuxSeek(a.sourceFunction, s(a.kind), static_cast<int16_t>(i));
         a.outputNames << q(db_.AuxDescription());
     }
-    if (a.count == 0) {
-        a.value = 0;
-        a.name = QStringLiteral("NO AUX OUTPUT");
-    } else if (a.value >= 1 && a.value <= a.count) {
+    // The stored number is shown as it is, since a download sends it as it is, even
+    // when the source block (changed since) does not offer that output.
+    if (a.value >= 1 && a.value <= a.count)
         a.name = a.outputNames[a.value - 1];
-    } else {
-        a.value = 0;
-        a.name = QStringLiteral("NO SELECTION");
-    }
+    else if (a.value != 0)
+        a.name = QStringLiteral("NOT OFFERED BY ") + (a.sourceName.isEmpty() ? QStringLiteral("????") : a.sourceName);
+    else
+        a.name = a.count == 0 ? QStringLiteral("NO AUX OUTPUT") : QStringLiteral("NO SELECTION");
     return a;
 }
 

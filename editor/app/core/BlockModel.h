@@ -79,7 +79,9 @@ public:
     // Parameter `row` (1-based) of the block; text parameters go to "Messages".
     CommitResult commitParameter(int block, int16_t function, int16_t inputCount, int row, const QString& text);
 
-    // The aux output as the block's first parameter holds it (`UpdateAuxOutput`).
+    // The aux output as the block's first parameter holds it (`UpdateAuxOutput`): its
+    // stored number, named "NOT OFFERED BY " and the source's function when the source
+    // offers no output of that number.
     AuxChoice auxOutput(int block, const QString& functionName);
     // Writes the chosen aux value into the block's first parameter.
     void storeAuxValue(int block, int32_t value);

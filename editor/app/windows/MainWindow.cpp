@@ -522,6 +522,8 @@ void Form3::ProcessAuxOutputs()
             FrmAuxOutput choice(this, a);
             choice.exec();
         } else {
+            a.value = 0;   // nothing to choose from: no output
+            a.name = QStringLiteral("NO AUX OUTPUT");
             const bool discrete = a.kind == QLatin1String("D");
             showMessage(this, a.sourceName + (discrete ? QStringLiteral(" has no auxiliary discrete outputs")
                                                        : QStringLiteral(" has no auxiliary analog outputs")),
