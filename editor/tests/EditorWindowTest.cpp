@@ -1257,3 +1257,36 @@ TEST_F(EditorWindowTest, AfterAFailedReadNothingOfTheBlockShownBeforeCanBeEdited
         EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 4) << block;
     }
 }
+
+TEST_F(EditorWindowTest, RecentEntriesOpenTheFileTheUserSawAfterAnotherInstanceChangedTheList)
+{
+    const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb"), c = newConfiguration("c.mdb"),
+                  d = newConfiguration("d.mdb"), e = newConfiguration("e & f.mdb");
+    open(a);
+    open(b);
+    open(c);
+    ASSERT_EQ(menu("mnuRecentFile2")->data().toString(), b);
+
+    // Another editor pushes d: the stored second entry is now c, the menu still shows b.
+    MRUmodule::PushRecentFile(d);
+    w().files().mnuRecentFile_Click(2);
+    EXPECT_EQ(app.session().GlobalFile, b);
+    EXPECT_EQ(MRUmodule::entries(), QStringList({b, d, c, a}));
+
+    // The recent-files dialog opens the row the user chose, whatever the list holds now.
+    MRUmodule::PushRecentFile(e);   // stored: e, b, d, c; the menu was refreshed before
+    FrmRecent recent(&w());
+    auto* rows = recent.findChild<QTableWidget*>("Grid1");
+    ASSERT_EQ(rows->item(0, 0)->text(), "e & f.mdb");
+    MRUmodule::PushRecentFile(a);   // and yet another push: stored a, e, b, d
+    rows->setCurrentCell(2, 0);   // d as shown
+    recent.findChild<QPushButton*>("Command1")->click();
+    EXPECT_EQ(app.session().GlobalFile, d);
+    EXPECT_EQ(MRUmodule::entries(), QStringList({d, a, e, b}));
+
+    // A name with "&" is opened as it is named, not as the menu writes it.
+    EXPECT_EQ(menu("mnuRecentFile3")->text(), dir.filePath("e && f.mdb"));
+    w().files().mnuRecentFile_Click(3);
+    EXPECT_EQ(app.session().GlobalFile, e);
+    EXPECT_TRUE(messages.empty());
+}

@@ -64,7 +64,7 @@ TEST_F(RecentListTest, AGapInTheStoredListIsClosedAndEntriesKeepTheMenuNumbers)
         s->setValue("Recent Files/RecentFile3", "/a/3.mdb");
         s->sync();
     }
-    EXPECT_EQ(MRUmodule::entry(2), "/a/3.mdb");   // the menu's second entry
+    EXPECT_EQ(MRUmodule::entries().value(1), "/a/3.mdb");   // the menu's second entry
     MRUmodule::MoveRecentToTop(2);
     EXPECT_EQ(MRUmodule::entries(), QStringList({"/a/3.mdb", "/a/1.mdb"}));
     MRUmodule::AddRecentFile("/a/new.mdb");
@@ -72,4 +72,14 @@ TEST_F(RecentListTest, AGapInTheStoredListIsClosedAndEntriesKeepTheMenuNumbers)
     auto s = openSettingsStore();
     EXPECT_EQ(s->value("Recent Files/RecentFile3").toString(), "/a/1.mdb");
     EXPECT_FALSE(s->contains("Recent Files/RecentFile4"));
+}
+
+TEST_F(RecentListTest, AFileMovedToTopIsPushedWhenNoLongerListed)
+{
+    for (const char* f : {"/a/1.mdb", "/a/2.mdb", "/a/3.mdb", "/a/4.mdb"})
+        MRUmodule::AddRecentFile(f);
+    MRUmodule::MoveFileToTop("/a/2.mdb");
+    EXPECT_EQ(MRUmodule::entries(), QStringList({"/a/2.mdb", "/a/4.mdb", "/a/3.mdb", "/a/1.mdb"}));
+    MRUmodule::MoveFileToTop("/a/gone.mdb");
+    EXPECT_EQ(MRUmodule::entries(), QStringList({"/a/gone.mdb", "/a/2.mdb", "/a/4.mdb", "/a/3.mdb"}));
 }

@@ -218,7 +218,7 @@ bool Filedialogs::fileExit()
     return true;
 }
 
-void Filedialogs::OpenRecentEntry(const QString& fileName, int index)
+void Filedialogs::OpenRecentEntry(const QString& fileName)
 {
     try {
         session_.LoadGlobalFile(fileName);
@@ -228,7 +228,7 @@ void Filedialogs::OpenRecentEntry(const QString& fileName, int index)
     }
     window_.showCaption(session_.MainCaption());
     window_.SetReadOnly();
-    MRUmodule::MoveRecentToTop(static_cast<int16_t>(index));
+    MRUmodule::MoveFileToTop(fileName);
     MRUmodule::ShowRecentFiles(window_);
 }
 
@@ -238,12 +238,12 @@ void Filedialogs::mnuRecentFile_Click(int index)
     if (!askBeforeLeaving())
         return;
     session_.deleteWorkFile();
-    const QString name = MRUmodule::entry(index);
+    const QString name = window_.recentCaption(index);
     if (!QFileInfo::exists(name)) {
         showMessage(window_.messageParent(), name + QStringLiteral(" No Longer Exists"));
         ReloadGlobalFile();
     } else if (name != session_.GlobalFile) {
-        OpenRecentEntry(name, index);
+        OpenRecentEntry(name);
         if (session_.FileOpened && session_.WorkFile.isEmpty())
             ReloadGlobalFile();   // the entry could not be opened: back to the old file
         else
@@ -253,15 +253,14 @@ void Filedialogs::mnuRecentFile_Click(int index)
     }
 }
 
-void Filedialogs::GetRecentFile(int index)
+void Filedialogs::GetRecentFile(const QString& name)
 {
-    const QString name = MRUmodule::entry(index);
     if (!QFileInfo::exists(name)) {
         showMessage(window_.messageParent(), name + QStringLiteral(" No Longer Exists"));
         return;
     }
     if (name != session_.GlobalFile) {
-        OpenRecentEntry(name, index);
+        OpenRecentEntry(name);
         window_.FillBlockMap();
     }
 }

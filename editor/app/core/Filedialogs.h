@@ -20,6 +20,8 @@ public:
     virtual QWidget* messageParent() = 0;
     virtual void showCaption(const QString& caption) = 0;
     virtual void SetReadOnly() = 0;
+    // The file named by recent entry `index` of the menu, as the user sees it.
+    virtual QString recentCaption(int index) = 0;
     virtual void FillBlockMap() = 0;
     // Shows the selected block again (never assigns a function).
     virtual void Grid1_Click() = 0;
@@ -46,20 +48,21 @@ public:
     void fileRestore();
     // False when the user cancelled.
     bool fileExit();
-    // Recent entry `index` of the menu.
+    // Recent entry `index` of the menu: opens the file its caption names, which another
+    // instance of the editor may have moved in the stored list since.
     void mnuRecentFile_Click(int index);
 
     // The start dialog's choices: true when a configuration was created or opened.
     bool CreateNewFile();
     bool OpenExistingFile();
     // The recent-files dialog's choice: opens the file without closing or asking.
-    void GetRecentFile(int index);
+    void GetRecentFile(const QString& fileName);
     // Opens GlobalFile again from disk and shows it.
     void ReloadGlobalFile();
 
 private:
     bool LoadGlobalFile(const QString& fileName);
-    void OpenRecentEntry(const QString& fileName, int index);
+    void OpenRecentEntry(const QString& fileName);
     void showConfiguration();
     bool askBeforeLeaving();   // false when cancelled or saving failed
     bool saveBack(const QString& target = {});

@@ -27,12 +27,6 @@ QStringList MRUmodule::entries()
     return list;
 }
 
-// Menu entry i shows the i-th value that is present, so entry i is that value as well.
-QString MRUmodule::entry(int index)
-{
-    return entries().value(index - 1);
-}
-
 namespace {
 // Writes the list without gaps, so that a stored list with an empty or missing value
 // in the middle still numbers its entries as the menu shows them.
@@ -84,6 +78,15 @@ void MRUmodule::ShowRecentFiles(RecentMenu& menu)
     menu.showRecentSeparator();
     for (int k = 0; k < list.size(); ++k)
         menu.showRecentEntry(k + 1, list[k]);
+}
+
+void MRUmodule::MoveFileToTop(const QString& fileName)
+{
+    const qsizetype at = entries().indexOf(fileName);
+    if (at < 0)
+        PushRecentFile(fileName);
+    else
+        MoveRecentToTop(static_cast<int16_t>(at + 1));
 }
 
 RecentDisplay shortenForDisplay(const QString& fullPath)

@@ -21,7 +21,6 @@ public:
 
     // The stored values in order, empty ones left out.
     static QStringList entries();
-    static QString entry(int index);   // 1-based, as the menu numbers them; "" when missing
     // True when one of the entries equals fileName exactly.
     static bool IsRecentFile(const QString& fileName);
     // Pushes fileName on top unless it is already listed (then it keeps its place).
@@ -29,6 +28,9 @@ public:
     static void PushRecentFile(const QString& fileName);
     // Moves entry `index` to the top; those above it move down one place.
     static void MoveRecentToTop(int16_t index);
+    // Moves fileName's entry to the top, or pushes it when another instance of the
+    // editor has pushed it out of the list meanwhile.
+    static void MoveFileToTop(const QString& fileName);
     // Shows the stored entries in the menu; an empty list changes nothing there, and
     // entries are never hidden here.
     static void ShowRecentFiles(RecentMenu& menu);

@@ -135,7 +135,9 @@ FrmRecent::FrmRecent(Form3* main) : QDialog(main), main_(main)
         grid_->setRowCount(static_cast<int>(entries.size()));
         for (int k = 0; k < entries.size(); ++k) {
             const RecentDisplay d = shortenForDisplay(entries[k]);
-            grid_->setItem(k, 0, new QTableWidgetItem(d.name));
+            auto* name = new QTableWidgetItem(d.name);
+            name->setData(Qt::UserRole, entries[k]);   // the full path, as the row was shown
+            grid_->setItem(k, 0, name);
             grid_->setItem(k, 1, new QTableWidgetItem(d.path));
         }
         grid_->setCurrentCell(0, 0);
@@ -156,7 +158,7 @@ FrmRecent::FrmRecent(Form3* main) : QDialog(main), main_(main)
 void FrmRecent::choose()
 {
     if (grid_->rowCount() > 0 && grid_->currentRow() >= 0)
-        main_->files().GetRecentFile(grid_->currentRow() + 1);
+        main_->files().GetRecentFile(grid_->item(grid_->currentRow(), 0)->data(Qt::UserRole).toString());
     accept();
 }
 

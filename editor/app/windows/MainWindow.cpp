@@ -641,6 +641,12 @@ void Form3::endProgram()
     QApplication::quit();
 }
 
+QString Form3::recentCaption(int index)
+{
+    // The caption without the doubled "&" that keeps it from marking an access key.
+    return index >= 1 && index <= MRUmodule::kSize ? recent_[index]->data().toString() : QString();
+}
+
 void Form3::showRecentSeparator()
 {
     recent_[0]->setVisible(true);
@@ -670,8 +676,10 @@ void Form3::firstActivation()
     grid3_->show();
     for (int i = 0; i <= MRUmodule::kSize; ++i) {
         recent_[i]->setVisible(false);
-        if (i > 0)
+        if (i > 0) {
             recent_[i]->setText(QString());
+            recent_[i]->setData(QVariant());
+        }
     }
     MRUmodule::ShowRecentFiles(*this);
     if (!startDialogShown_) {

@@ -65,6 +65,7 @@ protected:
     // What the file commands need of the window.
     QWidget* messageParent() override { return this; }
     void showCaption(const QString& caption) override { setWindowTitle(caption); }
+    QString recentCaption(int index) override;
     void hideStartUpWindow() override;
     void endProgram() override;
     void showRecentSeparator() override;
