@@ -21,6 +21,9 @@
 #include <QPlainTextEdit>
 #include <QEventLoop>
 #include <QTableWidget>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -376,7 +379,7 @@ TEST_F(EditorWindowTest, FailedCopyBackKeepsTheWorkingCopyAndReports)
     EXPECT_EQ(constantInFile(work, 40, 0), 9);
 }
 
-TEST_F(EditorWindowTest, MRUmoduleFollowsOpenAndMenuEntries)
+TEST_F(EditorWindowTest, RecentListFollowsOpenAndMenuEntries)
 {
     const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb"), c = newConfiguration("c.mdb");
     open(a);
@@ -1288,5 +1291,163 @@ TEST_F(EditorWindowTest, RecentEntriesOpenTheFileTheUserSawAfterAnotherInstanceC
     EXPECT_EQ(menu("mnuRecentFile3")->text(), dir.filePath("e && f.mdb"));
     w().files().mnuRecentFile_Click(3);
     EXPECT_EQ(app.session().GlobalFile, e);
+    EXPECT_TRUE(messages.empty());
+}
+
+namespace {
+
+// True when the cell shows its text whole, as the item view draws it.
+bool showsWhole(const QTableWidget* g, int row, int column, const QString& text)
+{
+    const int margin = g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1;
+    return g->columnWidth(column) >= g->fontMetrics().horizontalAdvance(text) + 2 * margin
+           && g->rowHeight(row) >= g->fontMetrics().height();
+}
+
+} // namespace
+
+TEST_F(EditorWindowTest, TheLayoutShowsTheWholeMapAndWholeTextsAndKeepsTheMapInPlace)
+{
+    open(newConfiguration("a.mdb"));
+    assign(10, plain.name);
+    Form3& window = w();
+    window.markActivationHandled();
+    // The first size, on a screen that holds it (the test platform's screen is smaller).
+    window.resize(window.sizeHint());
+    window.show();
+    QApplication::processEvents();
+    auto* map = grid("Grid1");
+    auto* g2 = grid("Grid2");
+    auto* g3 = grid("Grid3");
+
+    // The whole block map shows without scrolling, every catalogue name whole.
+    EXPECT_FALSE(map->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(map->verticalScrollBar()->isVisible());
+    for (int b = 0; b < kBlockCount; ++b)
+        ASSERT_TRUE(map->viewport()->rect().contains(map->visualItemRect(map->item(b / 10, b % 10)))) << b;
+    auto* list = window.findChild<QListWidget*>("List1");
+    for (int i = 0; i < list->count(); ++i)
+        EXPECT_TRUE(showsWhole(map, 0, 9, list->item(i)->text().trimmed())) << list->item(i)->text().toStdString();
+    for (int i = 0; i < list->count(); ++i)
+        EXPECT_TRUE(showsWhole(g2, 0, 2, list->item(i)->text().trimmed()));
+    EXPECT_TRUE(showsWhole(g2, 0, 0, "159"));
+    const QString sixteen(16, QLatin1Char('W'));
+    EXPECT_TRUE(showsWhole(g3, 0, 0, sixteen));
+    EXPECT_TRUE(showsWhole(g3, 0, 0, "TANK LOW LEVEL 1"));
+
+    // The edit box holds sixteen characters without scrolling them.
+    auto* box = window.findChild<QLineEdit*>("txtEdit1");
+    g3->setCurrentCell(0, 0);
+    window.FlexGridEdit(g3, box, ' ');
+    QStyleOptionFrame frame;
+    frame.initFrom(box);
+    frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
+    const QRect inside = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
+    const int lineEditMargins = 2 * 2;   // a line edit keeps 2 pixels clear on either side
+    EXPECT_GE(inside.width() - lineEditMargins, box->fontMetrics().horizontalAdvance(sixteen) + 1);
+    window.EditKeyCode(g3, box, Qt::Key_Escape);
+
+    // Showing or hiding the comment, or switching modes, leaves the map where it is.
+    const QRect where = map->geometry();
+    ASSERT_FALSE(window.findChild<QWidget*>("txtCmt")->isHidden());
+    window.selectBlock(55);
+    window.Grid1_Click();
+    QApplication::processEvents();
+    ASSERT_TRUE(window.findChild<QWidget*>("txtCmt")->isHidden());
+    EXPECT_EQ(map->geometry(), where);
+    window.FunctionTypeMode();
+    QApplication::processEvents();
+    EXPECT_EQ(map->geometry(), where);
+    window.BlockDataMode();
+
+    // The map and the grids grow with the window.
+    const QSize mapBefore = map->size(), paramsBefore = g3->size();
+    window.resize(1280, 1024);
+    QApplication::processEvents();
+    EXPECT_GT(map->height(), mapBefore.height());
+    EXPECT_GE(map->width(), mapBefore.width());
+    EXPECT_GT(g3->height(), paramsBefore.height());
+    window.hide();
+}
+
+TEST_F(EditorWindowTest, AfterEnterOrEscapeTheNextValueTypedGoesIntoTheValueColumn)
+{
+    open(newConfiguration("a.mdb"));
+    assign(10, plain.name);
+    w().markActivationHandled();
+    w().show();
+    w().activateWindow();
+    QApplication::processEvents();
+    auto* g2 = grid("Grid2");
+    auto* box = w().findChild<QLineEdit*>("txtEdit");
+    auto type = [](QWidget* target, int key, const QString& text = {}) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(target, &e);
+        QApplication::processEvents();
+    };
+    g2->setFocus();
+    g2->setCurrentCell(0, 0);
+    type(g2, Qt::Key_5, "5");
+    ASSERT_TRUE(box->isVisible());
+    type(box, Qt::Key_Return, "\r");
+    EXPECT_EQ(g2->currentColumn(), 0);
+    EXPECT_EQ(g2->currentRow(), 0);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 5);
+
+    type(g2, Qt::Key_7, "7");   // the next value, typed straight away
+    ASSERT_TRUE(box->isVisible());
+    type(box, Qt::Key_Escape);
+    EXPECT_EQ(g2->currentColumn(), 0);
+    type(g2, Qt::Key_8, "8");
+    ASSERT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text(), "8");
+    type(box, Qt::Key_Return, "\r");
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 8);
+    w().hide();
+}
+
+TEST_F(EditorWindowTest, NewAndSaveAsAddTheExtensionAndTheDialogsStartWhereTheUserWorks)
+{
+    QDir(dir.path()).mkpath("plants");
+    const QString plants = dir.filePath("plants");
+
+    // No file open yet, nothing recent: the home folder, and never the samples folder.
+    FrmRecent empty(&w());
+    auto* rows = empty.findChild<QTableWidget*>("Grid1");
+    EXPECT_EQ(rows->rowCount(), 0);
+    EXPECT_EQ(rows->horizontalHeaderItem(0)->text(), "Filename");
+    EXPECT_EQ(rows->horizontalHeaderItem(1)->text(), "Path");
+    chosenFile = plants + "/tank";
+    ASSERT_TRUE(w().files().CreateNewFile());
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].caption, "New Configuration");
+    EXPECT_EQ(dialogs[0].kind, FileDialogKind::Save);
+    EXPECT_EQ(dialogs[0].fileName, QDir::homePath());
+    EXPECT_EQ(app.session().GlobalFile, plants + "/tank.mdb");
+    EXPECT_TRUE(QFile::exists(plants + "/tank.mdb"));
+    EXPECT_FALSE(QFile::exists(plants + "/tank"));
+
+    // With a file open, the dialogs start in its folder.
+    chosenFile.clear();
+    w().files().fileOpen();
+    EXPECT_EQ(dialogs.back().fileName, plants);
+    EXPECT_EQ(dialogs.back().kind, FileDialogKind::Open);
+
+    // Save As adds the extension too, and a name typed with it in capitals keeps it.
+    assign(10, plain.name);
+    chosenFile = plants + "/copy";
+    w().files().fileSaveAs();
+    EXPECT_EQ(app.session().GlobalFile, plants + "/copy.mdb");
+    EXPECT_EQ(constantInFile(plants + "/copy.mdb", 10, 0).has_value(), true);
+    chosenFile = plants + "/UPPER.MDB";
+    w().files().fileSaveAs();
+    EXPECT_EQ(app.session().GlobalFile, plants + "/UPPER.MDB");
+
+    // A new start with no file open begins where the last file was.
+    EditorApp next;
+    ASSERT_TRUE(next.start(QStringLiteral(ORVANE_BIN_DIR)).isEmpty());
+    chosenFile.clear();
+    next.mainWindow().files().OpenExistingFile();
+    EXPECT_EQ(dialogs.back().fileName, plants);
     EXPECT_TRUE(messages.empty());
 }

@@ -224,6 +224,25 @@ BlockView BlockModel::readBlock(int block, const QString& cellName)
     return v;
 }
 
+CatalogueTexts BlockModel::catalogueTexts()
+{
+    CatalogueTexts t;
+    db_.FuncSetIndex("FN");
+    for (db_.FuncMoveFirst(); !db_.FuncEOF(); db_.FuncMoveNext()) {
+        const int16_t fn = db_.FuncFN();
+        t.names << q(db_.FuncName()).trimmed();
+        for (int16_t n = 1; n <= db_.FuncInputs(); ++n) {
+            db_.InputSeek(fn, n);
+            t.inputDescriptions << q(db_.InputDescription()).trimmed();
+        }
+        for (int16_t n = 1; n <= db_.FuncParams(); ++n) {
+            db_.ParamSeek(fn, n);
+            t.paramDescriptions << q(db_.ParamDescription()).trimmed();
+        }
+    }
+    return t;
+}
+
 bool BlockModel::assignFunction(int block, const QString& functionName, QString& newCell)
 {
     db_.FuncSetIndex("Fname");

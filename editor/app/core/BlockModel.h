@@ -58,6 +58,13 @@ struct AuxChoice {
 
 bool isAuxOutputFunction(const QString& name);
 
+// The catalogue's texts that the block map and the grids show, trimmed.
+struct CatalogueTexts {
+    QStringList names;
+    QStringList inputDescriptions;
+    QStringList paramDescriptions;
+};
+
 class BlockModel {
 public:
     BlockModel(kessig::OrvaneDB& db, BlockFunctionTable& table) : db_(db), table_(table) {}
@@ -69,6 +76,7 @@ public:
     void reloadBlockFunctions();
 
     BlockView readBlock(int block, const QString& cellName);
+    CatalogueTexts catalogueTexts();
 
     // False when the function name is not in the catalogue; else assigns it,
     // rebuilding the block's constants from the catalogue's defaults, and

@@ -4,7 +4,7 @@
 
 #include <kessig/OrvaneDB.h>
 
-#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -12,18 +12,22 @@ namespace brevant {
 
 namespace {
 
-QString sampleFolder()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/samples");
-}
-
-FileDialogRequest configurationDialog(FileDialogKind kind, const QString& name)
+FileDialogRequest configurationDialog(FileDialogKind kind, const QString& name, const QString& caption = {})
 {
     FileDialogRequest r;
     r.kind = kind;
+    r.caption = caption;
     r.filter = kConfigurationFilter;
     r.fileName = name;
     return r;
+}
+
+// A configuration's name as typed into New or Save As, with ".mdb" added when missing.
+QString configurationName(const QString& typed)
+{
+    if (typed.isEmpty() || typed.endsWith(QStringLiteral(".mdb"), Qt::CaseInsensitive))
+        return typed;
+    return typed + QStringLiteral(".mdb");
 }
 
 } // namespace
@@ -95,10 +99,29 @@ bool Filedialogs::askBeforeLeaving()
     return a != Answer::Yes || saveBack();
 }
 
+QString Filedialogs::startFolder() const
+{
+    if (!session_.GlobalFile.isEmpty())
+        return QFileInfo(session_.GlobalFile).absolutePath();
+    const QString recent = MRUmodule::entries().value(0);
+    for (const QString& folder : {lastFolder_, recent.isEmpty() ? QString() : QFileInfo(recent).absolutePath()})
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    return QDir::homePath();
+}
+
+QString Filedialogs::askConfiguration(QWidget* parent, const FileDialogRequest& request)
+{
+    const QString name = askFileName(parent, request);
+    if (!name.isEmpty())
+        lastFolder_ = QFileInfo(name).absolutePath();
+    return name;
+}
+
 bool Filedialogs::CreateNewFile()
 {
-    const QString start = session_.GlobalFile.isEmpty() ? sampleFolder() : QFileInfo(session_.GlobalFile).absolutePath();
-    const QString name = askFileName(startWindow_, configurationDialog(FileDialogKind::Save, start));
+    const QString name = configurationName(askConfiguration(
+        startWindow_, configurationDialog(FileDialogKind::Save, startFolder(), QStringLiteral("New Configuration"))));
     if (name.isEmpty())
         return false;
     if (QFileInfo::exists(name)) {
@@ -120,8 +143,7 @@ bool Filedialogs::CreateNewFile()
 
 bool Filedialogs::OpenExistingFile()
 {
-    const QString start = session_.GlobalFile.isEmpty() ? sampleFolder() : QFileInfo(session_.GlobalFile).absolutePath();
-    const QString name = askFileName(startWindow_, configurationDialog(FileDialogKind::Open, start));
+    const QString name = askConfiguration(startWindow_, configurationDialog(FileDialogKind::Open, startFolder()));
     if (name.isEmpty())
         return false;
     if (!QFileInfo::exists(name)) {
@@ -171,7 +193,8 @@ void Filedialogs::fileSaveAs()
 {
     if (!session_.FileOpened)
         return;
-    const QString name = askFileName(window_.messageParent(), configurationDialog(FileDialogKind::Save, session_.GlobalFile));
+    const QString name = configurationName(
+        askConfiguration(window_.messageParent(), configurationDialog(FileDialogKind::Save, session_.GlobalFile)));
     if (name.isEmpty() || name == session_.GlobalFile) {
         fileSave();
         return;

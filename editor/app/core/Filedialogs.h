@@ -5,6 +5,7 @@
 
 #include "EditorSession.h"
 #include "MRUmodule.h"
+#include "ui/MessageSeam.h"
 
 #include <QString>
 #include <exception>
@@ -61,6 +62,10 @@ public:
     void ReloadGlobalFile();
 
 private:
+    // The folder the New and Open dialogs start in: the current file's, else the one
+    // last chosen in a dialog or holding the most recent file, else the home folder.
+    QString startFolder() const;
+    QString askConfiguration(QWidget* parent, const FileDialogRequest& request);
     bool LoadGlobalFile(const QString& fileName);
     void OpenRecentEntry(const QString& fileName);
     void showConfiguration();
@@ -70,6 +75,7 @@ private:
     EditorSession& session_;
     FileWindow& window_;
     QWidget* startWindow_;
+    QString lastFolder_;
 };
 
 } // namespace brevant

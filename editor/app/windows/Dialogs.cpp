@@ -127,11 +127,12 @@ FrmRecent::FrmRecent(Form3* main) : QDialog(main), main_(main)
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The titles show even over an empty list.
+    grid_->setHorizontalHeaderLabels({QStringLiteral("Filename"), QStringLiteral("Path")});
+    grid_->setColumnWidth(0, twips(this, 2900));
+    grid_->setColumnWidth(1, twips(this, 4500));
     const QStringList entries = MRUmodule::entries();
     if (!entries.isEmpty()) {
-        grid_->setHorizontalHeaderLabels({QStringLiteral("Filename"), QStringLiteral("Path")});
-        grid_->setColumnWidth(0, twips(this, 2900));
-        grid_->setColumnWidth(1, twips(this, 4500));
         grid_->setRowCount(static_cast<int>(entries.size()));
         for (int k = 0; k < entries.size(); ++k) {
             const RecentDisplay d = shortenForDisplay(entries[k]);

@@ -9,7 +9,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGridLayout>
+#include <QBoxLayout>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -26,6 +29,18 @@ namespace brevant {
 namespace {
 constexpr int kGridRows = 74;   // rows 1..74 of the input and parameter grids
 const QString kEmptyCell = QStringLiteral(" ");
+
+// The block map: its size hint shows every block whole, yet the user may make it
+// smaller, when it scrolls.
+class BlockMapGrid : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    void setWholeMapSize(QSize size) { whole_ = size; updateGeometry(); }
+    QSize sizeHint() const override { return whole_.isValid() ? whole_ : QTableWidget::sizeHint(); }
+
+private:
+    QSize whole_;
+};
 } // namespace
 
 Form3::Form3(EditorSession& session, QWidget* fileDialogParent)
@@ -35,6 +50,8 @@ Form3::Form3(EditorSession& session, QWidget* fileDialogParent)
     setWindowTitle(QStringLiteral("Brevant"));
     buildControls();
     buildMenus();
+    // The first size shows the whole block map and every column whole, as far as the screen allows.
+    resize(sizeHint().boundedTo(screen()->availableSize()));
 }
 
 QAction* Form3::action(QMenu* menu, const char* name, const QString& text, bool enabled)
@@ -122,47 +139,35 @@ void Form3::buildControls()
 {
     auto* central = new QWidget(this);
     setCentralWidget(central);
-    auto* layout = new QGridLayout(central);
 
     auto makeGrid = [&](const char* name, int rows, const QStringList& titles) {
-        auto* g = new QTableWidget(rows, static_cast<int>(titles.size()), central);
+        QTableWidget* g = QLatin1String(name) == QLatin1String("Grid1")
+                              ? new BlockMapGrid(rows, static_cast<int>(titles.size()), central)
+                              : new QTableWidget(rows, static_cast<int>(titles.size()), central);
         g->setObjectName(QString::fromLatin1(name));
         g->setHorizontalHeaderLabels(titles);
         g->setEditTriggers(QAbstractItemView::NoEditTriggers);
         g->setSelectionMode(QAbstractItemView::SingleSelection);
-        g->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        g->verticalHeader()->setFixedWidth(twips(g, 300));
+        g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         g->installEventFilter(this);
         return g;
     };
 
-    grid1_ = makeGrid("Grid1", 16, {});
     QStringList columns, rows;
     for (int c = 0; c < 10; ++c)
         columns << QString::number(c);
     for (int r = 0; r < 16; ++r)
         rows << QString::number(r);
-    grid1_->setHorizontalHeaderLabels(columns);
-    grid1_->setColumnCount(10);
-    grid1_->setHorizontalHeaderLabels(columns);
+    grid1_ = makeGrid("Grid1", 16, columns);
     grid1_->setVerticalHeaderLabels(rows);
-    for (int c = 0; c < 10; ++c)
-        grid1_->setColumnWidth(c, twips(grid1_, 875));
-    grid1_->verticalHeader()->setDefaultSectionSize(twips(grid1_, 200) + 4);
+    grid1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     for (int b = 0; b < kBlockCount; ++b)
         grid1_->setItem(b / 10, b % 10, new QTableWidgetItem(kEmptyCell));
 
     grid2_ = makeGrid("Grid2", kGridRows, {QStringLiteral("Blk"), QStringLiteral("Description"),
                                            QStringLiteral("Function"), QStringLiteral("A/D")});
-    const int widths2[] = {350, 2600, 875, 400};
-    for (int c = 0; c < 4; ++c)
-        grid2_->setColumnWidth(c, twips(grid2_, widths2[c]));
     grid3_ = makeGrid("Grid3", kGridRows, {QStringLiteral("Value"), QStringLiteral("Description")});
-    grid3_->setColumnWidth(0, twips(grid3_, 800));
-    grid3_->setColumnWidth(1, twips(grid3_, 2800));
     for (QTableWidget* g : {grid2_, grid3_}) {
-        g->verticalHeader()->setDefaultSectionSize(twips(g, 220) + 4);
-        g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         connect(g, &QTableWidget::cellDoubleClicked, this, [this, g](int row, int column) {
             if (column != 0 || session_.FileReadOnly || !session_.FileOpened || !editableRow(g, row))
                 return;
@@ -198,7 +203,6 @@ void Form3::buildControls()
     txtCmt_ = new QPlainTextEdit(central);
     txtCmt_->setObjectName(QStringLiteral("txtCmt"));
     txtCmt_->setReadOnly(true);   // its editor window is not part of this build
-    txtCmt_->setMaximumHeight(twips(txtCmt_, 1200));
     txtCmt_->hide();
 
     auto makeLabel = [&](const char* name, const QString& text) {
@@ -213,8 +217,10 @@ void Form3::buildControls()
     label5_ = makeLabel("Label5", QString());
     QFont bold = label5_->font();
     bold.setBold(true);
-    for (QLabel* l : {label1_, label2_, label3, label4_, label5_})
+    for (QLabel* l : {label1_, label2_, label3, label4_, label5_}) {
         l->setFont(bold);
+        l->setMinimumHeight(l->fontMetrics().height());   // an emptied title keeps its line
+    }
 
     command1_ = new QPushButton(QStringLiteral("DOWNLOAD"), central);
     command1_->setObjectName(QStringLiteral("Command1"));
@@ -239,25 +245,113 @@ void Form3::buildControls()
                              + grid1_->item(row, column)->text().trimmed());
     });
 
-    // Left: the block map; right: inputs over parameters; comment below.
-    layout->addWidget(label3, 0, 0);
-    layout->addWidget(label5_, 0, 1, 1, 2);
-    const int mapWidth = twips(grid1_, 300 + 10 * 875) + 24;
-    const int mapHeight = 17 * (twips(grid1_, 200) + 4) + 12;
-    grid1_->setMinimumSize(mapWidth, mapHeight);
-    grid1_->setMaximumHeight(mapHeight);
-    layout->addWidget(grid1_, 1, 0, 5, 1);
-    layout->addWidget(label1_, 1, 1);
-    layout->addWidget(grid2_, 2, 1);
-    layout->addWidget(list1_, 2, 1, 3, 1);
-    layout->addWidget(label2_, 3, 1);
-    layout->addWidget(grid3_, 4, 1);
-    grid2_->setMinimumWidth(twips(grid2_, 300 + 350 + 2600 + 875 + 400) + 24);
-    layout->addWidget(label4_, 6, 0);
-    layout->addWidget(txtCmt_, 7, 0);
-    layout->addWidget(command1_, 7, 1, Qt::AlignRight | Qt::AlignBottom);
-    layout->setRowStretch(2, 1);
-    layout->setRowStretch(4, 1);
+    sizeGrids();
+
+    // Left: the block map over the comment; right: inputs over parameters, or the
+    // function list. The comment keeps its place while hidden, so the map never moves.
+    auto* left = new QVBoxLayout;
+    left->addWidget(label3);
+    left->addWidget(grid1_, 1);
+    left->addWidget(label4_);
+    left->addWidget(txtCmt_);
+    txtCmt_->setFixedHeight(txtCmt_->fontMetrics().lineSpacing() * 4 + 2 * txtCmt_->frameWidth()
+                            + 2 * static_cast<int>(txtCmt_->document()->documentMargin()));
+    QSizePolicy keepPlace = txtCmt_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    txtCmt_->setSizePolicy(keepPlace);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(label5_);
+    right->addWidget(label1_);
+    right->addWidget(grid2_, 2);
+    right->addWidget(list1_, 5);
+    right->addWidget(label2_);
+    right->addWidget(grid3_, 3);
+    right->addWidget(command1_, 0, Qt::AlignRight);
+
+    auto* layout = new QHBoxLayout(central);
+    layout->addLayout(left);
+    layout->addLayout(right);
+}
+
+namespace {
+// The width of a cell that shows text whole: the text, the margins the item view draws
+// it within, and a little air.
+int cellWidth(const QWidget* w, const QString& text)
+{
+    const int margin = w->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, w) + 1;
+    return w->fontMetrics().horizontalAdvance(text) + 2 * margin + 2;
+}
+
+int widest(const QWidget* w, const QStringList& texts, int least)
+{
+    for (const QString& t : texts)
+        least = std::max(least, cellWidth(w, t));
+    return least;
+}
+} // namespace
+
+void Form3::sizeGrids()
+{
+    // Every name, block number, text parameter and description of the catalogue shows
+    // whole; a description longer than 28 characters takes two lines.
+    const CatalogueTexts texts = session_.model().catalogueTexts();
+    QStringList shortDescriptions;
+    for (const QString& d : texts.paramDescriptions)
+        if (d.size() <= 28)
+            shortDescriptions << d;
+    const QString sixteen(16, QLatin1Char('W'));   // the widest text a parameter holds
+
+    for (QTableWidget* g : {grid1_, grid2_, grid3_}) {
+        QHeaderView* rowTitles = g->verticalHeader();
+        rowTitles->setSectionResizeMode(QHeaderView::Fixed);
+        rowTitles->setFixedWidth(std::max(twips(g, 300), cellWidth(rowTitles, QStringLiteral("00"))));
+    }
+    rowHeight_ = std::max(twips(grid2_, 220) + 4, grid2_->fontMetrics().height() + 4);
+    for (QTableWidget* g : {grid2_, grid3_})
+        g->verticalHeader()->setDefaultSectionSize(rowHeight_);
+
+    // The block map stretches with the window, never below names and rows that fit.
+    const int nameWidth = widest(grid1_, texts.names, twips(grid1_, 875));
+    QHeaderView* columns = grid1_->horizontalHeader();
+    columns->setMinimumSectionSize(nameWidth);
+    columns->setSectionResizeMode(QHeaderView::Stretch);
+    QHeaderView* rows = grid1_->verticalHeader();
+    rows->setMinimumSectionSize(std::max(twips(grid1_, 200) + 4, grid1_->fontMetrics().height() + 4));
+    rows->setSectionResizeMode(QHeaderView::Stretch);
+    const int frame = 2 * grid1_->frameWidth();
+    static_cast<BlockMapGrid*>(grid1_)->setWholeMapSize(
+        QSize(rows->width() + 10 * nameWidth + frame, columns->sizeHint().height() + 16 * rows->minimumSectionSize() + frame));
+
+    auto fixColumn = [](QTableWidget* g, int column, int width) {
+        g->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
+        g->setColumnWidth(column, width);
+    };
+    QHeaderView* titles2 = grid2_->horizontalHeader();
+    fixColumn(grid2_, 0, std::max(cellWidth(grid2_, QStringLiteral("000")), cellWidth(titles2, QStringLiteral("Blk"))));
+    fixColumn(grid2_, 2, std::max(widest(grid2_, texts.names, 0), cellWidth(titles2, QStringLiteral("Function"))));
+    fixColumn(grid2_, 3, cellWidth(titles2, QStringLiteral("A/D")));
+    titles2->setSectionResizeMode(1, QHeaderView::Stretch);
+    titles2->setMinimumSectionSize(0);
+    const int description2 = widest(grid2_, texts.inputDescriptions, twips(grid2_, 1600));
+    const int inputsWidth = grid2_->verticalHeader()->width() + grid2_->columnWidth(0) + description2
+                            + grid2_->columnWidth(2) + grid2_->columnWidth(3);
+
+    QHeaderView* titles3 = grid3_->horizontalHeader();
+    // The edit box over a Value cell holds the sixteen characters inside its frame too.
+    const int boxWidth = txtEdit1_->fontMetrics().horizontalAdvance(sixteen)
+                         + 2 * txtEdit1_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, txtEdit1_) + 8;
+    fixColumn(grid3_, 0, std::max({cellWidth(grid3_, sixteen), cellWidth(titles3, QStringLiteral("Value")), boxWidth}));
+    titles3->setSectionResizeMode(1, QHeaderView::Stretch);
+    const int description3 = widest(grid3_, shortDescriptions, twips(grid3_, 1600));
+    const int parametersWidth = grid3_->verticalHeader()->width() + grid3_->columnWidth(0) + description3;
+
+    // The grids and the function list that replaces them share one width, so that
+    // switching modes moves nothing.
+    const int width = std::max(inputsWidth, parametersWidth) + 2 * grid2_->frameWidth()
+                      + grid2_->verticalScrollBar()->sizeHint().width();
+    for (QWidget* w : {static_cast<QWidget*>(grid2_), static_cast<QWidget*>(grid3_), static_cast<QWidget*>(list1_)})
+        w->setMinimumWidth(width);
 }
 
 // ---- Block map and grids -------------------------------------------------
@@ -331,7 +425,7 @@ void Form3::showBlock(int block)
     label4_->clear();
     for (QTableWidget* g : {grid2_, grid3_}) {
         g->clearContents();
-        g->verticalHeader()->setDefaultSectionSize(twips(g, 220) + 4);
+        g->verticalHeader()->setDefaultSectionSize(rowHeight_);
         g->scrollToTop();
     }
     SetupBlockGrids();
@@ -365,7 +459,7 @@ void Form3::showBlock(int block)
         const ParamRow& p = v.params[n];
         grid3_->setItem(n, 0, new QTableWidgetItem(p.value));
         grid3_->setItem(n, 1, new QTableWidgetItem(p.description));
-        grid3_->setRowHeight(n, twips(grid3_, p.tall ? 440 : 220) + 4);
+        grid3_->setRowHeight(n, p.tall ? 2 * rowHeight_ : rowHeight_);
     }
     shown_ = std::move(v);
 }
@@ -472,8 +566,7 @@ void Form3::EditKeyCode(QTableWidget* grid, QLineEdit* box, int key)
         CommitCellEdit(grid, box);
         break;
     case Qt::Key_Escape:
-        box->hide();
-        grid->setFocus();
+        closeEditBox(grid, box);
         break;
     case Qt::Key_Up:
         CommitCellEdit(grid, box);
@@ -490,11 +583,19 @@ void Form3::EditKeyCode(QTableWidget* grid, QLineEdit* box, int key)
     }
 }
 
+void Form3::closeEditBox(QTableWidget* grid, QLineEdit* box)
+{
+    // The grid takes the focus first: a focused box that hides passes the focus on as Tab
+    // does, which moves the grid's cursor out of the Value column.
+    grid->setFocus();
+    box->hide();
+}
+
 void Form3::CommitCellEdit(QTableWidget* grid, QLineEdit* box)
 {
     const int row = grid->currentRow() + 1;
     const QString text = box->text();
-    box->hide();
+    closeEditBox(grid, box);
     guarded([&] {
         if (!shown_.found || session_.FileReadOnly)
             return;

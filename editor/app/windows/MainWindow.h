@@ -74,9 +74,11 @@ protected:
 private:
     void buildMenus();
     void buildControls();
+    void sizeGrids();
     void showBlock(int block);
     void assignFunction(int block);
     template <class F> void guarded(F&& f);
+    void closeEditBox(QTableWidget* grid, QLineEdit* box);
     bool editableRow(const QTableWidget* grid, int row) const;
     void setFocusMarks(QTableWidget* grid, bool focused);
     QAction* action(QMenu* menu, const char* name, const QString& text, bool enabled = true);
@@ -108,6 +110,7 @@ private:
     bool finished_ = false;
     BlockView shown_;
     int editedBlock_ = 0;
+    int rowHeight_ = 0;   // of the input and parameter grids
 };
 
 } // namespace brevant
