@@ -1335,17 +1335,19 @@ TEST_F(EditorWindowTest, TheLayoutShowsTheWholeMapAndWholeTextsAndKeepsTheMapInP
     EXPECT_TRUE(showsWhole(g3, 0, 0, sixteen));
     EXPECT_TRUE(showsWhole(g3, 0, 0, "TANK LOW LEVEL 1"));
 
-    // The edit box holds sixteen characters without scrolling them.
-    auto* box = window.findChild<QLineEdit*>("txtEdit1");
-    g3->setCurrentCell(0, 0);
-    window.FlexGridEdit(g3, box, ' ');
-    QStyleOptionFrame frame;
-    frame.initFrom(box);
-    frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
-    const QRect inside = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
-    const int lineEditMargins = 2 * 2;   // a line edit keeps 2 pixels clear on either side
-    EXPECT_GE(inside.width() - lineEditMargins, box->fontMetrics().horizontalAdvance(sixteen) + 1);
-    window.EditKeyCode(g3, box, Qt::Key_Escape);
+    // The edit boxes hold a block number and sixteen characters without scrolling them.
+    for (auto [g, name, text] : {std::tuple{g2, "txtEdit", QString("159")}, std::tuple{g3, "txtEdit1", sixteen}}) {
+        auto* box = window.findChild<QLineEdit*>(name);
+        g->setCurrentCell(0, 0);
+        window.FlexGridEdit(g, box, ' ');
+        QStyleOptionFrame frame;
+        frame.initFrom(box);
+        frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
+        const QRect inside = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
+        const int lineEditMargins = 2 * 2;   // a line edit keeps 2 pixels clear on either side
+        EXPECT_GE(inside.width() - lineEditMargins, box->fontMetrics().horizontalAdvance(text) + 1) << name;
+        window.EditKeyCode(g, box, Qt::Key_Escape);
+    }
 
     // Showing or hiding the comment, or switching modes, leaves the map where it is.
     const QRect where = map->geometry();

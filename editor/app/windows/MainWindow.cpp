@@ -283,6 +283,13 @@ int cellWidth(const QWidget* w, const QString& text)
     return w->fontMetrics().horizontalAdvance(text) + 2 * margin + 2;
 }
 
+// The width of an edit box laid over a cell that holds text inside its frame and margins.
+int editBoxWidth(const QLineEdit* box, const QString& text)
+{
+    return box->fontMetrics().horizontalAdvance(text)
+           + 2 * box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box) + 8;
+}
+
 int widest(const QWidget* w, const QStringList& texts, int least)
 {
     for (const QString& t : texts)
@@ -328,7 +335,9 @@ void Form3::sizeGrids()
         g->setColumnWidth(column, width);
     };
     QHeaderView* titles2 = grid2_->horizontalHeader();
-    fixColumn(grid2_, 0, std::max(cellWidth(grid2_, QStringLiteral("000")), cellWidth(titles2, QStringLiteral("Blk"))));
+    const QString blockNumber = QStringLiteral("000");
+    fixColumn(grid2_, 0, std::max({cellWidth(grid2_, blockNumber), cellWidth(titles2, QStringLiteral("Blk")),
+                                   editBoxWidth(txtEdit_, blockNumber)}));
     fixColumn(grid2_, 2, std::max(widest(grid2_, texts.names, 0), cellWidth(titles2, QStringLiteral("Function"))));
     fixColumn(grid2_, 3, cellWidth(titles2, QStringLiteral("A/D")));
     titles2->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -338,10 +347,8 @@ void Form3::sizeGrids()
                             + grid2_->columnWidth(2) + grid2_->columnWidth(3);
 
     QHeaderView* titles3 = grid3_->horizontalHeader();
-    // The edit box over a Value cell holds the sixteen characters inside its frame too.
-    const int boxWidth = txtEdit1_->fontMetrics().horizontalAdvance(sixteen)
-                         + 2 * txtEdit1_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, txtEdit1_) + 8;
-    fixColumn(grid3_, 0, std::max({cellWidth(grid3_, sixteen), cellWidth(titles3, QStringLiteral("Value")), boxWidth}));
+    fixColumn(grid3_, 0, std::max({cellWidth(grid3_, sixteen), cellWidth(titles3, QStringLiteral("Value")),
+                                   editBoxWidth(txtEdit1_, sixteen)}));
     titles3->setSectionResizeMode(1, QHeaderView::Stretch);
     const int description3 = widest(grid3_, shortDescriptions, twips(grid3_, 1600));
     const int parametersWidth = grid3_->verticalHeader()->width() + grid3_->columnWidth(0) + description3;
