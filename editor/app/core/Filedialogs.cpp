@@ -153,28 +153,33 @@ bool Filedialogs::OpenExistingFile()
     return LoadGlobalFile(name);
 }
 
-void Filedialogs::fileNew()
+bool Filedialogs::leaveWorkFile()
 {
     session_.CloseWorkFile();
     if (!askBeforeLeaving())
-        return;
+        return false;
     session_.deleteWorkFile();
-    if (CreateNewFile())
+    return true;
+}
+
+void Filedialogs::leaveFor(bool (Filedialogs::*choose)())
+{
+    if (!leaveWorkFile())
+        return;
+    if ((this->*choose)())
         showConfiguration();
     else
         ReloadGlobalFile();
 }
 
+void Filedialogs::fileNew()
+{
+    leaveFor(&Filedialogs::CreateNewFile);
+}
+
 void Filedialogs::fileOpen()
 {
-    session_.CloseWorkFile();
-    if (!askBeforeLeaving())
-        return;
-    session_.deleteWorkFile();
-    if (OpenExistingFile())
-        showConfiguration();
-    else
-        ReloadGlobalFile();
+    leaveFor(&Filedialogs::OpenExistingFile);
 }
 
 void Filedialogs::fileSave()
@@ -257,10 +262,8 @@ void Filedialogs::OpenRecentEntry(const QString& fileName)
 
 void Filedialogs::mnuRecentFile_Click(int index)
 {
-    session_.CloseWorkFile();
-    if (!askBeforeLeaving())
+    if (!leaveWorkFile())
         return;
-    session_.deleteWorkFile();
     const QString name = window_.recentCaption(index);
     if (!QFileInfo::exists(name)) {
         showMessage(window_.messageParent(), name + QStringLiteral(" No Longer Exists"));

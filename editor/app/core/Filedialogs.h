@@ -70,6 +70,12 @@ private:
     void OpenRecentEntry(const QString& fileName);
     void showConfiguration();
     bool askBeforeLeaving();   // false when cancelled or saving failed
+    // Closes the working copy, asks whether to save it and deletes it; false when the
+    // user cancelled (the working copy is open again then).
+    bool leaveWorkFile();
+    // Leaves the working copy, then shows the configuration choose() made, or the
+    // current one again from disk when it made none.
+    void leaveFor(bool (Filedialogs::*choose)());
     bool saveBack(const QString& target = {});
 
     EditorSession& session_;
