@@ -1,7 +1,5 @@
 #include "Filedialogs.h"
 
-#include "ui/MessageSeam.h"
-
 #include <kessig/OrvaneDB.h>
 
 #include <QDir>
