@@ -23,7 +23,7 @@ set(ENV{XDG_CONFIG_HOME} ${PREFIX}/home/config)
 set(ENV{XDG_DATA_HOME} ${PREFIX}/home/data)
 execute_process(COMMAND ${PREFIX}/bin/Brevant --screenshot ${PREFIX}/shots "${PREFIX}/lib/orvane/samples/Sample Plant.mdb"
                 RESULT_VARIABLE failed ERROR_VARIABLE log)
-if(failed OR NOT EXISTS ${PREFIX}/shots/block-data.png)
+if(failed OR NOT EXISTS ${PREFIX}/shots/block-data-first.png)
   message(FATAL_ERROR "the installed Brevant could not open the installed sample: ${log}")
 endif()
 file(READ ${PREFIX}/share/applications/brevant.desktop entry)

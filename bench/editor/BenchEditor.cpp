@@ -65,7 +65,7 @@ int main(int argc, char** argv)
     for (int run = 0; run < 5; ++run) {
         app.session().deleteWorkFile();
         const auto t0 = Clock::now();
-        w.OpenExistingFile();
+        w.files().OpenExistingFile();
         w.FillBlockMap();
         opens.push_back(ms(Clock::now() - t0));
         for (int i = 0; i < 20; ++i) {

@@ -3,7 +3,7 @@
 #include "TestEnvironment.h"
 #include "EditorApp.h"
 #include "frmGeneral.h"
-#include "core/RecentList.h"
+#include "core/MRUmodule.h"
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/formats/JetFiles.h"
 #include "orvane/transfer/Image.h"
@@ -25,6 +25,9 @@
 #include <QPlainTextEdit>
 #include <QEventLoop>
 #include <QTableWidget>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -47,9 +50,9 @@ QApplication& application()
     return *app;
 }
 
-// A constant read from a byte copy of the file, past the editor and its store object
+// One number read from a byte copy of the file, past the editor and its store object
 // (which holds the working copy locked): what a copy of the file would carry.
-std::optional<int> constantInFile(const QString& file, int block, int offset)
+std::optional<int> numberInFile(const QString& file, const char* select, int first, int second = 0)
 {
     const QString snapshot = file + QStringLiteral(".snapshot");
     QFile::remove(snapshot);
@@ -59,9 +62,9 @@ std::optional<int> constantInFile(const QString& file, int block, int offset)
     std::optional<int> value;
     if (sqlite3_open_v2(QFile::encodeName(snapshot).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "SELECT ConstantValue FROM Constants WHERE BlockNumber=?1 AND Offset=?2", -1, &st, nullptr);
-        sqlite3_bind_int(st, 1, block);
-        sqlite3_bind_int(st, 2, offset);
+        sqlite3_prepare_v2(db, select, -1, &st, nullptr);
+        sqlite3_bind_int(st, 1, first);
+        sqlite3_bind_int(st, 2, second);
         if (st && sqlite3_step(st) == SQLITE_ROW)
             value = sqlite3_column_int(st, 0);
         sqlite3_finalize(st);
@@ -69,6 +72,17 @@ std::optional<int> constantInFile(const QString& file, int block, int offset)
     sqlite3_close(db);
     QFile::remove(snapshot);
     return value;
+}
+
+std::optional<int> constantInFile(const QString& file, int block, int offset)
+{
+    return numberInFile(file, "SELECT ConstantValue FROM Constants WHERE BlockNumber=?1 AND Offset=?2", block, offset);
+}
+
+// The "Constants" count of a block.
+std::optional<int> constantCountInFile(const QString& file, int block)
+{
+    return numberInFile(file, "SELECT Constants FROM \"Block List\" WHERE BlockNumber=?1", block);
 }
 
 QByteArray fileBytes(const QString& path)
@@ -149,7 +163,7 @@ protected:
     void open(const QString& path)
     {
         chosenFile = path;
-        ASSERT_TRUE(w().OpenExistingFile());
+        ASSERT_TRUE(w().files().OpenExistingFile());
         w().FillBlockMap();
     }
 
@@ -159,7 +173,7 @@ protected:
         w().FunctionTypeMode();
         w().chooseFunction(function);
         w().selectBlock(block);
-        w().Grid1_Click();
+        w().blockMapChosen();
         w().BlockDataMode();
         w().selectBlock(block);
         w().Grid1_Click();
@@ -285,14 +299,14 @@ TEST_F(EditorWindowTest, ChangeQuestionAfterOneWriteAndNotAfterNone)
     const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb");
     open(a);
     chosenFile = b;
-    w().fileOpen();
+    w().files().fileOpen();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(app.session().GlobalFile, b);
 
     assign(20, plain.name);   // one write at least
     answers = {Answer::Cancel};
     chosenFile = a;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Save changes to " + b + "?");
     EXPECT_EQ(messages[0].buttons, Buttons::YesNoCancel);
@@ -309,19 +323,19 @@ TEST_F(EditorWindowTest, SaveCopiesBackAndSaveAsAsksBeforeReplacing)
     const QString a = newConfiguration("a.mdb"), other = newConfiguration("other.mdb");
     open(a);
     assign(30, plain.name);
-    w().fileSave();
+    w().files().fileSave();
     EXPECT_TRUE(constantInFile(a, 30, 0).has_value());
 
     answers = {Answer::No};
     chosenFile = other;
-    w().fileSaveAs();
+    w().files().fileSaveAs();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, other + " already exists.\rDo you want to replace it?");
     EXPECT_EQ(messages[0].title, "Save AS");
     EXPECT_FALSE(constantInFile(other, 30, 0).has_value());
 
     answers = {Answer::Yes};
-    w().fileSaveAs();
+    w().files().fileSaveAs();
     EXPECT_TRUE(constantInFile(other, 30, 0).has_value());
     EXPECT_EQ(app.session().GlobalFile, other);
 }
@@ -346,7 +360,7 @@ TEST_F(EditorWindowTest, ReadOnlyFileLocksEditing)
     emit g2->cellDoubleClicked(0, 0);
     EXPECT_TRUE(w().findChild<QLineEdit*>("txtEdit")->isHidden());
     const QString work = app.session().WorkFile;
-    w().fileRestore();
+    w().files().fileRestore();
     EXPECT_FALSE(QFile::exists(work));   // deleted although read-only
 }
 
@@ -359,7 +373,7 @@ TEST_F(EditorWindowTest, FailedCopyBackKeepsTheWorkingCopyAndReports)
     QFile::remove(a);
     QDir().mkpath(a);
     const QString work = app.session().WorkFile;
-    w().fileSave();
+    w().files().fileSave();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, Icon::Critical);
     EXPECT_TRUE(messages[0].text.contains(a));
@@ -376,20 +390,20 @@ TEST_F(EditorWindowTest, RecentListFollowsOpenAndMenuEntries)
     open(a);
     open(b);
     open(c);
-    EXPECT_EQ(RecentList::entries(), QStringList({c, b, a}));
+    EXPECT_EQ(MRUmodule::entries(), QStringList({c, b, a}));
     EXPECT_EQ(menu("mnuRecentFile1")->data().toString(), c);
     open(b);   // already listed: keeps its place
-    EXPECT_EQ(RecentList::entries(), QStringList({c, b, a}));
-    w().mnuRecentFile_Click(3);   // from the menu: moves to the top
-    EXPECT_EQ(RecentList::entries(), QStringList({a, c, b}));
+    EXPECT_EQ(MRUmodule::entries(), QStringList({c, b, a}));
+    w().files().mnuRecentFile_Click(3);   // from the menu: moves to the top
+    EXPECT_EQ(MRUmodule::entries(), QStringList({a, c, b}));
     EXPECT_EQ(app.session().GlobalFile, a);
 
     QFile::remove(c);
-    w().mnuRecentFile_Click(2);
+    w().files().mnuRecentFile_Click(2);
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().text, c + " No Longer Exists");
     EXPECT_EQ(app.session().GlobalFile, a);
-    EXPECT_EQ(RecentList::entries(), QStringList({a, c, b}));
+    EXPECT_EQ(MRUmodule::entries(), QStringList({a, c, b}));
     EXPECT_TRUE(app.db().ConfigurationOpen());
 }
 
@@ -476,6 +490,23 @@ TEST_F(EditorWindowTest, AuxOutputIsChosenFromTheSourceBlocksOutputs)
     db.AuxSeek(app.session().BlockFunctions[20], "A", 1);
     EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), QString::fromStdString(db.AuxDescription()));
 
+    // A stored output the source does not offer is shown as stored, since a download
+    // sends it as stored, and marked.
+    db.FuncSetIndex("FN");
+    db.FuncSeekI(app.session().BlockFunctions[20]);
+    const int count = db.FuncAuxAnalogs();
+    db.ConstantSeek(21, 1);
+    db.ConstantEdit();
+    db.ConstantValue(count + 1);
+    db.ConstantUpdate();
+    w().Grid1_Click();
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), QString::number(count + 1));
+    EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), "NOT OFFERED BY " + source);
+    db.ConstantSeek(21, 1);
+    db.ConstantEdit();
+    db.ConstantValue(1);
+    db.ConstantUpdate();
+
     if (bare.isEmpty())
         return;
     assign(22, bare);
@@ -483,13 +514,18 @@ TEST_F(EditorWindowTest, AuxOutputIsChosenFromTheSourceBlocksOutputs)
     w().Grid1_Click();
     typeInto("Grid2", 0, "22");
     w().Grid1_Click();
-    EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), "NO AUX OUTPUT");
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), "1");
+    EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), "NOT OFFERED BY " + bare);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 21, 1), 1);
+    // Choosing from a source without outputs leaves no output.
     w().ProcessAuxOutputs();
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().text, bare + " has no auxiliary analog outputs");
     EXPECT_EQ(messages.back().title, "Output Not Found");
     EXPECT_EQ(messages.back().icon, Icon::Exclamation);
     EXPECT_EQ(constantInFile(app.session().WorkFile, 21, 1), 0);
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), "0");
+    EXPECT_EQ(grid("Grid3")->item(0, 1)->text(), "NO AUX OUTPUT");
 }
 
 namespace {
@@ -678,9 +714,9 @@ TEST_F(EditorWindowTest, FunctionTypeModeListsTheCatalogueAndRefusesUnknownNames
 
     const auto found = list->findItems(plain.name, Qt::MatchExactly);
     ASSERT_FALSE(found.isEmpty());
-    emit list->itemClicked(found.front());
+    list->setCurrentItem(found.front());
     w().selectBlock(70);
-    w().Grid1_Click();   // an empty block is assigned without a question
+    w().blockMapChosen();   // an empty block is assigned without a question
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(grid("Grid1")->item(7, 0)->text(), plain.name);
     EXPECT_EQ(app.session().BlockFunctions[70], [&] {
@@ -691,7 +727,7 @@ TEST_F(EditorWindowTest, FunctionTypeModeListsTheCatalogueAndRefusesUnknownNames
 
     w().chooseFunction("NO SUCH FUNCTION");
     w().selectBlock(71);
-    w().Grid1_Click();
+    w().blockMapChosen();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "ERROR RECORD NOT FOUND");
     EXPECT_EQ(grid("Grid1")->item(7, 1)->text(), " ");
@@ -712,33 +748,33 @@ TEST_F(EditorWindowTest, ReadOnlyFileIsNeverWrittenAndSaveAsGivesAnEditableCopy)
     w().FunctionTypeMode();
     w().chooseFunction(plain.name);
     chosenFile = a;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(app.session().GlobalFile, a);
     ASSERT_TRUE(app.session().FileReadOnly);
     // Function Type mode is left: nothing can be assigned into the read-only file.
     EXPECT_FALSE(grid("Grid2")->isHidden());
     w().selectBlock(80);
-    w().Grid1_Click();
+    w().blockMapChosen();
     EXPECT_EQ(app.session().BlockFunctions[80], kNopFunction);
 
     // A cancelled Save As saves in place, which for this file copies nothing.
     chosenFile.clear();
-    w().fileSaveAs();
+    w().files().fileSaveAs();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(fileBytes(a), before);
 
     // Leaving asks nothing although the file lacks the drawing comments.
     chosenFile = b;
-    w().fileOpen();
+    w().files().fileOpen();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(app.session().GlobalFile, b);
     EXPECT_EQ(fileBytes(a), before);
 
     chosenFile = a;
-    w().fileOpen();
+    w().files().fileOpen();
     const QString copy = dir.filePath("copy.mdb");
     chosenFile = copy;
-    w().fileSaveAs();
+    w().files().fileSaveAs();
     EXPECT_EQ(app.session().GlobalFile, copy);
     EXPECT_FALSE(app.session().FileReadOnly);
     EXPECT_FALSE(w().windowTitle().endsWith(" - READ ONLY"));
@@ -753,7 +789,7 @@ TEST_F(EditorWindowTest, MissingDrawingCommentsCountAsAChange)
     open(a);
     answers = {Answer::No};
     chosenFile = b;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Save changes to " + a + "?");
     EXPECT_EQ(app.session().GlobalFile, b);
@@ -764,7 +800,7 @@ TEST_F(EditorWindowTest, RestoreDropsChangesAndCancelledSaveAsSavesInPlace)
     const QString a = newConfiguration("a.mdb");
     open(a);
     assign(30, plain.name);
-    w().fileRestore();
+    w().files().fileRestore();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(grid("Grid1")->item(3, 0)->text(), " ");
     EXPECT_FALSE(constantInFile(a, 30, 0).has_value());
@@ -772,7 +808,7 @@ TEST_F(EditorWindowTest, RestoreDropsChangesAndCancelledSaveAsSavesInPlace)
 
     assign(30, plain.name);
     chosenFile.clear();
-    w().fileSaveAs();
+    w().files().fileSaveAs();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(app.session().GlobalFile, a);
     EXPECT_TRUE(constantInFile(a, 30, 0).has_value());
@@ -787,14 +823,14 @@ TEST_F(EditorWindowTest, ExitAsksAndCancelKeepsTheConfigurationOpen)
     open(a);
     assign(30, plain.name);
     answers = {Answer::Cancel};
-    EXPECT_FALSE(w().fileExit());
+    EXPECT_FALSE(w().files().fileExit());
     EXPECT_FALSE(w().finished());
     typeInto("Grid2", 0, "6");
     EXPECT_EQ(constantInFile(app.session().WorkFile, 30, 0), 6);
 
     const QString work = app.session().WorkFile;
     answers = {Answer::No};
-    EXPECT_TRUE(w().fileExit());
+    EXPECT_TRUE(w().files().fileExit());
     EXPECT_TRUE(w().finished());
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].text, "Save changes to " + a + "?");
@@ -809,7 +845,7 @@ TEST_F(EditorWindowTest, NewAndOpenRefuseWithTheirMessages)
     open(a);
     answers = {Answer::No};
     chosenFile = b;
-    w().fileNew();
+    w().files().fileNew();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, b + " Already Exists\rReplace " + b);
     EXPECT_EQ(messages[0].buttons, Buttons::YesNo);
@@ -819,7 +855,7 @@ TEST_F(EditorWindowTest, NewAndOpenRefuseWithTheirMessages)
 
     const QString missing = dir.filePath("missing.mdb");
     chosenFile = missing;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].text, missing + " Does Not Exist");
     EXPECT_EQ(messages[1].buttons, Buttons::Ok);
@@ -828,7 +864,7 @@ TEST_F(EditorWindowTest, NewAndOpenRefuseWithTheirMessages)
     // Yes replaces the file with a new configuration of the default blocks.
     answers = {Answer::Yes};
     chosenFile = b;
-    w().fileNew();
+    w().files().fileNew();
     EXPECT_EQ(app.session().GlobalFile, b);
     EXPECT_EQ(app.session().BlockFunctions, defaultBlockFunctions());
 }
@@ -850,7 +886,7 @@ TEST_F(EditorWindowTest, RecentFilesDialogOpensTheChosenRow)
     g->setCurrentCell(1, 0);
     recent.findChild<QPushButton*>("Command1")->click();
     EXPECT_EQ(app.session().GlobalFile, a);
-    EXPECT_EQ(RecentList::entries(), QStringList({a, b}));
+    EXPECT_EQ(MRUmodule::entries(), QStringList({a, b}));
     EXPECT_TRUE(app.db().ConfigurationOpen());
 }
 
@@ -912,7 +948,7 @@ TEST_F(EditorWindowTest, ChoosingTheCurrentFileFromTheRecentEntriesReopensItFrom
     open(b);
     assign(30, plain.name);
     answers = {Answer::No};
-    w().mnuRecentFile_Click(1);   // b, the open file
+    w().files().mnuRecentFile_Click(1);   // b, the open file
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Save changes to " + b + "?");
     EXPECT_EQ(app.session().GlobalFile, b);
@@ -936,7 +972,7 @@ TEST_F(EditorWindowTest, AFileThatIsNoConfigurationIsReportedAndTheOpenOneKept)
     const QStringList before = workingCopies();
     answers = {Answer::Yes};   // save the change first
     chosenFile = junk;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].icon, Icon::Critical);
     EXPECT_EQ(app.session().GlobalFile, a);
@@ -944,7 +980,7 @@ TEST_F(EditorWindowTest, AFileThatIsNoConfigurationIsReportedAndTheOpenOneKept)
     EXPECT_TRUE(constantInFile(a, 30, 0).has_value());
     EXPECT_EQ(grid("Grid1")->item(3, 0)->text(), plain.name);
     EXPECT_EQ(workingCopies().size(), before.size());   // no working copy of the refused file is left
-    EXPECT_FALSE(RecentList::IsRecentFile(junk));
+    EXPECT_FALSE(MRUmodule::IsRecentFile(junk));
 }
 
 TEST_F(EditorWindowTest, StartDialogStaysWhenNothingWasOpened)
@@ -982,10 +1018,10 @@ TEST_F(EditorWindowTest, AFileWithFewerBlockRowsShowsNothingOfThePreviousFile)
     sql(shortFile, "DELETE FROM \"Block List\" WHERE BlockNumber >= 100");
     open(a);
     assign(120, plain.name);
-    w().fileSave();
+    w().files().fileSave();
     ASSERT_NE(app.session().BlockFunctions[120], kNopFunction);
     chosenFile = shortFile;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_EQ(app.session().GlobalFile, shortFile);
     EXPECT_EQ(app.session().BlockFunctions[120], kNopFunction);
     EXPECT_EQ(grid("Grid1")->item(12, 0)->text(), " ");
@@ -1106,14 +1142,14 @@ TEST_F(EditorWindowTest, LegacyJetFilesOpenAsTheToolSetsOwn_TheFirstSaveKeepsThe
 
     // The first Save writes the tool set's format and keeps the original, once.
     messages.clear();
-    w().fileSave();
+    w().files().fileSave();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, orvane::formats::keptOriginalMessage(plant, dir.filePath("plant.jet.mdb")));
     EXPECT_EQ(messages[0].icon, Icon::Information);
     EXPECT_EQ(fileBytes(dir.filePath("plant.jet.mdb")), original);
     EXPECT_FALSE(orvane::formats::isJetFile(plant));
     EXPECT_EQ(w().session().GlobalFile, plant);
-    w().fileSave();
+    w().files().fileSave();
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_FALSE(QFile::exists(dir.filePath("plant.jet-2.mdb")));
 
@@ -1128,7 +1164,7 @@ TEST_F(EditorWindowTest, LegacyJetFilesOpenAsTheToolSetsOwn_TheFirstSaveKeepsThe
     messages.clear();
     answers = {Answer::No};
     chosenFile = plant;
-    w().fileOpen();
+    w().files().fileOpen();
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages[0].text, "Save changes to " + old + "?");
     EXPECT_EQ(fileBytes(old), fileBytes(data + "legacy-config-novisio-jet4.mdb"));
@@ -1152,7 +1188,7 @@ TEST_F(EditorWindowTest, LegacyJetFilesOpenAsTheToolSetsOwn_TheFirstSaveKeepsThe
           std::pair{garbage.fileName(), QStringLiteral("it is damaged: its list of tables cannot be read.")}}) {
         messages.clear();
         chosenFile = file;
-        EXPECT_FALSE(w().OpenExistingFile());
+        EXPECT_FALSE(w().files().OpenExistingFile());
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text, file + " cannot be read: " + reason);
         EXPECT_EQ(messages[0].icon, Icon::Critical);
@@ -1193,6 +1229,380 @@ TEST_F(EditorWindowTest, AFileGivenAtStartUpOpensInPlaceOfTheStartDialog)
     EXPECT_EQ(app.session().GlobalFile, plant);
     EXPECT_EQ(w().windowTitle(), "Brevant - " + plant);
     EXPECT_EQ(grid("Grid1")->item(0, 0)->text(), "SYSTEM");
-    EXPECT_EQ(RecentList::entry(1), plant);
+    EXPECT_EQ(MRUmodule::entries().value(0), plant);
     w().hide();
+}
+
+TEST_F(EditorWindowTest, InFunctionTypeModeOnlyTheBlockMapAssignsAndTheKeyboardChoiceCounts)
+{
+    const QString a = newConfiguration("a.mdb");
+    open(a);
+    w().markActivationHandled();
+    w().show();
+    auto* list = w().findChild<QListWidget*>("List1");
+    auto* map = grid("Grid1");
+    auto press = [](QWidget* target, int key, const QString& text = {}) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(target, &e);
+    };
+
+    // Entering the mode shows the pending choice highlighted: NOP in a new window.
+    w().FunctionTypeMode();
+    ASSERT_NE(list->currentItem(), nullptr);
+    EXPECT_EQ(list->currentItem()->text().trimmed(), "NOP");
+    EXPECT_TRUE(list->currentItem()->isSelected());
+    w().BlockDataMode();
+    assign(10, plain.name);
+    w().files().fileSave();
+    w().FunctionTypeMode();
+    EXPECT_EQ(list->currentItem()->text(), plain.name);
+
+    // The function is chosen with the keyboard only.
+    const QString first = list->item(0)->text();
+    ASSERT_NE(first, plain.name);
+    press(list, Qt::Key_Home);
+    ASSERT_EQ(list->currentItem()->text(), first);
+
+    // Commands that show the block again assign nothing, on an empty block or a used one.
+    for (int block : {20, 10}) {
+        w().selectBlock(block);
+        w().Grid1_Click();
+        w().files().fileRestore();
+        w().files().fileSave();
+        w().selectBlock(block);
+        press(map, Qt::Key_F6);
+    }
+    EXPECT_TRUE(messages.empty()) << messages.front().text.toStdString();
+    EXPECT_EQ(app.session().BlockFunctions[20], kNopFunction);
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
+    // Enter in the block map assigns the keyboard's choice to an empty block.
+    w().selectBlock(20);
+    press(map, Qt::Key_Return, "\r");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(map->item(2, 0)->text(), first.trimmed());
+
+    // A click on a block in use asks with the function chosen by typing its name.
+    for (const char* c : {"N", "O", "P"})
+        press(list, Qt::Key_A + (c[0] - 'A'), c);
+    ASSERT_EQ(list->currentItem()->text().trimmed(), "NOP");
+    answers = {Answer::No};
+    const QPoint at = map->visualItemRect(map->item(1, 0)).center();
+    QMouseEvent down(QEvent::MouseButtonPress, at, map->viewport()->mapToGlobal(at), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent up(QEvent::MouseButtonRelease, at, map->viewport()->mapToGlobal(at), Qt::LeftButton,
+                   Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(map->viewport(), &down);
+    QApplication::sendEvent(map->viewport(), &up);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Replace " + plain.name + " With NOP");
+    EXPECT_NE(app.session().BlockFunctions[10], kNopFunction);
+
+    // Back in Function Type mode later, the pending choice is still the one highlighted.
+    w().BlockDataMode();
+    w().FunctionTypeMode();
+    EXPECT_EQ(list->currentItem()->text().trimmed(), "NOP");
+    w().BlockDataMode();
+    w().hide();
+}
+
+TEST_F(EditorWindowTest, ANewConfigurationsFirstBlocksShowTheirDefaultsAndTheFirstEditCreatesTheirRows)
+{
+    const QString a = newConfiguration("a.mdb");
+    // Any row added for block 1 past its first constant is refused by the file itself.
+    sql(a, "CREATE TRIGGER refuse AFTER INSERT ON Constants WHEN NEW.BlockNumber = 1 AND NEW.Offset = 1 "
+           "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    open(a);
+    auto* g2 = grid("Grid2");
+    auto* g3 = grid("Grid3");
+
+    // Block 0 owns no rows: it shows what a download sends, the catalogue's defaults.
+    w().selectBlock(0);
+    w().Grid1_Click();
+    EXPECT_EQ(g3->item(0, 0)->text(), "100");   // SCAN PERIOD, not 0 below its minimum of 50
+    EXPECT_EQ(g3->item(1, 0)->text(), "0");
+    EXPECT_EQ(g3->item(2, 0)->text(), "2.0");   // 2000 thousandths
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 0, 0), std::nullopt);
+
+    // The first edit creates all of the block's rows with those values and sets its count.
+    typeInto("Grid3", 1, "2");
+    EXPECT_TRUE(messages.empty()) << messages.front().text.toStdString();
+    const QString work = app.session().WorkFile;
+    EXPECT_EQ(constantInFile(work, 0, 0), 100);
+    EXPECT_EQ(constantInFile(work, 0, 1), 2);
+    EXPECT_EQ(constantInFile(work, 0, 2), 2000);
+    EXPECT_EQ(constantCountInFile(work, 0), 3);
+    w().Grid1_Click();
+    EXPECT_EQ(g3->item(1, 0)->text(), "2");
+
+    // An input of block 2 (two analog inputs, three parameters) is edited the same way.
+    w().selectBlock(2);
+    w().Grid1_Click();
+    EXPECT_EQ(g2->item(1, 0)->text(), "0");
+    EXPECT_EQ(g3->item(1, 0)->text(), "6");
+    typeInto("Grid2", 1, "0");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(constantCountInFile(work, 2), 5);
+    EXPECT_EQ(constantInFile(work, 2, 3), 6);
+
+    // When the rows cannot all be made, none is, and the edit is not made either.
+    w().selectBlock(1);
+    w().Grid1_Click();
+    typeInto("Grid3", 1, "200");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, Icon::Critical);
+    EXPECT_EQ(constantInFile(work, 1, 0), std::nullopt);
+    EXPECT_EQ(constantCountInFile(work, 1), 0);
+    EXPECT_TRUE(app.db().ConfigurationOpen());
+    w().Grid1_Click();
+    EXPECT_EQ(g3->item(1, 0)->text(), "150");
+}
+
+TEST_F(EditorWindowTest, AfterAFailedReadNothingOfTheBlockShownBeforeCanBeEdited)
+{
+    // Block rows end at 99, and the message row of a text parameter is missing.
+    kessig::OrvaneDB& db = app.db();
+    QString labelled;
+    int16_t messageOffset = -1;
+    db.FuncSetIndex("FN");
+    for (db.FuncMoveFirst(); !db.FuncEOF() && labelled.isEmpty(); db.FuncMoveNext())
+        for (int16_t n = 1; n <= db.FuncParams(); ++n) {
+            db.ParamSeek(db.FuncFN(), n);
+            if (db.ParamType() == 3) {
+                labelled = QString::fromStdString(db.FuncName());
+                messageOffset = db.ParamOffset();
+                break;
+            }
+        }
+    ASSERT_FALSE(labelled.isEmpty()) << "the catalogue has no function with a text parameter";
+    const QString a = newConfiguration("a.mdb");
+    sql(a, "DELETE FROM \"Block List\" WHERE BlockNumber >= 100");
+    sql(a, QStringLiteral("DELETE FROM Messages WHERE Offset = %1").arg(messageOffset).toUtf8().constData());
+    open(a);
+    assign(10, plain.name);
+    assign(11, labelled);   // its text parameter cannot be read
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().icon, Icon::Critical);
+    assign(10, plain.name);
+    typeInto("Grid2", 0, "4");
+    ASSERT_EQ(constantInFile(app.session().WorkFile, 10, 0), 4);
+
+    auto* g2 = grid("Grid2");
+    auto* box = w().findChild<QLineEdit*>("txtEdit");
+    for (int block : {11, 120}) {
+        messages.clear();
+        w().selectBlock(10);
+        w().Grid1_Click();
+        ASSERT_NE(g2->item(0, 0), nullptr);
+        w().selectBlock(block);
+        w().Grid1_Click();
+        if (block == 11) {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].icon, Icon::Critical);
+        }
+        // The grids no longer hold block 10's rows, and no key or double click edits them.
+        EXPECT_EQ(g2->item(0, 0), nullptr) << block;
+        EXPECT_TRUE(w().findChild<QWidget*>("txtCmt")->isHidden());
+        g2->setCurrentCell(0, 0);
+        QKeyEvent seven(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, "7");
+        QApplication::sendEvent(g2, &seven);
+        emit g2->cellDoubleClicked(0, 0);
+        EXPECT_TRUE(box->isHidden()) << block;
+        box->setText("7");
+        w().CommitCellEdit(g2, box);
+        EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 4) << block;
+    }
+}
+
+TEST_F(EditorWindowTest, RecentEntriesOpenTheFileTheUserSawAfterAnotherInstanceChangedTheList)
+{
+    const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb"), c = newConfiguration("c.mdb"),
+                  d = newConfiguration("d.mdb"), e = newConfiguration("e & f.mdb");
+    open(a);
+    open(b);
+    open(c);
+    ASSERT_EQ(menu("mnuRecentFile2")->data().toString(), b);
+
+    // Another editor pushes d: the stored second entry is now c, the menu still shows b.
+    MRUmodule::PushRecentFile(d);
+    w().files().mnuRecentFile_Click(2);
+    EXPECT_EQ(app.session().GlobalFile, b);
+    EXPECT_EQ(MRUmodule::entries(), QStringList({b, d, c, a}));
+
+    // The recent-files dialog opens the row the user chose, whatever the list holds now.
+    MRUmodule::PushRecentFile(e);   // stored: e, b, d, c; the menu was refreshed before
+    FrmRecent recent(&w());
+    auto* rows = recent.findChild<QTableWidget*>("Grid1");
+    ASSERT_EQ(rows->item(0, 0)->text(), "e & f.mdb");
+    MRUmodule::PushRecentFile(a);   // and yet another push: stored a, e, b, d
+    rows->setCurrentCell(2, 0);   // d as shown
+    recent.findChild<QPushButton*>("Command1")->click();
+    EXPECT_EQ(app.session().GlobalFile, d);
+    EXPECT_EQ(MRUmodule::entries(), QStringList({d, a, e, b}));
+
+    // A name with "&" is opened as it is named, not as the menu writes it.
+    EXPECT_EQ(menu("mnuRecentFile3")->text(), dir.filePath("e && f.mdb"));
+    w().files().mnuRecentFile_Click(3);
+    EXPECT_EQ(app.session().GlobalFile, e);
+    EXPECT_TRUE(messages.empty());
+}
+
+namespace {
+
+// True when the cell shows its text whole, as the item view draws it.
+bool showsWhole(const QTableWidget* g, int row, int column, const QString& text)
+{
+    const int margin = g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1;
+    return g->columnWidth(column) >= g->fontMetrics().horizontalAdvance(text) + 2 * margin
+           && g->rowHeight(row) >= g->fontMetrics().height();
+}
+
+} // namespace
+
+TEST_F(EditorWindowTest, TheLayoutShowsTheWholeMapAndWholeTextsAndKeepsTheMapInPlace)
+{
+    open(newConfiguration("a.mdb"));
+    assign(10, plain.name);
+    Form3& window = w();
+    window.markActivationHandled();
+    // The first size, on a screen that holds it (the test platform's screen is smaller).
+    window.resize(window.sizeHint());
+    window.show();
+    QApplication::processEvents();
+    auto* map = grid("Grid1");
+    auto* g2 = grid("Grid2");
+    auto* g3 = grid("Grid3");
+
+    // The whole block map shows without scrolling, every catalogue name whole.
+    EXPECT_FALSE(map->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(map->verticalScrollBar()->isVisible());
+    for (int b = 0; b < kBlockCount; ++b)
+        ASSERT_TRUE(map->viewport()->rect().contains(map->visualItemRect(map->item(b / 10, b % 10)))) << b;
+    auto* list = window.findChild<QListWidget*>("List1");
+    for (int i = 0; i < list->count(); ++i)
+        EXPECT_TRUE(showsWhole(map, 0, 9, list->item(i)->text().trimmed())) << list->item(i)->text().toStdString();
+    for (int i = 0; i < list->count(); ++i)
+        EXPECT_TRUE(showsWhole(g2, 0, 2, list->item(i)->text().trimmed()));
+    EXPECT_TRUE(showsWhole(g2, 0, 0, "159"));
+    const QString sixteen(16, QLatin1Char('W'));
+    EXPECT_TRUE(showsWhole(g3, 0, 0, sixteen));
+    EXPECT_TRUE(showsWhole(g3, 0, 0, "TANK LOW LEVEL 1"));
+
+    // The edit boxes hold a block number and sixteen characters without scrolling them.
+    for (auto [g, name, text] : {std::tuple{g2, "txtEdit", QString("159")}, std::tuple{g3, "txtEdit1", sixteen}}) {
+        auto* box = window.findChild<QLineEdit*>(name);
+        g->setCurrentCell(0, 0);
+        window.FlexGridEdit(g, box, ' ');
+        QStyleOptionFrame frame;
+        frame.initFrom(box);
+        frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
+        const QRect inside = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
+        const int lineEditMargins = 2 * 2;   // a line edit keeps 2 pixels clear on either side
+        EXPECT_GE(inside.width() - lineEditMargins, box->fontMetrics().horizontalAdvance(text) + 1) << name;
+        window.EditKeyCode(g, box, Qt::Key_Escape);
+    }
+
+    // Showing or hiding the comment, or switching modes, leaves the map where it is.
+    const QRect where = map->geometry();
+    ASSERT_FALSE(window.findChild<QWidget*>("txtCmt")->isHidden());
+    window.selectBlock(55);
+    window.Grid1_Click();
+    QApplication::processEvents();
+    ASSERT_TRUE(window.findChild<QWidget*>("txtCmt")->isHidden());
+    EXPECT_EQ(map->geometry(), where);
+    window.FunctionTypeMode();
+    QApplication::processEvents();
+    EXPECT_EQ(map->geometry(), where);
+    window.BlockDataMode();
+
+    // The map and the grids grow with the window.
+    const QSize mapBefore = map->size(), paramsBefore = g3->size();
+    window.resize(1280, 1024);
+    QApplication::processEvents();
+    EXPECT_GT(map->height(), mapBefore.height());
+    EXPECT_GE(map->width(), mapBefore.width());
+    EXPECT_GT(g3->height(), paramsBefore.height());
+    window.hide();
+}
+
+TEST_F(EditorWindowTest, AfterEnterOrEscapeTheNextValueTypedGoesIntoTheValueColumn)
+{
+    open(newConfiguration("a.mdb"));
+    assign(10, plain.name);
+    w().markActivationHandled();
+    w().show();
+    w().activateWindow();
+    QApplication::processEvents();
+    auto* g2 = grid("Grid2");
+    auto* box = w().findChild<QLineEdit*>("txtEdit");
+    auto type = [](QWidget* target, int key, const QString& text = {}) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(target, &e);
+        QApplication::processEvents();
+    };
+    g2->setFocus();
+    g2->setCurrentCell(0, 0);
+    type(g2, Qt::Key_5, "5");
+    ASSERT_TRUE(box->isVisible());
+    type(box, Qt::Key_Return, "\r");
+    EXPECT_EQ(g2->currentColumn(), 0);
+    EXPECT_EQ(g2->currentRow(), 0);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 5);
+
+    type(g2, Qt::Key_7, "7");   // the next value, typed straight away
+    ASSERT_TRUE(box->isVisible());
+    type(box, Qt::Key_Escape);
+    EXPECT_EQ(g2->currentColumn(), 0);
+    type(g2, Qt::Key_8, "8");
+    ASSERT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text(), "8");
+    type(box, Qt::Key_Return, "\r");
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 10, 0), 8);
+    w().hide();
+}
+
+TEST_F(EditorWindowTest, NewAndSaveAsAddTheExtensionAndTheDialogsStartWhereTheUserWorks)
+{
+    QDir(dir.path()).mkpath("plants");
+    const QString plants = dir.filePath("plants");
+
+    // No file open yet, nothing recent: the home folder, and never the samples folder.
+    FrmRecent empty(&w());
+    auto* rows = empty.findChild<QTableWidget*>("Grid1");
+    EXPECT_EQ(rows->rowCount(), 0);
+    EXPECT_EQ(rows->horizontalHeaderItem(0)->text(), "Filename");
+    EXPECT_EQ(rows->horizontalHeaderItem(1)->text(), "Path");
+    chosenFile = plants + "/tank";
+    ASSERT_TRUE(w().files().CreateNewFile());
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].caption, "New Configuration");
+    EXPECT_EQ(dialogs[0].kind, FileDialogKind::Save);
+    EXPECT_EQ(dialogs[0].fileName, QDir::homePath());
+    EXPECT_EQ(app.session().GlobalFile, plants + "/tank.mdb");
+    EXPECT_TRUE(QFile::exists(plants + "/tank.mdb"));
+    EXPECT_FALSE(QFile::exists(plants + "/tank"));
+
+    // With a file open, the dialogs start in its folder.
+    chosenFile.clear();
+    w().files().fileOpen();
+    EXPECT_EQ(dialogs.back().fileName, plants);
+    EXPECT_EQ(dialogs.back().kind, FileDialogKind::Open);
+
+    // Save As adds the extension too, and a name typed with it in capitals keeps it.
+    assign(10, plain.name);
+    chosenFile = plants + "/copy";
+    w().files().fileSaveAs();
+    EXPECT_EQ(app.session().GlobalFile, plants + "/copy.mdb");
+    EXPECT_EQ(constantInFile(plants + "/copy.mdb", 10, 0).has_value(), true);
+    chosenFile = plants + "/UPPER.MDB";
+    w().files().fileSaveAs();
+    EXPECT_EQ(app.session().GlobalFile, plants + "/UPPER.MDB");
+
+    // A new start with no file open begins where the last file was.
+    EditorApp next;
+    ASSERT_TRUE(next.start(QStringLiteral(ORVANE_BIN_DIR)).isEmpty());
+    chosenFile.clear();
+    next.mainWindow().files().OpenExistingFile();
+    EXPECT_EQ(dialogs.back().fileName, plants);
+    EXPECT_TRUE(messages.empty());
 }

@@ -1,5 +1,5 @@
 #include "TestEnvironment.h"
-#include "core/RecentList.h"
+#include "core/MRUmodule.h"
 #include "ui/SettingsStore.h"
 
 using namespace brevant;
@@ -20,25 +20,25 @@ protected:
 TEST_F(RecentListTest, FifthFileDropsTheOldest)
 {
     for (const char* f : {"/a/1.mdb", "/a/2.mdb", "/a/3.mdb", "/a/4.mdb", "/a/5.mdb"})
-        RecentList::AddRecentFile(f);
-    EXPECT_EQ(RecentList::entries(), QStringList({"/a/5.mdb", "/a/4.mdb", "/a/3.mdb", "/a/2.mdb"}));
+        MRUmodule::AddRecentFile(f);
+    EXPECT_EQ(MRUmodule::entries(), QStringList({"/a/5.mdb", "/a/4.mdb", "/a/3.mdb", "/a/2.mdb"}));
 }
 
 TEST_F(RecentListTest, ListedFileKeepsItsPlaceWhenAddedAgain)
 {
     for (const char* f : {"/a/1.mdb", "/a/2.mdb", "/a/3.mdb"})
-        RecentList::AddRecentFile(f);
-    RecentList::AddRecentFile("/a/2.mdb");
-    EXPECT_EQ(RecentList::entries(), QStringList({"/a/3.mdb", "/a/2.mdb", "/a/1.mdb"}));
-    EXPECT_FALSE(RecentList::IsRecentFile("/A/2.mdb"));   // exact comparison
+        MRUmodule::AddRecentFile(f);
+    MRUmodule::AddRecentFile("/a/2.mdb");
+    EXPECT_EQ(MRUmodule::entries(), QStringList({"/a/3.mdb", "/a/2.mdb", "/a/1.mdb"}));
+    EXPECT_FALSE(MRUmodule::IsRecentFile("/A/2.mdb"));   // exact comparison
 }
 
 TEST_F(RecentListTest, MoveToTopShiftsThoseAbove)
 {
     for (const char* f : {"/a/1.mdb", "/a/2.mdb", "/a/3.mdb", "/a/4.mdb"})
-        RecentList::AddRecentFile(f);
-    RecentList::MoveRecentToTop(3);
-    EXPECT_EQ(RecentList::entries(), QStringList({"/a/2.mdb", "/a/4.mdb", "/a/3.mdb", "/a/1.mdb"}));
+        MRUmodule::AddRecentFile(f);
+    MRUmodule::MoveRecentToTop(3);
+    EXPECT_EQ(MRUmodule::entries(), QStringList({"/a/2.mdb", "/a/4.mdb", "/a/3.mdb", "/a/1.mdb"}));
     auto s = openSettingsStore();
     EXPECT_EQ(s->value("Recent Files/RecentFile1").toString(), "/a/2.mdb");
 }
@@ -64,12 +64,22 @@ TEST_F(RecentListTest, AGapInTheStoredListIsClosedAndEntriesKeepTheMenuNumbers)
         s->setValue("Recent Files/RecentFile3", "/a/3.mdb");
         s->sync();
     }
-    EXPECT_EQ(RecentList::entry(2), "/a/3.mdb");   // the menu's second entry
-    RecentList::MoveRecentToTop(2);
-    EXPECT_EQ(RecentList::entries(), QStringList({"/a/3.mdb", "/a/1.mdb"}));
-    RecentList::AddRecentFile("/a/new.mdb");
-    EXPECT_EQ(RecentList::entries(), QStringList({"/a/new.mdb", "/a/3.mdb", "/a/1.mdb"}));
+    EXPECT_EQ(MRUmodule::entries().value(1), "/a/3.mdb");   // the menu's second entry
+    MRUmodule::MoveRecentToTop(2);
+    EXPECT_EQ(MRUmodule::entries(), QStringList({"/a/3.mdb", "/a/1.mdb"}));
+    MRUmodule::AddRecentFile("/a/new.mdb");
+    EXPECT_EQ(MRUmodule::entries(), QStringList({"/a/new.mdb", "/a/3.mdb", "/a/1.mdb"}));
     auto s = openSettingsStore();
     EXPECT_EQ(s->value("Recent Files/RecentFile3").toString(), "/a/1.mdb");
     EXPECT_FALSE(s->contains("Recent Files/RecentFile4"));
+}
+
+TEST_F(RecentListTest, AFileMovedToTopIsPushedWhenNoLongerListed)
+{
+    for (const char* f : {"/a/1.mdb", "/a/2.mdb", "/a/3.mdb", "/a/4.mdb"})
+        MRUmodule::AddRecentFile(f);
+    MRUmodule::MoveFileToTop("/a/2.mdb");
+    EXPECT_EQ(MRUmodule::entries(), QStringList({"/a/2.mdb", "/a/4.mdb", "/a/3.mdb", "/a/1.mdb"}));
+    MRUmodule::MoveFileToTop("/a/gone.mdb");
+    EXPECT_EQ(MRUmodule::entries(), QStringList({"/a/gone.mdb", "/a/2.mdb", "/a/4.mdb", "/a/3.mdb"}));
 }

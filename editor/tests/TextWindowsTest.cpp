@@ -91,7 +91,7 @@ protected:
     void open(const QString& path)
     {
         chosenFile = path;
-        ASSERT_TRUE(w().OpenExistingFile());
+        ASSERT_TRUE(w().files().OpenExistingFile());
         w().FillBlockMap();
         w().markActivationHandled();
         w().show();
@@ -305,10 +305,10 @@ TEST_F(TextWindowsTest, QuickMessageGridRefusesWhatTheStoreWouldAndItsWritesCoun
     db.QuickUpdate();
 
     answers = {Answer::Cancel};
-    w().fileExit();
+    w().files().fileExit();
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().text, "Save changes to " + file + "?");
-    w().fileSave();
+    w().files().fileSave();
     kessig::OrvaneDB saved;
     saved.open_existing_database(file.toStdString());
     saved.QuickSeek(4);

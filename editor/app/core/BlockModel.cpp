@@ -5,6 +5,7 @@
 #include <kessig/OrvaneDB.h>
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace brevant {
@@ -12,6 +13,19 @@ namespace brevant {
 namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 std::string s(const QString& q) { return q.toStdString(); }
+
+// Runs change as one transaction: all of it reaches the file, or nothing.
+template <class F> void inTransaction(kessig::OrvaneDB& db, F&& change)
+{
+    db.BeginTrans();
+    try {
+        change();
+        db.CommitTrans();
+    } catch (...) {
+        db.Rollback();
+        throw;
+    }
+}
 } // namespace
 
 BlockFunctionTable defaultBlockFunctions()
@@ -60,26 +74,88 @@ void BlockModel::reloadBlockFunctions()
         table_[b++] = db_.BlockFn();
 }
 
-int32_t BlockModel::constantAt(int block, int offset, bool& found)
+std::vector<int32_t> BlockModel::catalogueConstants(int16_t function)
 {
-    found = false;
-    if (offset < 0)
-        return 0;
-    db_.ConstantSeek(static_cast<int16_t>(block), static_cast<int16_t>(offset));
-    if (db_.ConstantNoMatch())
-        return 0;
-    found = true;
-    return db_.ConstantValue();
+    db_.FuncSetIndex("FN");
+    db_.FuncSeekI(function);
+    if (db_.FuncNoMatch())
+        return {};
+    const int16_t inputs = db_.FuncInputs();
+    const int16_t rest = static_cast<int16_t>(db_.FuncParams() + db_.FuncHidden());
+    std::vector<int32_t> values;
+    for (int16_t n = 1; n <= inputs; ++n) {
+        db_.InputSeek(function, n);
+        values.push_back(db_.InputType() == 1 ? 0 : 2);
+    }
+    for (int16_t n = 1; n <= rest; ++n) {
+        db_.ParamSeek(function, n);
+        values.push_back(db_.ParamDefault());
+    }
+    return values;
+}
+
+std::vector<int32_t> BlockModel::constantsOf(int block, int16_t function)
+{
+    const auto b = static_cast<int16_t>(block);
+    std::vector<int32_t> values = catalogueConstants(function);
+    db_.BlockSeek(b);
+    if (db_.BlockConstant() <= 0)
+        return values;
+    for (size_t k = 0; k < values.size(); ++k) {
+        db_.ConstantSeek(b, static_cast<int16_t>(k));
+        values[k] = db_.ConstantNoMatch() ? 0 : db_.ConstantValue();
+    }
+    return values;
+}
+
+void BlockModel::rebuildConstants(int block, int16_t function)
+{
+    const auto b = static_cast<int16_t>(block);
+    const std::vector<int32_t> values = catalogueConstants(function);
+    for (int16_t k = 0;; ++k) {
+        db_.ConstantSeek(b, k);
+        if (db_.ConstantNoMatch())
+            break;
+        db_.ConstantDelete();
+    }
+    for (size_t k = 0; k < values.size(); ++k) {
+        db_.ConstantAddNew();
+        db_.ConstantBlockNumber(b);
+        db_.ConstantOffset(static_cast<int16_t>(k));
+        db_.ConstantValue(values[k]);
+        db_.ConstantUpdate();
+    }
+    db_.BlockSeek(b);
+    db_.BlockEdit();
+    db_.BlockFn(function);
+    db_.BlockConstant(static_cast<int16_t>(values.size()));
+    db_.BlockUpdate();
 }
 
 void BlockModel::writeConstant(int block, int offset, int32_t value)
 {
-    db_.ConstantSeek(static_cast<int16_t>(block), static_cast<int16_t>(offset));
-    if (db_.ConstantNoMatch())
-        throw kessig::DbError(kessig::err::NoCurrentRecord, "No current record.");
-    db_.ConstantEdit();
-    db_.ConstantValue(value);
-    db_.ConstantUpdate();
+    const auto b = static_cast<int16_t>(block);
+    const auto write = [&] {
+        db_.ConstantSeek(b, static_cast<int16_t>(offset));
+        if (db_.ConstantNoMatch())
+            throw kessig::DbError(kessig::err::NoCurrentRecord, "No current record.");
+        db_.ConstantEdit();
+        db_.ConstantValue(value);
+        db_.ConstantUpdate();
+    };
+    db_.BlockSeek(b);
+    if (db_.BlockConstant() > 0) {
+        write();
+        return;
+    }
+    // A block that runs a function but owns no constant rows yet (the first blocks of a
+    // new configuration) gets all of them, with the values a download sends, on its first
+    // edit: together with the edit, or not at all.
+    const int16_t function = db_.BlockFn();
+    inTransaction(db_, [&] {
+        rebuildConstants(block, function);
+        write();
+    });
 }
 
 BlockView BlockModel::readBlock(int block, const QString& cellName)
@@ -100,11 +176,14 @@ BlockView BlockModel::readBlock(int block, const QString& cellName)
     v.inputCount = db_.FuncInputs();
     const int16_t params = db_.FuncParams();
     v.auxOutput = isAuxOutputFunction(v.name);
+    const std::vector<int32_t> constants = constantsOf(block, v.function);
+    const auto constant = [&](int offset) {
+        return offset >= 0 && static_cast<size_t>(offset) < constants.size() ? constants[size_t(offset)] : 0;
+    };
 
-    bool found = false;
     for (int n = 1; n <= v.inputCount; ++n) {
         InputRow row;
-        row.source = constantAt(block, n - 1, found);
+        row.source = constant(n - 1);
         db_.InputSeek(v.function, static_cast<int16_t>(n));
         row.description = q(db_.InputDescription());
         const int16_t inputType = db_.InputType();
@@ -135,15 +214,34 @@ BlockView BlockModel::readBlock(int block, const QString& cellName)
             db_.MessageSeek(db_.ParamOffset());
             row.value = q(db_.MessageMsg());
         } else if (type == kVariableDecimals) {
-            const int32_t d = constantAt(block, decimalsOffset(I, n), found);
-            row.value = showVariable(constantAt(block, I + n - 1, found), d);
+            const int32_t d = constant(decimalsOffset(I, n));
+            row.value = showVariable(constant(I + n - 1), d);
         } else {
             const int16_t decimal = db_.ParamDecimal();
-            row.value = showPlain(constantAt(block, I + n - 1, found), decimal);
+            row.value = showPlain(constant(I + n - 1), decimal);
         }
         v.params.push_back(row);
     }
     return v;
+}
+
+CatalogueTexts BlockModel::catalogueTexts()
+{
+    CatalogueTexts t;
+    db_.FuncSetIndex("FN");
+    for (db_.FuncMoveFirst(); !db_.FuncEOF(); db_.FuncMoveNext()) {
+        const int16_t fn = db_.FuncFN();
+        t.names << q(db_.FuncName()).trimmed();
+        for (int16_t n = 1; n <= db_.FuncInputs(); ++n) {
+            db_.InputSeek(fn, n);
+            t.inputDescriptions << q(db_.InputDescription()).trimmed();
+        }
+        for (int16_t n = 1; n <= db_.FuncParams(); ++n) {
+            db_.ParamSeek(fn, n);
+            t.paramDescriptions << q(db_.ParamDescription()).trimmed();
+        }
+    }
+    return t;
 }
 
 bool BlockModel::assignFunction(int block, const QString& functionName, QString& newCell)
@@ -153,45 +251,8 @@ bool BlockModel::assignFunction(int block, const QString& functionName, QString&
     if (db_.FuncNoMatch())
         return false;
     const int16_t fn = db_.FuncFN();
-    const int16_t inputs = db_.FuncInputs();
-    const int16_t params = db_.FuncParams();
-    const int16_t hidden = db_.FuncHidden();
-    const auto b = static_cast<int16_t>(block);
-
-    // One transaction: a block is never left with half of its constants.
-    db_.BeginTrans();
-    try {
-        for (int16_t k = 0;; ++k) {
-            db_.ConstantSeek(b, k);
-            if (db_.ConstantNoMatch())
-                break;
-            db_.ConstantDelete();
-        }
-        auto add = [&](int offset, int32_t value) {
-            db_.ConstantAddNew();
-            db_.ConstantBlockNumber(b);
-            db_.ConstantOffset(static_cast<int16_t>(offset));
-            db_.ConstantValue(value);
-            db_.ConstantUpdate();
-        };
-        for (int n = 1; n <= inputs; ++n) {
-            db_.InputSeek(fn, static_cast<int16_t>(n));
-            add(n - 1, db_.InputType() == 1 ? 0 : 2);
-        }
-        for (int n = 1; n <= params + hidden; ++n) {
-            db_.ParamSeek(fn, static_cast<int16_t>(n));
-            add(inputs + n - 1, db_.ParamDefault());
-        }
-        db_.BlockSeek(b);
-        db_.BlockEdit();
-        db_.BlockFn(fn);
-        db_.BlockConstant(static_cast<int16_t>(inputs + params + hidden));
-        db_.BlockUpdate();
-        db_.CommitTrans();
-    } catch (...) {
-        db_.Rollback();
-        throw;
-    }
+    // A block is never left with half of its constants.
+    inTransaction(db_, [&] { rebuildConstants(block, fn); });
     table_[block] = fn;
     newCell = fn == kNopFunction ? QStringLiteral(" ") : functionName.trimmed();
     return true;
@@ -233,8 +294,9 @@ CommitResult BlockModel::commitParameter(int block, int16_t function, int16_t in
         }
         db_.ParamSeek(function, static_cast<int16_t>(row - 1));
         const int up = db_.ParamType() == 2 ? 1 : 2;
-        bool found = false;
-        const int32_t d = constantAt(block, I + row - 1 - up, found);
+        const std::vector<int32_t> constants = constantsOf(block, function);
+        const size_t at = static_cast<size_t>(std::max(I + row - 1 - up, 0));
+        const int32_t d = at < constants.size() ? constants[at] : 0;
         r = checkVariable(text, min, max, d);
     } else {
         r = checkPlain(text, min, max, db_.ParamDecimal());
@@ -247,9 +309,9 @@ CommitResult BlockModel::commitParameter(int block, int16_t function, int16_t in
 AuxChoice BlockModel::auxOutput(int block, const QString& functionName)
 {
     AuxChoice a;
-    bool found = false;
-    const int32_t source = constantAt(block, 0, found);
-    a.value = constantAt(block, 1, found);
+    const std::vector<int32_t> constants = constantsOf(block, table_[block]);
+    const int32_t source = constants.size() > 0 ? constants[0] : 0;
+    a.value = constants.size() > 1 ? constants[1] : 0;
     a.kind = functionName.trimmed() == QLatin1String("AABO") ? QStringLiteral("A") : QStringLiteral("D");
     a.sourceFunction = source >= 0 && source < kBlockCount ? table_[source] : kNopFunction;
     db_.FuncSetIndex("FN");
@@ -262,15 +324,14 @@ AuxChoice BlockModel::auxOutput(int block, const QString& functionName)
         db_.AuxSeek(a.sourceFunction, s(a.kind), static_cast<int16_t>(i));
         a.outputNames << q(db_.AuxDescription());
     }
-    if (a.count == 0) {
-        a.value = 0;
-        a.name = QStringLiteral("NO AUX OUTPUT");
-    } else if (a.value >= 1 && a.value <= a.count) {
+    // The stored number is shown as it is, since a download sends it as it is, even
+    // when the source block (changed since) does not offer that output.
+    if (a.value >= 1 && a.value <= a.count)
         a.name = a.outputNames[a.value - 1];
-    } else {
-        a.value = 0;
-        a.name = QStringLiteral("NO SELECTION");
-    }
+    else if (a.value != 0)
+        a.name = QStringLiteral("NOT OFFERED BY ") + (a.sourceName.isEmpty() ? QStringLiteral("????") : a.sourceName);
+    else
+        a.name = a.count == 0 ? QStringLiteral("NO AUX OUTPUT") : QStringLiteral("NO SELECTION");
     return a;
 }
 

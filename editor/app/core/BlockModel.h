@@ -58,6 +58,13 @@ struct AuxChoice {
 
 bool isAuxOutputFunction(const QString& name);
 
+// The catalogue's texts that the block map and the grids show, trimmed.
+struct CatalogueTexts {
+    QStringList names;
+    QStringList inputDescriptions;
+    QStringList paramDescriptions;
+};
+
 class BlockModel {
 public:
     BlockModel(kessig::OrvaneDB& db, BlockFunctionTable& table) : db_(db), table_(table) {}
@@ -69,6 +76,7 @@ public:
     void reloadBlockFunctions();
 
     BlockView readBlock(int block, const QString& cellName);
+    CatalogueTexts catalogueTexts();
 
     // False when the function name is not in the catalogue; else assigns it,
     // rebuilding the block's constants from the catalogue's defaults, and
@@ -79,13 +87,23 @@ public:
     // Parameter `row` (1-based) of the block; text parameters go to "Messages".
     CommitResult commitParameter(int block, int16_t function, int16_t inputCount, int row, const QString& text);
 
-    // The aux output as the block's first parameter holds it (`UpdateAuxOutput`).
+    // The aux output as the block's first parameter holds it (`UpdateAuxOutput`): its
+    // stored number, named "NOT OFFERED BY " and the source's function when the source
+    // offers no output of that number.
     AuxChoice auxOutput(int block, const QString& functionName);
     // Writes the chosen aux value into the block's first parameter.
     void storeAuxValue(int block, int32_t value);
 
 private:
-    int32_t constantAt(int block, int offset, bool& found);
+    // The block's constants as a download sends them: its rows (0 where one is missing),
+    // or the catalogue's defaults while the block owns none.
+    std::vector<int32_t> constantsOf(int block, int16_t function);
+    // The constants a block of this function starts with: inputs 0 (analog) or 2, then
+    // the defaults of its parameters and hidden constants.
+    std::vector<int32_t> catalogueConstants(int16_t function);
+    // Replaces the block's constant rows by the catalogue's and sets its function and
+    // count; the caller holds the transaction.
+    void rebuildConstants(int block, int16_t function);
     void writeConstant(int block, int offset, int32_t value);
 
     kessig::OrvaneDB& db_;

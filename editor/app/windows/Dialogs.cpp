@@ -1,7 +1,7 @@
 #include "Dialogs.h"
 
 #include "MainWindow.h"
-#include "core/RecentList.h"
+#include "core/MRUmodule.h"
 
 #include <QCoreApplication>
 #include <QFrame>
@@ -104,9 +104,9 @@ FrmAsk::FrmAsk(Form3* main) : QDialog(main), main_(main)
 void FrmAsk::onOk()
 {
     if (option2_->isChecked())
-        main_->OpenExistingFile();
+        main_->files().OpenExistingFile();
     else if (option1_->isChecked())
-        main_->CreateNewFile();
+        main_->files().CreateNewFile();
     else {
         FrmRecent recent(main_);
         recent.exec();
@@ -127,15 +127,18 @@ FrmRecent::FrmRecent(Form3* main) : QDialog(main), main_(main)
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    const QStringList entries = RecentList::entries();
+    // The titles show even over an empty list.
+    grid_->setHorizontalHeaderLabels({QStringLiteral("Filename"), QStringLiteral("Path")});
+    grid_->setColumnWidth(0, twips(this, 2900));
+    grid_->setColumnWidth(1, twips(this, 4500));
+    const QStringList entries = MRUmodule::entries();
     if (!entries.isEmpty()) {
-        grid_->setHorizontalHeaderLabels({QStringLiteral("Filename"), QStringLiteral("Path")});
-        grid_->setColumnWidth(0, twips(this, 2900));
-        grid_->setColumnWidth(1, twips(this, 4500));
         grid_->setRowCount(static_cast<int>(entries.size()));
         for (int k = 0; k < entries.size(); ++k) {
             const RecentDisplay d = shortenForDisplay(entries[k]);
-            grid_->setItem(k, 0, new QTableWidgetItem(d.name));
+            auto* name = new QTableWidgetItem(d.name);
+            name->setData(Qt::UserRole, entries[k]);   // the full path, as the row was shown
+            grid_->setItem(k, 0, name);
             grid_->setItem(k, 1, new QTableWidgetItem(d.path));
         }
         grid_->setCurrentCell(0, 0);
@@ -156,7 +159,7 @@ FrmRecent::FrmRecent(Form3* main) : QDialog(main), main_(main)
 void FrmRecent::choose()
 {
     if (grid_->rowCount() > 0 && grid_->currentRow() >= 0)
-        main_->GetRecentFile(grid_->currentRow() + 1);
+        main_->files().GetRecentFile(grid_->item(grid_->currentRow(), 0)->data(Qt::UserRole).toString());
     accept();
 }
 

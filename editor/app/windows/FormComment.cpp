@@ -1,6 +1,7 @@
 #include "FormComment.h"
 
 #include "TextBoxes.h"
+#include "core/Filedialogs.h"
 #include "core/EditorSession.h"
 #include "frmGeneral.h"
 

@@ -3,20 +3,20 @@
 #include "Dialogs.h"
 #include "FormComment.h"
 #include "TextBoxes.h"
-#include "core/RecentList.h"
+#include "core/MRUmodule.h"
 #include "frmGeneral.h"
 #include "frmPrintOptions.h"
 #include "linkwin/LinkCommands.h"
-#include "orvane/formats/JetFiles.h"
 #include "ui/MessageSeam.h"
 
 #include <kessig/OrvaneDB.h>
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
-#include <QGridLayout>
+#include <QBoxLayout>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -34,19 +34,28 @@ namespace {
 constexpr int kGridRows = 74;   // rows 1..74 of the input and parameter grids
 const QString kEmptyCell = QStringLiteral(" ");
 
-QString sampleFolder()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/samples");
-}
+// The block map: its size hint shows every block whole, yet the user may make it
+// smaller, when it scrolls.
+class BlockMapGrid : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    void setWholeMapSize(QSize size) { whole_ = size; updateGeometry(); }
+    QSize sizeHint() const override { return whole_.isValid() ? whole_ : QTableWidget::sizeHint(); }
+
+private:
+    QSize whole_;
+};
 } // namespace
 
 Form3::Form3(EditorSession& session, QWidget* fileDialogParent)
-    : session_(session), fileDialogParent_(fileDialogParent)
+    : session_(session), fileDialogParent_(fileDialogParent), files_(session, *this, fileDialogParent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Brevant"));
     buildControls();
     buildMenus();
+    // The first size shows the whole block map and every column whole, as far as the screen allows.
+    resize(sizeHint().boundedTo(screen()->availableSize()));
 }
 
 Form3::~Form3() = default;
@@ -63,12 +72,12 @@ void Form3::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    connect(action(file, "mnuFileNew", QStringLiteral("&New")), &QAction::triggered, this, [this] { guarded([this] { fileNew(); }); });
-    connect(action(file, "mnuFileOpen", QStringLiteral("&Open")), &QAction::triggered, this, [this] { guarded([this] { fileOpen(); }); });
+    connect(action(file, "mnuFileNew", QStringLiteral("&New")), &QAction::triggered, this, [this] { guarded([this] { files_.fileNew(); }); });
+    connect(action(file, "mnuFileOpen", QStringLiteral("&Open")), &QAction::triggered, this, [this] { guarded([this] { files_.fileOpen(); }); });
     mnuFileSave_ = action(file, "mnuFileSave", QStringLiteral("&Save"));
-    connect(mnuFileSave_, &QAction::triggered, this, [this] { guarded([this] { fileSave(); }); });
-    connect(action(file, "mnuFileSaveAs", QStringLiteral("Sav&e As")), &QAction::triggered, this, [this] { guarded([this] { fileSaveAs(); }); });
-    connect(action(file, "mnuFileRestore", QStringLiteral("&Restore")), &QAction::triggered, this, [this] { guarded([this] { fileRestore(); }); });
+    connect(mnuFileSave_, &QAction::triggered, this, [this] { guarded([this] { files_.fileSave(); }); });
+    connect(action(file, "mnuFileSaveAs", QStringLiteral("Sav&e As")), &QAction::triggered, this, [this] { guarded([this] { files_.fileSaveAs(); }); });
+    connect(action(file, "mnuFileRestore", QStringLiteral("&Restore")), &QAction::triggered, this, [this] { guarded([this] { files_.fileRestore(); }); });
     file->addSeparator();
     mnuFileUpload_ = action(file, "mnuFileUpload", QStringLiteral("&Upload From Orvane"), linkwin::uploadAvailable());
     connect(mnuFileUpload_, &QAction::triggered, this, [this] {
@@ -79,7 +88,7 @@ void Form3::buildMenus()
                 session_.model().reloadBlockFunctions();
                 skipCommentEditorOnce_ = true;
                 FillBlockMap();
-                fileSave();
+                files_.fileSave();
             }
         });
     });
@@ -98,14 +107,14 @@ void Form3::buildMenus()
     recent_[0] = file->addSeparator();
     recent_[0]->setObjectName(QStringLiteral("mnuRecentFile0"));
     recent_[0]->setVisible(false);
-    for (int i = 1; i <= RecentList::kSize; ++i) {
+    for (int i = 1; i <= MRUmodule::kSize; ++i) {
         recent_[i] = file->addAction(QStringLiteral("RecentFile%1").arg(i));
         recent_[i]->setObjectName(QStringLiteral("mnuRecentFile%1").arg(i));
         recent_[i]->setVisible(false);
-        connect(recent_[i], &QAction::triggered, this, [this, i] { guarded([this, i] { mnuRecentFile_Click(i); }); });
+        connect(recent_[i], &QAction::triggered, this, [this, i] { guarded([this, i] { files_.mnuRecentFile_Click(i); }); });
     }
     file->addSeparator();
-    connect(action(file, "mnuFormExit", QStringLiteral("E&xit")), &QAction::triggered, this, [this] { guarded([this] { fileExit(); }); });
+    connect(action(file, "mnuFormExit", QStringLiteral("E&xit")), &QAction::triggered, this, [this] { guarded([this] { files_.fileExit(); }); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
@@ -137,47 +146,35 @@ void Form3::buildControls()
 {
     auto* central = new QWidget(this);
     setCentralWidget(central);
-    auto* layout = new QGridLayout(central);
 
     auto makeGrid = [&](const char* name, int rows, const QStringList& titles) {
-        auto* g = new QTableWidget(rows, static_cast<int>(titles.size()), central);
+        QTableWidget* g = QLatin1String(name) == QLatin1String("Grid1")
+                              ? new BlockMapGrid(rows, static_cast<int>(titles.size()), central)
+                              : new QTableWidget(rows, static_cast<int>(titles.size()), central);
         g->setObjectName(QString::fromLatin1(name));
         g->setHorizontalHeaderLabels(titles);
         g->setEditTriggers(QAbstractItemView::NoEditTriggers);
         g->setSelectionMode(QAbstractItemView::SingleSelection);
-        g->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        g->verticalHeader()->setFixedWidth(twips(g, 300));
+        g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         g->installEventFilter(this);
         return g;
     };
 
-    grid1_ = makeGrid("Grid1", 16, {});
     QStringList columns, rows;
     for (int c = 0; c < 10; ++c)
         columns << QString::number(c);
     for (int r = 0; r < 16; ++r)
         rows << QString::number(r);
-    grid1_->setHorizontalHeaderLabels(columns);
-    grid1_->setColumnCount(10);
-    grid1_->setHorizontalHeaderLabels(columns);
+    grid1_ = makeGrid("Grid1", 16, columns);
     grid1_->setVerticalHeaderLabels(rows);
-    for (int c = 0; c < 10; ++c)
-        grid1_->setColumnWidth(c, twips(grid1_, 875));
-    grid1_->verticalHeader()->setDefaultSectionSize(twips(grid1_, 200) + 4);
+    grid1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     for (int b = 0; b < kBlockCount; ++b)
         grid1_->setItem(b / 10, b % 10, new QTableWidgetItem(kEmptyCell));
 
     grid2_ = makeGrid("Grid2", kGridRows, {QStringLiteral("Blk"), QStringLiteral("Description"),
                                            QStringLiteral("Function"), QStringLiteral("A/D")});
-    const int widths2[] = {350, 2600, 875, 400};
-    for (int c = 0; c < 4; ++c)
-        grid2_->setColumnWidth(c, twips(grid2_, widths2[c]));
     grid3_ = makeGrid("Grid3", kGridRows, {QStringLiteral("Value"), QStringLiteral("Description")});
-    grid3_->setColumnWidth(0, twips(grid3_, 800));
-    grid3_->setColumnWidth(1, twips(grid3_, 2800));
     for (QTableWidget* g : {grid2_, grid3_}) {
-        g->verticalHeader()->setDefaultSectionSize(twips(g, 220) + 4);
-        g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         connect(g, &QTableWidget::cellDoubleClicked, this, [this, g](int row, int column) {
             if (column != 0 || session_.FileReadOnly || !session_.FileOpened || !editableRow(g, row))
                 return;
@@ -190,7 +187,11 @@ void Form3::buildControls()
 
     list1_ = new QListWidget(central);
     list1_->setObjectName(QStringLiteral("List1"));
-    connect(list1_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { selectedFunction_ = item->text(); });
+    // The current item, however the user reached it (click, arrow keys, typing), is the choice.
+    connect(list1_, &QListWidget::currentTextChanged, this, [this](const QString& name) {
+        if (!name.isEmpty())
+            selectedFunction_ = name;
+    });
     kessig::OrvaneDB& db = session_.db();
     for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext())
         list1_->addItem(QString::fromStdString(db.FuncName()));
@@ -210,7 +211,6 @@ void Form3::buildControls()
     txtCmt_->setObjectName(QStringLiteral("txtCmt"));
     txtCmt_->setReadOnly(true);   // a click opens the block comment window
     txtCmt_->viewport()->installEventFilter(this);
-    txtCmt_->setMaximumHeight(twips(txtCmt_, 1200));
     txtCmt_->hide();
 
     auto makeLabel = [&](const char* name, const QString& text) {
@@ -225,8 +225,10 @@ void Form3::buildControls()
     label5_ = makeLabel("Label5", QString());
     QFont bold = label5_->font();
     bold.setBold(true);
-    for (QLabel* l : {label1_, label2_, label3, label4_, label5_})
+    for (QLabel* l : {label1_, label2_, label3, label4_, label5_}) {
         l->setFont(bold);
+        l->setMinimumHeight(l->fontMetrics().height());   // an emptied title keeps its line
+    }
 
     command1_ = new QPushButton(QStringLiteral("DOWNLOAD"), central);
     command1_->setObjectName(QStringLiteral("Command1"));
@@ -244,32 +246,127 @@ void Form3::buildControls()
         command1_->setEnabled(linkwin::downloadAvailable());
     });
 
-    connect(grid1_, &QTableWidget::cellClicked, this, [this] { Grid1_Click(); });
+    connect(grid1_, &QTableWidget::cellClicked, this, &Form3::blockMapChosen);
     connect(grid1_, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
         if (row >= 0 && column >= 0 && !grid2_->isHidden())
             label5_->setText(QStringLiteral("BLOCK %1 - ").arg(row * 10 + column)
                              + grid1_->item(row, column)->text().trimmed());
     });
 
-    // Left: the block map; right: inputs over parameters; comment below.
-    layout->addWidget(label3, 0, 0);
-    layout->addWidget(label5_, 0, 1, 1, 2);
-    const int mapWidth = twips(grid1_, 300 + 10 * 875) + 24;
-    const int mapHeight = 17 * (twips(grid1_, 200) + 4) + 12;
-    grid1_->setMinimumSize(mapWidth, mapHeight);
-    grid1_->setMaximumHeight(mapHeight);
-    layout->addWidget(grid1_, 1, 0, 5, 1);
-    layout->addWidget(label1_, 1, 1);
-    layout->addWidget(grid2_, 2, 1);
-    layout->addWidget(list1_, 2, 1, 3, 1);
-    layout->addWidget(label2_, 3, 1);
-    layout->addWidget(grid3_, 4, 1);
-    grid2_->setMinimumWidth(twips(grid2_, 300 + 350 + 2600 + 875 + 400) + 24);
-    layout->addWidget(label4_, 6, 0);
-    layout->addWidget(txtCmt_, 7, 0);
-    layout->addWidget(command1_, 7, 1, Qt::AlignRight | Qt::AlignBottom);
-    layout->setRowStretch(2, 1);
-    layout->setRowStretch(4, 1);
+    sizeGrids();
+
+    // Left: the block map over the comment; right: inputs over parameters, or the
+    // function list. The comment keeps its place while hidden, so the map never moves.
+    auto* left = new QVBoxLayout;
+    left->addWidget(label3);
+    left->addWidget(grid1_, 1);
+    left->addWidget(label4_);
+    left->addWidget(txtCmt_);
+    txtCmt_->setFixedHeight(txtCmt_->fontMetrics().lineSpacing() * 4 + 2 * txtCmt_->frameWidth()
+                            + 2 * static_cast<int>(txtCmt_->document()->documentMargin()));
+    QSizePolicy keepPlace = txtCmt_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    txtCmt_->setSizePolicy(keepPlace);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(label5_);
+    right->addWidget(label1_);
+    right->addWidget(grid2_, 2);
+    right->addWidget(list1_, 5);
+    right->addWidget(label2_);
+    right->addWidget(grid3_, 3);
+    right->addWidget(command1_, 0, Qt::AlignRight);
+
+    auto* layout = new QHBoxLayout(central);
+    layout->addLayout(left);
+    layout->addLayout(right);
+}
+
+namespace {
+// The width of a cell that shows text whole: the text, the margins the item view draws
+// it within, and a little air.
+int cellWidth(const QWidget* w, const QString& text)
+{
+    const int margin = w->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, w) + 1;
+    return w->fontMetrics().horizontalAdvance(text) + 2 * margin + 2;
+}
+
+// The width of an edit box laid over a cell that holds text inside its frame and margins.
+int editBoxWidth(const QLineEdit* box, const QString& text)
+{
+    return box->fontMetrics().horizontalAdvance(text)
+           + 2 * box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box) + 8;
+}
+
+int widest(const QWidget* w, const QStringList& texts, int least)
+{
+    for (const QString& t : texts)
+        least = std::max(least, cellWidth(w, t));
+    return least;
+}
+} // namespace
+
+void Form3::sizeGrids()
+{
+    // Every name, block number, text parameter and description of the catalogue shows
+    // whole; a description longer than 28 characters takes two lines.
+    const CatalogueTexts texts = session_.model().catalogueTexts();
+    QStringList shortDescriptions;
+    for (const QString& d : texts.paramDescriptions)
+        if (d.size() <= 28)
+            shortDescriptions << d;
+    const QString sixteen(16, QLatin1Char('W'));   // the widest text a parameter holds
+
+    for (QTableWidget* g : {grid1_, grid2_, grid3_}) {
+        QHeaderView* rowTitles = g->verticalHeader();
+        rowTitles->setSectionResizeMode(QHeaderView::Fixed);
+        rowTitles->setFixedWidth(std::max(twips(g, 300), cellWidth(rowTitles, QStringLiteral("00"))));
+    }
+    rowHeight_ = std::max(twips(grid2_, 220) + 4, grid2_->fontMetrics().height() + 4);
+    for (QTableWidget* g : {grid2_, grid3_})
+        g->verticalHeader()->setDefaultSectionSize(rowHeight_);
+
+    // The block map stretches with the window, never below names and rows that fit.
+    const int nameWidth = widest(grid1_, texts.names, twips(grid1_, 875));
+    QHeaderView* columns = grid1_->horizontalHeader();
+    columns->setMinimumSectionSize(nameWidth);
+    columns->setSectionResizeMode(QHeaderView::Stretch);
+    QHeaderView* rows = grid1_->verticalHeader();
+    rows->setMinimumSectionSize(std::max(twips(grid1_, 200) + 4, grid1_->fontMetrics().height() + 4));
+    rows->setSectionResizeMode(QHeaderView::Stretch);
+    const int frame = 2 * grid1_->frameWidth();
+    static_cast<BlockMapGrid*>(grid1_)->setWholeMapSize(
+        QSize(rows->width() + 10 * nameWidth + frame, columns->sizeHint().height() + 16 * rows->minimumSectionSize() + frame));
+
+    auto fixColumn = [](QTableWidget* g, int column, int width) {
+        g->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
+        g->setColumnWidth(column, width);
+    };
+    QHeaderView* titles2 = grid2_->horizontalHeader();
+    const QString blockNumber = QStringLiteral("000");
+    fixColumn(grid2_, 0, std::max({cellWidth(grid2_, blockNumber), cellWidth(titles2, QStringLiteral("Blk")),
+                                   editBoxWidth(txtEdit_, blockNumber)}));
+    fixColumn(grid2_, 2, std::max(widest(grid2_, texts.names, 0), cellWidth(titles2, QStringLiteral("Function"))));
+    fixColumn(grid2_, 3, cellWidth(titles2, QStringLiteral("A/D")));
+    titles2->setSectionResizeMode(1, QHeaderView::Stretch);
+    titles2->setMinimumSectionSize(0);
+    const int description2 = widest(grid2_, texts.inputDescriptions, twips(grid2_, 1600));
+    const int inputsWidth = grid2_->verticalHeader()->width() + grid2_->columnWidth(0) + description2
+                            + grid2_->columnWidth(2) + grid2_->columnWidth(3);
+
+    QHeaderView* titles3 = grid3_->horizontalHeader();
+    fixColumn(grid3_, 0, std::max({cellWidth(grid3_, sixteen), cellWidth(titles3, QStringLiteral("Value")),
+                                   editBoxWidth(txtEdit1_, sixteen)}));
+    titles3->setSectionResizeMode(1, QHeaderView::Stretch);
+    const int description3 = widest(grid3_, shortDescriptions, twips(grid3_, 1600));
+    const int parametersWidth = grid3_->verticalHeader()->width() + grid3_->columnWidth(0) + description3;
+
+    // The grids and the function list that replaces them share one width, so that
+    // switching modes moves nothing.
+    const int width = std::max(inputsWidth, parametersWidth) + 2 * grid2_->frameWidth()
+                      + grid2_->verticalScrollBar()->sizeHint().width();
+    for (QWidget* w : {static_cast<QWidget*>(grid2_), static_cast<QWidget*>(grid3_), static_cast<QWidget*>(list1_)})
+        w->setMinimumWidth(width);
 }
 
 // ---- Block map and grids -------------------------------------------------
@@ -313,33 +410,44 @@ void Form3::SetReadOnly()
 void Form3::Grid1_Click()
 {
     guarded([this] {
-        if (!session_.FileOpened)
-            return;
-        if (grid2_->isHidden()) {
-            if (!grid1_->isHidden() && !session_.FileReadOnly)
-                assignFunction(currentBlock());
-        } else {
+        if (session_.FileOpened && !grid2_->isHidden())
             showBlock(currentBlock());
-        }
+    });
+}
+
+void Form3::blockMapChosen()
+{
+    if (!grid2_->isHidden()) {
+        Grid1_Click();
+        return;
+    }
+    guarded([this] {
+        if (session_.FileOpened && !grid1_->isHidden() && !session_.FileReadOnly)
+            assignFunction(currentBlock());
     });
 }
 
 void Form3::showBlock(int block)
 {
     const QString cell = grid1_->item(block / 10, block % 10)->text();
+    // Nothing of the block shown before stays editable, even when this read fails.
     txtEdit_->hide();
     txtEdit1_->hide();
+    shown_ = BlockView{};
+    editedBlock_ = -1;
+    txtCmt_->clear();
+    txtCmt_->hide();
+    label4_->clear();
+    for (QTableWidget* g : {grid2_, grid3_}) {
+        g->clearContents();
+        g->verticalHeader()->setDefaultSectionSize(rowHeight_);
+        g->scrollToTop();
+    }
+    SetupBlockGrids();
     BlockView v = session_.model().readBlock(block, cell);
     txtCmt_->setPlainText(v.comment);
     txtCmt_->setVisible(!v.empty);
     label4_->setText(v.empty ? QString() : QStringLiteral("COMMENTS:"));
-    for (QTableWidget* g : {grid2_, grid3_}) {
-        g->clearContents();
-        g->verticalHeader()->setDefaultSectionSize(twips(g, 220) + 4);
-        g->scrollToTop();
-    }
-    SetupBlockGrids();
-    shown_ = BlockView{};
     if (v.empty)
         return;
     if (!v.found) {
@@ -366,7 +474,7 @@ void Form3::showBlock(int block)
         const ParamRow& p = v.params[n];
         grid3_->setItem(n, 0, new QTableWidgetItem(p.value));
         grid3_->setItem(n, 1, new QTableWidgetItem(p.description));
-        grid3_->setRowHeight(n, twips(grid3_, p.tall ? 440 : 220) + 4);
+        grid3_->setRowHeight(n, p.tall ? 2 * rowHeight_ : rowHeight_);
     }
     shown_ = std::move(v);
 }
@@ -392,8 +500,21 @@ void Form3::assignFunction(int block)
         cell->setText(newCell);
 }
 
+void Form3::chooseFunction(const QString& name)
+{
+    QListWidgetItem* listed = nullptr;
+    for (int i = 0; i < list1_->count() && !listed; ++i)
+        if (list1_->item(i)->text().trimmed() == name.trimmed())
+            listed = list1_->item(i);
+    list1_->setCurrentItem(listed);
+    if (listed)
+        list1_->scrollToItem(listed);
+    selectedFunction_ = name;
+}
+
 void Form3::FunctionTypeMode()
 {
+    chooseFunction(selectedFunction_);   // the pending choice, highlighted
     txtEdit_->hide();
     txtEdit1_->hide();
     txtCmt_->hide();
@@ -460,8 +581,7 @@ void Form3::EditKeyCode(QTableWidget* grid, QLineEdit* box, int key)
         CommitCellEdit(grid, box);
         break;
     case Qt::Key_Escape:
-        box->hide();
-        grid->setFocus();
+        closeEditBox(grid, box);
         break;
     case Qt::Key_Up:
         CommitCellEdit(grid, box);
@@ -478,11 +598,19 @@ void Form3::EditKeyCode(QTableWidget* grid, QLineEdit* box, int key)
     }
 }
 
+void Form3::closeEditBox(QTableWidget* grid, QLineEdit* box)
+{
+    // The grid takes the focus first: a focused box that hides passes the focus on as Tab
+    // does, which moves the grid's cursor out of the Value column.
+    grid->setFocus();
+    box->hide();
+}
+
 void Form3::CommitCellEdit(QTableWidget* grid, QLineEdit* box)
 {
     const int row = grid->currentRow() + 1;
     const QString text = box->text();
-    box->hide();
+    closeEditBox(grid, box);
     guarded([&] {
         if (!shown_.found || session_.FileReadOnly)
             return;
@@ -510,6 +638,8 @@ void Form3::ProcessAuxOutputs()
             FrmAuxOutput choice(this, a);
             choice.exec();
         } else {
+            a.value = 0;   // nothing to choose from: no output
+            a.name = QStringLiteral("NO AUX OUTPUT");
             const bool discrete = a.kind == QLatin1String("D");
             showMessage(this, a.sourceName + (discrete ? QStringLiteral(" has no auxiliary discrete outputs")
                                                        : QStringLiteral(" has no auxiliary analog outputs")),
@@ -576,7 +706,7 @@ bool Form3::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (grid == grid1_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-            Grid1_Click();
+            blockMapChosen();
             return true;
         }
         // Enter and Backspace open the box on the cell's own text, like a space.
@@ -601,294 +731,62 @@ bool Form3::eventFilter(QObject* watched, QEvent* event)
 
 // ---- Errors ------------------------------------------------------------------
 
-void Form3::reportDbError(const std::exception& e)
-{
-    reportError(this, e);
-}
-
 template <class F> void Form3::guarded(F&& f)
 {
     try {
         f();
     } catch (const std::exception& e) {
-        reportDbError(e);
+        reportError(this, e);
         // A command stopped half way may have closed the working copy: keep it usable.
         try {
             session_.reopenWorkFile();
         } catch (const std::exception& again) {
-            reportDbError(again);
+            reportError(this, again);
         }
     }
 }
 
-// ---- Files -------------------------------------------------------------------
-
-bool Form3::LoadGlobalFile(const QString& fileName)
-{
-    try {
-        session_.LoadGlobalFile(fileName);
-    } catch (const std::exception& e) {
-        reportDbError(e);
-        return false;
-    }
-    RecentList::AddRecentFile(fileName);
-    ShowRecentFiles();
-    setWindowTitle(session_.MainCaption());
-    SetReadOnly();
-    if (fileDialogParent_)
-        fileDialogParent_->hide();
-    return true;
-}
-
-void Form3::afterFileChange()
-{
-    FillBlockMap();
-    Grid1_Click();
-    SetReadOnly();
-}
-
-void Form3::ReloadGlobalFile()
-{
-    if (session_.GlobalFile.isEmpty())
-        return;
-    if (LoadGlobalFile(session_.GlobalFile))
-        afterFileChange();
-}
-
-bool Form3::saveBack(const QString& target)
-{
-    if (auto error = session_.copyBack(target)) {
-        showMessage(this, QStringLiteral("The configuration could not be saved:\r") + *error
-                              + QStringLiteral("\rYour changes are kept; save again or use Save As."),
-                    Buttons::Ok, Icon::Critical);
-        session_.reopenWorkFile();
-        return false;
-    }
-    if (!session_.keptOriginal().isEmpty())
-        showMessage(this, orvane::formats::keptOriginalMessage(target.isEmpty() ? session_.GlobalFile : target,
-                                                               session_.keptOriginal()),
-                    Buttons::Ok, Icon::Information);
-    return true;
-}
-
-bool Form3::askBeforeLeaving()
-{
-    if (!session_.WorkFileChanged())
-        return true;
-    const Answer a = showMessage(this, QStringLiteral("Save changes to ") + session_.GlobalFile + QStringLiteral("?"),
-                                 Buttons::YesNoCancel, Icon::Exclamation, QStringLiteral("Brevant"));
-    if (a == Answer::Cancel) {
-        session_.reopenWorkFile();
-        return false;
-    }
-    return a != Answer::Yes || saveBack();
-}
-
-static FileDialogRequest configurationDialog(FileDialogKind kind, const QString& name)
-{
-    FileDialogRequest r;
-    r.kind = kind;
-    r.filter = kConfigurationFilter;
-    r.fileName = name;
-    return r;
-}
-
-bool Form3::CreateNewFile()
-{
-    const QString start = session_.GlobalFile.isEmpty() ? sampleFolder() : QFileInfo(session_.GlobalFile).absolutePath();
-    const QString name = askFileName(fileDialogParent_, configurationDialog(FileDialogKind::Save, start));
-    if (name.isEmpty())
-        return false;
-    if (QFileInfo::exists(name)) {
-        if (showMessage(fileDialogParent_, name + QStringLiteral(" Already Exists") + QLatin1Char('\r')
-                                               + QStringLiteral("Replace ") + name, Buttons::YesNo) != Answer::Yes)
-            return false;
-    }
-    try {
-        if (QFileInfo::exists(name) && !QFile::remove(name))
-            throw std::runtime_error((name + QStringLiteral(" cannot be replaced")).toStdString());
-        session_.BlockFunctions = defaultBlockFunctions();
-        session_.db().create_new_database(name.toStdString());
-    } catch (const std::exception& e) {
-        reportDbError(e);
-        return false;
-    }
-    return LoadGlobalFile(name);
-}
-
-bool Form3::OpenExistingFile()
-{
-    const QString start = session_.GlobalFile.isEmpty() ? sampleFolder() : QFileInfo(session_.GlobalFile).absolutePath();
-    const QString name = askFileName(fileDialogParent_, configurationDialog(FileDialogKind::Open, start));
-    if (name.isEmpty())
-        return false;
-    if (!QFileInfo::exists(name)) {
-        showMessage(fileDialogParent_, name + QStringLiteral(" Does Not Exist"));
-        return false;
-    }
-    return LoadGlobalFile(name);
-}
+// ---- What the file commands need ----------------------------------------------
 
 bool Form3::openGivenFile(const QString& fileName)
 {
-    if (!QFileInfo::exists(fileName)) {
-        showMessage(this, fileName + QStringLiteral(" Does Not Exist"));
-        return false;
-    }
-    if (!LoadGlobalFile(QFileInfo(fileName).absoluteFilePath()))
+    if (!files_.openGivenFile(fileName))
         return false;
     startDialogShown_ = true;
     return true;
 }
 
-void Form3::fileNew()
+void Form3::hideStartUpWindow()
 {
-    session_.CloseWorkFile();
-    if (!askBeforeLeaving())
-        return;
-    session_.deleteWorkFile();
-    if (CreateNewFile())
-        afterFileChange();
-    else
-        ReloadGlobalFile();
+    if (fileDialogParent_)
+        fileDialogParent_->hide();
 }
 
-void Form3::fileOpen()
+void Form3::endProgram()
 {
-    session_.CloseWorkFile();
-    if (!askBeforeLeaving())
-        return;
-    session_.deleteWorkFile();
-    if (OpenExistingFile())
-        afterFileChange();
-    else
-        ReloadGlobalFile();
-}
-
-void Form3::fileSave()
-{
-    if (!session_.FileOpened)
-        return;
-    session_.CloseWorkFile();
-    // A read-only working copy holds no change, and the user's file may not be replaced.
-    if (!session_.FileReadOnly && !saveBack())
-        return;
-    session_.deleteWorkFile();
-    ReloadGlobalFile();
-}
-
-void Form3::fileSaveAs()
-{
-    if (!session_.FileOpened)
-        return;
-    const QString name = askFileName(this, configurationDialog(FileDialogKind::Save, session_.GlobalFile));
-    if (name.isEmpty() || name == session_.GlobalFile) {
-        fileSave();
-        return;
-    }
-    if (QFileInfo::exists(name)
-        && showMessage(this, name + QStringLiteral(" already exists.") + QLatin1Char('\r')
-                                 + QStringLiteral("Do you want to replace it?"),
-                       Buttons::YesNo, Icon::Exclamation, QStringLiteral("Save AS")) != Answer::Yes)
-        return;
-    session_.CloseWorkFile();
-    // The old file is replaced in one step, so a failed copy leaves it whole.
-    if (!saveBack(name))
-        return;
-    // A copy saved under a new name is the user's own to edit, even from a read-only file.
-    if (session_.FileReadOnly)
-        QFile::setPermissions(name, QFile::permissions(name) | QFileDevice::WriteOwner);
-    session_.deleteWorkFile();
-    if (LoadGlobalFile(name))
-        afterFileChange();
-    else
-        ReloadGlobalFile();
-}
-
-void Form3::fileRestore()
-{
-    if (!session_.FileOpened)
-        return;
-    session_.deleteWorkFile();
-    ReloadGlobalFile();
-}
-
-bool Form3::fileExit()
-{
-    if (!askBeforeLeaving())
-        return false;
-    session_.CloseWorkFile();
-    session_.deleteWorkFile();
-    try {
-        session_.db().close_database();
-    } catch (const std::exception& e) {
-        reportDbError(e);
-    }
     finished_ = true;
     close();
     QApplication::quit();
-    return true;
 }
 
-void Form3::OpenRecentEntry(const QString& fileName, int index)
+QString Form3::recentCaption(int index)
 {
-    try {
-        session_.LoadGlobalFile(fileName);
-    } catch (const std::exception& e) {
-        reportDbError(e);
-        return;
-    }
-    setWindowTitle(session_.MainCaption());
-    SetReadOnly();
-    RecentList::MoveRecentToTop(static_cast<int16_t>(index));
-    ShowRecentFiles();
+    // The caption without the doubled "&" that keeps it from marking an access key.
+    return index >= 1 && index <= MRUmodule::kSize ? recent_[index]->data().toString() : QString();
 }
 
-void Form3::mnuRecentFile_Click(int index)
+void Form3::showRecentSeparator()
 {
-    session_.CloseWorkFile();
-    if (!askBeforeLeaving())
-        return;
-    session_.deleteWorkFile();
-    const QString name = RecentList::entry(index);
-    if (!QFileInfo::exists(name)) {
-        showMessage(this, name + QStringLiteral(" No Longer Exists"));
-        ReloadGlobalFile();
-    } else if (name != session_.GlobalFile) {
-        OpenRecentEntry(name, index);
-        if (session_.FileOpened && session_.WorkFile.isEmpty())
-            ReloadGlobalFile();   // the entry could not be opened: back to the old file
-        else
-            afterFileChange();
-    } else {
-        ReloadGlobalFile();
-    }
-}
-
-void Form3::GetRecentFile(int index)
-{
-    const QString name = RecentList::entry(index);
-    if (!QFileInfo::exists(name)) {
-        showMessage(this, name + QStringLiteral(" No Longer Exists"));
-        return;
-    }
-    if (name != session_.GlobalFile) {
-        OpenRecentEntry(name, index);
-        FillBlockMap();
-    }
-}
-
-void Form3::ShowRecentFiles()
-{
-    const QStringList entries = RecentList::entries();
-    if (entries.isEmpty())
-        return;
     recent_[0]->setVisible(true);
-    for (int k = 0; k < entries.size() && k < RecentList::kSize; ++k) {
-        recent_[k + 1]->setText(QString(entries[k]).replace(QLatin1Char('&'), QStringLiteral("&&")));
-        recent_[k + 1]->setData(entries[k]);
-        recent_[k + 1]->setVisible(true);
-    }
+}
+
+void Form3::showRecentEntry(int index, const QString& fileName)
+{
+    if (index < 1 || index > MRUmodule::kSize)
+        return;
+    recent_[index]->setText(QString(fileName).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    recent_[index]->setData(fileName);
+    recent_[index]->setVisible(true);
 }
 
 void Form3::firstActivation()
@@ -904,12 +802,14 @@ void Form3::firstActivation()
     label2_->setText(QStringLiteral("PARAMETERS"));
     grid2_->show();
     grid3_->show();
-    for (int i = 0; i <= RecentList::kSize; ++i) {
+    for (int i = 0; i <= MRUmodule::kSize; ++i) {
         recent_[i]->setVisible(false);
-        if (i > 0)
+        if (i > 0) {
             recent_[i]->setText(QString());
+            recent_[i]->setData(QVariant());
+        }
     }
-    ShowRecentFiles();
+    MRUmodule::ShowRecentFiles(*this);
     if (!startDialogShown_) {
         startDialogShown_ = true;
         FrmAsk ask(this);
@@ -927,7 +827,7 @@ void Form3::firstActivation()
         else
             mnuEditComments_Click();
     }
-    selectedFunction_ = QStringLiteral("NOP");
+    chooseFunction(QStringLiteral("NOP"));
 }
 
 void Form3::mnuEditComments_Click()
@@ -971,7 +871,7 @@ void Form3::closeEvent(QCloseEvent* event)
         return;
     }
     event->ignore();
-    fileExit();
+    files_.fileExit();
 }
 
 } // namespace brevant

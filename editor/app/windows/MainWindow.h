@@ -2,6 +2,7 @@
 // "Form3": the block map, the input and parameter grids and the menus.
 
 #include "core/EditorSession.h"
+#include "core/Filedialogs.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -21,24 +22,32 @@ namespace brevant {
 class frmGeneral;
 class frmPrintOptions;
 
-class Form3 : public QMainWindow {
+class Form3 : public QMainWindow, public FileWindow {
     Q_OBJECT
 public:
     Form3(EditorSession& session, QWidget* fileDialogParent);
     ~Form3() override;
 
     EditorSession& session() { return session_; }
+    // The file commands the File menu and the start and recent-files dialogs run.
+    Filedialogs& files() { return files_; }
 
     // Block map and grids.
-    void FillBlockMap();
-    void Grid1_Click();
+    void FillBlockMap() override;
+    // Shows the selected block again, as every command does after changing data;
+    // never assigns a function.
+    void Grid1_Click() override;
+    // A click on the block map, or Enter in it: in Function Type mode assigns the
+    // selected function to the block, else shows the block.
+    void blockMapChosen();
     void SetupBlockGrids();
-    void SetReadOnly();
+    void SetReadOnly() override;
     void selectBlock(int block);   // moves the Grid1 selection (no click)
     int currentBlock() const;
     void FunctionTypeMode();
     void BlockDataMode();
-    void chooseFunction(const QString& name) { selectedFunction_ = name; }
+    // Makes name the selected function, highlighted in List1 when it is listed there.
+    void chooseFunction(const QString& name);
     void searchBlock(bool forward);
 
     // Cell editing.
@@ -47,22 +56,9 @@ public:
     void CommitCellEdit(QTableWidget* grid, QLineEdit* box);
     void ProcessAuxOutputs();
 
-    // File commands.
-    bool CreateNewFile();
-    bool OpenExistingFile();
     // A file given on the command line (the desktop's "open with"): opened in place of
     // the start dialog; when it cannot be, the start dialog comes as usual.
     bool openGivenFile(const QString& fileName);
-    void fileNew();
-    void fileOpen();
-    void fileSave();
-    void fileSaveAs();
-    void fileRestore();
-    bool fileExit();
-    void mnuRecentFile_Click(int index);
-    void GetRecentFile(int index);
-    void ReloadGlobalFile();
-    void ShowRecentFiles();
     // The first activation: read-only state, recent entries, start dialog.
     void firstActivation();
     // The text windows and printing.
@@ -81,24 +77,30 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
+    // What the file commands need of the window.
+    QWidget* messageParent() override { return this; }
+    void showCaption(const QString& caption) override { setWindowTitle(caption); }
+    QString recentCaption(int index) override;
+    void hideStartUpWindow() override;
+    void endProgram() override;
+    void showRecentSeparator() override;
+    void showRecentEntry(int index, const QString& fileName) override;
+
 private:
     void buildMenus();
     void buildControls();
+    void sizeGrids();
     void showBlock(int block);
     void assignFunction(int block);
-    void afterFileChange();
-    bool LoadGlobalFile(const QString& fileName);
-    bool askBeforeLeaving();  // false when cancelled or saving failed
-    bool saveBack(const QString& target = {});
-    void OpenRecentEntry(const QString& fileName, int index);
-    void reportDbError(const std::exception& e);
     template <class F> void guarded(F&& f);
+    void closeEditBox(QTableWidget* grid, QLineEdit* box);
     bool editableRow(const QTableWidget* grid, int row) const;
     void setFocusMarks(QTableWidget* grid, bool focused);
     QAction* action(QMenu* menu, const char* name, const QString& text, bool enabled = true);
 
     EditorSession& session_;
     QWidget* fileDialogParent_;
+    Filedialogs files_;
     QTableWidget* grid1_ = nullptr;
     QTableWidget* grid2_ = nullptr;
     QTableWidget* grid3_ = nullptr;
@@ -125,6 +127,7 @@ private:
     std::unique_ptr<frmGeneral> frmGeneral_;
     QPointer<frmPrintOptions> printOptions_;
     int editedBlock_ = 0;
+    int rowHeight_ = 0;   // of the input and parameter grids
 };
 
 } // namespace brevant

@@ -73,14 +73,4 @@ QAction* addDoneCommand(QMenuBar* bar)
     return done;
 }
 
-void reportError(QWidget* parent, const std::exception& e)
-{
-    QString text;
-    if (const auto* db = dynamic_cast<const kessig::DbError*>(&e))
-        text = QStringLiteral("Database error %1:\r").arg(db->number()) + QString::fromStdString(db->text());
-    else
-        text = QString::fromStdString(e.what());
-    showMessage(parent, text, Buttons::Ok, Icon::Critical);
-}
-
 } // namespace brevant

@@ -3,7 +3,6 @@
 // breaks, the words of a database error, and the "&Done" menu command.
 
 #include <QString>
-#include <exception>
 
 class QAction;
 class QMenuBar;
@@ -26,8 +25,5 @@ QString HardenLineBreaks(QPlainTextEdit* box);
 
 // The "&Done" command ("mnuExit") on a menu bar.
 QAction* addDoneCommand(QMenuBar* bar);
-
-// A failure of the store or a file, shown with its number when it has one.
-void reportError(QWidget* parent, const std::exception& e);
 
 } // namespace brevant

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "TextBoxes.h"
+#include "core/Filedialogs.h"
 #include "core/EditorSession.h"
 #include "core/QuickMessages.h"
 #include "ui/MessageSeam.h"

@@ -1,6 +1,7 @@
 #include "frmPrintOptions.h"
 
 #include "TextBoxes.h"
+#include "core/Filedialogs.h"
 #include "core/EditorSession.h"
 #include "frmGeneral.h"
 #include "orvane/report/Render.h"

@@ -5,11 +5,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QTimer>
 
 namespace {
 
-// --screenshot DIR FILE: open FILE, grab the main window in both modes, quit.
+// --screenshot DIR FILE: open FILE, grab the main window in both modes, with an edit box
+// holding sixteen characters, at its first size and at 1280 x 1024; then quit.
 int screenshots(brevant::EditorApp& app, const QString& dir, const QString& file)
 {
     using namespace brevant;
@@ -19,26 +22,44 @@ int screenshots(brevant::EditorApp& app, const QString& dir, const QString& file
         return Answer::No;
     });
     Form3& w = app.mainWindow();
-    if (!w.OpenExistingFile())
+    if (!w.files().OpenExistingFile())
         return 1;
-    w.resize(w.sizeHint());
     w.FillBlockMap();
+    // The first block past the fixed ones whose function has inputs, so both grids show rows.
     int block = 0;
-    for (int b = 0; b < 160; ++b)
-        if (b >= 4 && app.session().BlockFunctions[b] != 127) {
+    kessig::OrvaneDB& db = app.db();
+    db.FuncSetIndex("FN");
+    for (int b = 4; b < 160 && block == 0; ++b) {
+        db.FuncSeekI(app.session().BlockFunctions[b]);
+        if (!db.FuncNoMatch() && db.FuncInputs() > 0)
             block = b;
-            break;
-        }
-    w.selectBlock(block);
-    w.Grid1_Click();
+    }
     w.markActivationHandled();
     w.show();
     QDir().mkpath(dir);
-    QApplication::processEvents();
-    w.grab().save(dir + QStringLiteral("/block-data.png"));
-    w.FunctionTypeMode();
-    QApplication::processEvents();
-    w.grab().save(dir + QStringLiteral("/function-type.png"));
+    auto grab = [&](const QString& name) {
+        QApplication::processEvents();
+        w.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    };
+    qWarning("first size %dx%d, least %dx%d", w.width(), w.height(), w.minimumSizeHint().width(),
+             w.minimumSizeHint().height());
+    for (const QString& size : {QStringLiteral("first"), QStringLiteral("1280x1024")}) {
+        if (size != QLatin1String("first"))
+            w.resize(1280, 1024);
+        w.BlockDataMode();
+        w.selectBlock(block);
+        w.Grid1_Click();
+        grab(QStringLiteral("block-data-") + size);
+        auto* grid3 = w.findChild<QTableWidget*>(QStringLiteral("Grid3"));
+        auto* box = w.findChild<QLineEdit*>(QStringLiteral("txtEdit1"));
+        grid3->setCurrentCell(0, 0);
+        w.FlexGridEdit(grid3, box, ' ');
+        box->setText(QStringLiteral("TANK LOW LEVEL 1"));
+        grab(QStringLiteral("edit-box-") + size);
+        w.EditKeyCode(grid3, box, Qt::Key_Escape);
+        w.FunctionTypeMode();
+        grab(QStringLiteral("function-type-") + size);
+    }
     app.session().deleteWorkFile();
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "RecentList.h"
+#include "MRUmodule.h"
 
 #include "ui/SettingsStore.h"
 
@@ -15,7 +15,7 @@ struct RecentGroup {
 };
 } // namespace
 
-QStringList RecentList::entries()
+QStringList MRUmodule::entries()
 {
     RecentGroup g;
     QStringList list;
@@ -27,19 +27,13 @@ QStringList RecentList::entries()
     return list;
 }
 
-// Menu entry i shows the i-th value that is present, so entry i is that value as well.
-QString RecentList::entry(int index)
-{
-    return entries().value(index - 1);
-}
-
 namespace {
 // Writes the list without gaps, so that a stored list with an empty or missing value
 // in the middle still numbers its entries as the menu shows them.
 void storeAll(const QStringList& list)
 {
     RecentGroup g;
-    for (int i = 1; i <= RecentList::kSize; ++i) {
+    for (int i = 1; i <= MRUmodule::kSize; ++i) {
         if (i <= list.size())
             g.set(i, list[i - 1]);
         else
@@ -49,31 +43,50 @@ void storeAll(const QStringList& list)
 }
 } // namespace
 
-bool RecentList::IsRecentFile(const QString& fileName)
+bool MRUmodule::IsRecentFile(const QString& fileName)
 {
     return entries().contains(fileName, Qt::CaseSensitive);
 }
 
-void RecentList::AddRecentFile(const QString& fileName)
+void MRUmodule::AddRecentFile(const QString& fileName)
 {
     if (!IsRecentFile(fileName))
         PushRecentFile(fileName);
 }
 
-void RecentList::PushRecentFile(const QString& fileName)
+void MRUmodule::PushRecentFile(const QString& fileName)
 {
     QStringList list = entries();
     list.prepend(fileName);
     storeAll(list.mid(0, kSize));
 }
 
-void RecentList::MoveRecentToTop(int16_t index)
+void MRUmodule::MoveRecentToTop(int16_t index)
 {
     QStringList list = entries();
     if (index >= 2 && index <= list.size()) {
         list.move(index - 1, 0);
         storeAll(list);
     }
+}
+
+void MRUmodule::ShowRecentFiles(RecentMenu& menu)
+{
+    const QStringList list = entries();
+    if (list.isEmpty())
+        return;
+    menu.showRecentSeparator();
+    for (int k = 0; k < list.size(); ++k)
+        menu.showRecentEntry(k + 1, list[k]);
+}
+
+void MRUmodule::MoveFileToTop(const QString& fileName)
+{
+    const qsizetype at = entries().indexOf(fileName);
+    if (at < 0)
+        PushRecentFile(fileName);
+    else
+        MoveRecentToTop(static_cast<int16_t>(at + 1));
 }
 
 RecentDisplay shortenForDisplay(const QString& fullPath)
