@@ -1,6 +1,6 @@
 // Juxta: compares two configurations into the compare log, the comments file and the
 // result file in the temporary folder. Command line: File1<code>File2.
-#include "Desktop.h"
+#include "Windowless.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/CompanionRun.h"
 #include "orvane/files/TempFolder.h"

@@ -1,7 +1,7 @@
 // Tracera: compares the drawing program's synchronisation database with a configuration
 // and answers through the compare log and the result file in the synchronisation folder.
 // Command line: Configuration<code>DrawingFile.
-#include "Desktop.h"
+#include "Windowless.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/CompanionRun.h"
 #include "orvane/files/TempFolder.h"

@@ -261,14 +261,17 @@ private:
             parameter(a.number, *fn, j, offset, decimals);
     }
 
-    // The two values of a constant; false (with the line said) when a row is missing.
+    // The two values of a constant; false when a row is missing. A row neither file has
+    // is no difference (the default blocks of a new configuration own no constants); a row
+    // only one file has is said.
     bool constants(const std::string& start, int16_t block, int16_t offset, std::optional<int32_t>& first,
                    std::optional<int32_t>& second)
     {
         const auto* a = one_.constant(block, offset);
         const auto* b = two_.constant(block, offset);
         if (!a || !b) {
-            notCompared(start + " Constant Missing From " + missingFrom(!a, !b));
+            if (a || b)
+                notCompared(start + " Constant Missing From " + missingFrom(!a, !b));
             return false;
         }
         first = *a;

@@ -51,10 +51,11 @@ Configuration readConfiguration(const QString& path)
 {
     Configuration c;
     c.path = path;
-    const std::string file = path.toStdString();
-    kessig::OrvaneDB db;
-    db.open_for_reading(file);
-    c.hasVisioComment = db.TestVisioComments(file) == 0;
+        kessig::OrvaneDB db;
+    db.open_for_reading(path.toStdString());
+    c.hasVisioComment = db.HasVisioComment();
+    // One read transaction: a consistent picture, and no lock taken again for every row.
+    db.BeginTrans();
     c.texts = readOrNothing(kessig::err::NoCurrentRecord, [&] { return textsOf(db); });
     for (db.BlockMoveFirst(); !db.BlockEOF(); db.BlockMoveNext())
         c.blocks.push_back({db.BlockNumber(), nullable([&] { return db.BlockFn(); }), db.BlockComment(),
@@ -68,6 +69,7 @@ Configuration readConfiguration(const QString& path)
         c.quickMessages.push_back({db.QuickOffset(), nullable([&] { return db.QuickMessage(); }),
                                    integerText(nullable([&] { return db.QuickBlock(); })),
                                    integerText(nullable([&] { return db.QuickParameter(); }))});
+    db.CommitTrans();
     db.close_work_dbs();
     return c;
 }
