@@ -402,6 +402,11 @@ void OrvaneDB::open_for_reading(const std::string& filename) {
     }
 }
 
+bool OrvaneDB::HasVisioComment() const {
+    d_->requireConfig();
+    return hasVisioComment(d_->config);
+}
+
 void OrvaneDB::close_work_dbs() { d_->close(); }
 bool OrvaneDB::ReadOnlyFile() const { return d_->readOnly; }
 bool OrvaneDB::ConfigurationOpen() const { return d_->config != nullptr; }

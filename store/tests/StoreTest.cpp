@@ -320,6 +320,7 @@ TEST(OpenForReading, OldReadOnlyFileIsReadWhole_NeverUpgradedChangedOrWritable) 
 
     db.open_for_reading(file.string());
     EXPECT_TRUE(db.ReadOnlyFile());
+    EXPECT_FALSE(db.HasVisioComment());
     int rows = 0;
     for (db.BlockMoveFirst(); !db.BlockEOF(); db.BlockMoveNext(), ++rows) {
         EXPECT_EQ(db.BlockComment(), "c" + std::to_string(rows));

@@ -18,6 +18,7 @@ struct Message {
     QString title;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::None;
+    bool operator==(const Message&) const = default;
 };
 
 class Desktop {

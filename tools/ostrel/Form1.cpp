@@ -105,7 +105,7 @@ void Form1::Command3_Click()
         outcome = compareForMerge(*one, *two, programFolder_, source, update);
         log = orvane::files::tempFolder() + QLatin1Char('/') + kOstrelLogName;
     } catch (const std::exception& e) {
-        say(QString::fromStdString(e.what()), QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
+        say(failureText(e), QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
         return;
     }
     if (const auto failure = orvane::files::replaceFileContent(log, outcome.log)) {
@@ -126,7 +126,7 @@ void Form1::Command3_Click()
     try {
         mergeComments(*one, filename2_);
     } catch (const std::exception& e) {
-        say(QStringLiteral("Merge Failed: ") + update + QStringLiteral(" is unchanged.\r") + readFailure(update, e),
+        say(QStringLiteral("Merge Failed: ") + update + QStringLiteral(" is unchanged.\r") + failureText(e),
             QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
         return;
     }

@@ -78,6 +78,8 @@ public:
     // VisioComment to an older file, so the file is never changed; a missing
     // VisioComment reads as "".
     void open_for_reading(const std::string& filename);
+    // Whether "Block List" of the open configuration has the field VisioComment.
+    bool HasVisioComment() const;
 
     // Extras of this implementation.
     bool CatalogueOpen() const;

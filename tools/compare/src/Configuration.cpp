@@ -74,12 +74,16 @@ Configuration readConfiguration(const QString& path)
     return c;
 }
 
-QString readFailure(const QString& path, const std::exception& e)
+QString failureText(const std::exception& e)
 {
     if (const auto* db = dynamic_cast<const kessig::DbError*>(&e))
-        return path + QStringLiteral(" cannot be read: ") + QString::fromStdString(db->text())
-               + QStringLiteral(" (error %1)").arg(db->number());
-    return path + QStringLiteral(" cannot be read: ") + QString::fromStdString(e.what());
+        return QString::fromStdString(db->text()) + QStringLiteral(" (error %1)").arg(db->number());
+    return QString::fromStdString(e.what());
+}
+
+QString readFailure(const QString& path, const std::exception& e)
+{
+    return path + QStringLiteral(" cannot be read: ") + failureText(e);
 }
 
 } // namespace orvane::compare

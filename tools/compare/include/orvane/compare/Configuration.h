@@ -51,6 +51,8 @@ struct Configuration {
 // a configuration. Throws kessig::DbError (or std::exception) with the reason.
 Configuration readConfiguration(const QString& path);
 
+// What went wrong, with the store's error number when it has one.
+QString failureText(const std::exception& e);
 // The message of a failed read, naming the file.
 QString readFailure(const QString& path, const std::exception& e);
 
