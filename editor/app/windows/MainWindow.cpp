@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "CompareCommands.h"
 #include "Dialogs.h"
 #include "core/RecentList.h"
 #include "linkwin/LinkCommands.h"
@@ -85,8 +86,14 @@ void Form3::buildMenus()
                 linkwin::verify(this, session_.db(), session_.BlockFunctions);
         });
     });
-    action(file, "mnuFileImport", QStringLiteral("&Import Comments"), false);
-    action(file, "mnuFileCompare", QStringLiteral("&Compare Database Files"), false);
+    connect(action(file, "mnuFileImport", QStringLiteral("&Import Comments")), &QAction::triggered, this, [this] {
+        guarded([this] {
+            if (mnuFileImport_Click(this, session_))
+                Grid1_Click();
+        });
+    });
+    connect(action(file, "mnuFileCompare", QStringLiteral("&Compare Database Files")), &QAction::triggered, this,
+            [this] { guarded([this] { mnuFileCompare_Click(this, session_); }); });
     action(file, "munFilePrint", QStringLiteral("&Print"), false);
     recent_[0] = file->addSeparator();
     recent_[0]->setObjectName(QStringLiteral("mnuRecentFile0"));
