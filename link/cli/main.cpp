@@ -1,6 +1,7 @@
 // orvane: download, upload, verify and version-id from the command line, with the
 // same commands the editor runs.
 #include "CommandLine.h"
+#include "CompareCommand.h"
 #include "Terminal.h"
 #include "WorkingCopy.h"
 
@@ -179,6 +180,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
+    if (arguments.value(0) == QStringLiteral("compare") && !arguments.contains(QStringLiteral("--help")))
+        return orvane::cli::runCompare(arguments.mid(1));
     const auto parsed = orvane::cli::parseCommandLine(arguments);
     if (parsed.help) {
         std::fputs(orvane::cli::usageText().toLocal8Bit().constData(), stdout);
