@@ -6,6 +6,7 @@
 #include "TestEnvironment.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/testing/ConfigurationFile.h"
+#include "orvane/compare/testing/OpenedDocuments.h"
 #include "ui/MessageSeam.h"
 
 #include <QAction>
@@ -39,14 +40,6 @@ QApplication& application()
     }();
     return *app;
 }
-
-class OpenedDocuments : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
-};
 
 class CompareCommandsTest : public ::testing::Test {
 protected:
@@ -96,6 +89,22 @@ protected:
     struct BlockTexts {
         std::string comment, visio;
     };
+    // Imports with the file dialog answered by source and the first question by answer.
+    void importFrom(const QString& source, Answer answer)
+    {
+        messages.clear();
+        files = {source};
+        answers = {answer};
+        trigger("mnuFileImport");
+    }
+    // The one question asked: its words, its title, OK and Cancel.
+    void expectQuestion(const QString& text, const QString& title)
+    {
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, text);
+        EXPECT_EQ(messages[0].title, title);
+        EXPECT_EQ(messages[0].buttons, Buttons::OkCancel);
+    }
     BlockTexts blockTexts(int16_t block)
     {
         app.db().BlockSeek(block);
@@ -217,21 +226,13 @@ TEST_F(CompareCommandsTest, ImportAsksAboutDifferentFunctionsThenCarriesEveryCom
     const QString mismatch = QStringLiteral("WARNING\r\rThe Block Function Types\rare Different in ") + source
                              + QStringLiteral(".\r\rUse the COMPARE DATABASE FILES\rMenu Item to View the Differences.\r\r")
                              + QStringLiteral("Proceed with Importing Comments?");
-    files = {source};
-    answers = {Answer::Cancel};
-    trigger("mnuFileImport");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, mismatch);
-    EXPECT_EQ(messages[0].title, QStringLiteral("Function Mismatch"));
-    EXPECT_EQ(messages[0].buttons, Buttons::OkCancel);
+    importFrom(source, Answer::Cancel);
+    expectQuestion(mismatch, QStringLiteral("Function Mismatch"));
     EXPECT_EQ(blockTexts(10).comment, "old ten");
     EXPECT_FALSE(app.session().WorkFileChanged());
 
-    messages.clear();
-    files = {source};
-    answers = {Answer::Ok};
-    trigger("mnuFileImport");
-    ASSERT_EQ(messages.size(), 1u);
+    importFrom(source, Answer::Ok);
+    expectQuestion(mismatch, QStringLiteral("Function Mismatch"));
     EXPECT_EQ(blockTexts(10).comment, "Tank \"A\" level\r\nsecond line");
     EXPECT_EQ(blockTexts(10).visio, "Caf\xC3\xA9 drawing");
     EXPECT_EQ(blockTexts(30).comment, "");
@@ -239,7 +240,8 @@ TEST_F(CompareCommandsTest, ImportAsksAboutDifferentFunctionsThenCarriesEveryCom
     EXPECT_EQ(app.db().CommentTitle(), "New \"title\"");
     EXPECT_EQ(app.db().CommentConfig(), "NEW");
     EXPECT_EQ(app.db().CommentComment(), "Line one\r\nLine two");
-    EXPECT_EQ(app.db().BlockFn(), 127);   // functions are not imported
+    app.db().BlockSeek(10);
+    EXPECT_EQ(app.db().BlockFn(), 28);   // functions are not imported
     EXPECT_TRUE(app.session().WorkFileChanged());
 }
 
@@ -254,18 +256,12 @@ TEST_F(CompareCommandsTest, ASourceWithoutCommentsOffersToEraseThemAll)
     open(plant);
     const QString text = QStringLiteral("          WARNING\rNo Comments Exist in ") + blank + QStringLiteral(".\rAll Comments in ")
                          + plant + QStringLiteral(" will be Erased.\r\rProceed with Importing Comments?");
-    files = {blank};
-    answers = {Answer::Cancel};
-    trigger("mnuFileImport");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, text);
-    EXPECT_EQ(messages[0].title, QStringLiteral("No Comments"));
-    EXPECT_EQ(messages[0].buttons, Buttons::OkCancel);
+    importFrom(blank, Answer::Cancel);
+    expectQuestion(text, QStringLiteral("No Comments"));
     EXPECT_EQ(blockTexts(70).comment, "plant comment 70");
 
-    files = {blank};
-    answers = {Answer::Ok};
-    trigger("mnuFileImport");
+    importFrom(blank, Answer::Ok);
+    expectQuestion(text, QStringLiteral("No Comments"));
     for (int16_t block : {0, 70, 159}) {
         EXPECT_EQ(blockTexts(block).comment, "");
         EXPECT_EQ(blockTexts(block).visio, "");
@@ -281,24 +277,14 @@ TEST_F(CompareCommandsTest, AFailedOrImpossibleCompareImportsNothing_NotEvenTheF
         ConfigurationFile c(plant);
         c.blockComments(5, "mine");
     }
-    {
-        QFile f(garbage);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(4096, 'g'));
-    }
+    writeFile(garbage, QByteArray(4096, 'g'));
     open(plant);
     // What an earlier run left behind must not be taken for this run's.
-    QFile result(inTemp(kResultFileName));
-    ASSERT_TRUE(result.open(QIODevice::WriteOnly));
-    result.write("32\r\n");
-    result.close();
+    writeFile(inTemp(kResultFileName), "32\r\n");
     QByteArray stale;
     for (int i = 0; i < 323; ++i)
         stale += "\"stale\"\r\n";
-    QFile comments(inTemp(kCommentsFileName));
-    ASSERT_TRUE(comments.open(QIODevice::WriteOnly));
-    comments.write(stale);
-    comments.close();
+    writeFile(inTemp(kCommentsFileName), stale);
 
     files = {garbage};
     trigger("mnuFileImport");
@@ -341,4 +327,3 @@ TEST_F(CompareCommandsTest, AFailedOrImpossibleCompareImportsNothing_NotEvenTheF
     EXPECT_TRUE(dialogs.empty());
 }
 
-#include "CompareCommandsTest.moc"

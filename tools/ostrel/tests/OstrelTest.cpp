@@ -6,6 +6,7 @@
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/Configuration.h"
 #include "orvane/compare/testing/ConfigurationFile.h"
+#include "orvane/compare/testing/OpenedDocuments.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -63,15 +64,6 @@ public:
     std::deque<Answer> answers;
     std::deque<QString> files;
     std::vector<QString> filters;
-};
-
-// Receives what the window opens with the desktop's open action.
-class OpenedDocuments : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
 };
 
 
@@ -226,4 +218,3 @@ TEST_F(OstrelTest, AMergeThatFailsHalfWayLeavesTheUpdateAsItWas_AndOlderFilesKee
                                                     QStringLiteral("File Not Found"), Buttons::Ok, Icon::Exclamation}}));
 }
 
-#include "OstrelTest.moc"

@@ -43,9 +43,7 @@ protected:
         QDir().mkpath(temp);
         QDir().mkpath(stored);
         QDir().mkpath(config + QStringLiteral("/Orvane"));
-        QFile ini(config + QStringLiteral("/Orvane/GRAVEN.ini"));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[FILES]\nLOCATION=" + stored.toUtf8() + "/\n");
+        writeFile(config + QStringLiteral("/Orvane/GRAVEN.ini"), "[FILES]\nLOCATION=" + stored.toUtf8() + "/\n");
     }
 
     ProcessRun tracera(const QString& configuration, char code, const QString& drawing)
@@ -67,10 +65,7 @@ protected:
 TEST_F(TraceraTest, StoredFolderWhenTempHasNone_BlankCommentsGiveTheNoteWithCodeLOnly_TheDatabaseIsGoneAfterEveryRun)
 {
     ConfigurationFile(plant).close();
-    {
-        QFile f(drawing);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
+    writeFile(drawing, {});
     const QString sync = stored + QStringLiteral("/") + kSyncDatabaseName;
     ASSERT_TRUE(copyFile(plant, sync));
 
@@ -99,11 +94,7 @@ TEST_F(TraceraTest, StoredFolderWhenTempHasNone_BlankCommentsGiveTheNoteWithCode
 
     // A database that cannot be read is still removed; no result is written for it.
     QFile::remove(stored + QStringLiteral("/CompareResult"));
-    {
-        QFile f(sync);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(2048, 'z'));
-    }
+    writeFile(sync, QByteArray(2048, 'z'));
     run = tracera(plant, 'L', drawing);
     EXPECT_EQ(run.exitCode, kExitNotCompared);
     EXPECT_TRUE(run.err.contains(sync.toUtf8())) << run.err.toStdString();

@@ -47,6 +47,7 @@ private:
 // Changes a file the way another program might (or damage might).
 void sql(const QString& file, const char* statement);
 QByteArray contentOf(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
 bool copyFile(const QString& from, const QString& to);
 
 struct ProcessRun {
