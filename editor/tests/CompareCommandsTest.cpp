@@ -298,6 +298,27 @@ TEST_F(CompareCommandsTest, AFailedOrImpossibleCompareImportsNothing_NotEvenTheF
     EXPECT_FALSE(QFileInfo::exists(inTemp(kCommentsFileName)));
     EXPECT_FALSE(app.session().WorkFileChanged());
 
+    // A source that lacks a block compares only in part: asked first, and even when the user
+    // goes on, comments that would land on the wrong blocks are not imported.
+    const QString partial = file("partial.mdb");
+    {
+        ConfigurationFile c(partial);
+        c.blockComments(5, "theirs");
+    }
+    sql(partial, "DELETE FROM \"Block List\" WHERE BlockNumber = 3");
+    const QString incomplete = QStringLiteral("WARNING\r\rParts of ") + partial
+                               + QStringLiteral("\rCould Not Be Compared.\r\rUse the COMPARE DATABASE FILES\rMenu Item to View the Log.")
+                               + QStringLiteral("\r\rProceed with Importing Comments?");
+    importFrom(partial, Answer::Cancel);
+    expectQuestion(incomplete, QStringLiteral("Incomplete Compare"));
+    importFrom(partial, Answer::Ok);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].title, QStringLiteral("Compare Failed"));
+    EXPECT_TRUE(messages[1].text.endsWith(QStringLiteral(" does not hold the comments of a whole configuration; nothing was imported.")))
+        << messages[1].text.toStdString();
+    EXPECT_EQ(blockTexts(5).comment, "mine");
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
     // Juxta missing beside the editor: said, and nothing compared.
     QTemporaryDir empty;
     const QByteArray built = qgetenv("ORVANE_BIN_DIR");
