@@ -1,5 +1,5 @@
 // orvane: download, upload, verify and version-id from the command line, with the
-// same commands the editor runs.
+// same commands the editor runs, and the compare log of two configurations.
 #include "CommandLine.h"
 #include "CompareCommand.h"
 #include "Terminal.h"
