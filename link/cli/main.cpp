@@ -1,6 +1,8 @@
 // orvane: download, upload, verify and version-id from the command line, with the
-// same commands the editor runs, and the editor's printed report as a PDF file.
+// same commands the editor runs, the editor's printed report as a PDF file and the
+// compare log of two configurations.
 #include "CommandLine.h"
+#include "CompareCommand.h"
 #include "PrintCommand.h"
 #include "Terminal.h"
 #include "TextCommands.h"
@@ -192,6 +194,8 @@ int main(int argc, char** argv)
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (const auto code = orvane::cli::runTextCommand(arguments))
         return *code;
+    if (arguments.value(0) == QStringLiteral("compare") && !arguments.contains(QStringLiteral("--help")))
+        return orvane::cli::runCompare(arguments.mid(1));
     const auto parsed = orvane::cli::parseCommandLine(arguments);
     if (parsed.help) {
         std::fputs((orvane::cli::usageText() + orvane::cli::textCommandsUsage()).toLocal8Bit().constData(), stdout);

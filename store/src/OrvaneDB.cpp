@@ -228,7 +228,8 @@ struct OrvaneDB::Impl {
             r.tempRam = s.integer(3);
             r.volRam = s.integer(4);
             r.comment = s.text(5);
-            r.visio = s.text(6);
+            // A configuration opened for reading may predate the field.
+            r.visio = s.columns() > 6 ? s.text(6) : std::nullopt;
             block = r;
         }
         s.reset();  // ends the read so other connections may write
@@ -387,6 +388,25 @@ void OrvaneDB::open_existing_database(const std::string& filename, Durability du
     d_->loadComments();
 }
 
+void OrvaneDB::open_for_reading(const std::string& filename) {
+    close_work_dbs();
+    d_->config = openConfiguration(filename, true);
+    d_->keepsJournal = false;
+    d_->readOnly = true;
+    d_->writes = 0;
+    try {
+        d_->loadComments();
+    } catch (...) {
+        d_->close();
+        throw;
+    }
+}
+
+bool OrvaneDB::HasVisioComment() const {
+    d_->requireConfig();
+    return hasVisioComment(d_->config);
+}
+
 void OrvaneDB::close_work_dbs() { d_->close(); }
 bool OrvaneDB::ReadOnlyFile() const { return d_->readOnly; }
 bool OrvaneDB::ConfigurationOpen() const { return d_->config != nullptr; }
@@ -528,6 +548,8 @@ void OrvaneDB::MessageUpdate() {
     d_->messageEditing = false;
     d_->countWrite();
 }
+bool OrvaneDB::MessageEOF() const { return !d_->message; }
+int16_t OrvaneDB::MessageOffset() const { return d_->currentMessage().offset; }
 std::string OrvaneDB::MessageMsg() const {
     if (!d_->message) throw detail::noCurrentRecord();
     return notNull(d_->message->text);
@@ -578,6 +600,7 @@ void OrvaneDB::QuickMoveNext() {
 }
 void OrvaneDB::QuickSeek(int16_t index) { d_->loadQuick("SELECT * FROM QuickMessages WHERE Offset = ?1", index); }
 bool OrvaneDB::QuickEOF() const { return !d_->quick; }
+int16_t OrvaneDB::QuickOffset() const { return d_->currentQuick().offset; }
 void OrvaneDB::QuickEdit() {
     d_->requireWritable();
     d_->currentQuick();

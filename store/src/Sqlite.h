@@ -62,6 +62,7 @@ public:
         else sqlite3_bind_null(stmt_, i);
     }
     void reset() { sqlite3_reset(stmt_); sqlite3_clear_bindings(stmt_); }
+    int columns() const { return sqlite3_column_count(stmt_); }
     std::optional<int64_t> integer(int c) const {
         if (sqlite3_column_type(stmt_, c) == SQLITE_NULL) return std::nullopt;
         return sqlite3_column_int64(stmt_, c);

@@ -356,3 +356,45 @@ TEST(RelaxedDurability, SharedFileTakesWritesOfAnotherConnectionAndLocksAgainAft
     db.close_work_dbs();
     EXPECT_FALSE(fs::exists(file.string() + "-journal"));
 }
+
+TEST(OpenForReading, OldReadOnlyFileIsReadWhole_NeverUpgradedChangedOrWritable) {
+    const fs::path file = freshDir() / "old.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    sql(file, "ALTER TABLE \"Block List\" DROP COLUMN VisioComment; UPDATE \"Block List\" SET Comment = 'c' || BlockNumber;"
+              "DELETE FROM Messages WHERE Offset = 3; DELETE FROM QuickMessages WHERE Offset = 0;");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    std::ifstream in(file, std::ios::binary);
+    const std::string before((std::istreambuf_iterator<char>(in)), {});
+    const auto time = fs::last_write_time(file);
+
+    db.open_for_reading(file.string());
+    EXPECT_TRUE(db.ReadOnlyFile());
+    EXPECT_FALSE(db.HasVisioComment());
+    int rows = 0;
+    for (db.BlockMoveFirst(); !db.BlockEOF(); db.BlockMoveNext(), ++rows) {
+        EXPECT_EQ(db.BlockComment(), "c" + std::to_string(rows));
+        EXPECT_EQ(db.BlockVisioComment(), "");
+    }
+    EXPECT_EQ(rows, 160);
+    std::string offsets;
+    for (db.MessageMoveFirst(); !db.MessageEOF(); db.MessageMoveNext())
+        offsets += std::to_string(db.MessageOffset()) + " ";
+    EXPECT_EQ(offsets, "0 1 2 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 ");
+    db.QuickMoveFirst();
+    EXPECT_EQ(db.QuickOffset(), 1);
+    EXPECT_EQ(db.QuickMessage(), "QMSG 2");
+    db.BlockSeek(3);
+    EXPECT_EQ(errorOf([&] { db.BlockEdit(); }), kessig::err::ReadOnlyDatabase);
+    EXPECT_EQ(errorOf([&] { db.CommentEdit(); }), kessig::err::ReadOnlyDatabase);
+    db.close_work_dbs();
+
+    EXPECT_NE(db.TestVisioComments(file.string()), 0);
+    std::ifstream again(file, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
+    EXPECT_EQ(fs::last_write_time(file), time);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(errorOf([&] { db.open_for_reading((file.parent_path() / "missing.mdb").string()); }), kessig::err::FileNotFound);
+    EXPECT_FALSE(db.ConfigurationOpen());
+    fs::permissions(file, fs::perms::owner_all);
+}

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "CompareCommands.h"
 #include "Dialogs.h"
 #include "FormComment.h"
 #include "TextBoxes.h"
@@ -101,8 +102,14 @@ void Form3::buildMenus()
                 linkwin::verify(this, session_.db(), session_.BlockFunctions);
         });
     });
-    action(file, "mnuFileImport", QStringLiteral("&Import Comments"), false);
-    action(file, "mnuFileCompare", QStringLiteral("&Compare Database Files"), false);
+    connect(action(file, "mnuFileImport", QStringLiteral("&Import Comments")), &QAction::triggered, this, [this] {
+        guarded([this] {
+            if (mnuFileImport_Click(this, session_))
+                Grid1_Click();
+        });
+    });
+    connect(action(file, "mnuFileCompare", QStringLiteral("&Compare Database Files")), &QAction::triggered, this,
+            [this] { guarded([this] { mnuFileCompare_Click(this, session_); }); });
     connect(action(file, "munFilePrint", QStringLiteral("&Print")), &QAction::triggered, this, &Form3::munFilePrint_Click);
     recent_[0] = file->addSeparator();
     recent_[0]->setObjectName(QStringLiteral("mnuRecentFile0"));

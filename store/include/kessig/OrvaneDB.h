@@ -74,6 +74,12 @@ public:
     void open_existing_database(const std::string& filename, Durability durability = Durability::Full);
     void close_work_dbs();
     bool ReadOnlyFile() const;
+    // Opens a configuration only to read it (a compare): read-only, without adding
+    // VisioComment to an older file, so the file is never changed; a missing
+    // VisioComment reads as "".
+    void open_for_reading(const std::string& filename);
+    // Whether "Block List" of the open configuration has the field VisioComment.
+    bool HasVisioComment() const;
 
     // Extras of this implementation.
     bool CatalogueOpen() const;
@@ -120,6 +126,8 @@ public:
     void MessageUpdate();
     std::string MessageMsg() const;
     void MessageMsg(const std::string& value);  // cut at the first NUL character
+    bool MessageEOF() const;
+    int16_t MessageOffset() const;
 
     // ---- Comment cursor ("Comments", its single row) --------------------------
     void CommentEdit();
@@ -155,6 +163,7 @@ public:
     void QuickEdit();
     void QuickUpdate();
     bool QuickEOF() const;
+    int16_t QuickOffset() const;
     std::string QuickMessage() const;
     void QuickMessage(const std::string& value);   // cut at the first NUL character
     std::string QuickBlock() const;                 // the Integer field as decimal text

@@ -1,0 +1,131 @@
+#include "CompareCommands.h"
+
+#include "core/CommentImport.h"
+#include "core/CompareRun.h"
+#include "core/EditorSession.h"
+#include "orvane/files/TempFolder.h"
+#include "orvane/link/Protocol.h"
+#include "ui/MessageSeam.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace brevant {
+
+namespace {
+
+QString askConfiguration(QWidget* parent, const EditorSession& session)
+{
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Open;
+    request.filter = kConfigurationFilter;
+    request.fileName = QFileInfo(session.GlobalFile).absolutePath();
+    return askFileName(parent, request);
+}
+
+} // namespace
+
+frmReportType::frmReportType(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmReportType"));
+    setWindowTitle(QStringLiteral("COMPARE REPORT"));
+    auto* frame = new QGroupBox(QStringLiteral("REPORT SHOWS"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    option1_ = new QRadioButton(QStringLiteral("All Differences"), frame);
+    option1_->setObjectName(QStringLiteral("Option1"));
+    option1_->setChecked(true);
+    auto* option2 = new QRadioButton(QStringLiteral("Block Function Type and Input Differences"), frame);
+    option2->setObjectName(QStringLiteral("Option2"));
+    auto* options = new QVBoxLayout(frame);
+    options->addWidget(option1_);
+    options->addWidget(option2);
+    auto* command1 = new QPushButton(QStringLiteral("OK"), this);
+    command1->setObjectName(QStringLiteral("Command1"));
+    command1->setDefault(true);
+    auto* command2 = new QPushButton(QStringLiteral("Cancel"), this);
+    command2->setObjectName(QStringLiteral("Command2"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(command1);
+    buttons->addWidget(command2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+    connect(command1, &QPushButton::clicked, this, [this] {
+        code_ = option1_->isChecked() ? 'L' : 'S';
+        accept();
+    });
+    connect(command2, &QPushButton::clicked, this, [this] {
+        code_ = 'C';
+        reject();
+    });
+}
+
+frmCompareLog::frmCompareLog(QWidget* parent, const QString& logPath) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmCompareLog"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Compare Log - ") + logPath);
+    auto* text = new QPlainTextEdit(this);
+    text->setObjectName(QStringLiteral("txtLog"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    const QByteArray log = orvane::files::readRegularFile(logPath).value_or(QByteArray());
+    text->setPlainText(QString::fromStdString(orvane::link::cp1252ToUtf8(log.toStdString())).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    resize(760, 560);
+}
+
+void vCompareDatabase(QWidget* parent, const QString& filename, char reportCode, const QString& globalFile)
+{
+    const JuxtaRun run = runJuxta(parent, filename, reportCode, globalFile);
+    if (run.outcome == JuxtaRun::Outcome::NotInstalled)
+        return;
+    if (run.outcome == JuxtaRun::Outcome::Failed) {
+        reportFailedCompare(parent, filename, globalFile, run.detail);
+        return;
+    }
+    // A compare that could not go everywhere says in its log what it left out.
+    const QString log = compareLogPath();
+    if (!QFileInfo::exists(log))
+        return;
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(log)))
+        (new frmCompareLog(parent, log))->show();
+}
+
+void mnuFileCompare_Click(QWidget* parent, EditorSession& session)
+{
+    if (!session.FileOpened)
+        return;
+    const QString filename = askConfiguration(parent, session);
+    if (filename.isEmpty())
+        return;
+    frmReportType form(parent);
+    form.exec();
+    if (form.reportCode() != 'C')
+        vCompareDatabase(parent, filename, form.reportCode(), session.GlobalFile);
+}
+
+bool mnuFileImport_Click(QWidget* parent, EditorSession& session)
+{
+    if (!session.FileOpened)
+        return false;
+    if (session.FileReadOnly) {
+        showMessage(parent, session.GlobalFile + QStringLiteral(" Is Read-Only\rNo Comments Can Be Imported Into It"));
+        return false;
+    }
+    const QString source = askConfiguration(parent, session);
+    return !source.isEmpty() && ImportComments(parent, session, source);
+}
+
+} // namespace brevant

@@ -1,0 +1,44 @@
+// `orvane compare` run as a script would run it.
+#include "orvane/compare/testing/ConfigurationFile.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace orvane::compare::testing;
+
+TEST(OrvaneCompare, ExitTellsSameDifferentOrErrorAndTheLogGoesToStandardOutputWithPlainLineEnds)
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("caf\xC3\xA9 plant.mdb")), b = dir.filePath(QStringLiteral("b.mdb"));
+    {
+        ConfigurationFile c(a);
+        c.function(10, 28).function(12, 28).blockComments(10, "commented");
+    }
+    ASSERT_TRUE(copyFile(a, b));
+
+    ProcessRun run = runProgram(QStringLiteral("orvane"), {QStringLiteral("compare"), a, b});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, QByteArray());   // comments alone are no difference
+    EXPECT_TRUE(run.out.startsWith("ORVANE FULL COMPARE LOG     ")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("\nFILE 1 " + a.toUtf8() + " - ")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.endsWith("\n \n \n***** To Return To Brevant Shutdown WordPad *****\n"));
+    EXPECT_FALSE(run.out.contains('\r'));
+
+    {
+        ConfigurationFile c(b);
+        c.function(10, 20).function(12, 28).constant(12, 1, 3);
+    }
+    run = runProgram(QStringLiteral("orvane"), {QStringLiteral("compare"), a, b, QStringLiteral("--report"), QStringLiteral("S")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "orvane: result flags 50: InputsDiffer FunctionsDiffer HasComments\n");
+    EXPECT_TRUE(run.out.startsWith("ORVANE CONFIGURATION COMPARE LOG"));
+    EXPECT_TRUE(run.out.contains("\n 10        ..Different Function..          SUMMER     ADD       \n")) << run.out.toStdString();
+
+    for (const QStringList& wrong : {QStringList{QStringLiteral("compare"), a}, QStringList{QStringLiteral("compare"), a, b, QStringLiteral("--report"), QStringLiteral("X")},
+                                     QStringList{QStringLiteral("compare"), a, dir.filePath(QStringLiteral("missing.mdb"))}}) {
+        run = runProgram(QStringLiteral("orvane"), wrong);
+        EXPECT_EQ(run.exitCode, 2) << wrong.join(' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith("orvane: ")) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+}

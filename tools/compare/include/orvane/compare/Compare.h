@@ -1,0 +1,63 @@
+#pragma once
+// The compare of two configurations block by block, and the compare log, comments file
+// and result flags it produces. Each companion program writes its own variant of the log.
+
+#include "orvane/compare/Configuration.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace orvane::compare {
+
+class FunctionCatalogue;
+
+// Result flags, or-ed together; 0 means nothing was found.
+enum ResultFlag : uint16_t {
+    TextDiffers = 1,
+    InputsDiffer = 2,
+    ParametersDiffer = 4,
+    MessagesDiffer = 8,
+    FunctionsDiffer = 16,
+    HasComments = 32,
+};
+
+enum class Companion { Juxta, Ostrel, Tracera };
+
+// A file as the log head names it: its path and its last-modified time.
+struct ShownFile {
+    QString path;
+    std::optional<QDateTime> modified;   // absent when the file does not exist
+};
+ShownFile shownFile(const QString& path);
+
+struct CompareRequest {
+    Companion program = Companion::Juxta;
+    char reportCode = 'L';   // "L" all differences, "S" block functions and inputs only
+    ShownFile file1, file2;
+    QDateTime now;
+};
+
+struct CompareOutcome {
+    uint16_t flags = 0;
+    bool differs = false;    // a line other than a block or Visio comment line was written
+    int notCompared = 0;     // lines that tell what could not be compared
+    QByteArray log;          // Windows-1252, CR LF line ends
+    QByteArray comments;     // the comments file (Juxta only)
+};
+
+CompareOutcome compareConfigurations(const Configuration& one, const Configuration& two,
+                                     FunctionCatalogue& catalogue, const CompareRequest& request);
+
+// The log of a run that found no catalogue: two lines.
+QByteArray catalogueMissingLog(const QDateTime& now);
+// The log of a run that could not compare: its head and the reason.
+QByteArray failedCompareLog(const CompareRequest& request, const QString& reason);
+
+// Dates and times as the log shows them: the system's short date and time form.
+QString dateTimeText(const QDateTime& when);
+
+} // namespace orvane::compare

@@ -1,0 +1,40 @@
+#include "Desktop.h"
+
+#include "Windowless.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace orvane::tools {
+
+Answer WidgetDesktop::show(QWidget* parent, const Message& message)
+{
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    if (message.buttons == Buttons::OkCancel)
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+    else if (message.buttons == Buttons::YesNo)
+        buttons = QMessageBox::Yes | QMessageBox::No;
+    const QMessageBox::Icon icon = message.icon == Icon::Exclamation ? QMessageBox::Warning
+                                   : message.icon == Icon::Critical  ? QMessageBox::Critical
+                                                                     : QMessageBox::NoIcon;
+    QMessageBox box(icon, message.title, shownText(message.text), buttons, parent);
+    switch (box.exec()) {
+    case QMessageBox::Cancel: return Answer::Cancel;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Ok;
+    }
+}
+
+QString WidgetDesktop::askOpenFileName(QWidget* parent, const QString& filter)
+{
+    QFileDialog cDlg(parent, QString(), QString(), filter);
+    cDlg.setObjectName(QStringLiteral("cDlg"));
+    cDlg.setAcceptMode(QFileDialog::AcceptOpen);
+    cDlg.setFileMode(QFileDialog::AnyFile);   // a name that does not exist is told, not refused
+    if (cDlg.exec() != QDialog::Accepted || cDlg.selectedFiles().isEmpty())
+        return {};
+    return cDlg.selectedFiles().first();
+}
+
+} // namespace orvane::tools

@@ -1,0 +1,55 @@
+#include "Windowless.h"
+
+#include <QFileInfo>
+#include <QLibrary>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace orvane::tools {
+
+QString shownText(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+bool displayAvailable()
+{
+    const QString platform =
+        qEnvironmentVariable("QT_QPA_PLATFORM").section(QLatin1Char(':'), 0, 0).section(QLatin1Char(';'), 0, 0);
+    if (!platform.isEmpty())
+        return platform != QStringLiteral("offscreen") && platform != QStringLiteral("minimal");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+WindowlessProgram::WindowlessProgram(int& argc, char** argv) : argc_(argc), argv_(argv) {}
+
+QString WindowlessProgram::folder() const
+{
+    // No application object is made for a run that shows nothing.
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    return self.isEmpty() ? QFileInfo(QString::fromLocal8Bit(argv_[0])).absolutePath() : self;
+}
+
+QString WindowlessProgram::commandLine() const
+{
+    QStringList words;
+    for (int i = 1; i < argc_; ++i)
+        words << QString::fromLocal8Bit(argv_[i]);
+    return words.join(QLatin1Char(' '));
+}
+
+void WindowlessProgram::notify(const QString& text, const QString& title)
+{
+    if (displayAvailable()) {
+        QLibrary module(folder() + QStringLiteral("/orvane_notice"));
+        const auto show = reinterpret_cast<NoticeFunction>(module.resolve("orvane_notice_show"));
+        if (show && show(&argc_, argv_, text.toUtf8().constData(), title.toUtf8().constData()))
+            return;
+    }
+    std::fprintf(stderr, "%s\n", shownText(text).toLocal8Bit().constData());
+}
+
+} // namespace orvane::tools

@@ -1,0 +1,43 @@
+// Juxta: compares two configurations into the compare log, the comments file and the
+// result file in the temporary folder. Command line: File1<code>File2.
+#include "Windowless.h"
+#include "orvane/compare/CompanionFiles.h"
+#include "orvane/compare/CompanionRun.h"
+#include "orvane/files/TempFolder.h"
+
+#include <QDateTime>
+
+#include <cstdio>
+#include <stdexcept>
+
+using namespace orvane::compare;
+
+int main(int argc, char** argv)
+{
+    orvane::tools::WindowlessProgram program(argc, argv);
+    const auto line = splitCommandLine(program.commandLine());
+    if (!line) {
+        std::fputs("Usage: Juxta FILE1<L>FILE2  (L: all differences, S: block functions and inputs)\n", stderr);
+        return kExitNotCompared;
+    }
+    QString temp;
+    try {
+        temp = orvane::files::tempFolder();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Juxta: %s\n", e.what());
+        return kExitNotCompared;
+    }
+    CompanionJob job;
+    job.programName = QStringLiteral("Juxta");
+    job.request = {Companion::Juxta, line->reportCode, shownFile(line->first), shownFile(line->second),
+                   QDateTime::currentDateTime()};
+    job.file1 = line->first;
+    job.file2 = line->second;
+    job.catalogueFolder = program.folder();
+    job.logPath = temp + QLatin1Char('/') + kCompareLogName;
+    job.commentsPath = temp + QLatin1Char('/') + kCommentsFileName;
+    job.resultPath = temp + QLatin1Char('/') + kResultFileName;
+    job.catalogueMissingTitle = QStringLiteral("File Not Found - OrvaneData.dat");
+    job.resultWhenCatalogueMissing = true;
+    return runCompanionJob(job, [&](const QString& text, const QString& title) { program.notify(text, title); });
+}

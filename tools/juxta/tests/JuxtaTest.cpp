@@ -1,0 +1,356 @@
+// Juxta run as a real process on real configuration files: the compare log to the
+// column, the comments file, the result flags and the exit status.
+
+#include "orvane/compare/CompanionFiles.h"
+#include "orvane/compare/testing/ConfigurationFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace orvane::compare;
+using namespace orvane::compare::testing;
+
+namespace {
+
+const QByteArray kFooter = "***** To Return To Brevant Shutdown WordPad *****";
+
+QByteArray shortDate(const QDateTime& when)
+{
+    return QLocale::system().toString(when, QLocale::ShortFormat).toLatin1();
+}
+
+// The log's lines; every line must end with CR LF and hold no other line end.
+QList<QByteArray> linesOf(const QByteArray& log)
+{
+    EXPECT_TRUE(log.endsWith("\r\n"));
+    QList<QByteArray> lines = log.split('\n');
+    lines.removeLast();
+    for (QByteArray& line : lines) {
+        EXPECT_TRUE(line.endsWith('\r')) << line.toStdString();
+        line.chop(1);
+        EXPECT_FALSE(line.contains('\r')) << line.toStdString();
+    }
+    return lines;
+}
+
+QByteArray fileLine(const char* label, const QString& path)
+{
+    return label + path.toLatin1() + " - " + shortDate(QFileInfo(path).lastModified());
+}
+
+class JuxtaTest : public ::testing::Test {
+protected:
+    QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QString temp() const { return dir.filePath(QStringLiteral("temp")); }
+    QString inTemp(const QString& name) const { return temp() + QLatin1Char('/') + name; }
+
+    ProcessRun juxta(const QString& one, char code, const QString& two)
+    {
+        QDir().mkpath(temp());
+        for (const QString& name : {kCompareLogName, kCommentsFileName, kResultFileName})
+            QFile::remove(inTemp(name));
+        started = QDateTime::currentDateTime().addSecs(-1);
+        ProcessRun run = runProgram(QStringLiteral("Juxta"), {joinCommandLine(one, code, two)},
+                                    {{QStringLiteral("TEMP"), temp()}, {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")}});
+        ended = QDateTime::currentDateTime().addSecs(1);
+        EXPECT_TRUE(run.finished);
+        log = contentOf(inTemp(kCompareLogName));
+        comments = contentOf(inTemp(kCommentsFileName));
+        result = contentOf(inTemp(kResultFileName));
+        return run;
+    }
+
+    // The title and, from the next print zone on, the time of the run.
+    void expectTitleLine(const QByteArray& line, const QByteArray& title, int zoneColumn)
+    {
+        ASSERT_GE(line.size(), zoneColumn) << line.toStdString();
+        EXPECT_EQ(line.left(zoneColumn - 1), title.leftJustified(zoneColumn - 1, ' '));
+        const QByteArray date = line.mid(zoneColumn - 1);
+        bool matches = false;
+        for (QDateTime t = started; t <= ended && !matches; t = t.addSecs(1))
+            matches = shortDate(t) == date;
+        EXPECT_TRUE(matches) << date.toStdString();
+    }
+
+    QList<QByteArray> head(const QString& one, const QString& two)
+    {
+        return {" ", kFooter, " ", fileLine("FILE 1 ", one), fileLine("FILE 2 ", two), " "};
+    }
+
+    QTemporaryDir dir;
+    QDateTime started, ended;
+    QByteArray log, comments, result;
+};
+
+const QByteArray kHeading = "Block                                      File 1     File 2";
+
+} // namespace
+
+TEST_F(JuxtaTest, IdenticalConfigurationsGiveOnlyTheFrame_AndTheCommentsFileCarriesEveryTextOfFile1Whole)
+{
+    const QString a = file("plant a.mdb"), b = file("plant b.mdb");
+    {
+        ConfigurationFile c(a);
+        c.function(10, 28).function(12, 96);
+        c.texts("Title \"one\"", "CFG", "Line one\r\nLine \"two\"");
+        c.blockComments(10, "Tank \"A\" level\r\nsecond line", "Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD");
+    }
+    ASSERT_TRUE(copyFile(a, b));
+    const ProcessRun run = juxta(a, 'L', b);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, QByteArray());
+
+    const QList<QByteArray> lines = linesOf(log);
+    ASSERT_EQ(lines.size(), 13) << log.toStdString();
+    expectTitleLine(lines[0], "ORVANE FULL COMPARE LOG", 29);
+    EXPECT_EQ(lines.mid(1, 6), head(a, b));
+    EXPECT_EQ(lines.mid(7), (QList<QByteArray>{kHeading, " ", " ", " ", " ", kFooter}));
+    EXPECT_EQ(result, "32\r\n");
+
+    // Title, configuration string and comment, then per block its drawing comment and comment.
+    QByteArray expected = "\"Title \bone\b\"\r\n\"CFG\"\r\n\"Line one\r\nLine \btwo\b\"\r\n";
+    for (int block = 0; block < 160; ++block)
+        expected += block == 10 ? QByteArray("\"Caf\xE9 \x80 ?\"\r\n\"Tank \bA\b level\r\nsecond line\"\r\n")
+                                : QByteArray("\"\"\r\n\"\"\r\n");
+    EXPECT_EQ(comments, expected);
+    const auto records = parseCommentsFile(comments);
+    ASSERT_TRUE(records.has_value());
+    ASSERT_EQ(records->size(), 323u);
+    EXPECT_EQ((*records)[2], "Line one\r\nLine \"two\"");
+    EXPECT_EQ((*records)[3 + 2 * 10 + 1], "Tank \"A\" level\r\nsecond line");
+
+    // Nothing but blank texts: no flag at all.
+    const QString fresh = file("fresh.mdb");
+    ConfigurationFile(fresh).close();
+    ASSERT_TRUE(copyFile(fresh, b));
+    EXPECT_EQ(juxta(fresh, 'L', b).exitCode, 0);
+    EXPECT_EQ(result, "0\r\n");
+    EXPECT_EQ(linesOf(log).size(), 13);
+}
+
+namespace {
+
+// Two configurations that differ in every way the log tells.
+void makeDifferingPair(const QString& a, const QString& b)
+{
+    {
+        ConfigurationFile c(a);
+        c.texts("Plant \xC3\x84 \xE2\x82\xAC\xE4\xB8\xAD", "CFG-A", "Description A");
+        c.function(10, 28).constant(10, 0, 12345).constant(10, 1, 5).blockComments(10, "Tank A");
+        c.function(11, 20).blockComments(11, "adder");
+        c.function(12, 96).constant(12, 21, 1).constant(12, 22, 1234).constant(12, 23, 500);
+        c.function(13, 88).blockComments(13, "", "drawing A");
+    }
+    {
+        ConfigurationFile c(b);
+        c.texts("Plant B", "CFG-B", "Description B");
+        c.function(10, 28).constant(10, 0, 12346).constant(10, 1, 17).constant(10, 4, 1500).blockComments(10, "other");
+        c.function(11, 88);
+        c.function(12, 96).constant(12, 21, 2).constant(12, 22, 1234).constant(12, 23, 500);
+        c.function(13, 88).constant(13, 1, 1050).blockComments(13, "", "drawing B");
+        c.message(0, "CH 1   ").message(9, "ch 10").message(10, "ALARM ONE");
+        c.quick(1, "OTHER", 4, 1);
+    }
+    sql(a, "INSERT INTO QuickMessages VALUES (9, 'QMSG 10', 4, 1)");
+    sql(b, "INSERT INTO QuickMessages VALUES (9, 'QMSG 10', 7, 1)");
+}
+
+} // namespace
+
+TEST_F(JuxtaTest, FullReportTellsEveryDifferenceInItsColumns_ShortReportOnlyFunctionsAndInputs)
+{
+    const QString a = file("a.mdb"), b = file("b.mdb");
+    makeDifferingPair(a, b);
+
+    ProcessRun run = juxta(a, 'L', b);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QList<QByteArray> lines = linesOf(log);
+    ASSERT_GE(lines.size(), 7);
+    expectTitleLine(lines[0], "ORVANE FULL COMPARE LOG", 29);
+    EXPECT_EQ(lines.mid(1, 6), head(a, b));
+    const QList<QByteArray> full = {
+        "Configuration Titles Are Different",
+        "FILE 1: Plant \xC4 \x80?",
+        "FILE 2: Plant B",
+        " ",
+        "Configuration Strings Are Different",
+        "FILE 1: CFG-A",
+        "FILE 2: CFG-B",
+        " ",
+        "Configuration Comments Are Different",
+        " ",
+        kHeading,
+        " ",
+        " 10        ..Block Commets Differ",
+        // 12345 and 12346 agree in their first four characters.
+        " 10   I2   Input 2                         5          17  ",
+        " 10   P1   GAIN 1                          1.000      1.500     ",
+        " 11        ..Different Function..          ADD        FILTER    ",
+        // Parameter 2 of a display group holds the decimals of parameters 3 and 4.
+        " 12   P2   CH 1 DECIMALS                   1          2         ",
+        " 12   P3   CH 1 SCALE LOW                  123.4      12.34     ",
+        " 12   P4   CH 1 SCALE HIGH                 50.0       5.00      ",
+        // Parameter 5 names message 0: "CH 1" and "CH 1   " are equal once padded to 16.
+        " 12   P41  CH 10 LABEL                     CH 10            ch 10           ",
+        " 12   P42  ALARM 1 TEXT                    ALM 1            ALARM ONE       ",
+        " 13        ..Visio Commets Differ",
+        // 1.05 shown with one decimal rounds away from zero.
+        " 13   P1   TIME CONSTANT (S)               1.0        1.1       ",
+        " ",
+        "Quick Message            2 Message         QMSG 2           OTHER           ",
+        "Quick Message            10 Block           4          7   ",
+        " ",
+        " ",
+        kFooter,
+    };
+    EXPECT_EQ(lines.mid(7), full);
+    EXPECT_EQ(result, "63\r\n");
+    // A block whose functions differ still carries its comments over.
+    const auto carried = parseCommentsFile(comments).value_or(std::vector<std::string>());
+    ASSERT_EQ(carried.size(), 323u);
+    EXPECT_EQ(carried[3 + 2 * 11 + 1], "adder");
+
+    run = juxta(a, 'S', b);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    lines = linesOf(log);
+    ASSERT_GE(lines.size(), 7);
+    expectTitleLine(lines[0], "ORVANE CONFIGURATION COMPARE LOG", 43);
+    EXPECT_EQ(lines.mid(1, 6), head(a, b));
+    EXPECT_EQ(lines.mid(7), (QList<QByteArray>{kHeading, " ", " 10   I2   Input 2                         5          17  ",
+                                              " 11        ..Different Function..          ADD        FILTER    ", " ", " ",
+                                              kFooter}));
+    EXPECT_EQ(result, "50\r\n");
+    const auto records = parseCommentsFile(comments);
+    ASSERT_TRUE(records.has_value());
+    ASSERT_EQ(records->size(), 320u);
+    EXPECT_EQ((*records)[2 * 10 + 1], "Tank A");
+    EXPECT_EQ((*records)[2 * 13], "drawing A");
+}
+
+TEST_F(JuxtaTest, DamagedFilesAreComparedAsFarAsTheyGo_ToldInTheLog_AndNeverChanged)
+{
+    const QString a = file("old.mdb"), b = file("damaged.mdb");
+    {
+        ConfigurationFile c(a);
+        c.function(10, 28).function(20, 28).function(30, 96).blockComments(60, "kept", "drawing");
+        c.texts("T", "C", "D");
+    }
+    {
+        ConfigurationFile c(b);
+        c.function(10, 28).function(20, 28).function(30, 96).blockComments(60, "other", "other drawing");
+    }
+    // An older file without drawing comments, read-only; a file with rows lost; a function
+    // the catalogue does not know.
+    sql(a, "ALTER TABLE \"Block List\" DROP COLUMN VisioComment; DELETE FROM Constants WHERE BlockNumber = 10 AND Offset = 1;"
+           "UPDATE \"Block List\" SET FunctionNumber = 250 WHERE BlockNumber = 40");
+    sql(b, "DELETE FROM \"Block List\" WHERE BlockNumber = 50; DELETE FROM Messages WHERE Offset = 10;"
+           "DELETE FROM QuickMessages WHERE Offset = 7; DELETE FROM Comments; UPDATE \"Block List\" SET FunctionNumber = 250 WHERE BlockNumber = 40");
+    ::chmod(QFile::encodeName(a).constData(), 0444);
+    const QByteArray before = contentOf(a);
+    const QDateTime modified = QFileInfo(a).lastModified();
+
+    const ProcessRun run = juxta(a, 'L', b);
+    EXPECT_EQ(run.exitCode, kExitIncomplete);
+    EXPECT_TRUE(run.err.contains("could not be compared")) << run.err.toStdString();
+    const QList<QByteArray> lines = linesOf(log);
+    ASSERT_GE(lines.size(), 7);
+    EXPECT_EQ(lines.mid(7), (QList<QByteArray>{
+                                "Configuration Record Missing From FILE 2",
+                                " ",
+                                kHeading,
+                                " ",
+                                " 10   I2   Input 2                         Constant Missing From FILE 1",
+                                " 30   P42  ALARM 1 TEXT                    Message 10 Missing From FILE 2",
+                                " 40        ..Function 250 Not In The Catalogue",
+                                " 50        ..Block Missing From FILE 2",
+                                // The block comments differ; the drawing comments are not compared,
+                                // File 1 has none.
+                                " 60        ..Block Commets Differ",
+                                " ",
+                                "Quick Message            8 Missing From FILE 2",
+                                " ",
+                                " ",
+                                kFooter,
+                            }));
+    EXPECT_EQ(result, "33\r\n");
+    EXPECT_EQ(contentOf(a), before);
+    EXPECT_EQ(QFileInfo(a).lastModified(), modified);
+    EXPECT_EQ(QFileInfo(a).permissions() & QFileDevice::WriteOwner, 0);
+}
+
+TEST_F(JuxtaTest, WhatCannotBeComparedEndsWithAReasonAndNoResult)
+{
+    const QString good = file("good.mdb"), garbage = file("garbage.mdb");
+    ConfigurationFile(good).close();
+    writeFile(garbage, QByteArray(4096, 'x'));
+    ProcessRun run = juxta(good, 'L', garbage);
+    EXPECT_EQ(run.exitCode, kExitNotCompared);
+    EXPECT_TRUE(run.err.contains(garbage.toUtf8())) << run.err.toStdString();
+    QList<QByteArray> lines = linesOf(log);
+    ASSERT_EQ(lines.size(), 11);
+    EXPECT_TRUE(lines[7].startsWith(garbage.toUtf8() + " cannot be read: Unrecognized database format")) << lines[7].toStdString();
+    EXPECT_EQ(lines.mid(8), (QList<QByteArray>{" ", " ", kFooter}));
+    EXPECT_TRUE(result.isNull());
+    EXPECT_FALSE(QFileInfo::exists(inTemp(kCommentsFileName)));
+
+    run = juxta(file("missing.mdb"), 'L', good);
+    EXPECT_EQ(run.exitCode, kExitNotCompared);
+    EXPECT_TRUE(run.err.contains("Could not find file")) << run.err.toStdString();
+    EXPECT_TRUE(result.isNull());
+
+    // A command line without "<" is no compare at all.
+    run = runProgram(QStringLiteral("Juxta"), {good}, {{QStringLiteral("TEMP"), temp()}});
+    EXPECT_EQ(run.exitCode, kExitNotCompared);
+    EXPECT_TRUE(run.err.startsWith("Usage: Juxta")) << run.err.toStdString();
+}
+
+TEST_F(JuxtaTest, WithoutItsCatalogueJuxtaSaysSoWritesATwoLineLogAndResultZero)
+{
+    const QString lonely = dir.filePath(QStringLiteral("lonely"));
+    QDir().mkpath(lonely);
+    ASSERT_TRUE(QFile::copy(programFolder() + QStringLiteral("/Juxta"), lonely + QStringLiteral("/Juxta")));
+    const QString a = file("a.mdb");
+    ConfigurationFile(a).close();
+    QDir().mkpath(temp());
+    started = QDateTime::currentDateTime().addSecs(-1);
+    const ProcessRun run = runProgram(lonely + QStringLiteral("/Juxta"), {joinCommandLine(a, 'L', a)},
+                                      {{QStringLiteral("TEMP"), temp()}, {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")}});
+    ended = QDateTime::currentDateTime().addSecs(1);
+    EXPECT_EQ(run.exitCode, kExitNotCompared);
+    EXPECT_EQ(run.err, "Error - Brevant Must Be Installed\n");
+    const QList<QByteArray> lines = linesOf(contentOf(inTemp(kCompareLogName)));
+    ASSERT_EQ(lines.size(), 2);
+    expectTitleLine(lines[0], "Function Catalogue OrvaneDATA.DAT Not Found", 57);
+    EXPECT_EQ(lines[1], "OrvaneDATA.DAT And The Orvane Programs Must Be In The Same Folder");
+    EXPECT_EQ(contentOf(inTemp(kResultFileName)), "0\r\n");
+    EXPECT_FALSE(QFileInfo::exists(inTemp(kCommentsFileName)));
+}
+
+TEST_F(JuxtaTest, WithoutTempTheFilesGoToThePrivateFolderAndAPlantedLinkIsReplacedNotFollowed)
+{
+    const QString a = file("a.mdb");
+    {
+        ConfigurationFile c(a);
+        c.blockComments(0, "secret");
+    }
+    const QString system = dir.filePath(QStringLiteral("system-temp"));
+    const QString folder = system + QStringLiteral("/orvane-") + QString::number(::getuid());
+    QDir().mkpath(folder);
+    const QString victim = file("victim.txt");
+    writeFile(victim, "precious");
+    ASSERT_TRUE(QFile::link(victim, folder + QStringLiteral("/COMMENTS.TXT")));
+    const ProcessRun run = runProgram(QStringLiteral("Juxta"), {joinCommandLine(a, 'L', a)},
+                                      {{QStringLiteral("TEMP"), QString()}, {QStringLiteral("TMPDIR"), system}});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(contentOf(victim), "precious");
+    EXPECT_FALSE(QFileInfo(folder + QStringLiteral("/COMMENTS.TXT")).isSymLink());
+    EXPECT_TRUE(contentOf(folder + QStringLiteral("/COMMENTS.TXT")).contains("\"secret\""));
+    EXPECT_EQ(contentOf(folder + QStringLiteral("/CompareResult")), "32\r\n");
+    EXPECT_EQ(QFileInfo(folder).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther), 0);
+}

@@ -1,0 +1,40 @@
+#include "CommentMerge.h"
+
+#include "orvane/compare/CommentWriter.h"
+#include "orvane/compare/FunctionCatalogue.h"
+
+#include <kessig/OrvaneDB.h>
+
+#include <QDateTime>
+
+namespace ostrel {
+
+using namespace orvane::compare;
+
+CompareOutcome compareForMerge(const Configuration& source, const Configuration& update, const QString& catalogueFolder,
+                               const QString& sourceShown, const QString& updateShown)
+{
+    FunctionCatalogue catalogue(catalogueFolder);
+    const CompareRequest request{Companion::Ostrel, 'L', shownFile(sourceShown), shownFile(updateShown),
+                                 QDateTime::currentDateTime()};
+    return compareConfigurations(source, update, catalogue, request);
+}
+
+void mergeComments(const Configuration& source, const QString& updatePath)
+{
+    const std::string file = updatePath.toStdString();
+    kessig::OrvaneDB db;
+    // Opening adds the field to an older file; whether it had one is asked first.
+    const bool visio = source.hasVisioComment && db.TestVisioComments(file) == 0;
+    db.open_existing_database(file, kessig::Durability::Full);
+    CommentTexts texts;
+    if (source.texts)
+        texts = {source.texts->title, source.texts->config, source.texts->comment, {}};
+    for (const BlockRecord& block : source.blocks)
+        texts.blocks.push_back({block.number, block.comment,
+                                visio ? std::optional<std::string>(block.visioComment) : std::nullopt});
+    writeCommentTexts(db, texts);
+    db.close_work_dbs();
+}
+
+} // namespace ostrel

@@ -1,0 +1,24 @@
+#pragma once
+// Ostrel's work without its window: the compare of Source and Update, and the merge
+// of every comment of Source into Update.
+
+#include "orvane/compare/Compare.h"
+#include "orvane/compare/Configuration.h"
+
+#include <QString>
+
+namespace ostrel {
+
+// Compares as the full log does; the catalogue lies in catalogueFolder.
+orvane::compare::CompareOutcome compareForMerge(const orvane::compare::Configuration& source,
+                                                const orvane::compare::Configuration& update,
+                                                const QString& catalogueFolder, const QString& sourceShown,
+                                                const QString& updateShown);
+
+// Overwrites the title, configuration string and comment and every block's comment of
+// the configuration at updatePath with source's, in one transaction written through to
+// the disk. Blocks are carried by number; Visio comments only where both files have them.
+// Throws kessig::DbError with the file unchanged when it cannot.
+void mergeComments(const orvane::compare::Configuration& source, const QString& updatePath);
+
+} // namespace ostrel

@@ -1,0 +1,136 @@
+#include "Form1.h"
+
+#include "CommentMerge.h"
+#include "orvane/compare/CompanionFiles.h"
+#include "orvane/compare/FunctionCatalogue.h"
+#include "orvane/files/TempFolder.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QUrl>
+
+namespace ostrel {
+
+using namespace orvane::compare;
+using orvane::tools::Answer;
+using orvane::tools::Buttons;
+using orvane::tools::Icon;
+
+Form1::Form1(const QString& programFolder, orvane::tools::Desktop& desktop)
+    : programFolder_(programFolder), desktop_(desktop)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Orvane Merge Database Comments Utility"));
+    auto* layout = new QGridLayout(this);
+    const auto row = [&](int at, const char* labelName, const QString& label, const char* boxName, const char* buttonName) {
+        auto* caption = new QLabel(label, this);
+        caption->setObjectName(QString::fromLatin1(labelName));
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QString::fromLatin1(boxName));
+        // The box shows the file Start will use; typing there would not change it.
+        box->setReadOnly(true);
+        box->setMinimumWidth(420);
+        auto* button = new QPushButton(QStringLiteral("Browse"), this);
+        button->setObjectName(QString::fromLatin1(buttonName));
+        layout->addWidget(caption, at, 0);
+        layout->addWidget(box, at, 1);
+        layout->addWidget(button, at, 2);
+        return std::pair{box, button};
+    };
+    QPushButton* command1 = nullptr;
+    QPushButton* command2 = nullptr;
+    std::tie(text1_, command1) = row(0, "Label1", QStringLiteral("Source"), "Text1", "Command1");
+    std::tie(text2_, command2) = row(1, "Label2", QStringLiteral("Update"), "Text2", "Command2");
+    auto* command3 = new QPushButton(QStringLiteral("Start"), this);
+    command3->setObjectName(QStringLiteral("Command3"));
+    layout->addWidget(command3, 2, 1, Qt::AlignCenter);
+    connect(command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+}
+
+Answer Form1::say(const QString& text, const QString& title, Buttons buttons, Icon icon)
+{
+    return desktop_.show(this, {text, title, buttons, icon});
+}
+
+void Form1::Command1_Click() { browse(text1_, filename1_, f1IsValid_); }
+void Form1::Command2_Click() { browse(text2_, filename2_, f2IsValid_); }
+
+void Form1::browse(QLineEdit* box, QString& filename, bool& valid)
+{
+    valid = false;
+    const QString name = desktop_.askOpenFileName(this, QStringLiteral("Orvane Configuration Database (*.mdb)"));
+    if (!name.isEmpty() && !QFileInfo::exists(name))
+        say(name + QStringLiteral(" Does Not Exist"));
+    if (!name.isEmpty()) {
+        filename = name;
+        valid = true;
+    }
+    box->setText(name);
+}
+
+void Form1::Command3_Click()
+{
+    if (!f1IsValid_ || !f2IsValid_) {
+        say(QStringLiteral("Specify Two Files"));
+        return;
+    }
+    const QString source = text1_->text(), update = text2_->text();
+    if (source == update)
+        say(QStringLiteral("Source and Destination Are The Same File"));
+    const auto read = [this](const QString& path) -> std::optional<Configuration> {
+        try {
+            return readConfiguration(path);
+        } catch (const std::exception& e) {
+            say(readFailure(path, e), QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
+            return std::nullopt;
+        }
+    };
+    const auto one = read(filename1_);
+    const auto two = one ? read(filename2_) : std::nullopt;
+    if (!two)
+        return;
+    if (!FunctionCatalogue::presentIn(programFolder_)) {
+        say(QStringLiteral("Error - Brevant Must Be Installed"), QStringLiteral("File Not Found"), Buttons::Ok, Icon::Exclamation);
+        return;
+    }
+    CompareOutcome outcome;
+    QString log;
+    try {
+        outcome = compareForMerge(*one, *two, programFolder_, source, update);
+        log = orvane::files::tempFolder() + QLatin1Char('/') + kOstrelLogName;
+    } catch (const std::exception& e) {
+        say(failureText(e), QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
+        return;
+    }
+    if (const auto failure = orvane::files::replaceFileContent(log, outcome.log)) {
+        say(*failure, QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
+        return;
+    }
+    if (!outcome.differs) {
+        say(QStringLiteral("No Differences Encountered"), QStringLiteral("Orvane Compare"));
+        return;
+    }
+    if (say(QStringLiteral("Configurations Differ\rView Now"), QStringLiteral("Orvane Compare"), Buttons::OkCancel) == Answer::Ok)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(log));
+    if (say(QStringLiteral("All Comments In ") + source + QStringLiteral(" Will\rOVERWRITE All Comments in ") + update
+                + QStringLiteral("\rContinue?"),
+            QStringLiteral("Continue?"), Buttons::YesNo, Icon::Exclamation)
+        != Answer::Yes)
+        return;
+    try {
+        mergeComments(*one, filename2_);
+    } catch (const std::exception& e) {
+        say(QStringLiteral("Merge Failed: ") + update + QStringLiteral(" is unchanged.\r") + failureText(e),
+            QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
+        return;
+    }
+    say(QStringLiteral("Merge Complete"));
+}
+
+} // namespace ostrel

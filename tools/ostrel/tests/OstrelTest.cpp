@@ -1,0 +1,220 @@
+// Ostrel's window under the offscreen platform on real configuration files: its
+// messages word for word, the compare that decides whether to offer a merge, and a
+// merge that lands whole or not at all.
+
+#include "Form1.h"
+#include "orvane/compare/CompanionFiles.h"
+#include "orvane/compare/Configuration.h"
+#include "orvane/compare/testing/ConfigurationFile.h"
+#include "orvane/compare/testing/OpenedDocuments.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <sys/stat.h>
+
+using namespace orvane::compare;
+using namespace orvane::compare::testing;
+using orvane::tools::Answer;
+using orvane::tools::Buttons;
+using orvane::tools::Icon;
+using orvane::tools::Message;
+
+namespace orvane::tools {
+void PrintTo(const Message& m, std::ostream* os) { *os << '"' << m.text.toStdString() << "\" / " << m.title.toStdString(); }
+} // namespace orvane::tools
+
+namespace {
+
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "ostrel_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+class RecordingDesktop : public orvane::tools::Desktop {
+public:
+    Answer show(QWidget*, const Message& message) override
+    {
+        shown.push_back(message);
+        if (answers.empty())
+            return Answer::Ok;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    QString askOpenFileName(QWidget*, const QString& filter) override
+    {
+        filters.push_back(filter);
+        const QString name = files.front();
+        files.pop_front();
+        return name;
+    }
+    std::vector<Message> shown;
+    std::deque<Answer> answers;
+    std::deque<QString> files;
+    std::vector<QString> filters;
+};
+
+
+class OstrelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        application();
+        qputenv("TEMP", dir.filePath(QStringLiteral("temp")).toUtf8());
+        QDir().mkpath(dir.filePath(QStringLiteral("temp")));
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+    }
+    void TearDown() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+
+    // Chooses both files with the Browse buttons and presses Start.
+    void start(ostrel::Form1& form, const QString& source, const QString& update)
+    {
+        desktop.files = {source, update};
+        form.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        form.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+        form.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+    }
+    QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+    RecordingDesktop desktop;
+    OpenedDocuments opened;
+    const Message ostrel(const char* text) { return {QString::fromUtf8(text), QStringLiteral("Ostrel"), Buttons::Ok, Icon::None}; }
+    const Message kNoDifferences{QStringLiteral("No Differences Encountered"), QStringLiteral("Orvane Compare"), Buttons::Ok, Icon::None};
+};
+
+} // namespace
+
+TEST_F(OstrelTest, TwoFilesAreNeeded_TheSameFileTwiceAndFilesDifferingOnlyInBlockCommentsMergeNothing)
+{
+    ostrel::Form1 form(programFolder(), desktop);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Orvane Merge Database Comments Utility"));
+    const QString a = file("a.mdb"), b = file("b.mdb"), nowhere = file("nowhere.mdb");
+    {
+        ConfigurationFile c(a);
+        c.function(10, 28).blockComments(10, "source comment", "source drawing").texts("Title", "CFG", "Text");
+    }
+    {
+        ConfigurationFile c(b);
+        c.function(10, 28).blockComments(10, "other comment", "other drawing").texts("Title", "CFG", "Text");
+    }
+    form.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+    desktop.files = {nowhere};
+    form.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    EXPECT_EQ(form.findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), nowhere);
+
+    const QByteArray before = contentOf(a);
+    start(form, a, a);
+    start(form, a, b);
+    EXPECT_EQ(desktop.shown, (std::vector<Message>{ostrel("Specify Two Files"),
+                                                   {nowhere + QStringLiteral(" Does Not Exist"), QStringLiteral("Ostrel")},
+                                                   ostrel("Source and Destination Are The Same File"), kNoDifferences,
+                                                   kNoDifferences}));
+    EXPECT_EQ(desktop.filters.front(), QStringLiteral("Orvane Configuration Database (*.mdb)"));
+    EXPECT_EQ(contentOf(a), before);
+    EXPECT_EQ(readConfiguration(b).blocks[10].comment, "other comment");
+    EXPECT_TRUE(opened.urls.isEmpty());
+    // The log of the last compare tells the block comments apart all the same.
+    const QByteArray log = contentOf(file("temp/ORVANE_COMPARE_FILE.txt"));
+    EXPECT_TRUE(log.startsWith("ORVANE COMPARE LOG          ")) << log.toStdString();
+    EXPECT_TRUE(log.endsWith(" 10        ..Block Commets Differ\r\n 10        ..Visio Commets Differ\r\n \r\n"))
+        << log.toStdString();
+}
+
+TEST_F(OstrelTest, DifferingConfigurationsOfferTheLogAndTheMerge_YesCarriesEveryCommentByBlock_NoCarriesNothing)
+{
+    const QString a = file("source.mdb"), b = file("update.mdb");
+    {
+        ConfigurationFile c(a);
+        c.function(10, 28).blockComments(10, "source \"ten\"", "drawing ten").texts("Source", "CFG-S", "About the source");
+        c.blockComments(20, "");
+    }
+    {
+        ConfigurationFile c(b);
+        c.function(10, 20).blockComments(20, "to be blanked", "old drawing").texts("Update", "CFG-U", "About the update");
+    }
+    ostrel::Form1 form(programFolder(), desktop);
+    desktop.answers = {Answer::Ok, Answer::No};
+    const QByteArray before = contentOf(b);
+    start(form, a, b);
+    const Message differ{QStringLiteral("Configurations Differ\rView Now"), QStringLiteral("Orvane Compare"), Buttons::OkCancel, Icon::None};
+    const Message overwrite{QStringLiteral("All Comments In ") + a + QStringLiteral(" Will\rOVERWRITE All Comments in ") + b
+                                + QStringLiteral("\rContinue?"),
+                            QStringLiteral("Continue?"), Buttons::YesNo, Icon::Exclamation};
+    EXPECT_EQ(desktop.shown, (std::vector<Message>{differ, overwrite}));
+    EXPECT_EQ(opened.urls, (QList<QUrl>{QUrl::fromLocalFile(file("temp/ORVANE_COMPARE_FILE.txt"))}));
+    EXPECT_EQ(contentOf(b), before);
+
+    desktop.shown.clear();
+    desktop.answers = {Answer::Cancel, Answer::Yes};
+    start(form, a, b);
+    EXPECT_EQ(desktop.shown, (std::vector<Message>{differ, overwrite, ostrel("Merge Complete")}));
+    EXPECT_EQ(opened.urls.size(), 1);
+    const Configuration merged = readConfiguration(b);
+    ASSERT_TRUE(merged.texts.has_value());
+    EXPECT_EQ(merged.texts->title, "Source");
+    EXPECT_EQ(merged.texts->config, "CFG-S");
+    EXPECT_EQ(merged.texts->comment, "About the source");
+    EXPECT_EQ(merged.blocks[10].comment, "source \"ten\"");
+    EXPECT_EQ(merged.blocks[10].visioComment, "drawing ten");
+    EXPECT_EQ(merged.blocks[20].comment, "");
+    EXPECT_EQ(merged.blocks[20].visioComment, "");
+    EXPECT_EQ(merged.blocks[10].function, 20);   // functions and constants stay the Update's
+    EXPECT_EQ(*merged.constant(10, 2), 1000);
+}
+
+TEST_F(OstrelTest, AMergeThatFailsHalfWayLeavesTheUpdateAsItWas_AndOlderFilesKeepTheirDrawingCommentsOut)
+{
+    const QString a = file("source.mdb"), b = file("update.mdb"), old = file("old.mdb");
+    {
+        ConfigurationFile c(a);
+        c.allCommentsFilled("source");
+    }
+    {
+        ConfigurationFile c(b);
+        c.allCommentsFilled("update");
+    }
+    ASSERT_TRUE(copyFile(b, old));
+    // A value the store refuses to write back, far into the blocks.
+    sql(b, "PRAGMA ignore_check_constraints = ON; UPDATE \"Block List\" SET TempRam = 99999 WHERE BlockNumber = 150");
+    sql(old, "ALTER TABLE \"Block List\" DROP COLUMN VisioComment");
+    const QByteArray before = contentOf(b);
+    ostrel::Form1 form(programFolder(), desktop);
+    desktop.answers = {Answer::Cancel, Answer::Yes};
+    start(form, a, b);
+    ASSERT_EQ(desktop.shown.size(), 3u);
+    EXPECT_TRUE(desktop.shown[2].text.startsWith(QStringLiteral("Merge Failed: ") + b + QStringLiteral(" is unchanged.\r")))
+        << desktop.shown[2].text.toStdString();
+    EXPECT_EQ(desktop.shown[2].icon, Icon::Critical);
+    EXPECT_EQ(contentOf(b), before);
+
+    desktop.shown.clear();
+    desktop.answers = {Answer::Cancel, Answer::Yes};
+    start(form, a, old);
+    EXPECT_EQ(desktop.shown.back(), ostrel("Merge Complete"));
+    const Configuration merged = readConfiguration(old);
+    EXPECT_EQ(merged.texts->title, "source title");
+    EXPECT_EQ(merged.blocks[159].comment, "source comment 159");
+    EXPECT_EQ(merged.blocks[159].visioComment, "");
+
+    // Without its catalogue Ostrel compares nothing.
+    QTemporaryDir empty;
+    ostrel::Form1 lonely(empty.path(), desktop);
+    desktop.shown.clear();
+    start(lonely, a, b);
+    EXPECT_EQ(desktop.shown, (std::vector<Message>{{QStringLiteral("Error - Brevant Must Be Installed"),
+                                                    QStringLiteral("File Not Found"), Buttons::Ok, Icon::Exclamation}}));
+}
+

@@ -1,0 +1,70 @@
+// Tracera: compares the drawing program's synchronisation database with a configuration
+// and answers through the compare log and the result file in the synchronisation folder.
+// Command line: Configuration<code>DrawingFile.
+#include "Windowless.h"
+#include "orvane/compare/CompanionFiles.h"
+#include "orvane/compare/CompanionRun.h"
+#include "orvane/files/TempFolder.h"
+#include "orvane/files/WorkingCopy.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <cstdio>
+#include <stdexcept>
+
+using namespace orvane::compare;
+
+namespace {
+
+// The temporary folder when the drawing program left the database there, else the
+// folder it stores in its settings, used as stored.
+QString synchronisationFolder()
+{
+    try {
+        const QString temp = orvane::files::tempFolder() + QLatin1Char('/');
+        if (QFileInfo::exists(temp + kSyncDatabaseName))
+            return temp;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Tracera: %s\n", e.what());
+    }
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvane"), QStringLiteral("GRAVEN"));
+    return settings.value(QStringLiteral("FILES/LOCATION")).toString();
+}
+
+int compare(orvane::tools::WindowlessProgram& program, const QString& folder)
+{
+    const auto line = splitCommandLine(program.commandLine());
+    if (!line) {
+        std::fputs("Usage: Tracera CONFIGURATION<L>DRAWING  (L: all differences, S: block functions and inputs)\n", stderr);
+        return kExitNotCompared;
+    }
+    CompanionJob job;
+    job.programName = QStringLiteral("Tracera");
+    job.request = {Companion::Tracera, line->reportCode, shownFile(line->second), shownFile(line->first),
+                   QDateTime::currentDateTime()};
+    job.file1 = folder + kSyncDatabaseName;
+    job.file2 = line->first;
+    job.catalogueFolder = program.folder();
+    job.logPath = folder + kCompareLogName;
+    job.resultPath = folder + kResultFileName;
+    job.catalogueMissingTitle = QStringLiteral("File Not Found");
+    return runCompanionJob(job, [&](const QString& text, const QString& title) { program.notify(text, title); });
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    orvane::tools::WindowlessProgram program(argc, argv);
+    const QString folder = synchronisationFolder();
+    int status = compare(program, folder);
+    // The export lives for one run, whatever the run found.
+    const QString sync = folder + kSyncDatabaseName;
+    if (!orvane::files::deleteFileForced(sync)) {
+        std::fprintf(stderr, "Tracera: cannot delete %s\n", sync.toLocal8Bit().constData());
+        status = kExitNotCompared;
+    }
+    return status;
+}
