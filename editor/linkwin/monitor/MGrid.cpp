@@ -36,6 +36,9 @@ MGrid::MGrid(QWidget* mainWindow)
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setSelectionMode(QAbstractItemView::NoSelection);
     grid_->setFocusPolicy(Qt::NoFocus);
+    // The narrow header column still shows two digits.
+    grid_->setTextElideMode(Qt::ElideNone);
+    grid_->setStyleSheet(QStringLiteral("QTableWidget::item { padding: 0px; }"));
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont small = grid_->font();
@@ -48,7 +51,7 @@ MGrid::MGrid(QWidget* mainWindow)
     grid_->setColumnWidth(0, pixelsFromTwips(kHeaderColumnWidth, dpi));
     for (int c = 1; c < kColumns; ++c)
         grid_->setColumnWidth(c, pixelsFromTwips(kColumnWidth, dpi));
-    const QBrush header = palette().button();
+    const QBrush header = palette().button().color().darker(112);
     for (int r = 0; r < kRows; ++r)
         for (int c = 0; c < kColumns; ++c) {
             auto* item = new QTableWidgetItem(kEmptyCell);

@@ -31,7 +31,7 @@ const QColor kMissingText(0x90, 0x90, 0x90);
 // Light text colours sit on a dark tile, dark ones on a light tile.
 QColor tileBackground(const QColor& text)
 {
-    return text.lightnessF() > 0.45 ? QColor(0x30, 0x30, 0x30) : QColor(0xF4, 0xF4, 0xF4);
+    return looksLight(text) ? QColor(0x30, 0x30, 0x30) : QColor(0xF4, 0xF4, 0xF4);
 }
 } // namespace
 
@@ -105,7 +105,7 @@ void Monitor::addBlock()
     const auto slot = tiles_.add(tile);
     if (!slot)
         return;   // the table filled up while the dialog was open
-    tiles_.at(*slot)->top = newTileTop(*slot);
+    tiles_.at(*slot)->top = newTileTop(tiles_, *slot);
     makeLabel(*slot);
     cmdAdd_->setEnabled(!tiles_.full());
 }

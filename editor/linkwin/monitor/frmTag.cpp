@@ -19,6 +19,11 @@ QColor storedColour(uint32_t colour)
     return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
 }
 
+bool looksLight(const QColor& colour)
+{
+    return 0.299 * colour.redF() + 0.587 * colour.greenF() + 0.114 * colour.blueF() > 0.5;
+}
+
 ColourPalette::ColourPalette(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("picPalette"));

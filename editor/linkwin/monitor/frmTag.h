@@ -48,5 +48,7 @@ private:
 
 // A stored colour (red + 256 x green + 65536 x blue) as Qt's.
 QColor storedColour(uint32_t colour);
+// Whether a colour reads as light (by its luminance), so it wants a dark background.
+bool looksLight(const QColor& colour);
 
 } // namespace brevant::linkwin

@@ -65,7 +65,7 @@ frmTrend::Line& frmTrend::lineFor(const Tile& tile)
     const QColor colour = storedColour(tile.colour);
     found->second.line->setName(tile.tag.isEmpty() ? QStringLiteral("Block %1").arg(tile.block) : tile.tag);
     found->second.line->setPen(QPen(colour, 2));
-    found->second.halo->setPen(QPen(colour.lightnessF() > 0.45 ? Qt::black : Qt::white, 5));
+    found->second.halo->setPen(QPen(looksLight(colour) ? Qt::black : Qt::white, 5));
     return found->second;
 }
 
@@ -105,6 +105,7 @@ void frmTrend::refresh(const TileTable& tiles, const TrendHistory& history)
     time_->setRange(QDateTime::fromMSecsSinceEpoch(newest - history.spanMs()), QDateTime::fromMSecsSinceEpoch(newest));
     const double margin = std::max((high - low) * 0.05, 0.5);
     values_->setRange(low - margin, high + margin);
+    values_->applyNiceNumbers();
     drawn_.start();
 }
 

@@ -34,7 +34,6 @@ int tagBlock(const QString& entry)
 
 int32_t snapLeft(int32_t x) { return snap(kColumnLefts, x); }
 int32_t snapTop(int32_t y) { return snap(kRowTops, y); }
-int32_t newTileTop(int slot) { return kRowTops[static_cast<std::size_t>(std::max(slot - 1, 0)) % kRowTops.size()]; }
 
 int pixelsFromTwips(int twips, int dpi) { return (twips * dpi + 720) / 1440; }
 int twipsFromPixels(int pixels, int dpi) { return pixels * 1440 / std::max(dpi, 1); }
@@ -90,6 +89,20 @@ void TileTable::reset()
 {
     for (auto& slot : slots_)
         slot.reset();
+}
+
+int32_t newTileTop(const TileTable& tiles, int slot)
+{
+    for (const int32_t top : kRowTops) {
+        bool taken = false;
+        for (int other = 1; other <= kTileSlots && !taken; ++other) {
+            const Tile* tile = tiles.at(other);
+            taken = other != slot && tile && tile->left < kColumnLefts[1] && snapTop(tile->top) == top;
+        }
+        if (!taken)
+            return top;
+    }
+    return kRowTops[static_cast<std::size_t>(std::max(slot - 1, 0)) % kRowTops.size()];
 }
 
 } // namespace orvane::monitor

@@ -120,6 +120,18 @@ TEST(MonitorTiles, DialogRules_SnapGrid_AndSlotsFillingFromOne)
     EXPECT_EQ(pixelsFromTwips(2310, 96), 154);
     EXPECT_EQ(twipsFromPixels(284, 96), 4260);
 
+    // New tiles take the first row of the first column that no tile holds.
+    TileTable placed;
+    EXPECT_EQ(newTileTop(placed, 1), 1200);
+    placed.add(tile(1, Reading::Analog, "A", 400, 1200, 0));
+    placed.add(tile(2, Reading::Analog, "B", 360, 3700, 0));
+    placed.add(tile(3, Reading::Analog, "C", 2310, 2450, 0));   // dragged away from the first column
+    EXPECT_EQ(newTileTop(placed, 4), 2450);
+    placed.add(tile(4, Reading::Analog, "D", 400, 2450, 0));
+    placed.add(tile(5, Reading::Analog, "E", 400, 4950, 0));
+    EXPECT_EQ(newTileTop(placed, 6), 2450);   // all four rows held: the rows in turn by slot
+    EXPECT_EQ(newTileTop(placed, 5), 4950);   // a tile's own place does not count
+
     TileTable tiles;
     EXPECT_EQ(tiles.highestSlot(), 0);
     for (int i = 1; i <= kTileSlots; ++i)

@@ -34,8 +34,6 @@ int tagBlock(const QString& entry);
 int32_t snapLeft(int32_t x);
 int32_t snapTop(int32_t y);
 inline constexpr int32_t kNewTileLeft = 400;
-// A new tile's top: the grid rows in turn by slot, so new tiles do not hide each other.
-int32_t newTileTop(int slot);
 
 // Twips (1440 an inch) and pixels at a resolution in dots per inch.
 int pixelsFromTwips(int twips, int dpi);
@@ -74,5 +72,10 @@ private:
     std::array<std::optional<Tile>, kTileSlots> slots_;
     uint64_t nextId_ = 1;
 };
+
+// A new tile's top: the first grid row with no other tile in the first column, so
+// tiles added one after another do not hide each other; when all four rows hold one,
+// the rows in turn by slot.
+int32_t newTileTop(const TileTable& tiles, int slot);
 
 } // namespace orvane::monitor
