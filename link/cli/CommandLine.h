@@ -5,10 +5,18 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace orvane::cli {
 
-enum class Command { Download, Upload, Verify, VersionId };
+enum class Command { Download, Upload, Verify, VersionId, Monitor };
+
+// What `monitor` polls and how often.
+struct MonitorOptions {
+    std::vector<int> blocks;      // empty: every block the all-blocks grid reads
+    int intervalMs = 1000;        // from the start of one pass to the next
+    int count = 0;                // passes; 0: until interrupted
+};
 
 struct Options {
     Command command = Command::VersionId;
@@ -18,6 +26,7 @@ struct Options {
     QString parity = QStringLiteral("O");
     bool yes = false;             // answer the question with yes instead of asking
     QString catalogueDir;         // empty: beside the executable
+    MonitorOptions monitor;
 };
 
 struct ParsedCommandLine {

@@ -1,6 +1,7 @@
 // orvane: download, upload, verify and version-id from the command line, with the
-// same commands the editor runs.
+// same commands the editor runs, and monitor, a data logger of block outputs.
 #include "CommandLine.h"
+#include "MonitorCommand.h"
 #include "Terminal.h"
 #include "WorkingCopy.h"
 
@@ -133,6 +134,9 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         }
         case Command::Verify:
             code = verify(link, db, reporter);
+            break;
+        case Command::Monitor:
+            code = monitorBlocks(options, link, db, reporter);
             break;
         case Command::VersionId:
             break;

@@ -64,6 +64,8 @@ bool PollingWindow::startPolling(orvane::monitor::Pacing pacing, int intervalMs)
     const Opened opened = session_.start(pacing, intervalMs);
     if (opened == Opened::NoController)
         showMessage(this, QString::fromLatin1(orvane::transfer::texts::kNoConnection));
+    if (opened != Opened::Yes && closeRequested_)
+        onPollingFinished();   // Done came during the opening poll
     return opened == Opened::Yes;
 }
 
@@ -79,6 +81,8 @@ void PollingWindow::onPollingFinished()
 
 void PollingWindow::backToMain()
 {
+    if (isHidden())
+        return;
     hide();
     if (mainWindow_)
         mainWindow_->show();

@@ -38,7 +38,7 @@ protected:
     bool startPolling(orvane::monitor::Pacing pacing, int intervalMs = 0);
     void stopPolling() { session_.stop(); }
     bool goOn() const { return session_.running(); }
-    // Hides this window and shows the main window again.
+    // Hides this window and shows the main window again (once: nothing when hidden).
     void backToMain();
     // The busy pointer until polling has ended; then back to the main window.
     void leaveWhenPollingEnds();

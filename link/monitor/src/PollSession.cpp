@@ -28,23 +28,27 @@ PollSession::Opened PollSession::start(Pacing pacing, int intervalMs)
         port_.reset();
         return Opened::PortUnavailable;
     }
+    running_ = true;   // a stop() during the poll clears it
+    inExchange_ = true;
     link_.poll_orvane();
+    inExchange_ = false;
     if (!link_.reply_ok) {
+        running_ = false;
         port_.reset();
         return Opened::NoController;
     }
     pacing_ = pacing;
     intervalMs_ = std::max(intervalMs, 0);
-    running_ = true;
     passes_ = 0;
-    timer_.start(pacing == Pacing::WaitBetween ? intervalMs_ : 0);
+    // Stopped during the poll: no pass, the port closes at the next turn of the event loop.
+    timer_.start(running_ && pacing == Pacing::WaitBetween ? intervalMs_ : 0);
     return Opened::Yes;
 }
 
 void PollSession::stop()
 {
     running_ = false;
-    if (port_ && !inPass_) {
+    if (port_ && !inExchange_) {
         timer_.stop();
         finish();
     }
@@ -52,10 +56,14 @@ void PollSession::stop()
 
 void PollSession::runPass()
 {
-    inPass_ = true;
+    if (!running_) {
+        finish();
+        return;
+    }
+    inExchange_ = true;
     passClock_.start();
     pass_();
-    inPass_ = false;
+    inExchange_ = false;
     ++passes_;
     emit passDone();
     if (!running_ || pacing_ == Pacing::Once || !port_) {

@@ -146,7 +146,7 @@ TEST(MonitorPass, TilesChangedOrStopDuringAnExchange_AreNeverReadOrShownAfterwar
     EXPECT_FALSE(test.link.port_is_open);
 }
 
-TEST(MonitorPass, StartRefusedWithoutPortOrController_LeavesThePortClosedAndRunsNoPass)
+TEST(MonitorPass, StartRefusedWithoutPortOrController_OrStoppedDuringThePoll_RunsNoPassAndClosesThePort)
 {
     int passes = 0;
     TestLink missing("/dev/orvane-no-such-port");
@@ -164,6 +164,22 @@ TEST(MonitorPass, StartRefusedWithoutPortOrController_LeavesThePortClosedAndRuns
     EXPECT_FALSE(test.link.port_is_open);
     QCoreApplication::processEvents();
     EXPECT_EQ(passes, 0);
+
+    // Stopped while the opening poll waits: started, but no pass; the port closes after.
+    PollSession* stopping = nullptr;
+    controller.respond = [&](int, const QByteArray&) {
+        stopping->stop();
+        EXPECT_TRUE(test.link.port_is_open);
+        return QByteArray::fromHex("1000000000");
+    };
+    PollSession stoppedAtOnce(test.link, [&] { ++passes; });
+    stopping = &stoppedAtOnce;
+    int finished = 0;
+    QObject::connect(&stoppedAtOnce, &PollSession::finished, [&] { ++finished; });
+    EXPECT_EQ(stoppedAtOnce.start(Pacing::WaitBetween, 10), PollSession::Opened::Yes);
+    ASSERT_TRUE(waitUntil([&] { return finished == 1; }));
+    EXPECT_EQ(passes, 0);
+    EXPECT_FALSE(test.link.port_is_open);
 }
 
 TEST(DoorPanelTick, KeysAreSentOnceOrOnEveryTick_DisplaysFollowTheReplies_AMissingOneIsLeftUnset)

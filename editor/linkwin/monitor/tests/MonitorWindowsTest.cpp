@@ -490,6 +490,21 @@ TEST_F(LiveWindows, WithoutPortOrController_EachWindowSaysWhyAndStaysIdleOrGoesB
     EXPECT_FALSE(theLink().port_is_open);
     monitor->findChild<QAction*>("mnuDone")->trigger();
     EXPECT_TRUE(main.isVisible());
+
+    // Done while the opening poll waits in vain: the message, then back with the port closed.
+    SimulatedController deaf({"--drop-reply", "1", "--drop-reply", "2"});
+    ASSERT_TRUE(deaf.started());
+    usePort(deaf.portName());
+    showAllBlocks(&main, store.db, orvane::monitor::blockFunctions(store.db), countReturns());
+    QTimer::singleShot(200, grid, [grid] { grid->findChild<QAction*>("mnuDone")->trigger(); });
+    const int before = returns;
+    button(grid, "cmdStart")->click();
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_FALSE(grid->isVisible());
+    EXPECT_EQ(returns, before + 1);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(theLink().port_is_open);
 }
 
 int main(int argc, char** argv)

@@ -39,7 +39,8 @@ public:
     // after the last. PortUnavailable: the link has reported why. NoController: the poll
     // went unanswered and the port is closed again. Busy: this session still holds the port.
     Opened start(Pacing pacing, int intervalMs = 0);
-    // No further pass; the port is closed once the pass in progress has returned.
+    // No further pass; the port is closed once the pass (or the opening poll) in
+    // progress has returned.
     void stop();
     bool running() const { return running_; }   // passes go on
     bool active() const;                        // the port is held (a pass may still be in an exchange)
@@ -61,7 +62,7 @@ private:
     Pacing pacing_ = Pacing::Once;
     int intervalMs_ = 0;
     bool running_ = false;
-    bool inPass_ = false;
+    bool inExchange_ = false;   // the opening poll or a pass is under way
     int passes_ = 0;
 };
 
