@@ -122,9 +122,15 @@ void MGrid::pollingEnded()
 
 void MGrid::pass()
 {
-    pollWatches(theLink(), watches_, [this] { return goOn(); }, [this](std::size_t i) { showCell(i); });
-    if (goOn())
+    std::size_t read = 0;
+    pollWatches(theLink(), watches_, [this] { return goOn(); }, [&](std::size_t i) {
+        showCell(i);
+        ++read;
+    });
+    if (read == watches_.size()) {
         ++refreshes_;
+        emit refreshed();
+    }
 }
 
 void MGrid::showCell(std::size_t watch)

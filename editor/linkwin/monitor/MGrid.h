@@ -33,6 +33,9 @@ public:
     // Full refreshes finished since the window was built.
     int refreshes() const { return refreshes_; }
 
+signals:
+    void refreshed();   // a refresh read every block it reads
+
 protected:
     void pass() override;
     void pollingEnded() override;
