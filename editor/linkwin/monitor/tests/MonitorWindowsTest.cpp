@@ -291,6 +291,27 @@ TEST_F(LiveWindows, SelectedBlocks_DamagedLayoutRestoresItsSoundRecords_ResetAnd
     EXPECT_EQ(monitor->tileLabel(1)->pos(), QPoint(pixelsFromTwips(4260, monitor->logicalDpiX()),
                                                    pixelsFromTwips(3700, monitor->logicalDpiX())));
 
+    // A layout of 25 tiles: no 26th.
+    TileTable full;
+    for (int i = 0; i < kTileSlots; ++i)
+        full.add(flow);
+    ASSERT_EQ(file.open(QIODevice::WriteOnly | QIODevice::Truncate), true);
+    file.write(encodeLayout(full));
+    file.close();
+    shown.clear();
+    button(monitor, "cmdRestore")->click();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(monitor->tiles().count(), 25);
+    EXPECT_FALSE(button(monitor, "cmdAdd")->isEnabled());
+    button(monitor, "cmdReset")->click();
+    EXPECT_TRUE(button(monitor, "cmdAdd")->isEnabled());
+    tiles.reset();
+    tiles.add(flow);
+    ASSERT_EQ(file.open(QIODevice::WriteOnly | QIODevice::Truncate), true);
+    file.write(encodeLayout(tiles));
+    file.close();
+    button(monitor, "cmdRestore")->click();
+
     // Reset and Add Block while the passes run: the new tile is read, the old one never again.
     button(monitor, "cmdStart")->click();
     ASSERT_TRUE(waitUntil([&] { return monitor->tileLabel(1)->text() == "-0.05\nFlow"; }));
@@ -383,13 +404,25 @@ TEST_F(LiveWindows, FrontPanel_KeysOnceOrRepeated_LampAndLinesFollowReplies_Tick
     EXPECT_EQ(door.valueDisplay()->text(), "+1.8888");
     ASSERT_TRUE(door.activate());
 
-    // The menu's value line has length 0: the display is cleared.
+    // The menu's value line has length 0: its display is cleared.
     ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "VIEW OUTPUTS"; }));
     EXPECT_EQ(door.valueDisplay()->text(), "");
     EXPECT_FALSE(door.lamp()->lit());
     EXPECT_EQ(door.lamp()->colour(), door.palette().color(QPalette::Window));
 
-    // Up wraps to the set-up item; SEL lights the lamp: exactly one frame 21 02 FF DC.
+    // A blank controller's message 0 is a text line of length 0: the text display is cleared.
+    QTest::mouseClick(door.keyButton(7), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "VIEW MESSAGES"; }));
+    QTest::mouseClick(door.keyButton(2), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return door.valueDisplay()->text() == "MSG 0"; }));
+    EXPECT_EQ(door.textDisplay()->text(), "");
+    EXPECT_EQ(sim.framesStartingWith("21 02 FF DC"), 1);   // one click on SEL, one frame
+    QTest::mouseClick(door.keyButton(8), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "VIEW MESSAGES"; }));
+
+    // Up wraps to the set-up item; SEL lights the lamp.
+    QTest::mouseClick(door.keyButton(1), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "VIEW OUTPUTS"; }));
     QTest::mouseClick(door.keyButton(1), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "ENTER S/M"; }));
     QTest::mouseClick(door.keyButton(2), Qt::LeftButton);
@@ -397,23 +430,25 @@ TEST_F(LiveWindows, FrontPanel_KeysOnceOrRepeated_LampAndLinesFollowReplies_Tick
     EXPECT_EQ(door.lamp()->colour(), QColor(255, 0, 0));
     EXPECT_EQ(door.textDisplay()->text(), "EXIT S/M");
     EXPECT_EQ(door.valueDisplay()->text(), "S/M ALL");
-    EXPECT_EQ(sim.framesStartingWith("21 02 FF DC"), 1);
+    EXPECT_EQ(sim.framesStartingWith("21 02 FF DC"), 2);
     QTest::mouseClick(door.keyButton(2), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !door.lamp()->lit(); }));
     EXPECT_EQ(door.lamp()->colour(), door.palette().color(QPalette::Window));
 
     // Ctrl + press on the down arrow: key 7 on every tick until the button is let go.
+    const qsizetype pressedAt = commandsReceived(sim).size();
+    const int downsBefore = sim.framesStartingWith("21 07 FF D7");
     QTest::mousePress(door.keyButton(7), Qt::LeftButton, Qt::ControlModifier);
     const int lampsBefore = sim.framesStartingWith("24 ");
     ASSERT_TRUE(waitUntil([&] { return sim.framesStartingWith("24 ") >= lampsBefore + 4; }));
     QTest::mouseRelease(door.keyButton(7), Qt::LeftButton, Qt::ControlModifier);
-    const int repeats = sim.framesStartingWith("21 07 FF D7");
+    const int repeats = sim.framesStartingWith("21 07 FF D7") - downsBefore;
     const int lampsAfter = sim.framesStartingWith("24 ");
     ASSERT_TRUE(waitUntil([&] { return sim.framesStartingWith("24 ") >= lampsAfter + 3; }));
     EXPECT_GE(repeats, 3);
-    EXPECT_LE(sim.framesStartingWith("21 07 FF D7"), repeats + 1);   // a tick already under way
+    EXPECT_LE(sim.framesStartingWith("21 07 FF D7") - downsBefore, repeats + 1);   // a tick already under way
     QStringList commands = commandsReceived(sim);
-    const qsizetype first = commands.indexOf("21 07"), last = commands.lastIndexOf("21 07");
+    const qsizetype first = commands.indexOf("21 07", pressedAt), last = commands.lastIndexOf("21 07");
     const QStringList during = commands.mid(first, last - first + 1);
     EXPECT_EQ(during.count("21 07"), during.count("24") + 1);   // each tick: 21 07, 24, 22, 23
 
