@@ -65,18 +65,10 @@ MGrid::MGrid(QWidget* mainWindow)
     grid_->setFixedSize(pixelsFromTwips(kHeaderColumnWidth + 10 * kColumnWidth, dpi) + 2 * grid_->frameWidth(),
                         kRows * pixelsFromTwips(kRowHeight, dpi) + 2 * grid_->frameWidth());
 
-    auto makeButton = [&](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, central);
-        b->setObjectName(QString::fromLatin1(name));
-        return b;
-    };
-    cmdSingle_ = makeButton("cmdSingle", QStringLiteral("Single Poll"));
-    cmdStart_ = makeButton("cmdStart", QStringLiteral("Start Poll"));
-    cmdStop_ = makeButton("cmdStop", QStringLiteral("Stop Poll"));
+    cmdSingle_ = commandButton(central, "cmdSingle", QStringLiteral("Single Poll"), &MGrid::singlePoll);
+    cmdStart_ = commandButton(central, "cmdStart", QStringLiteral("Start Poll"), &MGrid::startPoll);
+    cmdStop_ = commandButton<MGrid>(central, "cmdStop", QStringLiteral("Stop Poll"), &MGrid::stopPolling);
     cmdStop_->setEnabled(false);
-    connect(cmdSingle_, &QPushButton::clicked, this, &MGrid::singlePoll);
-    connect(cmdStart_, &QPushButton::clicked, this, &MGrid::startPoll);
-    connect(cmdStop_, &QPushButton::clicked, this, &MGrid::stopPolling);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {cmdSingle_, cmdStart_, cmdStop_})
         buttons->addWidget(b);

@@ -48,24 +48,17 @@ Monitor::Monitor(QWidget* mainWindow)
     setCentralWidget(canvas_);
     auto* buttons = new QWidget(canvas_);
     auto* row = new QHBoxLayout(buttons);
-    cmdAdd_ = button("cmdAdd", QStringLiteral("Add Block"), &Monitor::addBlock);
-    cmdStart_ = button("cmdStart", QStringLiteral("Start Poll"), &Monitor::startPoll);
-    cmdStop_ = button("cmdStop", QStringLiteral("Stop Poll"), &Monitor::stopPolling);
-    for (QPushButton* b : {cmdAdd_, cmdStart_, cmdStop_, button("cmdReset", QStringLiteral("Reset"), &Monitor::resetTiles),
-                           button("cmdSave", QStringLiteral("save"), &Monitor::saveLayout),
-                           button("cmdRestore", QStringLiteral("restore"), &Monitor::restoreLayout)})
+    cmdAdd_ = commandButton(canvas_, "cmdAdd", QStringLiteral("Add Block"), &Monitor::addBlock);
+    cmdStart_ = commandButton(canvas_, "cmdStart", QStringLiteral("Start Poll"), &Monitor::startPoll);
+    cmdStop_ = commandButton<Monitor>(canvas_, "cmdStop", QStringLiteral("Stop Poll"), &Monitor::stopPolling);
+    for (QPushButton* b : {cmdAdd_, cmdStart_, cmdStop_,
+                           commandButton(canvas_, "cmdReset", QStringLiteral("Reset"), &Monitor::resetTiles),
+                           commandButton(canvas_, "cmdSave", QStringLiteral("save"), &Monitor::saveLayout),
+                           commandButton(canvas_, "cmdRestore", QStringLiteral("restore"), &Monitor::restoreLayout)})
         row->addWidget(b);
     cmdStop_->setEnabled(false);
     buttons->move(pixelsFromTwips(240, dpi()), pixelsFromTwips(240, dpi()));
     buttons->adjustSize();
-}
-
-QPushButton* Monitor::button(const char* name, const QString& text, void (Monitor::*command)())
-{
-    auto* b = new QPushButton(text, canvas_);
-    b->setObjectName(QString::fromLatin1(name));
-    connect(b, &QPushButton::clicked, this, command);
-    return b;
 }
 
 int Monitor::dpi() const { return logicalDpiX(); }

@@ -51,7 +51,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPushButton* button(const char* name, const QString& text, void (Monitor::*command)());
     void makeLabel(int slot);
     void showTile(int slot);
     void placeLabel(int slot);

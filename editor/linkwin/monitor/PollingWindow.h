@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QPushButton>
 
 #include <functional>
 
@@ -44,6 +45,16 @@ protected:
     void leaveWhenPollingEnds();
 
     void closeEvent(QCloseEvent* event) override;
+
+    // A button in `parent` whose click runs `command` of this window.
+    template <class Window>
+    QPushButton* commandButton(QWidget* parent, const char* name, const QString& text, void (Window::*command)())
+    {
+        auto* button = new QPushButton(text, parent);
+        button->setObjectName(QString::fromLatin1(name));
+        connect(button, &QPushButton::clicked, static_cast<Window*>(this), command);
+        return button;
+    }
 
 private:
     void onPollingFinished();

@@ -5,9 +5,7 @@
 // waiting while events run.
 
 #include "SimSupport.h"
-
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include "orvane/testing/WaitUntil.h"
 
 #include <functional>
 #include <map>
@@ -29,16 +27,10 @@ inline std::map<int, std::vector<uint8_t>> blockTable(const std::map<int, std::p
     return {{4, area}};
 }
 
-// Lets events run until `done` holds; false if it still does not after `timeoutMs`.
+// The monitors' waits include whole passes and a retried exchange: 15 s by default.
 inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 15000)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return orvane::testing::waitUntil(done, timeoutMs);
 }
 
 } // namespace orvane::monitor::testing

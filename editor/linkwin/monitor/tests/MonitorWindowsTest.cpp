@@ -2,6 +2,7 @@
 // against orvane-sim over a pseudo-terminal, with a real configuration and catalogue.
 // Every message box is caught at the message seam.
 #include "MonitorTestSupport.h"
+#include "linkwin/comm/tests/CommTestSupport.h"
 
 #include "linkwin/LinkCommands.h"
 #include "linkwin/comm/TheLink.h"
@@ -40,7 +41,8 @@ using orvane::transfer::testing::StoreFixture;
 
 namespace {
 
-std::vector<brevant::MessageRequest> shown;
+// Every message box, caught at the seam by the shared test main.
+QList<brevant::MessageRequest>& shown = commtest::shownMessages();
 
 constexpr int16_t kAin = 2;    // Ftype 1
 constexpr int16_t kDin = 5;    // Ftype 2
@@ -540,18 +542,4 @@ TEST_F(LiveWindows, WithoutPortOrController_EachWindowSaysWhyAndStaysIdleOrGoesB
     EXPECT_EQ(returns, before + 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(theLink().port_is_open);
-}
-
-int main(int argc, char** argv)
-{
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
-    QApplication app(argc, argv);
-    brevant::setMessageHandler([](const brevant::MessageRequest& request) {
-        shown.push_back(request);
-        return brevant::Answer::Ok;
-    });
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }
