@@ -10,10 +10,13 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace brevant::linkwin {
 
@@ -101,6 +104,7 @@ void Monitor::addBlock()
     tiles_.at(*slot)->top = newTileTop(tiles_, *slot);
     makeLabel(*slot);
     cmdAdd_->setEnabled(!tiles_.full());
+    redrawTrend();
 }
 
 void Monitor::makeLabel(int slot)
@@ -164,8 +168,21 @@ void Monitor::pollingEnded()
 {
     cmdStart_->setEnabled(true);
     cmdStop_->setEnabled(false);
-    if (trend_)
+    redrawTrend();
+}
+
+void Monitor::redrawTrend()
+{
+    if (trend_ && trend_->isVisible())
         trend_->refresh(tiles_, history_);
+}
+
+void Monitor::hideEvent(QHideEvent* event)
+{
+    // The trend belongs to this window: it goes when the main window comes back.
+    if (trend_ && !event->spontaneous())
+        trend_->hide();
+    PollingWindow::hideEvent(event);
 }
 
 void Monitor::pass()
@@ -177,8 +194,8 @@ void Monitor::pass()
             history_.add(tile->id, QDateTime::currentMSecsSinceEpoch(),
                          tile->reading == Reading::Analog ? *value / 100.0 : double(*value));
     });
-    if (trend_ && trend_->isVisible() && trend_->msSinceDrawn() >= kTrendRedrawMs)
-        trend_->refresh(tiles_, history_);
+    if (trend_ && trend_->msSinceDrawn() >= kTrendRedrawMs)
+        redrawTrend();
 }
 
 void Monitor::resetTiles()
@@ -191,8 +208,7 @@ void Monitor::resetTiles()
     tiles_.reset();
     history_.clear();
     cmdAdd_->setEnabled(true);
-    if (trend_)
-        trend_->refresh(tiles_, history_);
+    redrawTrend();
 }
 
 void Monitor::saveLayout()
@@ -211,6 +227,7 @@ void Monitor::restoreLayout()
         if (tiles_.at(slot))
             makeLabel(slot);
     cmdAdd_->setEnabled(!tiles_.full());
+    redrawTrend();
     if (!contents.problems.isEmpty())
         showMessage(this,
                     QStringLiteral("The layout file ") + layoutPath_ + QStringLiteral(" could not be restored in full:\r") +

@@ -49,12 +49,14 @@ protected:
     void pass() override;
     void pollingEnded() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void makeLabel(int slot);
     void showTile(int slot);
     void placeLabel(int slot);
     void dropTile(int slot, QPoint at);
+    void redrawTrend();   // when the trend window is shown
     int slotOf(const QObject* label) const;
     int dpi() const;
 

@@ -244,6 +244,7 @@ TEST_F(LiveWindows, SelectedBlocks_TilesAddedPolledDraggedSavedRestoredAndTrende
     monitor->findChild<QAction*>("mnuDone")->trigger();
     ASSERT_TRUE(waitUntil([&] { return main.isVisible(); }));
     EXPECT_FALSE(monitor->isVisible());
+    EXPECT_FALSE(monitor->trendWindow()->isVisible());
     EXPECT_FALSE(theLink().port_is_open);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(returns, 1);
