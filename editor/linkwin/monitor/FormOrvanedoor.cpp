@@ -4,11 +4,14 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace brevant::linkwin {
 
@@ -154,11 +157,20 @@ bool FormOrvanedoor::eventFilter(QObject* watched, QEvent* event)
     const auto key = std::find(keys_.begin(), keys_.end(), watched);
     if (key == keys_.end())
         return PollingWindow::eventFilter(watched, event);
-    auto* mouse = dynamic_cast<QMouseEvent*>(event);
-    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
-        panel_.press(kKeyCodes[std::size_t(key - keys_.begin())], mouse->modifiers().testFlag(Qt::ControlModifier));
-    else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
-        panel_.release();
+    const int code = kKeyCodes[std::size_t(key - keys_.begin())];
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        if (event->type() == QEvent::MouseButtonPress)
+            panel_.press(code, mouse->modifiers().testFlag(Qt::ControlModifier));
+        else
+            panel_.release();
+    } else if (event->type() == QEvent::KeyPress) {
+        // The space bar on a key that has the focus presses it once, like a click.
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space)
+            panel_.press(code, false);
+    }
     return false;   // the button still shows itself pressed and released
 }
 

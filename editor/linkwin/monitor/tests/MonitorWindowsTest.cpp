@@ -420,7 +420,7 @@ TEST_F(LiveWindows, FrontPanel_KeysOnceOrRepeated_LampAndLinesFollowReplies_Tick
     ASSERT_TRUE(waitUntil([&] { return door.valueDisplay()->text() == "MSG 0"; }));
     EXPECT_EQ(door.textDisplay()->text(), "");
     EXPECT_EQ(sim.framesStartingWith("21 02 FF DC"), 1);   // one click on SEL, one frame
-    QTest::mouseClick(door.keyButton(8), Qt::LeftButton);
+    QTest::keyClick(door.keyButton(8), Qt::Key_Space);   // ESC from the keyboard
     ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "VIEW MESSAGES"; }));
 
     // Up wraps to the set-up item; SEL lights the lamp.
