@@ -5,9 +5,10 @@
 //
 // The simulator paces what it sends; the requests the host writes arrive at once. So a
 // real line is slower than this, and the ratio against the paced reply bytes alone is
-// printed too: it shows what the host and the simulator add to each exchange. The same
-// passes without the window (the monitor library over the link) are measured first, so
-// the window's own share can be told apart.
+// printed too: it shows what the host and the simulator add to each exchange. Two floors
+// are measured first, so the window's own share can be told apart: the same exchanges
+// made by a bare blocking client (no event loop, nothing shown; what the simulator and
+// the machine allow), and the monitor library's passes over the link without a window.
 #include "linkwin/LinkCommands.h"
 #include "linkwin/comm/TheLink.h"
 #include "linkwin/monitor/MGrid.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -31,7 +33,12 @@
 #include <cstdio>
 #include <functional>
 #include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -81,6 +88,41 @@ Figures measure(Sender* sender, Signal signal, const std::function<void()>& star
     QObject::disconnect(connection);
     stop();
     return figures;
+}
+
+// The block-output exchanges of kMeasuredRefreshes refreshes, each frame written and its
+// five reply bytes read with plain blocking calls.
+Figures bareExchanges(const QString& port)
+{
+    const int fd = ::open(QFile::encodeName(port).constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return {};
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+    QElapsedTimer wall;
+    wall.start();
+    const double cpuStart = cpuSeconds();
+    for (int exchange = 0; exchange < kMeasuredRefreshes * 160; ++exchange) {
+        const uint8_t block = static_cast<uint8_t>(exchange % 160);
+        const unsigned sum = 0x20u + block;
+        const uint8_t frame[4] = {0x20, block, uint8_t(255 - sum / 256), uint8_t(255 - sum % 256)};
+        if (::write(fd, frame, sizeof frame) != ssize_t(sizeof frame))
+            break;
+        uint8_t reply[16];
+        for (ssize_t got = 0; got < kReplyBytes;) {
+            pollfd ready{fd, POLLIN, 0};
+            if (::poll(&ready, 1, 2000) != 1)
+                return {};
+            const ssize_t n = ::read(fd, reply + got, sizeof reply - size_t(got));
+            if (n <= 0)
+                return {};
+            got += n;
+        }
+    }
+    ::close(fd);
+    return {kMeasuredRefreshes, double(wall.nsecsElapsed()) / 1e9, cpuSeconds() - cpuStart};
 }
 
 bool report(const char* what, const Figures& figures)
@@ -139,6 +181,8 @@ int main(int argc, char** argv)
     settings.CommPortName = sim.portName().toStdString();
     brevant::SaveCommSettings(settings);
 
+    const Figures bare = bareExchanges(sim.portName());
+
     // The passes alone: the monitor library reading the grid's blocks over the link.
     auto& link = brevant::linkwin::theLink();
     std::array<int16_t, 160> ftypes{};
@@ -166,7 +210,8 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     std::printf("160 blocks in use, orvane-sim pacing its replies at %d baud\n", kBaud);
-    if (!report("passes without a window", library) || !report("all-blocks grid (MGrid)", window))
+    if (!report("bare blocking exchanges (the floor of simulator and machine)", bare) ||
+        !report("passes without a window", library) || !report("all-blocks grid (MGrid)", window))
         return 1;
     return 0;
 }
