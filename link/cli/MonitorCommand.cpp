@@ -16,6 +16,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -50,6 +52,7 @@ public:
         });
         struct sigaction action {};
         action.sa_handler = orvane::cli::onInterrupt;
+        action.sa_flags = SA_RESTART;   // a line being written is not cut short
         sigemptyset(&action.sa_mask);
         for (int signal : {SIGINT, SIGTERM})
             ::sigaction(signal, &action, nullptr);
