@@ -20,6 +20,7 @@ using namespace orvane::monitor;
 
 namespace {
 const QColor kPlotArea(0x9A, 0x9A, 0x9A);
+constexpr qint64 kShortestSpanMs = 10'000;
 } // namespace
 
 frmTrend::frmTrend(QWidget* parent)
@@ -72,7 +73,7 @@ frmTrend::Line& frmTrend::lineFor(const Tile& tile)
 void frmTrend::refresh(const TileTable& tiles, const TrendHistory& history)
 {
     std::set<uint64_t> shown;
-    double low = 0, high = 0;
+    double low = 0, high = 0, oldest = 0;
     bool any = false;
     for (int slot = 1; slot <= kTileSlots; ++slot) {
         const Tile* tile = tiles.at(slot);
@@ -87,6 +88,7 @@ void frmTrend::refresh(const TileTable& tiles, const TrendHistory& history)
         for (const QPointF& p : list) {
             low = any ? std::min(low, p.y()) : p.y();
             high = any ? std::max(high, p.y()) : p.y();
+            oldest = any ? std::min(oldest, p.x()) : p.x();
             any = true;
         }
     }
@@ -101,8 +103,11 @@ void frmTrend::refresh(const TileTable& tiles, const TrendHistory& history)
         delete it->second.line;
         it = lines_.erase(it);
     }
+    // The last minutes, or less while the history is still shorter than that.
     const qint64 newest = history.newestMs() > 0 ? history.newestMs() : QDateTime::currentMSecsSinceEpoch();
-    time_->setRange(QDateTime::fromMSecsSinceEpoch(newest - history.spanMs()), QDateTime::fromMSecsSinceEpoch(newest));
+    const qint64 first = any ? std::min(static_cast<qint64>(oldest), newest - kShortestSpanMs) : newest - kShortestSpanMs;
+    time_->setRange(QDateTime::fromMSecsSinceEpoch(std::max(first, newest - history.spanMs())),
+                    QDateTime::fromMSecsSinceEpoch(newest));
     const double margin = std::max((high - low) * 0.05, 0.5);
     values_->setRange(low - margin, high + margin);
     values_->applyNiceNumbers();

@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QChart>
+#include <QDateTimeAxis>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -209,6 +210,11 @@ TEST_F(LiveWindows, SelectedBlocks_TilesAddedPolledDraggedSavedRestoredAndTrende
     EXPECT_EQ(flowLine->name(), "Flow");
     EXPECT_EQ(flowLine->pen().color(), QColor(255, 0, 0));
     EXPECT_DOUBLE_EQ(flowLine->at(0).y(), 12.34);
+    auto* time = qobject_cast<QDateTimeAxis*>(monitor->trendWindow()->chart()->axes(Qt::Horizontal).constFirst());
+    ASSERT_NE(time, nullptr);
+    EXPECT_LE(time->min().toMSecsSinceEpoch(), qint64(flowLine->at(0).x()));
+    EXPECT_GE(time->max().toMSecsSinceEpoch(), qint64(flowLine->at(flowLine->count() - 1).x()));
+    EXPECT_LE(time->max().toMSecsSinceEpoch() - time->min().toMSecsSinceEpoch(), 5 * 60 * 1000);
 
     button(monitor, "cmdStop")->click();
     ASSERT_TRUE(waitUntil([&] { return !monitor->polling(); }));
