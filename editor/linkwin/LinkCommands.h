@@ -30,7 +30,7 @@ void verify(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable& blo
 // Done; `configurationPath` is the user's file, whose layout file lies beside it.
 // `onReturn` runs when the main window is back. Store failures are passed on.
 void showSelectedBlocks(QWidget* mainWindow, kessig::OrvaneDB& db, const QString& configurationPath,
-                        std::function<void()> onReturn);
+                        const BlockFunctionTable& blockFunctions, std::function<void()> onReturn);
 // "&All Blocks": the all-blocks grid in place of the main window until Done.
 void showAllBlocks(QWidget* mainWindow, kessig::OrvaneDB& db, const BlockFunctionTable& blockFunctions,
                    std::function<void()> onReturn);

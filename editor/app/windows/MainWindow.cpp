@@ -125,7 +125,7 @@ void Form3::buildMenus()
     connect(action(view, "mnuViewSel", QStringLiteral("&Selected Blocks")), &QAction::triggered, this, [this, backHere] {
         guarded([&] {
             if (session_.FileOpened)
-                linkwin::showSelectedBlocks(this, session_.db(), session_.GlobalFile, backHere);
+                linkwin::showSelectedBlocks(this, session_.db(), session_.GlobalFile, session_.BlockFunctions, backHere);
         });
     });
     connect(action(view, "mnuVersion", QStringLiteral("&Version ID"), linkwin::commSettingsAvailable()),

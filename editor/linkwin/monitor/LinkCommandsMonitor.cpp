@@ -22,9 +22,9 @@ template <class Window> Window& windowOf(QWidget* mainWindow)
 } // namespace
 
 void showSelectedBlocks(QWidget* mainWindow, kessig::OrvaneDB& db, const QString& configurationPath,
-                        std::function<void()> onReturn)
+                        const BlockFunctionTable& blockFunctions, std::function<void()> onReturn)
 {
-    const auto ftypes = orvane::monitor::blockFtypes(db, orvane::monitor::blockFunctions(db));
+    const auto ftypes = orvane::monitor::blockFtypes(db, blockFunctions);
     Monitor& monitor = windowOf<Monitor>(mainWindow);
     monitor.setConfiguration(configurationPath, ftypes);
     monitor.showInstead(std::move(onReturn));

@@ -150,7 +150,7 @@ TEST_F(LiveWindows, SelectedBlocks_TilesAddedPolledDraggedSavedRestoredAndTrende
         }
     }
 
-    showSelectedBlocks(&main, store.db, configuration, countReturns());
+    showSelectedBlocks(&main, store.db, configuration, blockFunctions(store.db), countReturns());
     auto* monitor = main.findChild<Monitor*>();
     ASSERT_NE(monitor, nullptr);
     EXPECT_TRUE(monitor->isVisible());
@@ -256,7 +256,7 @@ TEST_F(LiveWindows, SelectedBlocks_TilesAddedPolledDraggedSavedRestoredAndTrende
     EXPECT_EQ(returns, 1);
 
     // The tiles stay for the run; Done while idle (here the title bar's close) leaves at once.
-    showSelectedBlocks(&main, store.db, configuration, countReturns());
+    showSelectedBlocks(&main, store.db, configuration, blockFunctions(store.db), countReturns());
     EXPECT_EQ(main.findChild<Monitor*>(), monitor);
     EXPECT_EQ(monitor->tiles().count(), 3);
     monitor->close();
@@ -271,7 +271,7 @@ TEST_F(LiveWindows, SelectedBlocks_DamagedLayoutRestoresItsSoundRecords_ResetAnd
     SimulatedController sim({"--output", "12=-5"});
     ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
     usePort(sim.portName());
-    showSelectedBlocks(&main, store.db, configuration, countReturns());
+    showSelectedBlocks(&main, store.db, configuration, blockFunctions(store.db), countReturns());
     auto* monitor = main.findChild<Monitor*>();
 
     TileTable tiles;
@@ -343,7 +343,7 @@ TEST_F(LiveWindows, AllBlocks_GridPlacesAndFormatsEachBlock_AMissingReplyGreysIt
                             "2.50", blockTable({{13, {kDin, 2}}}));
     ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
     usePort(sim.portName());
-    auto table = orvane::monitor::blockFunctions(store.db);
+    auto table = blockFunctions(store.db);
     showAllBlocks(&main, store.db, table, countReturns());
     auto* grid = main.findChild<MGrid*>();
     ASSERT_NE(grid, nullptr);
@@ -514,7 +514,7 @@ TEST_F(LiveWindows, WithoutPortOrController_EachWindowSaysWhyAndStaysIdleOrGoesB
     EXPECT_FALSE(theLink().port_is_open);
 
     shown.clear();
-    showAllBlocks(&main, store.db, orvane::monitor::blockFunctions(store.db), countReturns());
+    showAllBlocks(&main, store.db, blockFunctions(store.db), countReturns());
     auto* grid = main.findChild<MGrid*>();
     button(grid, "cmdStart")->click();
     ASSERT_EQ(shown.size(), 1u);
@@ -525,7 +525,7 @@ TEST_F(LiveWindows, WithoutPortOrController_EachWindowSaysWhyAndStaysIdleOrGoesB
     grid->findChild<QAction*>("mnuDone")->trigger();
 
     shown.clear();
-    showSelectedBlocks(&main, store.db, configuration, countReturns());
+    showSelectedBlocks(&main, store.db, configuration, blockFunctions(store.db), countReturns());
     auto* monitor = main.findChild<Monitor*>();
     button(monitor, "cmdStart")->click();
     ASSERT_EQ(shown.size(), 1u);
@@ -539,7 +539,7 @@ TEST_F(LiveWindows, WithoutPortOrController_EachWindowSaysWhyAndStaysIdleOrGoesB
     SimulatedController deaf({"--drop-reply", "1", "--drop-reply", "2"});
     ASSERT_TRUE(deaf.started());
     usePort(deaf.portName());
-    showAllBlocks(&main, store.db, orvane::monitor::blockFunctions(store.db), countReturns());
+    showAllBlocks(&main, store.db, blockFunctions(store.db), countReturns());
     QTimer::singleShot(200, grid, [grid] { grid->findChild<QAction*>("mnuDone")->trigger(); });
     const int before = returns;
     button(grid, "cmdStart")->click();
