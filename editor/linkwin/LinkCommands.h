@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
+class QString;
 class QWidget;
 namespace kessig { class OrvaneDB; }
 
@@ -23,6 +25,17 @@ void download(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable& b
 bool upload(QWidget* parent, kessig::OrvaneDB& db, BlockFunctionTable& blockFunctions);
 // Read the controller back and compare with what a download would send.
 void verify(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable& blockFunctions);
+
+// "&Selected Blocks": the selected-blocks monitor in place of the main window until
+// Done; `configurationPath` is the user's file, whose layout file lies beside it.
+// `onReturn` runs when the main window is back. Store failures are passed on.
+void showSelectedBlocks(QWidget* mainWindow, kessig::OrvaneDB& db, const QString& configurationPath,
+                        const BlockFunctionTable& blockFunctions, std::function<void()> onReturn);
+// "&All Blocks": the all-blocks grid in place of the main window until Done.
+void showAllBlocks(QWidget* mainWindow, kessig::OrvaneDB& db, const BlockFunctionTable& blockFunctions,
+                   std::function<void()> onReturn);
+// "&DCX-7": the front panel in place of the main window, modal, until Done.
+void showFrontPanel(QWidget* mainWindow, std::function<void()> onReturn);
 
 // Whether each command exists in this build (menu items of missing ones are disabled).
 bool commSettingsAvailable();

@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QLineEdit>
@@ -217,7 +218,7 @@ TEST_F(EditorWindowTest, AllControlsExistWithTheirNames)
         EXPECT_NE(menu(name), nullptr) << name;
     EXPECT_TRUE(menu("munFilePrint")->isEnabled());
     EXPECT_TRUE(menu("mnuEditComments")->isEnabled());
-    EXPECT_FALSE(menu("mnuViewDCX7")->isEnabled());
+    EXPECT_TRUE(menu("mnuViewDCX7")->isEnabled());
     EXPECT_EQ(grid("Grid2")->horizontalHeaderItem(0)->text(), "Blk");
     EXPECT_EQ(grid("Grid3")->horizontalHeaderItem(0)->text(), "Value");
 }
@@ -1605,4 +1606,32 @@ TEST_F(EditorWindowTest, NewAndSaveAsAddTheExtensionAndTheDialogsStartWhereTheUs
     next.mainWindow().files().OpenExistingFile();
     EXPECT_EQ(dialogs.back().fileName, plants);
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(EditorWindowTest, ViewMenu_LiveWindowsStandInForTheMainWindowUntilDone)
+{
+    open(newConfiguration("plant.mdb"));
+    w().markActivationHandled();
+    w().show();
+    orvane::link::CommSettings settings;
+    settings.CommPortName = "/dev/orvane-no-such-port";
+    SaveCommSettings(settings);
+    for (const char* item : {"mnuViewAll", "mnuViewSel"}) {
+        menu(item)->trigger();
+        auto* live = w().findChild<QMainWindow*>(item == std::string("mnuViewAll") ? "MGrid" : "Monitor");
+        ASSERT_NE(live, nullptr) << item;
+        EXPECT_TRUE(live->isVisible());
+        EXPECT_FALSE(w().isVisible());
+        EXPECT_EQ(live->windowTitle(), w().windowTitle());
+        live->findChild<QAction*>("mnuDone")->trigger();
+        EXPECT_FALSE(live->isVisible());
+        EXPECT_TRUE(w().isVisible());
+    }
+    // The front panel cannot open the port: it says so and the main window stays.
+    menu("mnuViewDCX7")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "/dev/orvane-no-such-port: not available. Change the setting to another port.");
+    EXPECT_TRUE(w().isVisible());
+    EXPECT_EQ(grid("Grid1")->item(0, 0)->text().trimmed(), "SYSTEM");
+    openSettingsStore()->remove(kCommSection);
 }

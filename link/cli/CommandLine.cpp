@@ -21,6 +21,30 @@ std::optional<Command> commandNamed(const QString& word)
         return Command::VersionId;
     if (word == "print")
         return Command::Print;
+    if (word == "monitor")
+        return Command::Monitor;
+    return std::nullopt;
+}
+
+// "10,12,37": block numbers 0..159; the reason when the list is not one.
+std::optional<QString> parseBlocks(const QString& text, std::vector<int>& blocks)
+{
+    for (const QString& item : text.split(QLatin1Char(','))) {
+        bool number = false;
+        const int block = item.trimmed().toInt(&number);
+        if (!number || block < 0 || block > 159)
+            return QStringLiteral("--blocks: \"%1\" is no block number 0..159").arg(item);
+        blocks.push_back(block);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> parseCount(const QString& option, const QString& text, int lowest, int& into)
+{
+    bool number = false;
+    into = text.toInt(&number);
+    if (!number || into < lowest)
+        return QStringLiteral("%1 must be a whole number from %2 up").arg(option).arg(lowest);
     return std::nullopt;
 }
 
@@ -51,6 +75,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     Options options;
     options.command = *command;
     QStringList files;
+    bool allBlocks = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
         const auto value = [&](QString& into) {
@@ -61,6 +86,21 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         };
         if (arg == "--yes") {
             options.yes = true;
+        } else if (arg == "--all" || arg == "--blocks" || arg == "--interval" || arg == "--count") {
+            if (options.command != Command::Monitor)
+                return failure(QStringLiteral("%1 is only for monitor").arg(arg));
+            if (arg == "--all") {
+                allBlocks = true;
+                continue;
+            }
+            QString text;
+            if (!value(text))
+                return failure(QStringLiteral("%1 needs a value").arg(arg));
+            const auto bad = arg == "--blocks"   ? parseBlocks(text, options.monitor.blocks)
+                             : arg == "--count" ? parseCount(arg, text, 1, options.monitor.count)
+                                                : parseCount(arg, text, 0, options.monitor.intervalMs);
+            if (bad)
+                return failure(*bad);
         } else if (arg == "--port" || arg == "--baud" || arg == "--parity" || arg == "--catalogue") {
             QString& into = arg == "--port" ? options.port
                           : arg == "--baud" ? options.baud
@@ -75,6 +115,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         }
     }
 
+    if (allBlocks && !options.monitor.blocks.empty())
+        return failure(QStringLiteral("--blocks and --all exclude each other"));
     if (options.port.isEmpty())
         return failure(QStringLiteral("--port is required"));
     if (const auto bad = orvane::link::portNameError(options.port.toStdString()))
@@ -117,6 +159,9 @@ QString usageText()
         "                   output (L: all differences, the default; S: block functions and\n"
         "                   inputs); exit status 0 when nothing differs, 1 when something\n"
         "                   does (the result flags on standard error), 2 on an error\n"
+        "  monitor FILE     poll block outputs and print one CSV line a pass on standard\n"
+        "                   output: an ISO 8601 time, then each block's value (empty when\n"
+        "                   the controller did not answer); the first line names the blocks\n"
         "\n"
         "Options:\n"
         "  --port PORT      a serial device (/dev/ttyUSB0), a port number (1 is /dev/ttyS0),\n"
@@ -126,10 +171,15 @@ QString usageText()
         "  --yes            answer the download warning or the upload question with yes\n"
         "                   (otherwise asked on the terminal; end of input means no)\n"
         "  --catalogue DIR  folder holding OrvaneDATA.DAT (default: beside this program)\n"
+        "  --blocks LIST    monitor: these blocks (10,12,37), each read by its function's type\n"
+        "  --all            monitor: every block in use with an analog or discrete output\n"
+        "                   (the default)\n"
+        "  --interval MS    monitor: a pass every MS milliseconds (default 1000)\n"
+        "  --count N        monitor: stop after N passes (default: at Ctrl+C)\n"
         "  --help           this text\n"
         "\n"
-        "Messages and progress go to standard error; the identification text and the\n"
-        "verify result to standard output.\n"
+        "Messages and progress go to standard error; the identification text, the\n"
+        "verify result and the monitor's lines to standard output.\n"
         "Exit status: 0 done, 1 failed (or verify found differences), 2 bad command line,\n"
         "3 the question was answered no.\n");
 }

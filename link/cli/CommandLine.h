@@ -7,10 +7,18 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace orvane::cli {
 
-enum class Command { Download, Upload, Verify, VersionId, Print };
+enum class Command { Download, Upload, Verify, VersionId, Print, Monitor };
+
+// What `monitor` polls and how often.
+struct MonitorOptions {
+    std::vector<int> blocks;      // empty: every block the all-blocks grid reads
+    int intervalMs = 1000;        // from the start of one pass to the next
+    int count = 0;                // passes; 0: until interrupted
+};
 
 struct Options {
     Command command = Command::VersionId;
@@ -22,6 +30,7 @@ struct Options {
     QString catalogueDir;         // empty: beside the executable
     QString pdf;                  // print: the PDF file to write
     orvane::report::PrintOptions print;
+    MonitorOptions monitor;
 };
 
 struct ParsedCommandLine {

@@ -1,8 +1,9 @@
 // orvane: download, upload, verify and version-id from the command line, with the
-// same commands the editor runs, the editor's printed report as a PDF file and the
-// compare log of two configurations.
+// same commands the editor runs, the editor's printed report as a PDF file, the compare
+// log of two configurations, and monitor, a data logger of block outputs.
 #include "CommandLine.h"
 #include "CompareCommand.h"
+#include "MonitorCommand.h"
 #include "PrintCommand.h"
 #include "Terminal.h"
 #include "TextCommands.h"
@@ -138,6 +139,9 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         }
         case Command::Verify:
             code = verify(link, db, reporter);
+            break;
+        case Command::Monitor:
+            code = monitorBlocks(options, link, db, reporter);
             break;
         case Command::VersionId:
         case Command::Print:

@@ -40,7 +40,9 @@ qint64 SerialTransport::write(const QByteArray &bytes)
     return written;
 }
 
-QByteArray SerialTransport::readAll() { return port_->readAll(); }
+// Only what is there: QIODevice::readAll() sizes its result for 64 KiB first, and freeing
+// that on every read made the heap shrink and grow again with each exchange.
+QByteArray SerialTransport::readAll() { return port_->read(port_->bytesAvailable()); }
 QString SerialTransport::errorText() const { return port_->errorString(); }
 
 } // namespace orvane::link

@@ -2,9 +2,9 @@
 // over TCP: frames, value encodings, retries, stale bytes, faults and ports.
 #include "orvane/link/Link.h"
 #include "orvane/sim/SimulatorProcess.h"
+#include "orvane/testing/WaitUntil.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 using namespace orvane::link;
 using orvane::sim::SimulatorProcess;
@@ -27,17 +26,7 @@ struct RecordingReporter : LinkReporter {
     void message(const std::string &text) override { messages.push_back(text); }
 };
 
-// Lets events run until `done` holds; false if it still does not after `timeoutMs`.
-bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using orvane::testing::waitUntil;
 
 class LinkToSimulator : public ::testing::Test {
 protected:

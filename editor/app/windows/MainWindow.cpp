@@ -135,11 +135,27 @@ void Form3::buildMenus()
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuView"));
-    action(view, "mnuViewAll", QStringLiteral("&All Blocks"), false);
-    action(view, "mnuViewSel", QStringLiteral("&Selected Blocks"), false);
+    // The live windows stand in for this one until Done; back here, the block map is redrawn.
+    const auto backHere = [this] {
+        if (session_.FileOpened)
+            FillBlockMap();
+    };
+    connect(action(view, "mnuViewAll", QStringLiteral("&All Blocks")), &QAction::triggered, this, [this, backHere] {
+        guarded([&] {
+            if (session_.FileOpened)
+                linkwin::showAllBlocks(this, session_.db(), session_.BlockFunctions, backHere);
+        });
+    });
+    connect(action(view, "mnuViewSel", QStringLiteral("&Selected Blocks")), &QAction::triggered, this, [this, backHere] {
+        guarded([&] {
+            if (session_.FileOpened)
+                linkwin::showSelectedBlocks(this, session_.db(), session_.GlobalFile, session_.BlockFunctions, backHere);
+        });
+    });
     connect(action(view, "mnuVersion", QStringLiteral("&Version ID"), linkwin::commSettingsAvailable()),
             &QAction::triggered, this, [this] { linkwin::showVersionId(this); });
-    action(view, "mnuViewDCX7", QStringLiteral("&DCX-7"), false);
+    connect(action(view, "mnuViewDCX7", QStringLiteral("&DCX-7")), &QAction::triggered, this,
+            [this, backHere] { linkwin::showFrontPanel(this, backHere); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));

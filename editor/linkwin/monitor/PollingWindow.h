@@ -1,0 +1,68 @@
+#pragma once
+// What the monitor windows and the front panel share: each is shown in place of the main
+// window (hidden meanwhile) with the main window's caption, polls the controller through
+// a PollSession, and goes back to the main window on "&Done" or its title bar's close.
+// Done while polling shows the busy pointer and leaves once the last exchange has
+// returned and the port is closed.
+
+#include "orvane/monitor/PollSession.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QPushButton>
+
+#include <functional>
+
+namespace brevant::linkwin {
+
+class PollingWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    PollingWindow(QWidget* mainWindow, const QString& objectName, const QString& caption);
+    ~PollingWindow() override;
+
+    // Shows this window with the main window's caption and hides the main window;
+    // `onReturn` runs once the main window is shown again.
+    void showInstead(std::function<void()> onReturn);
+    bool polling() const { return session_.active(); }
+
+protected:
+    // One pass over what the window watches; ask goOn() between exchanges.
+    virtual void pass() = 0;
+    // The port is closed again: buttons back to idle.
+    virtual void pollingEnded() {}
+    // "&Done": leave now when idle, else once polling has ended.
+    virtual void done();
+
+    // Opens the port, polls the controller and starts the passes. Shows "Could Not
+    // Connect To Target" when the controller does not answer; false unless started.
+    bool startPolling(orvane::monitor::Pacing pacing, int intervalMs = 0);
+    void stopPolling() { session_.stop(); }
+    bool goOn() const { return session_.running(); }
+    // Hides this window and shows the main window again (once: nothing when hidden).
+    void backToMain();
+    // The busy pointer until polling has ended; then back to the main window.
+    void leaveWhenPollingEnds();
+
+    void closeEvent(QCloseEvent* event) override;
+
+    // A button in `parent` whose click runs `command` of this window.
+    template <class Window>
+    QPushButton* commandButton(QWidget* parent, const char* name, const QString& text, void (Window::*command)())
+    {
+        auto* button = new QPushButton(text, parent);
+        button->setObjectName(QString::fromLatin1(name));
+        connect(button, &QPushButton::clicked, static_cast<Window*>(this), command);
+        return button;
+    }
+
+private:
+    void onPollingFinished();
+
+    QPointer<QWidget> mainWindow_;
+    std::function<void()> onReturn_;
+    orvane::monitor::PollSession session_;
+    bool closeRequested_ = false;
+};
+
+} // namespace brevant::linkwin

@@ -1,0 +1,21 @@
+#pragma once
+// The data logger's lines: a header naming each block and its function, then one line
+// a pass with an ISO 8601 time stamp and each block's value; a missing reading is an
+// empty field, never an older value.
+
+#include "orvane/monitor/Passes.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace orvane::monitor {
+
+// "time,block 10 AIN,block 12 PID"; functionNames[i] belongs to watches[i].
+QString csvHeader(const std::vector<Watch>& watches, const QStringList& functionNames);
+// "2024-05-06T10:15:00.250+02:00,12.34,,1"
+QString csvRow(const QDateTime& at, const std::vector<Watch>& watches);
+
+} // namespace orvane::monitor

@@ -1,0 +1,43 @@
+#pragma once
+// The controller's door panel as the front-panel window mirrors it: keys pressed
+// remotely and, on every tick, the lamp, the text line and the value line read back.
+
+#include <optional>
+#include <string>
+
+namespace orvane::link { class Link; }
+
+namespace orvane::monitor {
+
+// What one tick read; an element whose reply did not arrive is left unset and its
+// display stays as it was.
+struct PanelReadings {
+    std::optional<bool> lampLit;
+    std::optional<std::string> text;    // UTF-8
+    std::optional<std::string> value;   // UTF-8
+};
+
+class DoorPanel {
+public:
+    enum Key { kUp = 1, kSelect = 2, kDown = 7, kEscape = 8 };
+
+    // Mouse down on a key: with Ctrl held it becomes the repeating key (sent on every
+    // tick), otherwise the pending key (sent once, on the next tick).
+    void press(int key, bool repeat);
+    // Mouse up on a key: no key repeats any more.
+    void release() { repeatingKey_ = 0; }
+    void requestClose() { closeRequested_ = true; }
+    bool closeRequested() const { return closeRequested_; }
+    int pendingKey() const { return pendingKey_; }
+    int repeatingKey() const { return repeatingKey_; }
+
+    // The keys, then the lamp (0x24), the text line (0x22) and the value line (0x23).
+    PanelReadings tick(orvane::link::Link& link);
+
+private:
+    int pendingKey_ = 0;
+    int repeatingKey_ = 0;
+    bool closeRequested_ = false;
+};
+
+} // namespace orvane::monitor

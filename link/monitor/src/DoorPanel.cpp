@@ -1,0 +1,55 @@
+#include "orvane/monitor/DoorPanel.h"
+
+#include "orvane/link/Link.h"
+
+namespace orvane::monitor {
+
+namespace {
+constexpr uint8_t kLampCommand = 0x24;
+constexpr uint8_t kTextLineCommand = 0x22;
+constexpr uint8_t kValueLineCommand = 0x23;
+
+void buildRequest(orvane::link::Link& link, uint8_t command)
+{
+    link.xmit_bfr.fill(0);
+    link.xmit_bfr[0] = command;
+    link.sum_xmit_bfr(0);
+}
+
+std::optional<std::string> readLine(orvane::link::Link& link, uint8_t command)
+{
+    buildRequest(link, command);
+    link.send_and_get_message(3);
+    if (!link.reply_ok)
+        return std::nullopt;
+    const std::string_view bytes(reinterpret_cast<const char*>(link.rcv_bfr.data()), static_cast<std::size_t>(link.msg_len));
+    return orvane::link::cp1252ToUtf8(bytes);
+}
+} // namespace
+
+void DoorPanel::press(int key, bool repeat)
+{
+    (repeat ? repeatingKey_ : pendingKey_) = key;
+}
+
+PanelReadings DoorPanel::tick(orvane::link::Link& link)
+{
+    if (pendingKey_ != 0) {
+        const int key = pendingKey_;
+        pendingKey_ = 0;
+        link.send_key(key);
+    }
+    if (repeatingKey_ != 0)
+        link.send_key(repeatingKey_);
+
+    PanelReadings readings;
+    buildRequest(link, kLampCommand);
+    link.send_and_get(3, 5);
+    if (link.reply_ok)
+        readings.lampLit = link.rcv_bfr[1] != 0;
+    readings.text = readLine(link, kTextLineCommand);
+    readings.value = readLine(link, kValueLineCommand);
+    return readings;
+}
+
+} // namespace orvane::monitor

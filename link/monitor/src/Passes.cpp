@@ -1,0 +1,41 @@
+#include "orvane/monitor/Passes.h"
+
+namespace orvane::monitor {
+
+void pollTiles(orvane::link::Link& link, TileTable& tiles, const GoOn& goOn, const std::function<void(int)>& shown)
+{
+    for (int slot = 1; slot <= tiles.highestSlot() && goOn(); ++slot) {
+        const Tile* tile = tiles.at(slot);
+        if (!tile)
+            continue;
+        const uint64_t id = tile->id;
+        const auto value = readOutput(link, tile->block, tile->reading);
+        // The exchange let events run: the tile may have been removed or replaced.
+        if (Tile* still = tiles.find(slot, id)) {
+            still->live.update(value);
+            shown(slot);
+        }
+    }
+}
+
+std::vector<Watch> gridWatches(const std::array<int16_t, kBlocks>& functions, const std::array<int16_t, kBlocks>& ftypes)
+{
+    std::vector<Watch> watches;
+    for (int block = 0; block < kBlocks; ++block) {
+        const Reading reading = gridReading(ftypes[static_cast<std::size_t>(block)]);
+        if (functions[static_cast<std::size_t>(block)] != kNopFunction && reading != Reading::None)
+            watches.push_back({block, reading, {}});
+    }
+    return watches;
+}
+
+void pollWatches(orvane::link::Link& link, std::vector<Watch>& watches, const GoOn& goOn,
+                 const std::function<void(std::size_t)>& shown)
+{
+    for (std::size_t i = 0; i < watches.size() && goOn(); ++i) {
+        watches[i].value.update(readOutput(link, watches[i].block, watches[i].reading));
+        shown(i);
+    }
+}
+
+} // namespace orvane::monitor

@@ -1,0 +1,108 @@
+#include "orvane/monitor/Tiles.h"
+
+#include <algorithm>
+
+namespace orvane::monitor {
+
+namespace {
+constexpr std::array<int32_t, 5> kColumnLefts = {360, 2310, 4260, 6210, 8160};
+constexpr std::array<int32_t, 4> kRowTops = {1200, 2450, 3700, 4950};
+
+// The last grid line at or left of (above) the drop point; the first one for points before it.
+template <std::size_t N> int32_t snap(const std::array<int32_t, N>& lines, int32_t at)
+{
+    int32_t chosen = lines[0];
+    for (std::size_t i = 1; i < N; ++i)
+        if (at >= lines[i])
+            chosen = lines[i];
+    return chosen;
+}
+} // namespace
+
+int paletteIndexAt(int x, int width)
+{
+    const int box = std::max(width / 8, 1);
+    return std::clamp(x / box, 0, 7);
+}
+
+int tagBlock(const QString& entry)
+{
+    bool number = false;
+    const int block = entry.trimmed().toInt(&number);
+    return number && block >= 0 && block < kBlocks ? block : kDefaultTagBlock;
+}
+
+int32_t snapLeft(int32_t x) { return snap(kColumnLefts, x); }
+int32_t snapTop(int32_t y) { return snap(kRowTops, y); }
+
+int pixelsFromTwips(int twips, int dpi) { return (twips * dpi + 720) / 1440; }
+int twipsFromPixels(int pixels, int dpi) { return pixels * 1440 / std::max(dpi, 1); }
+
+Tile* TileTable::at(int slot)
+{
+    if (slot < 1 || slot > kTileSlots || !slots_[static_cast<std::size_t>(slot - 1)])
+        return nullptr;
+    return &*slots_[static_cast<std::size_t>(slot - 1)];
+}
+
+const Tile* TileTable::at(int slot) const { return const_cast<TileTable*>(this)->at(slot); }
+
+Tile* TileTable::find(int slot, uint64_t id)
+{
+    Tile* tile = at(slot);
+    return tile && tile->id == id ? tile : nullptr;
+}
+
+int TileTable::highestSlot() const
+{
+    for (int slot = kTileSlots; slot >= 1; --slot)
+        if (at(slot))
+            return slot;
+    return 0;
+}
+
+int TileTable::count() const
+{
+    return static_cast<int>(std::count_if(slots_.begin(), slots_.end(), [](const auto& s) { return s.has_value(); }));
+}
+
+std::optional<int> TileTable::add(Tile tile)
+{
+    for (int slot = 1; slot <= kTileSlots; ++slot)
+        if (!at(slot)) {
+            put(slot, std::move(tile));
+            return slot;
+        }
+    return std::nullopt;
+}
+
+void TileTable::put(int slot, Tile tile)
+{
+    if (slot < 1 || slot > kTileSlots)
+        return;
+    tile.id = nextId_++;
+    tile.tag.truncate(kTagLength);
+    slots_[static_cast<std::size_t>(slot - 1)] = std::move(tile);
+}
+
+void TileTable::reset()
+{
+    for (auto& slot : slots_)
+        slot.reset();
+}
+
+int32_t newTileTop(const TileTable& tiles, int slot)
+{
+    for (const int32_t top : kRowTops) {
+        bool taken = false;
+        for (int other = 1; other <= kTileSlots && !taken; ++other) {
+            const Tile* tile = tiles.at(other);
+            taken = other != slot && tile && tile->left < kColumnLefts[1] && snapTop(tile->top) == top;
+        }
+        if (!taken)
+            return top;
+    }
+    return kRowTops[static_cast<std::size_t>(std::max(slot - 1, 0)) % kRowTops.size()];
+}
+
+} // namespace orvane::monitor

@@ -1,0 +1,224 @@
+// The poll passes, the poll session and the front panel's tick over a real
+// pseudo-terminal: against orvane-sim, and against a scripted controller where the test
+// must act in the middle of an exchange.
+#include "MonitorTestSupport.h"
+
+#include "orvane/monitor/DoorPanel.h"
+#include "orvane/monitor/Passes.h"
+#include "orvane/monitor/PollSession.h"
+#include "orvane/testing/PtyController.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane::monitor;
+using namespace orvane::monitor::testing;
+using orvane::transfer::testing::SimulatedController;
+using orvane::transfer::testing::TestLink;
+
+namespace {
+
+Tile tileFor(int block, Reading reading)
+{
+    Tile tile;
+    tile.block = block;
+    tile.reading = reading;
+    tile.tag = QStringLiteral("Block %1").arg(block);
+    return tile;
+}
+
+// A block-output reply carrying `value` in bytes 1 and 2.
+QByteArray outputReply(int value)
+{
+    return QByteArray::fromHex("10") + char((value >> 8) & 0xFF) + char(value & 0xFF) + QByteArray(2, '\0');
+}
+
+} // namespace
+
+TEST(MonitorPass, TilesReadByKind_AMissingReplyShowsTheLastGoodValueMarked_ThenLiveAgain)
+{
+    // Frame 1 is the poll; each pass reads blocks 12, 13 and 40. Both attempts of pass 2's
+    // read of block 13 (frames 6 and 7) go unanswered.
+    SimulatedController sim({"--output", "12=1234", "--output", "13=1", "--output", "40=-5",
+                             "--drop-reply", "6", "--drop-reply", "7"},
+                            "2.50", blockTable({{13, {5, 2}}}));
+    ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
+    TestLink test(sim.portName());
+    TileTable tiles;
+    tiles.add(tileFor(12, Reading::Analog));
+    tiles.add(tileFor(13, Reading::Digital));
+    tiles.add(tileFor(40, Reading::Analog));
+
+    std::vector<std::vector<std::string>> shownAfterPass;
+    std::vector<int> slotsShown;
+    PollSession* session = nullptr;
+    PollSession polling(test.link, [&] {
+        pollTiles(test.link, tiles, [&] { return session->running(); }, [&](int slot) { slotsShown.push_back(slot); });
+        std::vector<std::string> texts;
+        for (int slot = 1; slot <= 3; ++slot)
+            texts.push_back(tiles.at(slot)->live.text(tiles.at(slot)->reading));
+        shownAfterPass.push_back(texts);
+        if (shownAfterPass.size() == 3)
+            session->stop();
+    });
+    session = &polling;
+    int finished = 0;
+    QObject::connect(&polling, &PollSession::finished, [&] { ++finished; });
+    ASSERT_EQ(polling.start(Pacing::WaitBetween, 10), PollSession::Opened::Yes);
+    EXPECT_TRUE(test.link.port_is_open);
+    ASSERT_TRUE(waitUntil([&] { return finished == 1; }));
+
+    EXPECT_FALSE(test.link.port_is_open);
+    ASSERT_EQ(shownAfterPass.size(), 3u);
+    EXPECT_EQ(shownAfterPass[0], (std::vector<std::string>{"12.34", "1", "-0.05"}));
+    // Without the reply, the receive buffer still holds block 12's bytes (04 D2): never "4".
+    EXPECT_EQ(shownAfterPass[1], (std::vector<std::string>{"12.34", "1 ?", "-0.05"}));
+    EXPECT_EQ(shownAfterPass[2], (std::vector<std::string>{"12.34", "1", "-0.05"}));
+    EXPECT_EQ(slotsShown, (std::vector<int>{1, 2, 3, 1, 2, 3, 1, 2, 3}));
+    EXPECT_EQ(sim.framesStartingWith("20 0D FF D2"), 4);
+    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 1);
+    EXPECT_TRUE(test.messages.empty());
+}
+
+TEST(MonitorPass, TilesChangedOrStopDuringAnExchange_AreNeverReadOrShownAfterwards)
+{
+    orvane::testing::PtyController controller;
+    TestLink test(controller.slaveName());
+    TileTable tiles;
+    tiles.add(tileFor(10, Reading::Analog));
+    tiles.add(tileFor(20, Reading::Analog));
+    tiles.add(tileFor(30, Reading::Analog));
+    std::vector<QByteArray> frames;
+    PollSession* session = nullptr;
+    bool resetDuringExchange = true;
+    controller.respond = [&](int, const QByteArray& frame) {
+        frames.push_back(frame.left(2));
+        if (frame.startsWith('\x01'))
+            return QByteArray::fromHex("1000000000");
+        // "Reset" and "Add Block" while block 20's reply is awaited: the new tile takes slot 1.
+        if (frame.startsWith(QByteArray::fromHex("2014")) && resetDuringExchange) {
+            tiles.reset();
+            tiles.add(tileFor(99, Reading::Digital));
+        }
+        // "Stop Poll" while block 20 is awaited in the second run.
+        if (frame.startsWith(QByteArray::fromHex("2014")) && !resetDuringExchange)
+            session->stop();
+        return outputReply(frame[1]);
+    };
+    std::vector<int> shown;
+    PollSession polling(test.link, [&] {
+        pollTiles(test.link, tiles, [&] { return session->running(); }, [&](int slot) { shown.push_back(slot); });
+        session->stop();
+    });
+    session = &polling;
+    int finished = 0;
+    QObject::connect(&polling, &PollSession::finished, [&] { ++finished; });
+
+    ASSERT_EQ(polling.start(Pacing::WaitBetween, 10), PollSession::Opened::Yes);
+    ASSERT_TRUE(waitUntil([&] { return finished == 1; }));
+    // Block 10 shown; block 20's reply went nowhere; slot 3 was gone by then.
+    EXPECT_EQ(frames, (std::vector<QByteArray>{QByteArray::fromHex("01ff"), QByteArray::fromHex("200a"),
+                                               QByteArray::fromHex("2014")}));
+    EXPECT_EQ(shown, std::vector<int>{1});
+    ASSERT_NE(tiles.at(1), nullptr);
+    EXPECT_EQ(tiles.at(1)->block, 99);
+    EXPECT_FALSE(tiles.at(1)->live.last().has_value());
+    EXPECT_FALSE(tiles.at(1)->live.missing());
+    EXPECT_FALSE(test.link.port_is_open);
+
+    // Stopped during block 20's exchange: its reply is shown, nothing more is asked, and
+    // the port closes only once that exchange has returned.
+    tiles.reset();
+    tiles.add(tileFor(10, Reading::Analog));
+    tiles.add(tileFor(20, Reading::Analog));
+    tiles.add(tileFor(30, Reading::Analog));
+    frames.clear();
+    shown.clear();
+    resetDuringExchange = false;
+    bool openWhenStopped = false;
+    QObject::connect(&polling, &PollSession::passDone, [&] { openWhenStopped = test.link.port_is_open; });
+    ASSERT_EQ(polling.start(Pacing::Every, 0), PollSession::Opened::Yes);
+    EXPECT_EQ(polling.start(Pacing::Every, 0), PollSession::Opened::Busy);
+    ASSERT_TRUE(waitUntil([&] { return finished == 2; }));
+    EXPECT_EQ(frames.size(), 3u);
+    EXPECT_EQ(shown, (std::vector<int>{1, 2}));
+    EXPECT_EQ(tiles.at(2)->live.text(Reading::Analog), "0.20");
+    EXPECT_TRUE(openWhenStopped);
+    EXPECT_FALSE(test.link.port_is_open);
+}
+
+TEST(MonitorPass, StartRefusedWithoutPortOrController_OrStoppedDuringThePoll_RunsNoPassAndClosesThePort)
+{
+    int passes = 0;
+    TestLink missing("/dev/orvane-no-such-port");
+    PollSession noPort(missing.link, [&] { ++passes; });
+    EXPECT_EQ(noPort.start(Pacing::Once), PollSession::Opened::PortUnavailable);
+    EXPECT_EQ(missing.messages, std::vector<std::string>{
+                                    "/dev/orvane-no-such-port: not available. Change the setting to another port."});
+
+    orvane::testing::PtyController controller;
+    controller.respond = [](int, const QByteArray&) { return QByteArray::fromHex("EF00000000"); };
+    TestLink test(controller.slaveName());
+    PollSession noAnswer(test.link, [&] { ++passes; });
+    EXPECT_EQ(noAnswer.start(Pacing::Once), PollSession::Opened::NoController);
+    EXPECT_FALSE(noAnswer.active());
+    EXPECT_FALSE(test.link.port_is_open);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(passes, 0);
+
+    // Stopped while the opening poll waits: started, but no pass; the port closes after.
+    PollSession* stopping = nullptr;
+    controller.respond = [&](int, const QByteArray&) {
+        stopping->stop();
+        EXPECT_TRUE(test.link.port_is_open);
+        return QByteArray::fromHex("1000000000");
+    };
+    PollSession stoppedAtOnce(test.link, [&] { ++passes; });
+    stopping = &stoppedAtOnce;
+    int finished = 0;
+    QObject::connect(&stoppedAtOnce, &PollSession::finished, [&] { ++finished; });
+    EXPECT_EQ(stoppedAtOnce.start(Pacing::WaitBetween, 10), PollSession::Opened::Yes);
+    ASSERT_TRUE(waitUntil([&] { return finished == 1; }));
+    EXPECT_EQ(passes, 0);
+    EXPECT_FALSE(test.link.port_is_open);
+}
+
+TEST(DoorPanelTick, KeysAreSentOnceOrOnEveryTick_DisplaysFollowTheReplies_AMissingOneIsLeftUnset)
+{
+    // Tick 8's text line (frames 28 and 29, both attempts) goes unanswered.
+    SimulatedController sim({"--drop-reply", "28", "--drop-reply", "29"});
+    ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
+    TestLink test(sim.portName());
+    ASSERT_TRUE(test.link.Open_Comm_Port());
+    DoorPanel panel;
+
+    PanelReadings shown = panel.tick(test.link);
+    EXPECT_EQ(shown.lampLit, false);
+    EXPECT_EQ(shown.text, "VIEW OUTPUTS");
+    EXPECT_EQ(shown.value, "");              // a line of length 0 clears its display
+    panel.press(DoorPanel::kUp, false);
+    shown = panel.tick(test.link);
+    EXPECT_EQ(panel.pendingKey(), 0);
+    EXPECT_EQ(shown.text, "ENTER S/M");
+    EXPECT_EQ(shown.value, "RUN");
+    panel.press(DoorPanel::kSelect, false);
+    shown = panel.tick(test.link);
+    EXPECT_EQ(shown.lampLit, true);
+    EXPECT_EQ(shown.text, "EXIT S/M");
+    EXPECT_EQ(shown.value, "S/M ALL");
+    EXPECT_EQ(sim.framesStartingWith("21 02 FF DC"), 1);
+    EXPECT_EQ(sim.framesStartingWith("21 01 FF DD"), 1);
+
+    panel.press(DoorPanel::kDown, true);
+    for (int i = 0; i < 3; ++i)
+        panel.tick(test.link);
+    panel.release();
+    panel.tick(test.link);
+    EXPECT_EQ(sim.framesStartingWith("21 07 FF D7"), 3);
+    EXPECT_EQ(sim.framesStartingWith("21 "), 5);
+
+    shown = panel.tick(test.link);
+    EXPECT_EQ(shown.lampLit, true);
+    EXPECT_FALSE(shown.text.has_value());
+    EXPECT_TRUE(shown.value.has_value());
+    test.link.Close_Comm_Port();
+}
