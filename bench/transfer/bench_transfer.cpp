@@ -150,7 +150,7 @@ int main(int argc, char** argv)
     for (int baud : {38400, 9600}) {
         PacedController controller(baud);
         ok = controller.measure("download", [&](orvane::link::Link& link, Quiet& quiet) {
-                 return CMDDWNLD_Click(link, db, quiet, yes);
+                 return CMDDWNLD_Click(link, db, "full.mdb", quiet, yes);
              }) && ok;
         ok = controller.measure("upload", [&](orvane::link::Link& link, Quiet& quiet) {
                  BlockFunctionTable table{};

@@ -11,7 +11,8 @@
 
 namespace orvane::cli {
 
-// Box texts break lines with "\r" (or "\r\n"); a terminal wants "\n".
+// Box texts break lines with "\r" (or "\r\n"); a terminal wants "\n". Other control
+// characters are shown as "?".
 std::string terminalText(const std::string& boxText);
 
 class TerminalReporter : public orvane::transfer::Reporter, public orvane::link::LinkReporter {

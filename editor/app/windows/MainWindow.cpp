@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -65,25 +66,25 @@ void Form3::buildMenus()
     file->addSeparator();
     mnuFileUpload_ = action(file, "mnuFileUpload", QStringLiteral("&Upload From Orvane"), linkwin::uploadAvailable());
     connect(mnuFileUpload_, &QAction::triggered, this, [this] {
-        guarded([this] {
-            if (!session_.FileOpened)
-                return;
-            if (linkwin::upload(this, session_.db(), session_.BlockFunctions)) {
+        if (!session_.FileOpened || transferRunning_)
+            return;
+        bool uploaded = false;
+        runTransfer([&] { uploaded = linkwin::upload(this, session_.db(), session_.BlockFunctions); });
+        if (uploaded)
+            guarded([this] {
                 session_.model().reloadBlockFunctions();
                 skipCommentEditorOnce_ = true;
                 FillBlockMap();
                 fileSave();
-            }
-        });
+                statusBar()->showMessage(QStringLiteral("Upload complete"));
+            });
     });
     QAction* download = action(file, "mnuFileDownload", QStringLiteral("&Download To Orvane"), linkwin::downloadAvailable());
     connect(download, &QAction::triggered, command1_, &QPushButton::click);
     QAction* verify = action(file, "mnuFileVerify", QStringLiteral("&Verify Against Orvane"), linkwin::downloadAvailable());
     connect(verify, &QAction::triggered, this, [this] {
-        guarded([this] {
-            if (session_.FileOpened)
-                linkwin::verify(this, session_.db(), session_.BlockFunctions);
-        });
+        if (session_.FileOpened && !transferRunning_)
+            runTransfer([this] { linkwin::verify(this, session_.db(), session_.GlobalFile); });
     });
     action(file, "mnuFileImport", QStringLiteral("&Import Comments"), false);
     action(file, "mnuFileCompare", QStringLiteral("&Compare Database Files"), false);
@@ -223,16 +224,14 @@ void Form3::buildControls()
     command1_->setObjectName(QStringLiteral("Command1"));
     command1_->setEnabled(linkwin::downloadAvailable());
     connect(command1_, &QPushButton::clicked, this, [this] {
-        guarded([this] {
-            if (!session_.FileOpened)
-                return;
-            activationHandled_ = true;
-            command1_->setEnabled(false);
-            linkwin::download(this, session_.db(), session_.BlockFunctions);
-            command1_->setEnabled(true);
-            Grid1_Click();
+        if (!session_.FileOpened || transferRunning_)
+            return;
+        activationHandled_ = true;
+        runTransfer([this] {
+            if (linkwin::download(this, session_.db(), session_.GlobalFile))
+                statusBar()->showMessage(QStringLiteral("Download complete"));
         });
-        command1_->setEnabled(linkwin::downloadAvailable());
+        Grid1_Click();
     });
 
     connect(grid1_, &QTableWidget::cellClicked, this, [this] { Grid1_Click(); });
@@ -307,7 +306,7 @@ void Form3::Grid1_Click()
         if (!session_.FileOpened)
             return;
         if (grid2_->isHidden()) {
-            if (!grid1_->isHidden() && !session_.FileReadOnly)
+            if (!grid1_->isHidden() && !session_.FileReadOnly && !transferRunning_)
                 assignFunction(currentBlock());
         } else {
             showBlock(currentBlock());
@@ -613,6 +612,35 @@ template <class F> void Form3::guarded(F&& f)
     }
 }
 
+// ---- Transfers -----------------------------------------------------------------
+
+void Form3::setTransferRunning(bool running)
+{
+    // The commands that open, close, change or save the configuration a transfer works
+    // on; the window itself keeps repainting, and the block map can still be browsed.
+    static const char* const kHeldOff[] = {
+        "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFileSaveAs", "mnuFileRestore", "mnuFileUpload",
+        "mnuFileDownload", "mnuFileVerify", "mnuRecentFile1", "mnuRecentFile2", "mnuRecentFile3",
+        "mnuRecentFile4", "mnuFormExit", "mnuEditCfg"};
+    transferRunning_ = running;
+    for (const char* name : kHeldOff)
+        if (QAction* a = findChild<QAction*>(QLatin1String(name)))
+            a->setEnabled(!running);
+    for (QWidget* w : {static_cast<QWidget*>(grid2_), static_cast<QWidget*>(grid3_), static_cast<QWidget*>(list1_)})
+        w->setEnabled(!running);
+    command1_->setEnabled(!running && linkwin::downloadAvailable());
+    if (!running)
+        SetReadOnly();   // puts back what a read-only file keeps disabled
+}
+
+template <class F> void Form3::runTransfer(F&& transfer)
+{
+    statusBar()->clearMessage();
+    setTransferRunning(true);
+    guarded(std::forward<F>(transfer));
+    setTransferRunning(false);
+}
+
 // ---- Files -------------------------------------------------------------------
 
 bool Form3::LoadGlobalFile(const QString& fileName)
@@ -912,6 +940,11 @@ void Form3::showEvent(QShowEvent* event)
 
 void Form3::closeEvent(QCloseEvent* event)
 {
+    if (transferRunning_) {
+        event->ignore();
+        statusBar()->showMessage(QStringLiteral("A transfer is running: cancel it in its progress window first."));
+        return;
+    }
     if (finished_) {
         event->accept();
         return;

@@ -78,6 +78,9 @@ private:
     void OpenRecentEntry(const QString& fileName, int index);
     void reportDbError(const std::exception& e);
     template <class F> void guarded(F&& f);
+    // One transfer with the configuration commands held off until it has ended.
+    template <class F> void runTransfer(F&& transfer);
+    void setTransferRunning(bool running);
     bool editableRow(const QTableWidget* grid, int row) const;
     void setFocusMarks(QTableWidget* grid, bool focused);
     QAction* action(QMenu* menu, const char* name, const QString& text, bool enabled = true);
@@ -106,6 +109,7 @@ private:
     bool startDialogShown_ = false;
     bool skipCommentEditorOnce_ = false;
     bool finished_ = false;
+    bool transferRunning_ = false;   // a download, upload or verify is talking to the controller
     BlockView shown_;
     int editedBlock_ = 0;
 };

@@ -19,7 +19,7 @@ Outcome runDownload(StoreFixture& store, SimulatedController& sim, RecordingRepo
                     ScriptedOperator& user)
 {
     TestLink port(sim.portName());
-    const Outcome outcome = CMDDWNLD_Click(port.link, store.db, reporter, user);
+    const Outcome outcome = CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user);
     EXPECT_FALSE(port.link.port_is_open);
     return outcome;
 }
@@ -311,7 +311,7 @@ TEST(DownloadFaults, PortHeldByAnotherOperation_IsReportedInUseAndLeftOpen)
     ASSERT_TRUE(port.link.Open_Comm_Port());  // e.g. the live monitor holds it
     RecordingReporter reporter;
     ScriptedOperator user;
-    EXPECT_EQ(CMDDWNLD_Click(port.link, store.db, reporter, user), Outcome::Failed);
+    EXPECT_EQ(CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user), Outcome::Failed);
     ASSERT_EQ(port.messages.size(), 1u);
     EXPECT_EQ(port.messages[0], sim.portName().toStdString() + ": in use. Change the setting to another port.");
     EXPECT_TRUE(port.link.port_is_open);

@@ -27,6 +27,7 @@ void StoreFixture::open(const QString& path)
 {
     close();
     db.open_existing_database(path.toStdString(), kessig::Durability::Relaxed);
+    file_ = path;
     if (catalogue.empty())
         catalogue = readCatalogue(db);
 }

@@ -33,6 +33,8 @@ public:
     void open(const QString& path);
     void close();
     QString folder() const { return dir_.path(); }
+    // The configuration file opened last, as messages name it.
+    QString file() const { return file_; }
 
     // Functions from block 0 on (the rest keep theirs), each with default constants.
     void setFunctions(const std::map<int16_t, int16_t>& functionOfBlock);
@@ -43,6 +45,7 @@ public:
 
 private:
     QTemporaryDir dir_;
+    QString file_;
 };
 
 // orvane-sim on a pseudo-terminal with a memory file and a frame log.
