@@ -49,7 +49,7 @@ bool Link::attempt(const QByteArray &frame, const ReplyLength &replyLength, int 
     deadline.setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5 % early
     bool overrun = false;
     // Takes what has arrived, but never more than one byte past the reply: that byte
-    // already fails the attempt, and what follows it is dropped as it comes.
+    // already fails the attempt, and the rest is let pass by the settling that follows.
     auto collect = [&] {
         while (!overrun) {
             const QByteArray chunk = transport_->read(replyLength(received) + 1 - received.size());
@@ -59,8 +59,8 @@ bool Link::attempt(const QByteArray &frame, const ReplyLength &replyLength, int 
             overrun = received.size() > replyLength(received);
         }
         if (overrun)
-            transport_->discardInput();
-        else if (received.size() == replyLength(received))
+            timed_out = true;
+        if (overrun || received.size() == replyLength(received))
             loop.quit();
     };
     QObject::connect(transport_, &Transport::bytesArrived, &loop, collect);

@@ -88,14 +88,16 @@ private:
     bool cancelled_ = false;
 };
 
-enum class Stop { None, Unanswered, Disturbed, Cancelled };
+// Why a reading ended early: unanswered, disturbed beyond confirming, cancelled, or
+// shown wrong by an undisturbed second reading (worth starting over once).
+enum class Stop { None, Unanswered, Disturbed, Cancelled, Differs };
 
 // Reads of controller memory, remembered so they can be taken again. A reading counts
 // only when the line stayed undisturbed through it (and, if it had been disturbed
 // before, nothing stray arrived after it): a reply that came late for one request may
 // otherwise have been taken for the answer to another. When it was disturbed, every
-// read is taken again once the line is quiet, up to twice, until a reading is
-// undisturbed and gives the same bytes as an earlier one.
+// read is taken again once the line is quiet (a second time if that, too, was
+// disturbed), and the first undisturbed re-reading must give the same bytes.
 class CheckedReader {
 public:
     explicit CheckedReader(FrameRun& run) : run_(run)
@@ -111,46 +113,41 @@ public:
     {
         const std::vector<uint8_t> frame = readFrame(area, count, address);
         auto data = take(frame, count);
-        if (data) {
-            requests_.push_back({frame, count});
-            first_.push_back(*data);
-        }
+        if (data)
+            reads_.push_back({frame, count, *data});
         return data;
     }
 
     Stop stop() { return run_.cancelled() ? Stop::Cancelled : Stop::Unanswered; }
 
-    // Whether the reads so far can be trusted, after reading them again if need be.
+    // Whether the reads so far can be trusted, reading them again if need be.
     Stop confirm()
     {
         if (undisturbedSince(mark_, disturbedBefore_))
             return Stop::None;
-        std::vector<Reading> readings = {first_};
         for (int again = 0; again < kRereadings; ++again) {
             run_.link().settle();
             const int mark = run_.link().disturbances();
-            Reading reading;
-            for (const Request& r : requests_) {
-                auto data = take(r.frame, r.count);
+            bool same = true;
+            for (const Read& r : reads_) {
+                const auto data = take(r.frame, r.count);
                 if (!data)
                     return stop();
-                reading.push_back(std::move(*data));
+                same = same && *data == r.data;
             }
-            const bool undisturbed = undisturbedSince(mark, true);
-            if (undisturbed && std::find(readings.begin(), readings.end(), reading) != readings.end())
-                return Stop::None;
-            readings.push_back(std::move(reading));
+            if (undisturbedSince(mark, true))
+                return same ? Stop::None : Stop::Differs;
         }
         return Stop::Disturbed;
     }
 
 private:
     static constexpr int kRereadings = 2;
-    struct Request {
+    struct Read {
         std::vector<uint8_t> frame;
         uint8_t count;
+        std::vector<uint8_t> data;
     };
-    using Reading = std::vector<std::vector<uint8_t>>;
 
     std::optional<std::vector<uint8_t>> take(const std::vector<uint8_t>& frame, uint8_t count)
     {
@@ -170,27 +167,37 @@ private:
     FrameRun& run_;
     bool disturbedBefore_ = false;
     int mark_ = 0;
-    std::vector<Request> requests_;
-    Reading first_;
+    std::vector<Read> reads_;
 };
+
+// Reads once more from the start when an undisturbed re-reading showed the first wrong.
+constexpr int kReadingsFromTheStart = 2;
 
 // Areas 6, 9, 4 and 3 whole, trusted as CheckedReader trusts.
 Stop readMemory(FrameRun& run, ControllerMemory& memory)
 {
-    CheckedReader in(run);
-    const std::array<std::vector<uint8_t>*, 4> into = {&memory.messages, &memory.quick, &memory.blocks,
-                                                       &memory.constants};
-    for (size_t i = 0; i < kDownloadAreas.size(); ++i) {
-        const Area& area = kDownloadAreas[i];
-        for (int p = 0; p < area.pages; ++p) {
-            const auto data = in.read(area.number, static_cast<uint8_t>(area.pageBytes),
-                                      static_cast<uint16_t>(area.pageBytes * p));
-            if (!data)
-                return in.stop();
-            into[i]->insert(into[i]->end(), data->begin(), data->end());
+    Stop result = Stop::Differs;
+    for (int reading = 0; reading < kReadingsFromTheStart && result == Stop::Differs; ++reading) {
+        memory = {};
+        CheckedReader in(run);
+        const std::array<std::vector<uint8_t>*, 4> into = {&memory.messages, &memory.quick, &memory.blocks,
+                                                           &memory.constants};
+        result = Stop::None;
+        for (size_t i = 0; i < kDownloadAreas.size() && result == Stop::None; ++i) {
+            const Area& area = kDownloadAreas[i];
+            for (int p = 0; p < area.pages && result == Stop::None; ++p) {
+                const auto data = in.read(area.number, static_cast<uint8_t>(area.pageBytes),
+                                          static_cast<uint16_t>(area.pageBytes * p));
+                if (data)
+                    into[i]->insert(into[i]->end(), data->begin(), data->end());
+                else
+                    result = in.stop();
+            }
         }
+        if (result == Stop::None)
+            result = in.confirm();
     }
-    return in.confirm();
+    return result == Stop::Differs ? Stop::Disturbed : result;
 }
 
 } // namespace
@@ -276,6 +283,7 @@ bool sendImage(Exchange& link, const Image& image, Reporter& reporter)
     case Stop::Cancelled:
         return stop(texts::downloadUnchecked(texts::kCheckCancelled));
     case Stop::None:
+    case Stop::Differs:  // readMemory has started over already
         break;
     }
     const std::vector<std::string> differences = compareWithImage(image, held);
@@ -318,45 +326,37 @@ std::vector<uint8_t> expectedBlockRecords(const std::array<int16_t, kBlocks>& fu
     return expected;
 }
 
-} // namespace
-
-std::optional<UploadedController> readController(Exchange& link, const Catalogue& catalogue,
-                                                 Reporter& reporter)
+// One reading of what an upload stores. Every stop is reported here (with the progress
+// window closed), except a reading that a re-reading showed wrong (Stop::Differs).
+Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, UploadedController& up,
+                std::vector<uint8_t>& blockTable)
 {
-    reporter.progressStart(texts::kUploadProgress);
-    FrameRun run(link, reporter, 0);
     CheckedReader in(run);
-    UploadedController up;
-    const auto unanswered = [&](const std::string& what) {
-        return failUpload(reporter, run.cancelled() ? std::string(texts::kUploadCancelled) : texts::uploadFailedAt(what));
+    const auto fail = [&](const std::string& text) {
+        failUpload(reporter, text);
+        return Stop::Unanswered;
     };
-    // Whether what was read so far can be trusted (reading it again if need be); says
-    // why not.
-    const auto untrusted = [&] {
-        switch (in.confirm()) {
-        case Stop::None:
-            return false;
-        case Stop::Cancelled:
-            failUpload(reporter, texts::kUploadCancelled);
-            return true;
-        case Stop::Unanswered:
-        case Stop::Disturbed:
-            break;
-        }
-        failUpload(reporter, texts::kUploadUnconfirmed);
-        return true;
+    const auto unanswered = [&](const std::string& what) {
+        return fail(run.cancelled() ? std::string(texts::kUploadCancelled) : texts::uploadFailedAt(what));
+    };
+    const auto confirmed = [&] {
+        const Stop stop = in.confirm();
+        if (stop == Stop::Cancelled)
+            return fail(texts::kUploadCancelled);
+        if (stop == Stop::Unanswered || stop == Stop::Disturbed)
+            return fail(texts::kUploadUnconfirmed);
+        return stop;
     };
 
-    std::vector<uint8_t> blockTable;
     int slotsNeeded = 0;
     for (int g = 0; g < kBlockPages; ++g) {
         const auto page = in.read(4, kBlockPageBytes, static_cast<uint16_t>(kBlockPageBytes * g));
         if (!page) {
             if (run.cancelled())
-                return failUpload(reporter, texts::kUploadCancelled);
+                return fail(texts::kUploadCancelled);
             reporter.message(texts::kUploadError, "", Icon::None);
             reporter.progressEnd();
-            return std::nullopt;
+            return Stop::Unanswered;
         }
         for (int k = 0; k < 16; ++k) {
             const int block = g * 16 + k;
@@ -364,11 +364,11 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
             const auto info = catalogue.find(fn);
             if (info == catalogue.end()) {
                 // A reply that came late for another request could look like this one.
-                if (untrusted())
-                    return std::nullopt;
+                if (const Stop stop = confirmed(); stop != Stop::None)
+                    return stop;
                 // Its constants could not be told apart in the slot stream: stop here.
                 reporter.message(texts::kRecordNotFound, "", Icon::None);
-                return failUpload(reporter, texts::uploadStoppedUnknownFunction(block, fn));
+                return fail(texts::uploadStoppedUnknownFunction(block, fn));
             }
             up.functions[size_t(block)] = fn;
             slotsNeeded += info->second.constantCount();
@@ -400,8 +400,27 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
     if (!quick)
         return unanswered("the quick messages");
     up.quick = *quick;
+    return confirmed();
+}
 
-    if (untrusted())
+} // namespace
+
+std::optional<UploadedController> readController(Exchange& link, const Catalogue& catalogue,
+                                                 Reporter& reporter)
+{
+    reporter.progressStart(texts::kUploadProgress);
+    FrameRun run(link, reporter, 0);
+    UploadedController up;
+    std::vector<uint8_t> blockTable;
+    Stop stop = Stop::Differs;
+    for (int reading = 0; reading < kReadingsFromTheStart && stop == Stop::Differs; ++reading) {
+        up = {};
+        blockTable.clear();
+        stop = readUpload(run, catalogue, reporter, up, blockTable);
+    }
+    if (stop == Stop::Differs)
+        return failUpload(reporter, texts::kUploadUnconfirmed);
+    if (stop != Stop::None)
         return std::nullopt;
     // Each record carries sums that follow from the functions before it: a table that
     // breaks them would put constants in the wrong blocks.
@@ -415,6 +434,8 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
     run.exchange(readFrame(5, 150, 0), 150 + kFrameBytes);
     if (run.exchange(readFrame(5, 30, 150), 30 + kFrameBytes))
         run.percent(100);
+    if (run.cancelled())
+        return failUpload(reporter, texts::kUploadCancelled);
     reporter.progressEnd();
     return up;
 }
@@ -466,6 +487,8 @@ std::optional<ControllerMemory> readBack(Exchange& link, Reporter& reporter)
         break;
     case Stop::Cancelled:
         reporter.message(texts::kVerifyCancelled, "", Icon::None);
+        break;
+    case Stop::Differs:  // readMemory has started over already
         break;
     }
     return std::nullopt;

@@ -99,4 +99,7 @@ std::map<int, std::vector<uint8_t>> expectedMemory(const Configuration& config, 
 
 uint32_t slotIn(const std::vector<uint8_t>& area, size_t slot);
 
+// Runs SQL on a closed configuration file directly, as another program could have.
+bool executeSql(const QString& file, const char* sql);
+
 } // namespace orvane::transfer::testing

@@ -33,7 +33,7 @@ public:
     std::array<uint8_t, kXmitBufferSize> xmit_bfr{};
     std::array<uint8_t, kXmitBufferSize> rcv_bfr{};
     bool reply_ok = false;
-    bool timed_out = false;
+    bool timed_out = false;     // the last attempt ended without its reply (time-out, or a reply too long)
     int tick_count = 0;
     bool port_is_open = false;
     int count_progress = 0;

@@ -31,8 +31,9 @@ struct UploadedController {
 
 // Reads what an upload reads, in its order and with its progress. Nothing on any failure
 // (already reported); a function missing from the catalogue stops it. When the line
-// was disturbed meanwhile, everything is read a second time once it is quiet and must
-// come back the same; the block records must agree with the functions they hold.
+// was disturbed meanwhile, everything is read again once it is quiet until an
+// undisturbed reading agrees with an earlier one; the block records must agree with
+// the functions they hold.
 std::optional<UploadedController> readController(Exchange& link, const Catalogue& catalogue,
                                                  Reporter& reporter);
 
