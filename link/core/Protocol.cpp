@@ -112,6 +112,8 @@ std::string cp1252ToUtf8(std::string_view cp1252)
 
 std::string printableText(std::string_view cp1252)
 {
+    // NULs at the end pad a fixed-width record; they are no part of the text.
+    cp1252 = cp1252.substr(0, cp1252.find_last_not_of('\0') + 1);
     std::string out;
     for (char c : cp1252) {
         const char32_t cp = fromCp1252(static_cast<uint8_t>(c));

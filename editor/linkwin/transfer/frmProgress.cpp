@@ -35,6 +35,7 @@ frmProgress::frmProgress(QWidget* parent) : QWidget(parent, Qt::Tool)
 
 void frmProgress::showCentred()
 {
+    resize(size().expandedTo(sizeHint()));  // the size it will show with
     if (QWidget* owner = parentWidget()) {
         const QRect area = owner->window()->frameGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));

@@ -27,8 +27,9 @@ std::string cp1252ToUtf8(std::string_view cp1252); // the five unassigned codes 
 // The characters of a UTF-8 text that Windows-1252 lacks, each once, in the order met;
 // empty when the whole text fits.
 std::string charactersOutsideCp1252(std::string_view utf8);
-// Text from the line as a person may see it: UTF-8, with control characters and
-// unassigned codes shown as '?', so bytes from the line cannot steer a terminal.
+// Text from the line as a person may see it: UTF-8, without the NULs that pad it at
+// the end, and with control characters and unassigned codes shown as '?', so bytes
+// from the line cannot steer a terminal.
 std::string printableText(std::string_view cp1252);
 
 // How long one attempt waits for its reply: 1.5 s, or the wire time of the request and
