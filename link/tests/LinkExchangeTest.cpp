@@ -286,18 +286,18 @@ long residentKilobytes()
 
 TEST_F(LinkOverPty, ReplyLaterThanItsAttempt_IsLetPassAndNeverTakenForTheRetrysOrTheNextFramesReply)
 {
-    // Frame 1 is answered 1.7 s late, after its attempt gave up at 1.5 s; every other
+    // Frame 1 is answered 1.6 s late, after its attempt gave up at 1.5 s; every other
     // frame 150 ms after it came. The late reply must not answer the retry (frame 2)
     // nor anything after it, and the line counts as disturbed.
     controller.respond = [&](int frame, const QByteArray &) {
-        QTimer::singleShot(frame == 1 ? 1700 : 150, [&, frame] { controller.send(replyNumbered(frame)); });
+        QTimer::singleShot(frame == 1 ? 1600 : 150, [&, frame] { controller.send(replyNumbered(frame)); });
         return QByteArray();
     };
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(link.get_analog(4), 2);
     EXPECT_TRUE(link.reply_ok);
-    EXPECT_GE(clock.elapsed(), 1700) << "the retry went out before the late reply had passed";
+    EXPECT_GE(clock.elapsed(), 1600 + 200 + 150) << "the retry went out before the line had been quiet";
     EXPECT_EQ(controller.frames(), 2);
     EXPECT_GE(link.line_disturbances, 2);  // the failed attempt and the late bytes dropped
     EXPECT_EQ(link.get_analog(4), 3);
