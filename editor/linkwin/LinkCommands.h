@@ -18,13 +18,14 @@ using BlockFunctionTable = std::array<int16_t, 160>;
 void showCommSettings(QWidget* parent);
 // "&Version ID": poll, then show the controller's identification text.
 void showVersionId(QWidget* parent);
-// The download of the open configuration.
-void download(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable& blockFunctions);
+// The download of the open configuration; `file` is the user's file (messages name it).
+// True when the controller confirmed a download it holds exactly.
+bool download(QWidget* parent, kessig::OrvaneDB& db, const QString& file);
 // The upload into the open configuration. True only when it completed and changed the
 // configuration; the caller then reloads its table (already updated here) and saves.
 bool upload(QWidget* parent, kessig::OrvaneDB& db, BlockFunctionTable& blockFunctions);
-// Read the controller back and compare with what a download would send.
-void verify(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable& blockFunctions);
+// Read the controller back and compare with what a download of `file` would send.
+void verify(QWidget* parent, kessig::OrvaneDB& db, const QString& file);
 
 // "&Selected Blocks": the selected-blocks monitor in place of the main window until
 // Done; `configurationPath` is the user's file, whose layout file lies beside it.

@@ -27,12 +27,14 @@ std::string terminalText(const std::string& boxText)
 {
     std::string text;
     for (size_t i = 0; i < boxText.size(); ++i) {
-        if (boxText[i] == '\r') {
+        const auto c = static_cast<unsigned char>(boxText[i]);
+        if (c == '\r') {
             text += '\n';
             if (i + 1 < boxText.size() && boxText[i + 1] == '\n')
                 ++i;
         } else {
-            text += boxText[i];
+            // A text from a file or the line must not steer the terminal.
+            text += (c < 0x20 && c != '\n') || c == 0x7F ? '?' : boxText[i];
         }
     }
     return text;
@@ -50,8 +52,7 @@ void TerminalReporter::endProgressLine()
 void TerminalReporter::message(const std::string& text, const std::string& title, orvane::transfer::Icon)
 {
     endProgressLine();
-    // Controller and store texts are Windows-1252; the terminal speaks UTF-8.
-    const std::string shown = orvane::link::cp1252ToUtf8(terminalText(text));
+    const std::string shown = terminalText(text);
     if (title.empty())
         std::fprintf(out_, "%s\n", shown.c_str());
     else

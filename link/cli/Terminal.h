@@ -19,7 +19,8 @@ void say(const QString& text);
 // Says why the store or a file failed (a store failure with its number); returns the exit code.
 int failed(const std::exception& e);
 
-// Box texts break lines with "\r" (or "\r\n"); a terminal wants "\n".
+// Box texts break lines with "\r" (or "\r\n"); a terminal wants "\n". Other control
+// characters are shown as "?".
 std::string terminalText(const std::string& boxText);
 
 class TerminalReporter : public orvane::transfer::Reporter, public orvane::link::LinkReporter {

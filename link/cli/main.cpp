@@ -79,7 +79,7 @@ int versionId(orvane::link::Link& link, TerminalReporter& reporter)
     if (link.reply_ok) {
         const std::string identification = link.read_version_id();
         if (link.reply_ok) {
-            std::printf("%s\n", orvane::link::cp1252ToUtf8(identification).c_str());
+            std::printf("%s\n", orvane::link::printableText(identification).c_str());
             return kExitSuccess;
         }
     }
@@ -87,9 +87,9 @@ int versionId(orvane::link::Link& link, TerminalReporter& reporter)
     return kExitFailed;
 }
 
-int verify(orvane::link::Link& link, kessig::OrvaneDB& db, TerminalReporter& reporter)
+int verify(orvane::link::Link& link, kessig::OrvaneDB& db, const std::string& file, TerminalReporter& reporter)
 {
-    const auto result = orvane::transfer::verifyAgainstController(link, db, reporter);
+    const auto result = orvane::transfer::verifyAgainstController(link, db, file, reporter);
     if (result.outcome != orvane::transfer::Outcome::Completed)
         return kExitFailed;
     if (result.differences.empty()) {
@@ -123,6 +123,7 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
     }
 
     TerminalOperator user(std::cin, stderr, options.yes);
+    const std::string userFile = options.file.toStdString();  // messages name it, not the copy
     kessig::OrvaneDB db;
     int code = kExitFailed;
     try {
@@ -130,7 +131,7 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         db.open_existing_database(copy.path().toStdString(), kessig::Durability::Full);
         switch (options.command) {
         case Command::Download:
-            code = exitCode(orvane::transfer::CMDDWNLD_Click(link, db, reporter, user));
+            code = exitCode(orvane::transfer::CMDDWNLD_Click(link, db, userFile, reporter, user));
             break;
         case Command::Upload: {
             orvane::transfer::BlockFunctionTable table{};
@@ -138,7 +139,7 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
             break;
         }
         case Command::Verify:
-            code = verify(link, db, reporter);
+            code = verify(link, db, userFile, reporter);
             break;
         case Command::Monitor:
             code = monitorBlocks(options, link, db, reporter);

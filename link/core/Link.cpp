@@ -20,15 +20,23 @@ namespace orvane::link {
 
 namespace {
 constexpr int kTickMs = 500;
-constexpr int kTicksToTimeOut = 3;
 constexpr int kAttempts = 2;
+constexpr int kLongestMessageReply = 2 + 255 + 2;
+constexpr int kLongestFrame = static_cast<int>(kXmitBufferSize);
 } // namespace
 
-bool Link::attempt(const QByteArray &frame, const ReplyLength &replyLength, QByteArray &received)
+int Link::lineBaud() const
 {
-    // Bytes left from an earlier, failed attempt (a late reply) must not be
-    // taken as the start of this attempt's reply.
-    transport_->discardInput();
+    const int baud = std::atoi(settings.CommBaudRate.c_str());
+    return baud > 0 ? baud : kDefaultBaud;
+}
+
+bool Link::attempt(const QByteArray &frame, const ReplyLength &replyLength, int longestReply, QByteArray &received)
+{
+    // Bytes waiting now answer no request of this attempt: they came too late for an
+    // earlier one. They are dropped, and counted, so callers know the line was disturbed.
+    if (transport_->discardInput() > 0)
+        ++line_disturbances;
     received.clear();
     tick_count = 0;
     timed_out = false;
@@ -36,31 +44,82 @@ bool Link::attempt(const QByteArray &frame, const ReplyLength &replyLength, QByt
     QEventLoop loop;
     QTimer ticker;
     ticker.setInterval(kTickMs);
-    ticker.setTimerType(Qt::PreciseTimer); // a coarse timer may tick up to 5 % early and cut the 1.5 s short
-    bool tooLong = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5 % early
+    bool overrun = false;
+    // Takes what has arrived, but never more than one byte past the reply: that byte
+    // already fails the attempt, and the rest is let pass by the settling that follows.
     auto collect = [&] {
-        received += transport_->readAll();
-        const int replyLen = replyLength(received);
-        if (received.size() > replyLen)
-            tooLong = true; // a reply one byte too long is never accepted
-        else if (received.size() == replyLen)
+        while (!overrun) {
+            const QByteArray chunk = transport_->read(replyLength(received) + 1 - received.size());
+            if (chunk.isEmpty())
+                break;
+            received += chunk;
+            overrun = received.size() > replyLength(received);
+        }
+        if (overrun)
+            timed_out = true;
+        if (overrun || received.size() == replyLength(received))
             loop.quit();
     };
     QObject::connect(transport_, &Transport::bytesArrived, &loop, collect);
-    QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
-        if (++tick_count >= kTicksToTimeOut) {
-            timed_out = true;
-            loop.quit();
-        }
+    QObject::connect(&ticker, &QTimer::timeout, &loop, [&] { ++tick_count; });
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        timed_out = true;
+        loop.quit();
     });
     transport_->write(frame);
     ticker.start();
+    deadline.start(attemptTimeoutMs(lineBaud(), static_cast<int>(frame.size()), longestReply));
     loop.exec();
-    collect(); // the exact length might have been reached by bytes read with the last tick
-    return !tooLong && received.size() == replyLength(received);
+    collect(); // the exact length might have been reached by bytes read with the deadline
+    const bool ok = !overrun && received.size() == replyLength(received);
+    if (!ok)
+        ++line_disturbances;
+    return ok;
 }
 
-bool Link::exchange(int sendLen, const ReplyLength &replyLength, QByteArray &received)
+long Link::settle()
+{
+    long discarded = transport_->discardInput();
+    QEventLoop loop;
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    quiet.setTimerType(Qt::PreciseTimer);
+    QTimer limit;
+    limit.setSingleShot(true);
+    bool gaveUp = false;
+    QObject::connect(transport_, &Transport::bytesArrived, &loop, [&] {
+        discarded += transport_->discardInput();
+        quiet.start(); // silence is counted from the last byte
+    });
+    QObject::connect(&quiet, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+        gaveUp = true;
+        loop.quit();
+    });
+    quiet.start(quietIntervalMs(lineBaud()));
+    // Any reply at this rate has ended by then; a line still sending is given up for now.
+    limit.start(attemptTimeoutMs(lineBaud(), kLongestFrame, kLongestFrame));
+    loop.exec();
+    discarded += transport_->discardInput();
+    if (discarded > 0)
+        ++line_disturbances;
+    return gaveUp ? -1 : discarded;
+}
+
+long Link::settle_line()
+{
+    if (busy_ || transport_ == nullptr || !transport_->isOpen())
+        return -1;
+    busy_ = true;
+    const long discarded = settle();
+    busy_ = false;
+    return discarded;
+}
+
+bool Link::exchange(int sendLen, const ReplyLength &replyLength, int longestReply, QByteArray &received)
 {
     if (busy_ || transport_ == nullptr || !transport_->isOpen())
         return false;
@@ -69,8 +128,13 @@ bool Link::exchange(int sendLen, const ReplyLength &replyLength, QByteArray &rec
     // must resend this exchange's frame.
     const QByteArray frame(reinterpret_cast<const char *>(xmit_bfr.data()), sendLen);
     bool ok = false;
-    for (int i = 0; i < kAttempts && !ok; ++i)
-        ok = attempt(frame, replyLength, received);
+    for (int i = 0; i < kAttempts && !ok; ++i) {
+        ok = attempt(frame, replyLength, longestReply, received);
+        // The reply that missed this attempt may still be on its way: let it pass before
+        // anything else is sent, so it is not taken for the answer to a later frame.
+        if (!ok && settle() < 0)
+            break;
+    }
     busy_ = false;
     return ok;
 }
@@ -79,7 +143,7 @@ void Link::send_and_get(int sendLen, int replyLen)
 {
     reply_ok = false;
     QByteArray received;
-    const bool ok = exchange(sendLen, [replyLen](const QByteArray &) { return replyLen; }, received);
+    const bool ok = exchange(sendLen, [replyLen](const QByteArray &) { return replyLen; }, replyLen, received);
     if (ok)
         std::copy(received.begin(), received.end(), rcv_bfr.begin());
     reply_ok = ok;
@@ -93,7 +157,7 @@ void Link::send_and_get_message(int sendLen)
     const auto length = [](const QByteArray &bytes) {
         return bytes.size() < 2 ? 2 : 2 + static_cast<uint8_t>(bytes[1]) + 2;
     };
-    const bool ok = exchange(sendLen, length, received);
+    const bool ok = exchange(sendLen, length, kLongestMessageReply, received);
     if (ok) {
         msg_len = static_cast<uint8_t>(received[1]);
         std::copy(received.begin() + 2, received.end(), rcv_bfr.begin());
@@ -112,9 +176,7 @@ bool Link::port_available(int n)
     if (port_is_open)
         return false;
     settings.CommPortNumber = static_cast<int16_t>(n);
-    const int baud = std::atoi(settings.CommBaudRate.c_str());
-    SerialTransport probe(QString::fromStdString(devicePath()), baud > 0 ? baud : 38400,
-                          QString::fromStdString(settings.CommParity));
+    SerialTransport probe(QString::fromStdString(devicePath()), lineBaud(), QString::fromStdString(settings.CommParity));
     if (!probe.open())
         return false;
     probe.close();
@@ -169,7 +231,9 @@ namespace orvane::link {
 
 std::string Link::portLabel() const
 {
-    return settings.CommPortName.empty() ? "COM" + std::to_string(settings.CommPortNumber) : settings.CommPortName;
+    // A numbered port keeps its COM name, and says which device that is here.
+    return settings.CommPortName.empty() ? "COM" + std::to_string(settings.CommPortNumber) + " (" + devicePath() + ")"
+                                         : settings.CommPortName;
 }
 
 std::string Link::devicePath() const
@@ -190,12 +254,11 @@ bool Link::Open_Comm_Port()
         report(portLabel() + ": in use. Change the setting to another port.");
         return false;
     }
-    const int baud = std::atoi(settings.CommBaudRate.c_str());
     const QString device = QString::fromStdString(devicePath());
     if (isTcpPortName(device))
         ownedTransport_ = std::make_unique<TcpTransport>(device);
     else
-        ownedTransport_ = std::make_unique<SerialTransport>(device, baud > 0 ? baud : 38400,
+        ownedTransport_ = std::make_unique<SerialTransport>(device, lineBaud(),
                                                             QString::fromStdString(settings.CommParity));
     if (!ownedTransport_->open()) {
         ownedTransport_.reset();
@@ -205,6 +268,7 @@ bool Link::Open_Comm_Port()
     }
     transport_ = ownedTransport_.get();
     port_is_open = true;
+    line_disturbances = 0;
     return true;
 }
 

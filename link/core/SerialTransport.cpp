@@ -1,6 +1,7 @@
 #include "orvane/link/Transport.h"
 
 #include <QSerialPort>
+#include <QSignalBlocker>
 
 namespace orvane::link {
 
@@ -15,6 +16,7 @@ SerialTransport::SerialTransport(const QString &portName, int baud, const QStrin
     port_->setDataBits(QSerialPort::Data8);
     port_->setStopBits(QSerialPort::OneStop);
     port_->setFlowControl(QSerialPort::NoFlowControl);
+    port_->setReadBufferSize(kReadBufferBytes);
     connect(port_, &QSerialPort::readyRead, this, &Transport::bytesArrived);
 }
 
@@ -29,7 +31,17 @@ bool SerialTransport::open()
     return true;
 }
 
-void SerialTransport::discardInput() { port_->clear(QSerialPort::Input); }
+qint64 SerialTransport::discardInput()
+{
+    // What the driver holds is fetched first so that it is counted too; the blocker
+    // keeps readyRead from reaching anyone who would collect what is being dropped.
+    const QSignalBlocker silent(port_);
+    qint64 dropped = port_->readAll().size();
+    while (port_->waitForReadyRead(0) && dropped < kReadBufferBytes * 4)
+        dropped += port_->readAll().size();
+    port_->clear(QSerialPort::Input);
+    return dropped;
+}
 void SerialTransport::close() { port_->close(); }
 bool SerialTransport::isOpen() const { return port_->isOpen(); }
 
@@ -43,6 +55,7 @@ qint64 SerialTransport::write(const QByteArray &bytes)
 // Only what is there: QIODevice::readAll() sizes its result for 64 KiB first, and freeing
 // that on every read made the heap shrink and grow again with each exchange.
 QByteArray SerialTransport::readAll() { return port_->read(port_->bytesAvailable()); }
+QByteArray SerialTransport::read(qint64 maxBytes) { return port_->read(maxBytes); }
 QString SerialTransport::errorText() const { return port_->errorString(); }
 
 } // namespace orvane::link

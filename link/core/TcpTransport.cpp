@@ -1,5 +1,6 @@
 #include "orvane/link/Transport.h"
 
+#include <QSignalBlocker>
 #include <QTcpSocket>
 
 namespace orvane::link {
@@ -15,6 +16,7 @@ TcpTransport::TcpTransport(const QString &hostAndPort, QObject *parent)
     const auto colon = hostAndPort.lastIndexOf(':');
     host_ = hostAndPort.left(colon);
     port_ = hostAndPort.mid(colon + 1).toUShort();
+    socket_->setReadBufferSize(kReadBufferBytes);
     connect(socket_, &QTcpSocket::readyRead, this, &Transport::bytesArrived);
 }
 
@@ -39,12 +41,16 @@ qint64 TcpTransport::write(const QByteArray &bytes)
 }
 
 QByteArray TcpTransport::readAll() { return socket_->readAll(); }
+QByteArray TcpTransport::read(qint64 maxBytes) { return socket_->read(maxBytes); }
 
-void TcpTransport::discardInput()
+qint64 TcpTransport::discardInput()
 {
-    do
-        socket_->readAll();
-    while (socket_->waitForReadyRead(0));
+    // Bounded: a server that never stops sending must not keep this loop going.
+    const QSignalBlocker silent(socket_);
+    qint64 dropped = socket_->readAll().size();
+    while (dropped < kReadBufferBytes * 4 && socket_->waitForReadyRead(0))
+        dropped += socket_->readAll().size();
+    return dropped;
 }
 QString TcpTransport::errorText() const { return socket_->errorString(); }
 

@@ -4,6 +4,8 @@
 #include "orvane/testing/PtyController.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -129,12 +131,18 @@ TEST(OpenCommPort, MissingPortReportsNotAvailable)
     EXPECT_EQ(reporter.messages[0], "/dev/ttyUSB-missing-9: not available. Change the setting to another port.");
 }
 
-TEST(OpenCommPort, NumberedPortNamedComInMessages)
+TEST(OpenCommPort, NumberedPortNamedComAndItsDeviceInMessages)
 {
     Link link;
+    RecordingReporter reporter;
+    link.setReporter(&reporter);
     link.settings.CommPortNumber = 3;
-    EXPECT_EQ(link.portLabel(), "COM3");
+    EXPECT_EQ(link.portLabel(), "COM3 (/dev/ttyS2)");
     EXPECT_EQ(link.devicePath(), "/dev/ttyS2");
+    link.settings.CommPortNumber = 250;  // no such device
+    EXPECT_FALSE(link.Open_Comm_Port());
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0], "COM250 (/dev/ttyS249): not available. Change the setting to another port.");
 }
 
 TEST(OpenCommPort, PortHeldByThisLinkReportsInUse_ThenPollWorks)
@@ -254,4 +262,119 @@ TEST_F(LinkOverPty, SlotCursorReadsValuesAndFetchesNextPageAfter32Slots)
     EXPECT_EQ(link.const_percent, 2);
     EXPECT_FALSE(link.constant_page_failed);
     EXPECT_EQ(link.get_integer_constant(), -2);
+}
+
+namespace {
+
+// Analog reading reply that carries the number of the frame it answers.
+QByteArray replyNumbered(int frame)
+{
+    return QByteArray::fromHex("0000") + char(frame) + QByteArray::fromHex("0000");
+}
+
+long residentKilobytes()
+{
+    QFile status("/proc/self/status");
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+} // namespace
+
+TEST_F(LinkOverPty, ReplyLaterThanItsAttempt_IsLetPassAndNeverTakenForTheRetrysOrTheNextFramesReply)
+{
+    // Frame 1 is answered 1.6 s late, after its attempt gave up at 1.5 s; every other
+    // frame 150 ms after it came. The late reply must not answer the retry (frame 2)
+    // nor anything after it, and the line counts as disturbed.
+    controller.respond = [&](int frame, const QByteArray &) {
+        QTimer::singleShot(frame == 1 ? 1600 : 150, [&, frame] { controller.send(replyNumbered(frame)); });
+        return QByteArray();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(link.get_analog(4), 2);
+    EXPECT_TRUE(link.reply_ok);
+    EXPECT_GE(clock.elapsed(), 1600 + 200 + 150) << "the retry went out before the line had been quiet";
+    EXPECT_EQ(controller.frames(), 2);
+    EXPECT_GE(link.line_disturbances, 2);  // the failed attempt and the late bytes dropped
+    EXPECT_EQ(link.get_analog(4), 3);
+    EXPECT_EQ(link.get_analog(4), 4);
+
+    // A reply that comes later still (after the line was quiet) is counted when found.
+    const int before = link.line_disturbances;
+    controller.send(replyNumbered(99));
+    QElapsedTimer pause;
+    pause.start();
+    while (pause.elapsed() < 100)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(link.get_analog(4), 5);
+    EXPECT_EQ(link.line_disturbances, before + 1);
+}
+
+TEST_F(LinkOverPty, TimeOutFollowsTheLineSpeed_ASlowLineWaitsForItsLongReply)
+{
+    // A 177-byte page and its 5-byte reply take 1.67 s on the wire at 1200 baud: the
+    // attempt waits 2.17 s, and a reply 1.9 s after the page is still its reply.
+    EXPECT_EQ(attemptTimeoutMs(1200, 177, 5), 2169);
+    EXPECT_EQ(attemptTimeoutMs(38400, 177, 5), 1500);
+    EXPECT_EQ(attemptTimeoutMs(1200, 7, 167), 2095);
+    EXPECT_EQ(quietIntervalMs(38400), 200);
+    EXPECT_EQ(quietIntervalMs(1200), 294);
+    controller.respond = [&](int frame, const QByteArray &) {
+        QTimer::singleShot(1900, [&, frame] { controller.send(QByteArray::fromHex("10000000") + char(frame)); });
+        return QByteArray();
+    };
+    link.settings.CommBaudRate = "1200";
+    link.xmit_bfr.fill(0);
+    link.xmit_bfr[0] = 0x02;
+    link.xmit_bfr[1] = 0x06;
+    link.xmit_bfr[2] = 170;
+    link.sum_xmit_bfr(174);
+    link.send_and_get(177, 5);
+    EXPECT_TRUE(link.reply_ok);
+    EXPECT_EQ(controller.frames(), 1);
+    EXPECT_EQ(link.line_disturbances, 0);
+
+    link.settings.CommBaudRate = "38400";  // the same delay fails an attempt at 38400
+    link.send_and_get(177, 5);
+    EXPECT_EQ(controller.frames(), 3);
+}
+
+TEST(TcpLink, ServerThatNeverStopsSending_IsNeverHeldAndTheExchangeFails)
+{
+    // A device server pouring out bytes as fast as the connection takes them.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    QTcpSocket *peer = nullptr;
+    int framesSeen = 0;
+    QTimer pour;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        peer = server.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&] {
+            peer->readAll();
+            ++framesSeen;
+        });
+        pour.start(0);
+    });
+    const QByteArray chunk(64 * 1024, '\x10');
+    QObject::connect(&pour, &QTimer::timeout, [&] {
+        if (peer && peer->bytesToWrite() < 4 * chunk.size())
+            peer->write(chunk);
+    });
+    Link link;
+    link.settings.CommPortName = "127.0.0.1:" + std::to_string(server.serverPort());
+    ASSERT_TRUE(link.Open_Comm_Port());
+    const long before = residentKilobytes();
+    QElapsedTimer clock;
+    clock.start();
+    link.poll_orvane();
+    EXPECT_FALSE(link.reply_ok);
+    EXPECT_LT(clock.elapsed(), 6000);
+    EXPECT_EQ(framesSeen, 1) << "a line that never falls quiet gets no second frame";
+    EXPECT_LT(residentKilobytes() - before, 20 * 1024) << "the endless reply was held in memory";
+    pour.stop();
+    link.Close_Comm_Port();
 }

@@ -202,7 +202,9 @@ TEST_F(LinkToSimulator, LateReplyArrivesDuringRetryWait_RetrySucceeds_NextFrameN
 
 TEST_F(LinkToSimulator, StaleReplyQueuedWhilePortClosed_DiscardedOnReopen)
 {
-    startSimulator({"--late-reply", "1:1700"});
+    // The retry goes out at 1.7 s, once the line has been quiet for 200 ms, and is
+    // answered at once; the late reply to the first attempt follows at 1.8 s.
+    startSimulator({"--late-reply", "1:1800"});
     link.poll_orvane();
     ASSERT_TRUE(link.reply_ok);
     link.Close_Comm_Port();

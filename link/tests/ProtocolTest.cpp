@@ -53,3 +53,15 @@ TEST(WireText, CharacterOutside1252BecomesQuestionMark)
 {
     EXPECT_EQ(utf8ToCp1252("a\xE4\xB8\xAD" "b"), "a?b");
 }
+
+TEST(WireText, LineTextShownToAPerson_ControlCharactersAndUnassignedCodesAreQuestionMarks)
+{
+    // An identification text with an escape sequence that would retitle a terminal.
+    EXPECT_EQ(printableText(std::string("ORV\x1B]0;x\x07\x81 2.50\x7F\xE9\0!\0\0", 21)),
+              "ORV?]0;x?? 2.50?\xC3\xA9?!");  // padding NULs at the end dropped
+    EXPECT_EQ(cp1252ToUtf8("\x81\x80"), "?\xE2\x82\xAC");
+    // What a download cannot carry: each missing character once, a literal "?" is fine.
+    EXPECT_EQ(charactersOutsideCp1252("Temp\xC3\xA9rature \xE2\x82\xAC?"), "");
+    EXPECT_EQ(charactersOutsideCp1252("\xCE\xA9 T \xCE\xA9 \xE4\xB8\xAD"), "\xCE\xA9\xE4\xB8\xAD");
+    EXPECT_EQ(utf8ToCp1252("Temp\xC3\xA9rature"), "Temp\xE9rature");
+}

@@ -147,6 +147,10 @@ void SimServer::handle(const ReceivedFrame &frame)
         log(tag + "BAD " + toHex(frame.bytes));
         return;
     }
+    if (!options_.faults.arrives(number)) {
+        log(tag + "LOST " + toHex(frame.bytes));
+        return;
+    }
     log(tag + "IN " + toHex(frame.bytes));
     if (!options_.faults.answers(number)) {
         log(tag + "UNANSWERED");

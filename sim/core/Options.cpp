@@ -7,7 +7,7 @@ namespace orvane::sim {
 const char *const kUsage =
     "orvane-sim [--pty] [--link PATH] | [--tcp PORT]\n"
     "           [--rom TEXT] [--memory FILE] [--baud N] [--log]\n"
-    "           [--drop-reply N] [--extra-byte N] [--late-reply N:MS] [--garble N] [--silent-after N]\n"
+    "           [--lose N] [--drop-reply N] [--extra-byte N] [--late-reply N:MS] [--garble N] [--silent-after N]\n"
     "           [--output BLOCK=VALUE]\n";
 
 namespace {
@@ -53,8 +53,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             continue;
         }
         static const std::set<std::string> kTakesValue{"--tcp",        "--link",       "--rom",    "--memory",
-                                                      "--baud",       "--drop-reply", "--garble", "--extra-byte",
-                                                      "--late-reply", "--silent-after", "--output"};
+                                                      "--baud",       "--lose",       "--drop-reply", "--garble",
+                                                      "--extra-byte", "--late-reply", "--silent-after", "--output"};
         if (!kTakesValue.contains(name))
             return fail("unknown argument");
         if (i + 1 >= arguments.size())
@@ -78,12 +78,14 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             if (!baud)
                 return fail("not a baud rate: " + value);
             options.baud = static_cast<int>(*baud);
-        } else if (name == "--drop-reply" || name == "--extra-byte" || name == "--garble" ||
+        } else if (name == "--lose" || name == "--drop-reply" || name == "--extra-byte" || name == "--garble" ||
                    name == "--silent-after") {
             if (!frameNumber)
                 return fail("not a frame number (1 and up): " + value);
             const int n = static_cast<int>(*frameNumber);
-            if (name == "--drop-reply")
+            if (name == "--lose")
+                options.faults.lose.insert(n);
+            else if (name == "--drop-reply")
                 options.faults.dropReply.insert(n);
             else if (name == "--extra-byte")
                 options.faults.extraByte.insert(n);

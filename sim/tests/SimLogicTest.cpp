@@ -324,9 +324,11 @@ TEST(FrontPanel, LongMessageIsCutToTheDisplayWidth)
 TEST(Faults, FrameNumbersDecideWhatIsAnswered)
 {
     const auto parsed = parseOptions({"--drop-reply", "2", "--silent-after", "4", "--garble", "1",
-                                      "--extra-byte", "3", "--late-reply", "5:250"});
+                                      "--extra-byte", "3", "--late-reply", "5:250", "--lose", "6"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     const FaultPlan &plan = parsed.options->faults;
+    EXPECT_FALSE(plan.arrives(6));
+    EXPECT_TRUE(plan.arrives(2)) << "a dropped reply's frame is carried out";
     EXPECT_TRUE(plan.answers(1));
     EXPECT_FALSE(plan.answers(2));
     EXPECT_TRUE(plan.answers(4));
@@ -388,6 +390,7 @@ TEST(Options, BadArgumentsAreNamed)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--drop-reply", "0"}, "--drop-reply: not a frame number (1 and up): 0"},
+        {{"--lose", "x"}, "--lose: not a frame number (1 and up): x"},
         {{"--late-reply", "3"}, "--late-reply: expected FRAME:MILLISECONDS, got 3"},
         {{"--tcp", "70000"}, "--tcp: not a port number: 70000"},
         {{"--output", "160=1"}, "--output: expected BLOCK=VALUE (block 0..159, value -32768..32767), got 160=1"},

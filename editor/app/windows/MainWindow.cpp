@@ -26,6 +26,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -82,25 +83,25 @@ void Form3::buildMenus()
     file->addSeparator();
     mnuFileUpload_ = action(file, "mnuFileUpload", QStringLiteral("&Upload From Orvane"), linkwin::uploadAvailable());
     connect(mnuFileUpload_, &QAction::triggered, this, [this] {
-        guarded([this] {
-            if (!session_.FileOpened)
-                return;
-            if (linkwin::upload(this, session_.db(), session_.BlockFunctions)) {
+        if (!session_.FileOpened || transferRunning_)
+            return;
+        bool uploaded = false;
+        runTransfer([&] { uploaded = linkwin::upload(this, session_.db(), session_.BlockFunctions); });
+        if (uploaded)
+            guarded([this] {
                 session_.model().reloadBlockFunctions();
                 skipCommentEditorOnce_ = true;
                 FillBlockMap();
                 files_.fileSave();
-            }
-        });
+                statusBar()->showMessage(QStringLiteral("Upload complete"));
+            });
     });
     QAction* download = action(file, "mnuFileDownload", QStringLiteral("&Download To Orvane"), linkwin::downloadAvailable());
     connect(download, &QAction::triggered, command1_, &QPushButton::click);
     QAction* verify = action(file, "mnuFileVerify", QStringLiteral("&Verify Against Orvane"), linkwin::downloadAvailable());
     connect(verify, &QAction::triggered, this, [this] {
-        guarded([this] {
-            if (session_.FileOpened)
-                linkwin::verify(this, session_.db(), session_.BlockFunctions);
-        });
+        if (session_.FileOpened && !transferRunning_)
+            runTransfer([this] { linkwin::verify(this, session_.db(), session_.GlobalFile); });
     });
     connect(action(file, "mnuFileImport", QStringLiteral("&Import Comments")), &QAction::triggered, this, [this] {
         guarded([this] {
@@ -257,16 +258,14 @@ void Form3::buildControls()
     command1_->setObjectName(QStringLiteral("Command1"));
     command1_->setEnabled(linkwin::downloadAvailable());
     connect(command1_, &QPushButton::clicked, this, [this] {
-        guarded([this] {
-            if (!session_.FileOpened)
-                return;
-            activationHandled_ = true;
-            command1_->setEnabled(false);
-            linkwin::download(this, session_.db(), session_.BlockFunctions);
-            command1_->setEnabled(true);
-            Grid1_Click();
+        if (!session_.FileOpened || transferRunning_)
+            return;
+        activationHandled_ = true;
+        runTransfer([this] {
+            if (linkwin::download(this, session_.db(), session_.GlobalFile))
+                statusBar()->showMessage(QStringLiteral("Download complete"));
         });
-        command1_->setEnabled(linkwin::downloadAvailable());
+        Grid1_Click();
     });
 
     connect(grid1_, &QTableWidget::cellClicked, this, &Form3::blockMapChosen);
@@ -445,7 +444,7 @@ void Form3::blockMapChosen()
         return;
     }
     guarded([this] {
-        if (session_.FileOpened && !grid1_->isHidden() && !session_.FileReadOnly)
+        if (session_.FileOpened && !grid1_->isHidden() && !session_.FileReadOnly && !transferRunning_)
             assignFunction(currentBlock());
     });
 }
@@ -769,6 +768,36 @@ template <class F> void Form3::guarded(F&& f)
     }
 }
 
+// ---- Transfers -----------------------------------------------------------------
+
+void Form3::setTransferRunning(bool running)
+{
+    // The commands that open, close, change or save the configuration a transfer works
+    // on; the window itself keeps repainting, and the block map can still be browsed.
+    static const char* const kHeldOff[] = {
+        "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFileSaveAs", "mnuFileRestore", "mnuFileUpload",
+        "mnuFileDownload", "mnuFileVerify", "mnuRecentFile1", "mnuRecentFile2", "mnuRecentFile3",
+        "mnuRecentFile4", "mnuFormExit", "mnuEditCfg", "mnuFileImport", "mnuEditComments", "mnuEditComPort",
+        "mnuViewAll", "mnuViewSel", "mnuViewDCX7", "mnuVersion"};
+    transferRunning_ = running;
+    for (const char* name : kHeldOff)
+        if (QAction* a = findChild<QAction*>(QLatin1String(name)))
+            a->setEnabled(!running);
+    for (QWidget* w : {static_cast<QWidget*>(grid2_), static_cast<QWidget*>(grid3_), static_cast<QWidget*>(list1_)})
+        w->setEnabled(!running);
+    command1_->setEnabled(!running && linkwin::downloadAvailable());
+    if (!running)
+        SetReadOnly();   // puts back what a read-only file keeps disabled
+}
+
+template <class F> void Form3::runTransfer(F&& transfer)
+{
+    statusBar()->clearMessage();
+    setTransferRunning(true);
+    guarded(std::forward<F>(transfer));
+    setTransferRunning(false);
+}
+
 // ---- What the file commands need ----------------------------------------------
 
 bool Form3::openGivenFile(const QString& fileName)
@@ -864,7 +893,7 @@ void Form3::mnuEditComments_Click()
 
 void Form3::txtCmt_Click()
 {
-    if (!session_.FileOpened || txtCmt_->isHidden())
+    if (!session_.FileOpened || txtCmt_->isHidden() || transferRunning_)
         return;
     FormComment comments(session_, this, txtCmt_, currentBlock());
     comments.exec();
@@ -889,6 +918,11 @@ void Form3::showEvent(QShowEvent* event)
 
 void Form3::closeEvent(QCloseEvent* event)
 {
+    if (transferRunning_) {
+        event->ignore();
+        statusBar()->showMessage(QStringLiteral("A transfer is running: cancel it in its progress window first."));
+        return;
+    }
     if (finished_) {
         event->accept();
         return;

@@ -94,6 +94,9 @@ private:
     void assignFunction(int block);
     template <class F> void guarded(F&& f);
     void closeEditBox(QTableWidget* grid, QLineEdit* box);
+    // One transfer with the configuration commands held off until it has ended.
+    template <class F> void runTransfer(F&& transfer);
+    void setTransferRunning(bool running);
     bool editableRow(const QTableWidget* grid, int row) const;
     void setFocusMarks(QTableWidget* grid, bool focused);
     QAction* action(QMenu* menu, const char* name, const QString& text, bool enabled = true);
@@ -123,6 +126,7 @@ private:
     bool startDialogShown_ = false;
     bool skipCommentEditorOnce_ = false;
     bool finished_ = false;
+    bool transferRunning_ = false;   // a download, upload or verify is talking to the controller
     BlockView shown_;
     std::unique_ptr<frmGeneral> frmGeneral_;
     QPointer<frmPrintOptions> printOptions_;

@@ -22,7 +22,7 @@ void showVersionId(QWidget* parent)
     if (link.reply_ok) {
         const std::string ident = link.read_version_id();
         if (link.reply_ok)
-            showMessage(parent, QString::fromStdString(orvane::link::cp1252ToUtf8(ident)));
+            showMessage(parent, QString::fromStdString(orvane::link::printableText(ident)));
     }
     if (!link.reply_ok)
         showMessage(parent, "Could Not Connect To Target\rCheck Settings And Service Manual");

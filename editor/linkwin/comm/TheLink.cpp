@@ -12,7 +12,7 @@ class MessageBoxReporter : public orvane::link::LinkReporter {
 public:
     void message(const std::string& text) override
     {
-        brevant::showMessage(nullptr, QString::fromStdString(orvane::link::cp1252ToUtf8(text)));
+        brevant::showMessage(nullptr, QString::fromStdString(text));
     }
 };
 } // namespace

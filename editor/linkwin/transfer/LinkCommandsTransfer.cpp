@@ -20,24 +20,21 @@ public:
     bool confirmDownload() override { return confirmDownloadWarning(parent_); }
     bool askYesNo(const std::string& text) override
     {
-        return showMessage(parent_, QString::fromLatin1(text.data(), qsizetype(text.size())), Buttons::YesNo,
-                           Icon::Exclamation) == Answer::Yes;
+        return showMessage(parent_, QString::fromStdString(text), Buttons::YesNo, Icon::Exclamation) == Answer::Yes;
     }
 
 private:
     QWidget* parent_;
 };
 
-// Lines of differences a message box can still show.
-constexpr size_t kVerifyLinesShown = 25;
-
 } // namespace
 
-void download(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable&)
+bool download(QWidget* parent, kessig::OrvaneDB& db, const QString& file)
 {
     SeamReporter reporter(parent);
     EditorOperator user(parent);
-    orvane::transfer::CMDDWNLD_Click(theLink(), db, reporter, user);
+    return orvane::transfer::CMDDWNLD_Click(theLink(), db, file.toStdString(), reporter, user) ==
+           orvane::transfer::Outcome::Completed;
 }
 
 bool upload(QWidget* parent, kessig::OrvaneDB& db, BlockFunctionTable& blockFunctions)
@@ -48,14 +45,14 @@ bool upload(QWidget* parent, kessig::OrvaneDB& db, BlockFunctionTable& blockFunc
            orvane::transfer::Outcome::Completed;
 }
 
-void verify(QWidget* parent, kessig::OrvaneDB& db, const BlockFunctionTable&)
+void verify(QWidget* parent, kessig::OrvaneDB& db, const QString& file)
 {
     SeamReporter reporter(parent);
-    const auto result = orvane::transfer::verifyAgainstController(theLink(), db, reporter);
+    const auto result = orvane::transfer::verifyAgainstController(theLink(), db, file.toStdString(), reporter);
     if (result.outcome != orvane::transfer::Outcome::Completed)
         return;
     const bool matches = result.differences.empty();
-    reporter.message(orvane::transfer::verifySummary(result.differences, kVerifyLinesShown),
+    reporter.message(orvane::transfer::verifySummary(result.differences, orvane::transfer::kDifferencesShown),
                      orvane::transfer::texts::kVerifyTitle,
                      matches ? orvane::transfer::Icon::Information : orvane::transfer::Icon::Exclamation);
 }

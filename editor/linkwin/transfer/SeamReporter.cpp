@@ -17,23 +17,20 @@ brevant::Icon seamIcon(orvane::transfer::Icon icon)
     return brevant::Icon::None;
 }
 
-// Controller texts are Windows-1252 bytes; the ones shown here are ASCII or Latin-1.
-QString fromWire(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
-
 } // namespace
 
 SeamReporter::SeamReporter(QWidget* parent) : parent_(parent), progress_(parent) {}
 
 void SeamReporter::message(const std::string& text, const std::string& title, orvane::transfer::Icon icon)
 {
-    brevant::showMessage(parent_, fromWire(text), Buttons::Ok, seamIcon(icon),
-                         title.empty() ? kProgramTitle : fromWire(title));
+    brevant::showMessage(parent_, QString::fromStdString(text), Buttons::Ok, seamIcon(icon),
+                         title.empty() ? kProgramTitle : QString::fromStdString(title));
 }
 
 void SeamReporter::progressStart(const std::string& caption)
 {
-    progress_.show();
-    progress_.zero_progress(fromWire(caption));
+    progress_.zero_progress(QString::fromStdString(caption));
+    progress_.showCentred();
 }
 
 void SeamReporter::progress(int percent) { progress_.Set_Progress(percent); }

@@ -13,6 +13,7 @@ public:
     void progressStart(const std::string& caption) override;
     void progress(int percent) override;
     void progressEnd() override;
+    bool cancelRequested() override { return progress_.cancelled(); }
     frmProgress& window() { return progress_; }
 
 private:

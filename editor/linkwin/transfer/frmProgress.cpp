@@ -2,9 +2,10 @@
 
 #include "orvane/transfer/Rules.h"
 
-#include <QCoreApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace brevant::linkwin {
@@ -22,16 +23,46 @@ frmProgress::frmProgress(QWidget* parent) : QWidget(parent, Qt::Tool)
     percentText_ = new QLabel(this);
     percentText_->setObjectName(QStringLiteral("lblPercent"));
     percentText_->setAlignment(Qt::AlignHCenter);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("cmdCancel"));
+    connect(cancel_, &QPushButton::clicked, this, &frmProgress::requestCancel);
     layout->addWidget(caption_);
     layout->addWidget(bar_);
     layout->addWidget(percentText_);
-    resize(320, 110);
+    layout->addWidget(cancel_, 0, Qt::AlignHCenter);
+    resize(320, 140);
+}
+
+void frmProgress::showCentred()
+{
+    resize(size().expandedTo(sizeHint()));  // the size it will show with
+    if (QWidget* owner = parentWidget()) {
+        const QRect area = owner->window()->frameGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    show();
+    raise();
+}
+
+void frmProgress::requestCancel()
+{
+    cancelled_ = true;
+    cancel_->setEnabled(false);
+}
+
+void frmProgress::closeEvent(QCloseEvent* event)
+{
+    // The window goes when its transfer has stopped, not before.
+    event->ignore();
+    requestCancel();
 }
 
 void frmProgress::zero_progress(const QString& caption)
 {
     total_ = 0;
     percent_ = 0;
+    cancelled_ = false;
+    cancel_->setEnabled(true);
     setWindowTitle(caption);
     caption_->setText(caption);
     bar_->setValue(0);

@@ -348,3 +348,39 @@ TEST(CliTextForm, ExportImportExportIsStable_TheRebuiltFileDownloadsTheSame_AJet
     EXPECT_EQ(runOrvane({"export", plant, "--port", "x"}).exitCode, 2);
     EXPECT_TRUE(runOrvane({"--help"}).out.contains("orvane export FILE [-o TEXT]"));
 }
+
+TEST(CliMessages, NameTheUsersFileAndBothNamesOfAPort_ShowNoControlCharactersFromTheLine)
+{
+    // An identification text carrying an escape sequence that would clear the screen.
+    SimulatedController hostile({}, "\x1b[2J2.5");
+    const ProgramRun id = runOrvane({"version-id", "--port", hostile.portName()});
+    EXPECT_EQ(id.exitCode, 0);
+    EXPECT_EQ(id.out, "ORVANE DCX7 ROM ?[2J2.5 \n");
+
+    const ProgramRun numbered = runOrvane({"version-id", "--port", "200"});
+    EXPECT_EQ(numbered.exitCode, 1);
+    EXPECT_TRUE(numbered.err.contains("COM200 (/dev/ttyS199): not available. Change the setting to another port."))
+        << numbered.err.toStdString();
+
+    // A text the controller cannot show is named before the warning; the download goes on.
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    store.open(plant);
+    store.setMessage(5, "\xCE\xA9 LIMIT");
+    store.close();
+    SimulatedController sim;
+    const ProgramRun lossy = runOrvane({"download", plant, "--port", sim.portName(), "--yes"});
+    EXPECT_EQ(lossy.exitCode, 0) << lossy.err.toStdString();
+    const qsizetype note = lossy.err.indexOf("message 5 \"\u03A9 LIMIT\": \u03A9");
+    EXPECT_GE(note, 0) << lossy.err.toStdString();
+    EXPECT_LT(note, lossy.err.indexOf("Failure to put the Orvane into S/M ALL mode"));
+
+    // A row that would not go out as stored: refused, naming the user's file, not its copy.
+    ASSERT_TRUE(executeSql(plant, "UPDATE QuickMessages SET Block = 300 WHERE Offset = 3"));
+    const ProgramRun refused = runOrvane({"download", plant, "--port", sim.portName(), "--yes"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.startsWith(plant + " cannot be sent to a controller:\ntable \"QuickMessages\", quick "
+                                               "message 3: Block 300 does not fit the record's byte (0 to 255).\n"))
+        << refused.err.toStdString();
+    EXPECT_FALSE(refused.err.contains("WARNING"));
+}

@@ -1,6 +1,7 @@
 #include "orvane/transfer/Commands.h"
 
 #include "orvane/link/Link.h"
+#include "orvane/link/Protocol.h"
 #include "orvane/transfer/LinkExchange.h"
 #include "orvane/transfer/StoreBridge.h"
 #include "orvane/transfer/Texts.h"
@@ -22,9 +23,17 @@ bool controllerAnswers(orvane::link::Link& link, Reporter& reporter)
 }
 
 // The image the configuration gives, or nothing after reporting why it cannot be made.
-std::optional<Image> imageToSend(const Configuration& config, const Catalogue& catalogue, Reporter& reporter)
+// `file` is the user's name of the configuration.
+std::optional<Image> imageToSend(const Configuration& config, const Catalogue& catalogue, const std::string& file,
+                                 Reporter& reporter)
 {
     ImageResult result = computeImage(config, catalogue);
+    if (result.fault) {
+        reporter.message(texts::configurationRefused(file, result.fault->table, result.fault->row,
+                                                     result.fault->problem),
+                         "", Icon::Exclamation);
+        return std::nullopt;
+    }
     if (result.unknownFunction) {
         reporter.message(texts::downloadUnknownFunction(result.unknownFunction->block,
                                                         result.unknownFunction->function),
@@ -43,14 +52,38 @@ std::optional<Image> imageToSend(const Configuration& config, const Catalogue& c
     return std::move(result.image);
 }
 
+// Says which texts lose characters on the way (they go out as "?").
+void noteTextsOutsideCodePage(const Configuration& config, Reporter& reporter)
+{
+    std::vector<std::string> lines;
+    const auto check = [&](const std::string& name, const std::string& text) {
+        const std::string missing = orvane::link::charactersOutsideCp1252(text);
+        if (!missing.empty())
+            lines.push_back(name + " \"" + text + "\": " + missing);
+    };
+    for (size_t n = 0; n < config.messages.size(); ++n)
+        check("message " + std::to_string(n), config.messages[n]);
+    for (size_t j = 0; j < config.quick.size(); ++j)
+        check("quick message " + std::to_string(j), config.quick[j].text);
+    if (!lines.empty())
+        reporter.message(texts::textsSentWithQuestionMarks(lines), "", Icon::Information);
+}
+
 } // namespace
 
-Outcome CMDDWNLD_Click(orvane::link::Link& link, kessig::OrvaneDB& db, Reporter& reporter, Operator& user)
+Outcome CMDDWNLD_Click(orvane::link::Link& link, kessig::OrvaneDB& db, const std::string& file, Reporter& reporter,
+                       Operator& user)
 {
-    if (!user.confirmDownload())
-        return Outcome::Declined;
+    // Everything the file alone decides is settled before the user is asked to put the
+    // controller into S/M mode.
     const Catalogue catalogue = readCatalogue(db);
     const Configuration config = readConfiguration(db);
+    const std::optional<Image> image = imageToSend(config, catalogue, file, reporter);
+    if (!image)
+        return Outcome::Failed;
+    noteTextsOutsideCodePage(config, reporter);
+    if (!user.confirmDownload())
+        return Outcome::Declined;
 
     PortSession port(link);
     if (!port.isOpen() || !controllerAnswers(link, reporter))
@@ -62,11 +95,6 @@ Outcome CMDDWNLD_Click(orvane::link::Link& link, kessig::OrvaneDB& db, Reporter&
         return Outcome::Failed;
     }
     if (!acceptForDownload(identification, config, catalogue, reporter))
-        return Outcome::Failed;
-    // Checked before the first frame, so a configuration out of block order never
-    // leaves the controller half written.
-    const std::optional<Image> image = imageToSend(config, catalogue, reporter);
-    if (!image)
         return Outcome::Failed;
     LinkExchange exchange(link);
     return sendImage(exchange, *image, reporter) ? Outcome::Completed : Outcome::Failed;
@@ -92,11 +120,12 @@ Outcome Command6_Click(orvane::link::Link& link, kessig::OrvaneDB& db, BlockFunc
     return Outcome::Completed;
 }
 
-VerifyResult verifyAgainstController(orvane::link::Link& link, kessig::OrvaneDB& db, Reporter& reporter)
+VerifyResult verifyAgainstController(orvane::link::Link& link, kessig::OrvaneDB& db, const std::string& file,
+                                     Reporter& reporter)
 {
     VerifyResult result;
     const Catalogue catalogue = readCatalogue(db);
-    const std::optional<Image> image = imageToSend(readConfiguration(db), catalogue, reporter);
+    const std::optional<Image> image = imageToSend(readConfiguration(db), catalogue, file, reporter);
     if (!image)
         return result;
     PortSession port(link);
@@ -109,18 +138,6 @@ VerifyResult verifyAgainstController(orvane::link::Link& link, kessig::OrvaneDB&
     result.differences = compareWithImage(*image, *memory);
     result.outcome = Outcome::Completed;
     return result;
-}
-
-std::string verifySummary(const std::vector<std::string>& differences, size_t maxLines)
-{
-    if (differences.empty())
-        return kConfigurationMatches;
-    std::string text = texts::kVerifyDiffers;
-    for (size_t i = 0; i < differences.size() && i < maxLines; ++i)
-        text += "\r" + differences[i];
-    if (differences.size() > maxLines)
-        text += "\r" + texts::moreDifferences(differences.size() - maxLines);
-    return text;
 }
 
 } // namespace orvane::transfer

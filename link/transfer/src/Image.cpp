@@ -1,5 +1,9 @@
 #include "orvane/transfer/Image.h"
 
+#include "orvane/link/Protocol.h"
+
+#include <limits>
+
 namespace orvane::transfer {
 
 namespace {
@@ -14,8 +18,9 @@ void putWord(std::vector<uint8_t>& out, size_t at, int value)
 
 void putText(std::vector<uint8_t>& out, size_t at, const std::string& text)
 {
-    for (size_t i = 0; i < 16; ++i)
-        out[at + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : 0;
+    const std::string wire = orvane::link::utf8ToCp1252(text);
+    for (size_t i = 0; i < kTextLength; ++i)
+        out[at + i] = i < wire.size() ? static_cast<uint8_t>(wire[i]) : 0;
 }
 
 std::vector<uint8_t> messageRecords(const Configuration& config)
@@ -32,8 +37,8 @@ std::vector<uint8_t> quickRecords(const Configuration& config)
     for (int j = 0; j < kQuickMessages; ++j) {
         const size_t at = static_cast<size_t>(j * kQuickRecord);
         putText(out, at, config.quick[j].text);
-        out[at + 17] = config.quick[j].block;
-        out[at + 18] = config.quick[j].parameter;
+        out[at + 17] = static_cast<uint8_t>(config.quick[j].block);
+        out[at + 18] = static_cast<uint8_t>(config.quick[j].parameter);
     }
     return out;
 }
@@ -94,9 +99,58 @@ void putSlot(std::vector<uint8_t>& out, size_t slot, int32_t value)
         out[slot * 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
+namespace {
+
+// The 160 blocks, numbered 0 to 159 in this order: anything else would put every
+// block after a gap in the place of another.
+std::optional<RowFault> blockListFault(const Configuration& config)
+{
+    for (size_t i = 0; i < config.blocks.size(); ++i) {
+        const int16_t number = config.blocks[i].number;
+        if (i >= size_t(kBlocks))
+            return RowFault{"Block List", "row " + std::to_string(i + 1),
+                            "block " + std::to_string(number) + " after block 159, the controller's last"};
+        if (number != static_cast<int16_t>(i))
+            return RowFault{"Block List", "row " + std::to_string(i + 1),
+                            "block " + std::to_string(number) + " where block " + std::to_string(i) + " belongs"};
+    }
+    if (config.blocks.size() < size_t(kBlocks))
+        return RowFault{"Block List", "row " + std::to_string(config.blocks.size() + 1),
+                        "missing: block " + std::to_string(config.blocks.size()) +
+                            " belongs there (a configuration holds the blocks 0 to 159)"};
+    return std::nullopt;
+}
+
+std::optional<RowFault> quickFault(const Configuration& config)
+{
+    for (int j = 0; j < kQuickMessages; ++j) {
+        const QuickRow& q = config.quick[size_t(j)];
+        for (const auto& [field, value] : {std::pair{"Block", q.block}, std::pair{"Parameter", q.parameter}})
+            if (value < 0 || value > 255)
+                return RowFault{"QuickMessages", "quick message " + std::to_string(j),
+                                std::string(field) + " " + std::to_string(value) +
+                                    " does not fit the record's byte (0 to 255)"};
+    }
+    return std::nullopt;
+}
+
+// Inputs and 16-bit parameters travel in the high half of their slot.
+bool fitsSlot(SlotKind kind, int16_t paramType, int32_t value)
+{
+    const bool sixteenBits = kind == SlotKind::Input || (kind == SlotKind::Parameter && (paramType == 2 || paramType == 4));
+    return !sixteenBits || (value >= std::numeric_limits<int16_t>::min() && value <= std::numeric_limits<int16_t>::max());
+}
+
+} // namespace
+
 ImageResult computeImage(const Configuration& config, const Catalogue& catalogue)
 {
     ImageResult result;
+    result.fault = blockListFault(config);
+    if (!result.fault)
+        result.fault = quickFault(config);
+    if (result.fault)
+        return result;
     Image image;
     image.messages = messageRecords(config);
     image.quick = quickRecords(config);
@@ -128,6 +182,15 @@ ImageResult computeImage(const Configuration& config, const Catalogue& catalogue
                     return false;
                 }
                 value = config.constants[record++].value;
+                if (!fitsSlot(kind, paramType, value)) {
+                    result.fault = RowFault{"Constants", "block " + std::to_string(block.number) + ", offset " +
+                                                             std::to_string(offset),
+                                            "value " + std::to_string(value) + " does not fit the 16 bits " +
+                                                (kind == SlotKind::Input ? "of an input link"
+                                                                         : "of this parameter") +
+                                                " (-32768 to 32767)"};
+                    return false;
+                }
             }
             if (slot >= kSlots) {
                 result.slotsExceededAt = block.number;

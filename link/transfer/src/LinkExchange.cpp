@@ -12,8 +12,8 @@ std::optional<std::vector<uint8_t>> LinkExchange::sendAndGet(const std::vector<u
         static_cast<size_t>(replyLength) > link_.rcv_bfr.size())
         return std::nullopt;
     // A reply of the right length is taken as it is: controllers fill the bytes around
-    // the data in their own way, so nothing there is checked (the verify command reads
-    // a download back to prove it arrived intact).
+    // the data in their own way, so nothing there is checked. A download reads back
+    // what it wrote instead, and reads are trusted only while the line stays undisturbed.
     link_.xmit_bfr.fill(0);
     std::copy(frame.begin(), frame.end(), link_.xmit_bfr.begin());
     link_.send_and_get(static_cast<int>(frame.size()), replyLength);
@@ -22,6 +22,10 @@ std::optional<std::vector<uint8_t>> LinkExchange::sendAndGet(const std::vector<u
     bytesExchanged_ += static_cast<long>(frame.size()) + replyLength;
     return std::vector<uint8_t>(link_.rcv_bfr.begin(), link_.rcv_bfr.begin() + replyLength);
 }
+
+int LinkExchange::disturbances() const { return link_.line_disturbances; }
+
+bool LinkExchange::settle() { return link_.settle_line() == 0; }
 
 PortSession::PortSession(orvane::link::Link& link) : link_(link)
 {

@@ -79,10 +79,12 @@ std::optional<int16_t> blockExceedingRetentive(const Configuration& config, cons
     return std::nullopt;
 }
 
-int progressPercent(long totalBytes)
+int percentOf(long done, long whole)
 {
-    const long percent = std::lround(static_cast<double>(totalBytes) * 100.0 / kProgressFullBytes);
+    const long percent = whole > 0 ? std::lround(static_cast<double>(done) * 100.0 / static_cast<double>(whole)) : 0;
     return static_cast<int>(std::clamp(percent, 0L, 100L));
 }
+
+int progressPercent(long totalBytes) { return percentOf(totalBytes, kProgressFullBytes); }
 
 } // namespace orvane::transfer

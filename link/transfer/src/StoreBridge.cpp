@@ -1,24 +1,32 @@
 #include "orvane/transfer/StoreBridge.h"
 
+#include "orvane/link/Protocol.h"
+
 #include <kessig/OrvaneDB.h>
 
+#include <algorithm>
 #include <charconv>
 
 namespace orvane::transfer {
 
 namespace {
 
-uint8_t byteOfText(const std::string& text)
+// The store gives Integer fields as decimal text; its whole value, range checked later.
+int64_t numberOfText(const std::string& text)
 {
-    int value = 0;
+    int64_t value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
-    return static_cast<uint8_t>(value & 0xFF);
+    return value;
 }
 
+// A record's text ends at its first NUL; it comes as Windows-1252 and is stored as UTF-8.
+// An empty record is stored as one space, as the editor stores an emptied text: the
+// store takes no empty text.
 std::string recordText(const std::vector<uint8_t>& bytes, size_t at)
 {
-    // All 16 bytes, NULs included; the store decides where the text ends.
-    return std::string(bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at) + 16);
+    const auto begin = bytes.begin() + static_cast<long>(at);
+    const std::string wire(begin, std::find(begin, begin + static_cast<long>(kTextLength), uint8_t(0)));
+    return wire.empty() ? " " : orvane::link::cp1252ToUtf8(wire);
 }
 
 } // namespace
@@ -94,7 +102,7 @@ Configuration readConfiguration(kessig::OrvaneDB& db)
     }
     for (int16_t j = 0; j < kQuickMessages; ++j) {
         db.QuickSeek(j);
-        cfg.quick[size_t(j)] = {db.QuickMessage(), byteOfText(db.QuickBlock()), byteOfText(db.QuickParameter())};
+        cfg.quick[size_t(j)] = {db.QuickMessage(), numberOfText(db.QuickBlock()), numberOfText(db.QuickParameter())};
     }
     for (db.BlockMoveFirst(); !db.BlockEOF(); db.BlockMoveNext())
         cfg.blocks.push_back({db.BlockNumber(), db.BlockFn(), db.BlockConstant()});

@@ -57,6 +57,50 @@ std::string incompleteDownload(const std::string& what)
            "\rDo not return it to service: repeat the download.";
 }
 
+std::string cancelledDownload(const std::string& what)
+{
+    return "The download was cancelled while the controller was receiving " + what +
+           ".\rThe controller now holds an INCOMPLETE configuration."
+           "\rDo not return it to service: repeat the download.";
+}
+
+namespace {
+constexpr const char* kNotEnded =
+    "\rThe end of the download was not sent. The controller is in S/M mode: do not return it to service; "
+    "repeat the download.";
+} // namespace
+
+std::string downloadUnchecked(const std::string& why)
+{
+    return "Every page was written, but " + why + "." + kNotEnded;
+}
+
+std::string downloadDiffers(const std::string& differences)
+{
+    return "The controller does not hold what was sent:\r" + differences + kNotEnded;
+}
+
+std::string configurationRefused(const std::string& file, const std::string& table, const std::string& row,
+                                 const std::string& problem)
+{
+    return file + " cannot be sent to a controller:\rtable \"" + table + "\", " + row + ": " + problem + ".";
+}
+
+std::string textsSentWithQuestionMarks(const std::vector<std::string>& lines)
+{
+    std::string text = "The controller cannot show some characters of these texts; they are sent as \"?\":";
+    for (const std::string& line : lines)
+        text += "\r" + line;
+    return text;
+}
+
+std::string uploadInconsistentBlockTable(const std::string& first, size_t count)
+{
+    return "Upload stopped: the controller's block table does not agree with the functions it runs (" + first +
+           (count > 1 ? "; " + std::to_string(count) + " differences in all" : std::string()) +
+           "). Was it written with another function catalogue?\rThe configuration was not changed.";
+}
+
 std::string downloadUnknownFunction(int block, int function)
 {
     return "Block " + std::to_string(block) + " runs function " + std::to_string(function) +

@@ -1,5 +1,6 @@
 #include "orvane/transfer/Transfer.h"
 
+#include "orvane/link/Protocol.h"
 #include "orvane/transfer/Rules.h"
 #include "orvane/transfer/Texts.h"
 
@@ -10,35 +11,193 @@ namespace orvane::transfer {
 namespace {
 
 constexpr int kWriteReply = 5;
+constexpr int kFrameBytes = 7;  // command, area, count, address and check bytes around the data
+constexpr int kEndFrame = 3;
 
-// Adds every frame sent to the download's progress (100 % is 7600 bytes).
-class DownloadSender {
+struct Area {
+    uint8_t number;
+    int pages;
+    int pageBytes;
+};
+// What a download writes and its check reads back, in this order.
+constexpr std::array<Area, 4> kDownloadAreas = {{{6, 2, kMessagePageBytes},
+                                                 {9, 1, kQuickPageBytes},
+                                                 {4, kBlockPages, kBlockPageBytes},
+                                                 {3, kConstantPages, kConstantPageBytes}}};
+
+constexpr long areaBytes(long perPage)
+{
+    long total = 0;
+    for (const Area& a : kDownloadAreas)
+        total += a.pages * (a.pageBytes + perPage);
+    return total;
+}
+constexpr long kDownloadFrames = [] {
+    long frames = 0;
+    for (const Area& a : kDownloadAreas)
+        frames += a.pages;
+    return frames;
+}();
+// Frames and replies of reading every area back, and of a whole download with that check.
+constexpr long kReadBackWireBytes = kDownloadFrames * kFrameBytes + areaBytes(kFrameBytes);
+constexpr long kDownloadWireBytes =
+    areaBytes(kFrameBytes) + kDownloadFrames * kWriteReply + kReadBackWireBytes + kEndFrame + kWriteReply;
+
+// One run of exchanges: stops before the next frame once the user has cancelled, and
+// shows progress as the bytes of frames and replies so far over `wholeBytes` (none
+// when 0: the caller sets its own percents).
+class FrameRun {
 public:
-    DownloadSender(Exchange& link, Reporter& reporter) : link_(link), reporter_(reporter) {}
-
-    bool send(const std::vector<uint8_t>& frame)
+    FrameRun(Exchange& link, Reporter& reporter, long wholeBytes)
+        : link_(link), reporter_(reporter), wholeBytes_(wholeBytes)
     {
-        sent_ += static_cast<long>(frame.size());
-        reporter_.progress(progressPercent(sent_));
-        return link_.sendAndGet(frame, kWriteReply).has_value();
     }
 
-    bool sendPage(uint8_t area, uint16_t address, const std::vector<uint8_t>& bytes, size_t at, size_t count)
+    // The reply, or nothing when it did not come or the run was cancelled.
+    std::optional<std::vector<uint8_t>> exchange(const std::vector<uint8_t>& frame, int replyLength)
     {
-        return send(writeFrame(area, address, bytes.data() + at, count));
+        if (cancelled())
+            return std::nullopt;
+        auto reply = link_.sendAndGet(frame, replyLength);
+        if (reply && wholeBytes_ > 0) {
+            doneBytes_ += static_cast<long>(frame.size() + reply->size());
+            reporter_.progress(percentOf(doneBytes_, wholeBytes_));
+        }
+        return reply;
     }
+
+    bool cancelled()
+    {
+        cancelled_ = cancelled_ || reporter_.cancelRequested();
+        return cancelled_;
+    }
+    void percent(int value)
+    {
+        percent_ = value;
+        reporter_.progress(value);
+    }
+    int percent() const { return percent_; }
+    Exchange& link() { return link_; }
 
 private:
     Exchange& link_;
     Reporter& reporter_;
-    long sent_ = 0;
+    long wholeBytes_;
+    long doneBytes_ = 0;
+    int percent_ = 0;
+    bool cancelled_ = false;
 };
 
-bool stopIncomplete(Reporter& reporter, const std::string& what)
+// Why a reading ended early: unanswered, disturbed beyond confirming, cancelled, or
+// shown wrong by an undisturbed second reading (worth starting over once).
+enum class Stop { None, Unanswered, Disturbed, Cancelled, Differs };
+
+// Reads of controller memory, remembered so they can be taken again. A reading counts
+// only when the line stayed undisturbed through it (and, if it had been disturbed
+// before, nothing stray arrived after it): a reply that came late for one request may
+// otherwise have been taken for the answer to another. When it was disturbed, every
+// read is taken again once the line is quiet (a second time if that, too, was
+// disturbed), and the first undisturbed re-reading must give the same bytes.
+class CheckedReader {
+public:
+    explicit CheckedReader(FrameRun& run) : run_(run)
+    {
+        disturbedBefore_ = run_.link().disturbances() > 0;
+        if (disturbedBefore_)
+            run_.link().settle();
+        mark_ = run_.link().disturbances();
+    }
+
+    // The data bytes of one read, or nothing (see stop()).
+    std::optional<std::vector<uint8_t>> read(uint8_t area, uint8_t count, uint16_t address)
+    {
+        const std::vector<uint8_t> frame = readFrame(area, count, address);
+        auto data = take(frame, count);
+        if (data)
+            reads_.push_back({frame, count, *data});
+        return data;
+    }
+
+    Stop stop() { return run_.cancelled() ? Stop::Cancelled : Stop::Unanswered; }
+
+    // Whether the reads so far can be trusted, reading them again if need be.
+    Stop confirm()
+    {
+        if (undisturbedSince(mark_, disturbedBefore_))
+            return Stop::None;
+        for (int again = 0; again < kRereadings; ++again) {
+            run_.link().settle();
+            const int mark = run_.link().disturbances();
+            bool same = true;
+            for (const Read& r : reads_) {
+                const auto data = take(r.frame, r.count);
+                if (!data)
+                    return stop();
+                same = same && *data == r.data;
+            }
+            if (undisturbedSince(mark, true))
+                return same ? Stop::None : Stop::Differs;
+        }
+        return Stop::Disturbed;
+    }
+
+private:
+    static constexpr int kRereadings = 2;
+    struct Read {
+        std::vector<uint8_t> frame;
+        uint8_t count;
+        std::vector<uint8_t> data;
+    };
+
+    std::optional<std::vector<uint8_t>> take(const std::vector<uint8_t>& frame, uint8_t count)
+    {
+        const auto reply = run_.exchange(frame, count + kFrameBytes);
+        if (!reply || reply->size() < size_t(count) + 5)
+            return std::nullopt;
+        return std::vector<uint8_t>(reply->begin() + 5, reply->begin() + 5 + count);
+    }
+
+    bool undisturbedSince(int mark, bool checkAfter)
+    {
+        // A reply that came late for an earlier request and was taken for a later one
+        // leaves that later request's own reply over: it shows up as stray bytes.
+        return run_.link().disturbances() == mark && (!checkAfter || run_.link().settle());
+    }
+
+    FrameRun& run_;
+    bool disturbedBefore_ = false;
+    int mark_ = 0;
+    std::vector<Read> reads_;
+};
+
+// Reads once more from the start when an undisturbed re-reading showed the first wrong.
+constexpr int kReadingsFromTheStart = 2;
+
+// Areas 6, 9, 4 and 3 whole, trusted as CheckedReader trusts.
+Stop readMemory(FrameRun& run, ControllerMemory& memory)
 {
-    reporter.message(texts::incompleteDownload(what), texts::kDownloadErrorTitle, Icon::Stop);
-    reporter.progressEnd();
-    return false;
+    Stop result = Stop::Differs;
+    for (int reading = 0; reading < kReadingsFromTheStart && result == Stop::Differs; ++reading) {
+        memory = {};
+        CheckedReader in(run);
+        const std::array<std::vector<uint8_t>*, 4> into = {&memory.messages, &memory.quick, &memory.blocks,
+                                                           &memory.constants};
+        result = Stop::None;
+        for (size_t i = 0; i < kDownloadAreas.size() && result == Stop::None; ++i) {
+            const Area& area = kDownloadAreas[i];
+            for (int p = 0; p < area.pages && result == Stop::None; ++p) {
+                const auto data = in.read(area.number, static_cast<uint8_t>(area.pageBytes),
+                                          static_cast<uint16_t>(area.pageBytes * p));
+                if (data)
+                    into[i]->insert(into[i]->end(), data->begin(), data->end());
+                else
+                    result = in.stop();
+            }
+        }
+        if (result == Stop::None)
+            result = in.confirm();
+    }
+    return result == Stop::Differs ? Stop::Disturbed : result;
 }
 
 } // namespace
@@ -47,7 +206,7 @@ bool acceptForDownload(const std::string& identification, const Configuration& c
                        const Catalogue& catalogue, Reporter& reporter)
 {
     const std::optional<std::string> version = romVersionText(identification);
-    const std::string shown = version.value_or("");
+    const std::string shown = orvane::link::printableText(version.value_or(""));
     switch (checkRom(version, config)) {
     case RomVerdict::NeedsRom30:
         reporter.message(texts::romTooOldFor4694(shown), texts::kVersionConflictTitle, Icon::Exclamation);
@@ -72,104 +231,150 @@ bool acceptForDownload(const std::string& identification, const Configuration& c
 bool sendImage(Exchange& link, const Image& image, Reporter& reporter)
 {
     reporter.progressStart(texts::kDownloadProgress);
-    DownloadSender out(link, reporter);
+    FrameRun run(link, reporter, kDownloadWireBytes);
+    // Every way out before the end command leaves the controller in S/M mode.
+    const auto stop = [&](const std::string& text) {
+        reporter.message(text, texts::kDownloadErrorTitle, Icon::Stop);
+        reporter.progressEnd();
+        return false;
+    };
+    // A page without its acknowledgement: the page's own box (if any), then what that
+    // leaves in the controller.
+    const auto lost = [&](const std::string& pageMessage, const std::string& what) {
+        if (run.cancelled())
+            return stop(texts::cancelledDownload(what));
+        if (!pageMessage.empty())
+            reporter.message(pageMessage, "", Icon::None);
+        return stop(texts::incompleteDownload(what));
+    };
+    const std::array<const std::vector<uint8_t>*, 4> from = {&image.messages, &image.quick, &image.blocks,
+                                                             &image.constants};
+    for (size_t i = 0; i < kDownloadAreas.size(); ++i) {
+        const Area& area = kDownloadAreas[i];
+        for (int p = 0; p < area.pages; ++p) {
+            const size_t at = size_t(area.pageBytes) * size_t(p);
+            if (run.exchange(writeFrame(area.number, static_cast<uint16_t>(at), from[i]->data() + at,
+                                        size_t(area.pageBytes)),
+                             kWriteReply))
+                continue;
+            switch (area.number) {
+            case 6:
+                if (!run.cancelled())
+                    reporter.message(texts::kMessagesFailed, texts::kDownloadErrorTitle, Icon::Exclamation);
+                return lost("", "messages");
+            case 9:
+                return lost("", "quick messages");
+            case 4:
+                return lost(texts::blockPageFailed(p), "the block table");
+            default:
+                return lost(texts::kConstantTimeout, "the block constants");
+            }
+        }
+    }
 
-    for (int p = 0; p < 2; ++p) {
-        if (!out.sendPage(6, static_cast<uint16_t>(kMessagePageBytes * p), image.messages,
-                          size_t(kMessagePageBytes) * p, kMessagePageBytes)) {
-            reporter.message(texts::kMessagesFailed, texts::kDownloadErrorTitle, Icon::Exclamation);
-            return stopIncomplete(reporter, "messages");
-        }
+    // An acknowledgement may have been a reply that came late for another frame, so
+    // only what the controller holds tells that every page arrived.
+    ControllerMemory held;
+    switch (readMemory(run, held)) {
+    case Stop::Unanswered:
+        return stop(texts::downloadUnchecked(texts::kCheckUnanswered));
+    case Stop::Disturbed:
+        return stop(texts::downloadUnchecked(texts::kCheckDisturbed));
+    case Stop::Cancelled:
+        return stop(texts::downloadUnchecked(texts::kCheckCancelled));
+    case Stop::None:
+    case Stop::Differs:  // readMemory has started over already
+        break;
     }
-    if (!out.sendPage(9, 0, image.quick, 0, kQuickPageBytes))
-        return stopIncomplete(reporter, "quick messages");
-    for (int g = 0; g < kBlockPages; ++g) {
-        if (!out.sendPage(4, static_cast<uint16_t>(kBlockPageBytes * g), image.blocks,
-                          size_t(kBlockPageBytes) * g, kBlockPageBytes)) {
-            reporter.message(texts::blockPageFailed(g), "", Icon::None);
-            return stopIncomplete(reporter, "the block table");
-        }
+    const std::vector<std::string> differences = compareWithImage(image, held);
+    if (!differences.empty())
+        return stop(texts::downloadDiffers(differenceLines(differences, kDifferencesShown)));
+
+    // Not cancellable: the controller holds the whole configuration and should hear so.
+    if (!link.sendAndGet(endOfDownloadFrame(), kWriteReply)) {
+        reporter.message(texts::kEndNotConfirmed, texts::kDownloadErrorTitle, Icon::Exclamation);
+        reporter.progressEnd();
+        return false;
     }
-    for (int page = 0; page < kConstantPages; ++page) {
-        if (!out.sendPage(3, static_cast<uint16_t>(kConstantPageBytes * page), image.constants,
-                          size_t(kConstantPageBytes) * page, kConstantPageBytes)) {
-            reporter.message(texts::kConstantTimeout, "", Icon::None);
-            return stopIncomplete(reporter, "the block constants");
-        }
-    }
-    if (!out.send(endOfDownloadFrame()))
-        return stopIncomplete(reporter, "the end-of-download command");
+    reporter.progress(100);
     reporter.progressEnd();
     return true;
 }
 
 namespace {
 
-class UploadReader {
-public:
-    UploadReader(Exchange& link, Reporter& reporter) : link_(link), reporter_(reporter) {}
-
-    // The data bytes of one read, or nothing.
-    std::optional<std::vector<uint8_t>> read(uint8_t area, uint8_t count, uint16_t address)
-    {
-        auto reply = link_.sendAndGet(readFrame(area, count, address), count + 7);
-        if (!reply || reply->size() < size_t(count) + 5)
-            return std::nullopt;
-        return std::vector<uint8_t>(reply->begin() + 5, reply->begin() + 5 + count);
-    }
-
-    void percent(int value)
-    {
-        percent_ = value;
-        reporter_.progress(value);
-    }
-    int percent() const { return percent_; }
-
-private:
-    Exchange& link_;
-    Reporter& reporter_;
-    int percent_ = 0;
-};
-
-std::optional<UploadedController> failUpload(Reporter& reporter, const std::string& what)
+std::optional<UploadedController> failUpload(Reporter& reporter, const std::string& text)
 {
-    reporter.message(texts::uploadFailedAt(what), "", Icon::Exclamation);
+    reporter.message(text, "", Icon::Exclamation);
     reporter.progressEnd();
     return std::nullopt;
 }
 
-} // namespace
-
-std::optional<UploadedController> readController(Exchange& link, const Catalogue& catalogue,
-                                                 Reporter& reporter)
+// The block records a download of these functions writes, with the reserved bytes
+// taken from `held`, which no rule fixes.
+std::vector<uint8_t> expectedBlockRecords(const std::array<int16_t, kBlocks>& functions, const Catalogue& catalogue,
+                                          const std::vector<uint8_t>& held)
 {
-    reporter.progressStart(texts::kUploadProgress);
-    UploadReader in(link, reporter);
-    UploadedController up;
+    Configuration config;
+    for (int16_t b = 0; b < kBlocks; ++b)
+        config.blocks.push_back({b, functions[size_t(b)], 0});
+    std::vector<uint8_t> expected = *blockRecords(config, catalogue);
+    for (size_t at = 0; at + kBlockRecord <= expected.size() && at + kBlockRecord <= held.size(); at += kBlockRecord) {
+        expected[at] = held[at];
+        expected[at + kBlockRecord - 1] = held[at + kBlockRecord - 1];
+    }
+    return expected;
+}
+
+// One reading of what an upload stores. Every stop is reported here (with the progress
+// window closed), except a reading that a re-reading showed wrong (Stop::Differs).
+Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, UploadedController& up,
+                std::vector<uint8_t>& blockTable)
+{
+    CheckedReader in(run);
+    const auto fail = [&](const std::string& text) {
+        failUpload(reporter, text);
+        return Stop::Unanswered;
+    };
+    const auto unanswered = [&](const std::string& what) {
+        return fail(run.cancelled() ? std::string(texts::kUploadCancelled) : texts::uploadFailedAt(what));
+    };
+    const auto confirmed = [&] {
+        const Stop stop = in.confirm();
+        if (stop == Stop::Cancelled)
+            return fail(texts::kUploadCancelled);
+        if (stop == Stop::Unanswered || stop == Stop::Disturbed)
+            return fail(texts::kUploadUnconfirmed);
+        return stop;
+    };
 
     int slotsNeeded = 0;
     for (int g = 0; g < kBlockPages; ++g) {
         const auto page = in.read(4, kBlockPageBytes, static_cast<uint16_t>(kBlockPageBytes * g));
         if (!page) {
+            if (run.cancelled())
+                return fail(texts::kUploadCancelled);
             reporter.message(texts::kUploadError, "", Icon::None);
             reporter.progressEnd();
-            return std::nullopt;
+            return Stop::Unanswered;
         }
         for (int k = 0; k < 16; ++k) {
             const int block = g * 16 + k;
             const auto fn = static_cast<int16_t>((*page)[size_t(kBlockRecord) * k + 1]);
             const auto info = catalogue.find(fn);
             if (info == catalogue.end()) {
+                // A reply that came late for another request could look like this one.
+                if (const Stop stop = confirmed(); stop != Stop::None)
+                    return stop;
                 // Its constants could not be told apart in the slot stream: stop here.
                 reporter.message(texts::kRecordNotFound, "", Icon::None);
-                reporter.message(texts::uploadStoppedUnknownFunction(block, fn), "", Icon::Exclamation);
-                reporter.progressEnd();
-                return std::nullopt;
+                return fail(texts::uploadStoppedUnknownFunction(block, fn));
             }
             up.functions[size_t(block)] = fn;
             slotsNeeded += info->second.constantCount();
         }
-        in.percent(2 * g + 1);
+        blockTable.insert(blockTable.end(), page->begin(), page->end());
+        run.percent(2 * g + 1);
     }
 
     // The slot cursor reads a further page each time 32 slots have been consumed; past
@@ -178,29 +383,59 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
     for (int page = 0; page < pages; ++page) {
         const auto data = in.read(3, kConstantPageBytes, static_cast<uint16_t>(kConstantPageBytes * page));
         if (!data)
-            return failUpload(reporter, "the block constants");
+            return unanswered("the block constants");
         up.constants.insert(up.constants.end(), data->begin(), data->end());
-        in.percent(in.percent() + 2);
+        run.percent(run.percent() + 2);
     }
 
-    in.percent(85);
+    run.percent(85);
     for (int p = 0; p < 2; ++p) {
         const auto data = in.read(6, kMessagePageBytes, static_cast<uint16_t>(kMessagePageBytes * p));
         if (!data)
-            return failUpload(reporter, "the messages");
+            return unanswered("the messages");
         up.messages.insert(up.messages.end(), data->begin(), data->end());
     }
-    in.percent(90);
+    run.percent(90);
     const auto quick = in.read(9, kQuickPageBytes, 0);
     if (!quick)
-        return failUpload(reporter, "the quick messages");
+        return unanswered("the quick messages");
     up.quick = *quick;
+    return confirmed();
+}
+
+} // namespace
+
+std::optional<UploadedController> readController(Exchange& link, const Catalogue& catalogue,
+                                                 Reporter& reporter)
+{
+    reporter.progressStart(texts::kUploadProgress);
+    FrameRun run(link, reporter, 0);
+    UploadedController up;
+    std::vector<uint8_t> blockTable;
+    Stop stop = Stop::Differs;
+    for (int reading = 0; reading < kReadingsFromTheStart && stop == Stop::Differs; ++reading) {
+        up = {};
+        blockTable.clear();
+        stop = readUpload(run, catalogue, reporter, up, blockTable);
+    }
+    if (stop == Stop::Differs)
+        return failUpload(reporter, texts::kUploadUnconfirmed);
+    if (stop != Stop::None)
+        return std::nullopt;
+    // Each record carries sums that follow from the functions before it: a table that
+    // breaks them would put constants in the wrong blocks.
+    const auto inconsistent = blockRecordDifferences(expectedBlockRecords(up.functions, catalogue, blockTable),
+                                                     blockTable);
+    if (!inconsistent.empty())
+        return failUpload(reporter, texts::uploadInconsistentBlockTable(inconsistent.front(), inconsistent.size()));
 
     // Area 5 closes the upload on the controller's side; its data are not kept.
-    in.percent(95);
-    in.read(5, 150, 0);
-    if (in.read(5, 30, 150))
-        in.percent(100);
+    run.percent(95);
+    run.exchange(readFrame(5, 150, 0), 150 + kFrameBytes);
+    if (run.exchange(readFrame(5, 30, 150), 30 + kFrameBytes))
+        run.percent(100);
+    if (run.cancelled())
+        return failUpload(reporter, texts::kUploadCancelled);
     reporter.progressEnd();
     return up;
 }
@@ -236,30 +471,27 @@ std::vector<ConstantRow> decodeConstants(const UploadedController& up, const Cat
 
 std::optional<ControllerMemory> readBack(Exchange& link, Reporter& reporter)
 {
-    UploadReader in(link, reporter);
-    ControllerMemory mem;
-    const auto readArea = [&](uint8_t area, int pages, uint8_t pageBytes, std::vector<uint8_t>& into) {
-        for (int p = 0; p < pages; ++p) {
-            const auto data = in.read(area, pageBytes, static_cast<uint16_t>(pageBytes * p));
-            if (!data)
-                return false;
-            into.insert(into.end(), data->begin(), data->end());
-        }
-        return true;
-    };
-    reporter.progressStart("Verify Progress");
-    const bool ok = readArea(6, 2, kMessagePageBytes, mem.messages) && (reporter.progress(5), true) &&
-                    readArea(9, 1, kQuickPageBytes, mem.quick) && (reporter.progress(10), true) &&
-                    readArea(4, kBlockPages, kBlockPageBytes, mem.blocks) && (reporter.progress(30), true) &&
-                    readArea(3, kConstantPages, kConstantPageBytes, mem.constants);
-    if (ok)
-        reporter.progress(100);
+    reporter.progressStart(texts::kVerifyProgress);
+    FrameRun run(link, reporter, kReadBackWireBytes);
+    ControllerMemory memory;
+    const Stop stop = readMemory(run, memory);
     reporter.progressEnd();
-    if (!ok) {
-        reporter.message("Verify stopped: the controller did not answer a read.", "", Icon::Exclamation);
-        return std::nullopt;
+    switch (stop) {
+    case Stop::None:
+        return memory;
+    case Stop::Unanswered:
+        reporter.message(texts::kVerifyUnanswered, "", Icon::Exclamation);
+        break;
+    case Stop::Disturbed:
+        reporter.message(texts::kVerifyDisturbed, "", Icon::Exclamation);
+        break;
+    case Stop::Cancelled:
+        reporter.message(texts::kVerifyCancelled, "", Icon::None);
+        break;
+    case Stop::Differs:  // readMemory has started over already
+        break;
     }
-    return mem;
+    return std::nullopt;
 }
 
 } // namespace orvane::transfer

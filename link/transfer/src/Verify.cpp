@@ -1,5 +1,7 @@
 #include "orvane/transfer/Verify.h"
 
+#include "orvane/transfer/Texts.h"
+
 #include <array>
 
 namespace orvane::transfer {
@@ -44,27 +46,8 @@ std::vector<std::string> compareWithImage(const Image& image, const ControllerMe
         if (!sameRange(image.quick, controller.quick, size_t(n) * kQuickRecord, kQuickRecord))
             out.push_back("quick message " + std::to_string(n) + " differs");
 
-    struct Field { const char* name; size_t at; bool word; };
-    static constexpr std::array<Field, 5> kFields = {{
-        {"function", 1, false}, {"cycle offset", 2, true}, {"first constant slot", 4, true},
-        {"retentive offset", 6, true}, {"function type", 8, false}}};
-    for (int b = 0; b < kBlocks; ++b) {
-        const size_t at = size_t(b) * kBlockRecord;
-        if (sameRange(image.blocks, controller.blocks, at, kBlockRecord))
-            continue;
-        bool named = false;
-        for (const Field& f : kFields) {
-            const int want = f.word ? wordAt(image.blocks, at + f.at) : byteAt(image.blocks, at + f.at);
-            const int got = f.word ? wordAt(controller.blocks, at + f.at) : byteAt(controller.blocks, at + f.at);
-            if (want != got) {
-                out.push_back("block " + std::to_string(b) + " " + f.name + ": expected " +
-                              std::to_string(want) + ", controller holds " + std::to_string(got));
-                named = true;
-            }
-        }
-        if (!named)
-            out.push_back("block " + std::to_string(b) + " record differs in a reserved byte");
-    }
+    const auto blocks = blockRecordDifferences(image.blocks, controller.blocks);
+    out.insert(out.end(), blocks.begin(), blocks.end());
 
     for (size_t s = 0; s < kSlots; ++s) {
         if (sameRange(image.constants, controller.constants, s * 4, 4))
@@ -78,6 +61,51 @@ std::vector<std::string> compareWithImage(const Image& image, const ControllerMe
         out.push_back(std::move(line));
     }
     return out;
+}
+
+std::vector<std::string> blockRecordDifferences(const std::vector<uint8_t>& expected,
+                                                const std::vector<uint8_t>& held)
+{
+    struct Field { const char* name; size_t at; bool word; };
+    static constexpr std::array<Field, 5> kFields = {{
+        {"function", 1, false}, {"cycle offset", 2, true}, {"first constant slot", 4, true},
+        {"retentive offset", 6, true}, {"function type", 8, false}}};
+    std::vector<std::string> out;
+    for (int b = 0; b < kBlocks; ++b) {
+        const size_t at = size_t(b) * kBlockRecord;
+        if (sameRange(expected, held, at, kBlockRecord))
+            continue;
+        bool named = false;
+        for (const Field& f : kFields) {
+            const int want = f.word ? wordAt(expected, at + f.at) : byteAt(expected, at + f.at);
+            const int got = f.word ? wordAt(held, at + f.at) : byteAt(held, at + f.at);
+            if (want != got) {
+                out.push_back("block " + std::to_string(b) + " " + f.name + ": expected " +
+                              std::to_string(want) + ", controller holds " + std::to_string(got));
+                named = true;
+            }
+        }
+        if (!named)
+            out.push_back("block " + std::to_string(b) + " record differs in a reserved byte");
+    }
+    return out;
+}
+
+std::string differenceLines(const std::vector<std::string>& differences, size_t maxLines)
+{
+    std::string text;
+    for (size_t i = 0; i < differences.size() && i < maxLines; ++i)
+        text += (i == 0 ? "" : "\r") + differences[i];
+    if (differences.size() > maxLines)
+        text += "\r" + texts::moreDifferences(differences.size() - maxLines);
+    return text;
+}
+
+std::string verifySummary(const std::vector<std::string>& differences, size_t maxLines)
+{
+    if (differences.empty())
+        return kConfigurationMatches;
+    return std::string(texts::kVerifyDiffers) + "\r" + differenceLines(differences, maxLines);
 }
 
 } // namespace orvane::transfer

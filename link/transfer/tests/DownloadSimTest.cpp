@@ -3,6 +3,7 @@
 #include "ControllerModel.h"
 #include "SimSupport.h"
 
+#include "orvane/transfer/LinkExchange.h"
 #include "orvane/transfer/Texts.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ Outcome runDownload(StoreFixture& store, SimulatedController& sim, RecordingRepo
                     ScriptedOperator& user)
 {
     TestLink port(sim.portName());
-    const Outcome outcome = CMDDWNLD_Click(port.link, store.db, reporter, user);
+    const Outcome outcome = CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user);
     EXPECT_FALSE(port.link.port_is_open);
     return outcome;
 }
@@ -311,10 +312,178 @@ TEST(DownloadFaults, PortHeldByAnotherOperation_IsReportedInUseAndLeftOpen)
     ASSERT_TRUE(port.link.Open_Comm_Port());  // e.g. the live monitor holds it
     RecordingReporter reporter;
     ScriptedOperator user;
-    EXPECT_EQ(CMDDWNLD_Click(port.link, store.db, reporter, user), Outcome::Failed);
+    EXPECT_EQ(CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user), Outcome::Failed);
     ASSERT_EQ(port.messages.size(), 1u);
     EXPECT_EQ(port.messages[0], sim.portName().toStdString() + ": in use. Change the setting to another port.");
     EXPECT_TRUE(port.link.port_is_open);
     EXPECT_EQ(sim.framesStartingWith(""), 0);
     port.link.Close_Comm_Port();
+}
+
+// --- Replies that come late, pages that are lost -----------------------------------
+
+TEST(DownloadFaults, LateAcknowledgementTakenForALostPage_IsFoundByTheReadBackAndTheEndIsNeverSent)
+{
+    StoreFixture store;
+    buildPlant(store);
+    const auto expected = expectedMemory(store.read(), store.catalogue);
+    {
+        // Frame 3 (message page 0) is answered 2.3 s late, after its retry (frame 4) was
+        // answered; frame 5 (message page 1) is lost on the line, and the late reply comes
+        // while its attempt waits. Every page then looks acknowledged.
+        SimulatedController sim({"--late-reply", "3:2300", "--lose", "5"});
+        RecordingReporter reporter;
+        EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+        EXPECT_EQ(sim.framesStartingWith("08"), 0) << "the end command reached a half-written controller";
+        EXPECT_EQ(sim.framesStartingWith("04 06"), 2);
+        EXPECT_EQ(sim.framesStartingWith("04 09"), 1);
+        EXPECT_EQ(sim.framesStartingWith("04 04"), 10);
+        EXPECT_EQ(sim.framesStartingWith("04 03"), 40);
+        ASSERT_EQ(reporter.boxes.size(), 1u);
+        std::string differences;
+        for (int n = 10; n < 20; ++n)
+            differences += (n == 10 ? "" : "\r") + std::string("message ") + std::to_string(n) + " differs";
+        EXPECT_EQ(reporter.boxes[0].text, texts::downloadDiffers(differences));
+        EXPECT_NE(reporter.boxes[0].text.find("do not return it to service"), std::string::npos);
+        EXPECT_EQ(reporter.boxes[0].title, "Download Error");
+        EXPECT_EQ(reporter.boxes[0].icon, Icon::Stop);
+        EXPECT_FALSE(reporter.shown);
+    }
+    {
+        // A reply 1.6 s late at 38400 baud, then a lost block page: the late reply is let
+        // pass before the retry, so the lost page is noticed and sent again. Whatever the
+        // timing, a completed download leaves exactly the plant in the controller, and
+        // one that is not complete never sent the end command.
+        SimulatedController sim({"--baud", "38400", "--late-reply", "3:1600", "--lose", "10"});
+        RecordingReporter reporter;
+        const Outcome outcome = runDownload(store, sim, reporter);
+        EXPECT_TRUE(sim.log().contains("10 LOST 02 04 A0 01 E0"));
+        EXPECT_EQ(sim.framesStartingWith("02 04 A0 01 E0"), 1) << "the lost page was not sent again";
+        EXPECT_EQ(sim.framesStartingWith("08"), outcome == Outcome::Completed ? 1 : 0);
+        const auto memory = sim.stopAndReadMemory();
+        if (outcome == Outcome::Completed) {
+            for (int area : {6, 9, 4, 3})
+                EXPECT_EQ(memory.at(area), expected.at(area)) << "area " << area;
+        }
+    }
+}
+
+TEST(DownloadFaults, OnlyTheEndCommandUnanswered_SaysEveryPageWasWrittenNotIncomplete)
+{
+    StoreFixture store;
+    buildPlant(store);
+    // Frames: 1 poll, 2 identification, 3-55 the 53 pages, 56-108 their read-back, 109 end.
+    SimulatedController sim({"--silent-after", "108"});
+    RecordingReporter reporter;
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    EXPECT_EQ(sim.framesStartingWith("08"), 2);
+    ASSERT_EQ(reporter.boxes.size(), 1u);
+    EXPECT_EQ(reporter.boxes[0].text, texts::kEndNotConfirmed);
+    EXPECT_EQ(reporter.boxes[0].text.find("INCOMPLETE"), std::string::npos);
+    EXPECT_EQ(reporter.boxes[0].icon, Icon::Exclamation);
+}
+
+TEST(DownloadFaults, SlowLine_AReplyAfter1Point9SecondsIsStillThePagesReplyAt1200Baud)
+{
+    // A 177-byte message page takes 1.47 s to cross a 1200-baud line, its reply 46 ms:
+    // a controller answering 1.9 s after the page went out is on time there.
+    StoreFixture store;
+    buildPlant(store);
+    SimulatedController sim({"--baud", "1200", "--late-reply", "1:1900"});
+    TestLink port(sim.portName());
+    port.link.settings.CommBaudRate = "1200";
+    ASSERT_TRUE(port.link.Open_Comm_Port());
+    const Image image = *computeImage(store.read(), store.catalogue).image;
+    LinkExchange exchange(port.link);
+    EXPECT_TRUE(exchange.sendAndGet(writeFrame(6, 0, image.messages.data(), 170), 5).has_value());
+    EXPECT_EQ(sim.framesStartingWith("02 06 AA 00 00"), 1) << "the page was sent again: its time-out ignores the rate";
+    EXPECT_EQ(port.link.line_disturbances, 0);
+    port.link.Close_Comm_Port();
+}
+
+// --- Texts --------------------------------------------------------------------------
+
+TEST(DownloadTexts, TextsGoOutInWindows1252_CharactersOutsideItAreNamedBeforeTheWarning)
+{
+    StoreFixture store;
+    buildPlant(store);
+    store.setMessage(2, "Temp\xC3\xA9rature");          // "Température"
+    store.setMessage(3, "Temp\xC3\xA9rature ABCD");     // 16 characters, 17 bytes of UTF-8
+    store.setMessage(5, "\xCE\xA9 LIMIT");              // "Ω LIMIT": no Ω in Windows-1252
+    store.setQuick(1, "25\xC2\xB0" "C", 4, 1);          // "25°C"
+    SimulatedController sim;
+    RecordingReporter reporter;
+    struct Operator : ScriptedOperator {
+        RecordingReporter* reporter = nullptr;
+        size_t boxesAtWarning = 0;
+        bool confirmDownload() override
+        {
+            boxesAtWarning = reporter->boxes.size();
+            return ScriptedOperator::confirmDownload();
+        }
+    } user;
+    user.reporter = &reporter;
+    ASSERT_EQ(runDownload(store, sim, reporter, user), Outcome::Completed);
+    ASSERT_EQ(reporter.boxes.size(), 1u);
+    EXPECT_EQ(user.boxesAtWarning, 1u) << "the note came after the warning";
+    EXPECT_EQ(reporter.boxes[0].text, texts::textsSentWithQuestionMarks({"message 5 \"\xCE\xA9 LIMIT\": \xCE\xA9"}));
+    const auto memory = sim.stopAndReadMemory();
+    const auto record = [&](int area, size_t at) { return std::string(memory.at(area).begin() + long(at),
+                                                                      memory.at(area).begin() + long(at) + 16); };
+    EXPECT_EQ(record(6, 2 * 17), std::string("Temp\xE9rature\0\0\0\0\0", 16));
+    EXPECT_EQ(record(6, 3 * 17), "Temp\xE9rature ABCD");
+    EXPECT_EQ(record(6, 5 * 17), std::string("? LIMIT\0\0\0\0\0\0\0\0\0", 16));
+    EXPECT_EQ(record(9, 1 * 19), std::string("25\xB0" "C\0\0\0\0\0\0\0\0\0\0\0\0", 16));
+}
+
+// --- Rows that would not go out as stored -----------------------------------------------
+
+TEST(DownloadChecks, RowsThatWouldNotGoOutAsStored_AreRefusedBeforeTheWarningNamingFileTableRowAndValue)
+{
+    struct Case {
+        const char* sql;
+        const char* table;
+        const char* row;
+        const char* problem;
+    };
+    const std::vector<Case> cases = {
+        {"DELETE FROM \"Block List\"", "Block List", "row 1",
+         "missing: block 0 belongs there (a configuration holds the blocks 0 to 159)"},
+        {"DELETE FROM \"Block List\" WHERE BlockNumber = 80", "Block List", "row 81",
+         "block 81 where block 80 belongs"},
+        {"UPDATE \"Block List\" SET BlockNumber = -1 WHERE BlockNumber = 0", "Block List", "row 1",
+         "block -1 where block 0 belongs"},
+        {"INSERT INTO \"Block List\" (BlockNumber, FunctionNumber, Constants) VALUES (160, 127, 0)", "Block List",
+         "row 161", "block 160 after block 159, the controller's last"},
+        {"UPDATE QuickMessages SET Block = 300 WHERE Offset = 3", "QuickMessages", "quick message 3",
+         "Block 300 does not fit the record's byte (0 to 255)"},
+        {"UPDATE Constants SET ConstantValue = 70000 WHERE BlockNumber = 4 AND Offset = 0", "Constants",
+         "block 4, offset 0", "value 70000 does not fit the 16 bits of an input link (-32768 to 32767)"},
+        {"UPDATE Constants SET ConstantValue = -40000 WHERE BlockNumber = 4 AND Offset = 11", "Constants",
+         "block 4, offset 11", "value -40000 does not fit the 16 bits of this parameter (-32768 to 32767)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        StoreFixture store;
+        buildPlant(store);
+        const QString file = store.file();
+        store.close();
+        ASSERT_TRUE(executeSql(file, c.sql));
+        store.open(file);
+        const std::string refusal = texts::configurationRefused(file.toStdString(), c.table, c.row, c.problem);
+
+        SimulatedController sim;
+        RecordingReporter reporter;
+        ScriptedOperator user;
+        EXPECT_EQ(runDownload(store, sim, reporter, user), Outcome::Failed);
+        EXPECT_EQ(user.downloadWarnings, 0);
+        ASSERT_EQ(reporter.boxes.size(), 1u);
+        EXPECT_EQ(reporter.boxes[0].text, refusal);
+        TestLink port(sim.portName());
+        EXPECT_EQ(verifyAgainstController(port.link, store.db, file.toStdString(), reporter).outcome,
+                  Outcome::Failed);
+        ASSERT_EQ(reporter.boxes.size(), 2u);
+        EXPECT_EQ(reporter.boxes[1].text, refusal);
+        EXPECT_EQ(sim.framesStartingWith(""), 0);
+    }
 }

@@ -41,7 +41,7 @@ TEST(DownloadImage, ConstantKinds_EncodeInputsHighHalfType3AndHiddenAsZero)
 TEST(DownloadImage, FewConstants_StillFillAll1280SlotsWithZero)
 {
     const Catalogue cat = smallCatalogue();
-    Configuration cfg = configWith(cat, {20}, [](int16_t, int16_t) { return 0x01020304; });
+    Configuration cfg = configWith(cat, {20}, [](int16_t, int16_t k) { return k == 1 ? 0x01020304 : 3; });
     const ImageResult r = computeImage(cfg, cat);
     ASSERT_TRUE(r.image);
     ASSERT_EQ(r.image->constants.size(), 5120u);
@@ -124,7 +124,7 @@ TEST(DownloadImage, TextRecords_ZeroPaddedCutAt16WithQuickBlockAndParameter)
     Configuration cfg = configWith(cat, {}, [](int16_t, int16_t) { return 0; });
     cfg.messages[0] = "PUMP";
     cfg.messages[19] = "ABCDEFGHIJKLMNOPQRS";  // longer than a record
-    cfg.quick[7] = {"\xC4nderung", 12, 3};     // Windows-1252 byte kept as is
+    cfg.quick[7] = {"\xC3\x84nderung", 12, 3}; // UTF-8 "Ä" goes out as its Windows-1252 byte
     const ImageResult r = computeImage(cfg, cat);
     ASSERT_TRUE(r.image);
     const auto& m = r.image->messages;

@@ -2,7 +2,10 @@
 
 #include "orvane/transfer/StoreBridge.h"
 
+#include <QFile>
 #include <QStringList>
+
+#include <sqlite3.h>
 
 #include <stdexcept>
 
@@ -27,6 +30,7 @@ void StoreFixture::open(const QString& path)
 {
     close();
     db.open_existing_database(path.toStdString(), kessig::Durability::Relaxed);
+    file_ = path;
     if (catalogue.empty())
         catalogue = readCatalogue(db);
 }
@@ -182,6 +186,15 @@ uint32_t slotIn(const std::vector<uint8_t>& area, size_t slot)
 {
     return (uint32_t(area[slot * 4]) << 24) | (uint32_t(area[slot * 4 + 1]) << 16) |
            (uint32_t(area[slot * 4 + 2]) << 8) | area[slot * 4 + 3];
+}
+
+bool executeSql(const QString& file, const char* sql)
+{
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+              sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
 }
 
 } // namespace orvane::transfer::testing

@@ -33,6 +33,8 @@ public:
     void open(const QString& path);
     void close();
     QString folder() const { return dir_.path(); }
+    // The configuration file opened last, as messages name it.
+    QString file() const { return file_; }
 
     // Functions from block 0 on (the rest keep theirs), each with default constants.
     void setFunctions(const std::map<int16_t, int16_t>& functionOfBlock);
@@ -43,6 +45,7 @@ public:
 
 private:
     QTemporaryDir dir_;
+    QString file_;
 };
 
 // orvane-sim on a pseudo-terminal with a memory file and a frame log.
@@ -95,5 +98,8 @@ int32_t defaultConstant(const FunctionInfo& f, int k);
 std::map<int, std::vector<uint8_t>> expectedMemory(const Configuration& config, const Catalogue& catalogue);
 
 uint32_t slotIn(const std::vector<uint8_t>& area, size_t slot);
+
+// Runs SQL on a closed configuration file directly, as another program could have.
+bool executeSql(const QString& file, const char* sql);
 
 } // namespace orvane::transfer::testing

@@ -30,6 +30,7 @@ uint32_t slotIn(const std::vector<uint8_t>& area, size_t slot)
 }
 
 constexpr size_t kDownloadFrames = 2 + 1 + 10 + 40 + 1;
+constexpr size_t kReadBackFrames = 2 + 1 + 10 + 40;  // every written page read back before the end
 
 } // namespace
 
@@ -41,7 +42,7 @@ TEST(DownloadOverTheLink, ControllerMemoryHoldsRecordsSumsAndSlotsDerivedFromThe
     RecordingReporter rep;
     ASSERT_TRUE(sendImage(ctl, *computeImage(cfg, cat).image, rep));
 
-    EXPECT_EQ(ctl.frames.size(), kDownloadFrames);
+    EXPECT_EQ(ctl.frames.size(), kDownloadFrames + kReadBackFrames);
     EXPECT_EQ(ctl.endCommands, 1);
     EXPECT_EQ(std::string(ctl.areas[6].begin() + 12 * 17, ctl.areas[6].begin() + 12 * 17 + 5),
               std::string("PUMP\0", 5));
@@ -76,7 +77,8 @@ TEST(DownloadOverTheLink, FramesComeInOrderAndAddUpTo14BytesShortOf7600)
     size_t total = 0;
     std::vector<std::pair<int, int>> order;  // (area, address)
     for (const auto& f : ctl.frames) {
-        total += f.size();
+        if (f[0] != 0x04)
+            total += f.size();
         if (f[0] == 0x02)
             order.push_back({f[1], f[3] * 256 + f[4]});
     }

@@ -39,7 +39,7 @@ void downloadPlant(StoreFixture& store, SimulatedController& sim)
     TestLink port(sim.portName());
     RecordingReporter reporter;
     ScriptedOperator user;
-    ASSERT_EQ(CMDDWNLD_Click(port.link, store.db, reporter, user), Outcome::Completed);
+    ASSERT_EQ(CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user), Outcome::Completed);
 }
 
 struct UploadRun {
@@ -232,10 +232,97 @@ TEST(UploadFromSimulator, AllSlotsInUse_ReadsTheFortyPagesAndNoMore)
     store.setConstant(18, 1, 4242);  // the very last slot
     SimulatedController sim;
     downloadPlant(store, sim);
+    const int readBack = sim.framesStartingWith("04 03 80");  // the download's own check
     store.newConfiguration("other.mdb");
     UploadRun run;
     runUpload(store, sim, run);
     ASSERT_EQ(run.outcome, Outcome::Completed);
-    EXPECT_EQ(sim.framesStartingWith("04 03 80"), 40);
+    EXPECT_EQ(sim.framesStartingWith("04 03 80") - readBack, 40);
     EXPECT_EQ(store.read().constants.back().value, 4242);
+}
+
+// --- Replies that come late -----------------------------------------------------------
+
+TEST(UploadFaults, LateReplyToABlockPage_NeverPutsOnePagesBlocksInAnothersPlace)
+{
+    StoreFixture store;
+    const auto memory = plantMemory(store);
+    store.newConfiguration("reference.mdb");
+    {
+        SimulatedController sim({}, "2.50", memory);
+        UploadRun run;
+        runUpload(store, sim, run);
+        ASSERT_EQ(run.outcome, Outcome::Completed);
+    }
+    const Configuration reference = store.read();
+    // Frame 2 is block page 0. 1.6 s late: its reply is let pass before the retry. 2.3 s
+    // late, with block page 1 lost on the line: the late reply (page 0's blocks) comes
+    // while page 1's attempt waits and is taken for page 1. Everything is then read
+    // again, and only an undisturbed reading that agrees with an earlier one is stored.
+    const std::vector<QStringList> faults = {{"--late-reply", "2:1600"}, {"--late-reply", "2:2300", "--lose", "4"}};
+    for (const QStringList& fault : faults) {
+        SCOPED_TRACE(fault.join(' ').toStdString());
+        SimulatedController sim(QStringList{"--baud", "38400"} + fault, "2.50", memory);
+        store.newConfiguration(QString("other-%1.mdb").arg(fault.size()));
+        UploadRun run;
+        runUpload(store, sim, run);
+        ASSERT_EQ(run.outcome, Outcome::Completed) << (run.reporter.boxes.empty() ? "" : run.reporter.boxes[0].text);
+        const Configuration got = store.read();
+        ASSERT_EQ(got.blocks.size(), reference.blocks.size());
+        for (size_t b = 0; b < got.blocks.size(); ++b)
+            ASSERT_EQ(got.blocks[b].function, reference.blocks[b].function) << "block " << b;
+        ASSERT_EQ(got.constants.size(), reference.constants.size());
+        for (size_t i = 0; i < got.constants.size(); ++i)
+            ASSERT_EQ(got.constants[i].value, reference.constants[i].value) << i;
+        EXPECT_EQ(got.messages, reference.messages);
+        EXPECT_GE(sim.framesStartingWith("04 04 A0 00 00"), 3) << "block page 0 was not read again";
+    }
+}
+
+TEST(UploadFaults, BlockRecordsThatBreakTheirSums_AreRefusedAndNothingChanges)
+{
+    StoreFixture store;
+    auto memory = plantMemory(store);
+    auto& record = memory[4];
+    const int cycles = record[37 * 10 + 2] * 256 + record[37 * 10 + 3];
+    record[37 * 10 + 3] ^= 0x01;  // block 37's cycle offset, one bit off
+    SimulatedController sim({}, "2.50", memory);
+    UploadRun run;
+    expectFailedUploadChangesNothing(store, sim, run);
+    ASSERT_EQ(run.reporter.boxes.size(), 1u);
+    EXPECT_EQ(run.reporter.boxes[0].text,
+              texts::uploadInconsistentBlockTable("block 37 cycle offset: expected " + std::to_string(cycles) +
+                                                      ", controller holds " + std::to_string(cycles ^ 1),
+                                                  1));
+}
+
+// --- Texts -----------------------------------------------------------------------------
+
+TEST(UploadFromSimulator, BlankControllerWithWindows1252Texts_StoresUtf8AndEmptyRecordsAsOneSpace)
+{
+    // A controller that was never downloaded, but for a few texts written by hand.
+    std::vector<uint8_t> messages(340, 0), quick(152, 0);
+    const std::string temperature = "Temp\xE9rature ABCD";  // 16 bytes, no NUL after it
+    std::copy(temperature.begin(), temperature.end(), messages.begin() + 3 * 17);
+    const std::string degrees = "25\xB0" "C";
+    std::copy(degrees.begin(), degrees.end(), quick.begin() + 1 * 19);
+    quick[1 * 19 + 17] = 4;
+    quick[1 * 19 + 18] = 1;
+    SimulatedController sim({}, "2.50", {{6, messages}, {9, quick}});
+    StoreFixture store;
+    store.newConfiguration("blank.mdb");
+    UploadRun run;
+    runUpload(store, sim, run);
+    ASSERT_EQ(run.outcome, Outcome::Completed) << (run.reporter.boxes.empty() ? "" : run.reporter.boxes[0].text);
+    const Configuration got = store.read();
+    EXPECT_EQ(got.messages[3], "Temp\xC3\xA9rature ABCD");
+    EXPECT_EQ(got.messages[0], " ");
+    EXPECT_EQ(got.messages[19], " ");
+    EXPECT_EQ(got.quick[1].text, "25\xC2\xB0" "C");
+    EXPECT_EQ(got.quick[1].block, 4);
+    EXPECT_EQ(got.quick[0].text, " ");
+    EXPECT_EQ(got.quick[0].block, 0);
+    for (const BlockRow& b : got.blocks)
+        ASSERT_EQ(b.function, 127) << b.number;
+    EXPECT_TRUE(got.constants.empty());
 }

@@ -51,3 +51,16 @@ TEST_F(VersionId, MissingPortShowsNotAvailableOnly)
     brevant::linkwin::showVersionId(nullptr);
     EXPECT_EQ(commtest::shownTexts(), QStringList{"/dev/ttyUSB-missing-7: not available. Change the setting to another port."});
 }
+
+TEST_F(VersionId, ControlCharactersFromTheLineAreShownAsQuestionMarks)
+{
+    commtest::PtyController controller;
+    const QByteArray hostile = QByteArray("ORVANE \x1b]0;x\x07\x81 3.04") + QByteArray(5, '\0');  // 24 bytes
+    controller.respond = [&](int, const QByteArray& request) {
+        return request.startsWith('\x01') ? QByteArray::fromHex("1000000000")
+                                          : QByteArray(5, '\0') + hostile + QByteArray(2, '\0');
+    };
+    useSettings(controller.slave());
+    brevant::linkwin::showVersionId(nullptr);
+    EXPECT_EQ(commtest::shownTexts(), QStringList{"ORVANE ?]0;x?? 3.04"});
+}

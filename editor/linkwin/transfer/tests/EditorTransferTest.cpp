@@ -65,7 +65,7 @@ TEST(EditorDownload, ContinueInTheWarning_WritesTheControllerWithoutAMessage)
     SimulatedController sim;
     useController(sim);
     answerWarningWith("cmdContinue");
-    brevant::linkwin::download(nullptr, store.db, untouchedTable());
+    brevant::linkwin::download(nullptr, store.db, store.file());
     EXPECT_TRUE(shown.empty()) << shown.front().text.toStdString();
     EXPECT_FALSE(brevant::linkwin::theLink().port_is_open);
     const auto memory = sim.stopAndReadMemory();
@@ -81,7 +81,7 @@ TEST(EditorDownload, CancelInTheWarning_SendsNothing)
     SimulatedController sim;
     useController(sim);
     answerWarningWith("cmdCancel");
-    brevant::linkwin::download(nullptr, store.db, untouchedTable());
+    brevant::linkwin::download(nullptr, store.db, store.file());
     EXPECT_TRUE(shown.empty());
     EXPECT_EQ(sim.framesStartingWith(""), 0);
 }
@@ -115,7 +115,7 @@ TEST(EditorUpload, AnsweringYes_StoresTheControllerAndUpdatesTheBlockFunctions)
         SimulatedController sim;
         useController(sim);
         answerWarningWith("cmdContinue");
-        brevant::linkwin::download(nullptr, store.db, untouchedTable());
+        brevant::linkwin::download(nullptr, store.db, store.file());
         memory = sim.stopAndReadMemory();
     }
     SimulatedController sim({}, "2.50", memory);
@@ -153,10 +153,10 @@ TEST(EditorVerify, AfterADownloadMatches_AfterAnEditNamesTheSlot)
     SimulatedController sim;
     useController(sim);
     answerWarningWith("cmdContinue");
-    brevant::linkwin::download(nullptr, store.db, untouchedTable());
+    brevant::linkwin::download(nullptr, store.db, store.file());
     ASSERT_TRUE(shown.empty());
 
-    brevant::linkwin::verify(nullptr, store.db, untouchedTable());
+    brevant::linkwin::verify(nullptr, store.db, store.file());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Configuration matches");
     EXPECT_EQ(shown[0].title, "Verify Against Orvane");
@@ -165,7 +165,7 @@ TEST(EditorVerify, AfterADownloadMatches_AfterAnEditNamesTheSlot)
     // Block 4 (PID) starts at slot 14: its fourth parameter is slot 24.
     store.setConstant(4, 7 + 3, 5);
     shown.clear();
-    brevant::linkwin::verify(nullptr, store.db, untouchedTable());
+    brevant::linkwin::verify(nullptr, store.db, store.file());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "The controller does not hold this configuration:\r"
                              "slot 24 (block 4, offset 10): expected 5, controller holds -1");

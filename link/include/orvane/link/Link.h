@@ -33,11 +33,16 @@ public:
     std::array<uint8_t, kXmitBufferSize> xmit_bfr{};
     std::array<uint8_t, kXmitBufferSize> rcv_bfr{};
     bool reply_ok = false;
-    bool timed_out = false;
+    bool timed_out = false;     // the last attempt ended without its reply (time-out, or a reply too long)
     int tick_count = 0;
     bool port_is_open = false;
     int count_progress = 0;
     int msg_len = 0;
+    // Failed attempts (no reply in time, a reply too long) and stray bytes found before
+    // an attempt, since the port was opened. A reply received while this number did not
+    // move answers its own request; after it has moved, a reply that came too late for
+    // its attempt may still arrive and be taken for the answer to a later request.
+    int line_disturbances = 0;
 
     // Constant slot cursor of an upload: the caller sets const_page_address to 0,
     // reads the first page itself, then sets const_slot_index 0 and const_page_address 128.
@@ -62,14 +67,22 @@ public:
     // be opened (missing, or held by another program). Returns port_is_open.
     bool Open_Comm_Port();
     void Close_Comm_Port();
-    std::string portLabel() const;       // "COM1" or the port name, as in the messages
+    std::string portLabel() const;       // "COM1 (/dev/ttyS0)" or the port name, as in the messages
     std::string devicePath() const;      // what is opened: /dev/ttyS0 or the port name
 
     // Sends xmit_bfr[0..sendLen-1] and waits for exactly replyLen bytes into rcv_bfr.
-    // Waits in a local event loop (windows keep working) for three 500 ms ticks,
-    // two attempts. Sets reply_ok; an exchange started while another one waits is
-    // refused at once (reply_ok false, nothing sent).
+    // Waits in a local event loop (windows keep working), two attempts of
+    // attemptTimeoutMs at the line's rate each; a reply longer than replyLen fails its
+    // attempt and is never held whole. After a failed attempt the line is let fall
+    // quiet (settle_line) before anything else is sent. Sets reply_ok; an exchange
+    // started while another one waits is refused at once (reply_ok false, nothing sent).
     void send_and_get(int sendLen, int replyLen);
+
+    // Discards whatever arrives until nothing has arrived for quietIntervalMs of the
+    // line's rate. Returns the bytes discarded (counted in line_disturbances when not
+    // 0), or -1 when the line did not fall quiet within the longest attempt's time-out
+    // or another exchange waits.
+    long settle_line();
 
     void poll_orvane();                    // reply_ok only if the reply starts with 0x10
     std::string read_version_id();         // the 24 identification characters, or empty
@@ -95,8 +108,10 @@ public:
 
 private:
     using ReplyLength = std::function<int(const QByteArray &)>; // expected length of the bytes so far
-    bool attempt(const QByteArray &frame, const ReplyLength &replyLength, QByteArray &received);
-    bool exchange(int sendLen, const ReplyLength &replyLength, QByteArray &received);
+    bool attempt(const QByteArray &frame, const ReplyLength &replyLength, int longestReply, QByteArray &received);
+    bool exchange(int sendLen, const ReplyLength &replyLength, int longestReply, QByteArray &received);
+    long settle();
+    int lineBaud() const;
     Transport *transport_ = nullptr;
     std::unique_ptr<Transport> ownedTransport_;
     LinkReporter *reporter_ = nullptr;

@@ -12,6 +12,7 @@
 namespace orvane::link {
 
 constexpr std::size_t kXmitBufferSize = 301;
+constexpr int kDefaultBaud = 38400;
 
 // Two check bytes over body[0..lastIndex]: the ones' complement of the high and
 // of the low byte of the sum of the body, taken modulo 65536.
@@ -22,6 +23,20 @@ int16_t decodeSigned16(uint8_t high, uint8_t low);
 
 // Text on the wire is Windows-1252, one byte per character.
 std::string utf8ToCp1252(std::string_view utf8);   // characters outside 1252 become '?'
-std::string cp1252ToUtf8(std::string_view cp1252);
+std::string cp1252ToUtf8(std::string_view cp1252); // the five unassigned codes become '?'
+// The characters of a UTF-8 text that Windows-1252 lacks, each once, in the order met;
+// empty when the whole text fits.
+std::string charactersOutsideCp1252(std::string_view utf8);
+// Text from the line as a person may see it: UTF-8, without the NULs that pad it at
+// the end, and with control characters and unassigned codes shown as '?', so bytes
+// from the line cannot steer a terminal.
+std::string printableText(std::string_view cp1252);
+
+// How long one attempt waits for its reply: 1.5 s, or the wire time of the request and
+// its reply at `baud` (11 bits a byte) plus 0.5 s when that is longer.
+int attemptTimeoutMs(int baud, int requestBytes, int replyBytes);
+// How long the line must stay silent before it counts as quiet: 200 ms, or the wire
+// time of 32 bytes when that is longer (so a reply still on its way is never cut).
+int quietIntervalMs(int baud);
 
 } // namespace orvane::link

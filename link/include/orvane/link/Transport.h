@@ -19,11 +19,18 @@ public:
     virtual bool isOpen() const = 0;
     virtual qint64 write(const QByteArray &bytes) = 0;
     virtual QByteArray readAll() = 0;
+    // At most maxBytes of what has arrived.
+    virtual QByteArray read(qint64 maxBytes) = 0;
     virtual QString errorText() const = 0;
     // Drops every byte received and not yet read, including bytes still queued
     // below this object (in the driver or the socket), so a reply that arrives
-    // late for an earlier frame is not taken for the next one.
-    virtual void discardInput() { readAll(); }
+    // late for an earlier frame is not taken for the next one. Returns how many
+    // bytes were dropped. Emits no bytesArrived meanwhile.
+    virtual qint64 discardInput() { return readAll().size(); }
+
+    // What a transport buffers of the input at most; a line that sends more
+    // waits in the driver (or is dropped there) until it is read.
+    static constexpr qint64 kReadBufferBytes = 4096;
 signals:
     void bytesArrived();
 };
@@ -40,8 +47,9 @@ public:
     bool isOpen() const override;
     qint64 write(const QByteArray &bytes) override;
     QByteArray readAll() override;
+    QByteArray read(qint64 maxBytes) override;
     QString errorText() const override;
-    void discardInput() override;
+    qint64 discardInput() override;
 private:
     QSerialPort *port_;
 };
@@ -63,8 +71,9 @@ public:
     bool isOpen() const override;
     qint64 write(const QByteArray &bytes) override;
     QByteArray readAll() override;
+    QByteArray read(qint64 maxBytes) override;
     QString errorText() const override;
-    void discardInput() override;
+    qint64 discardInput() override;
 private:
     QString host_;
     quint16 port_ = 0;

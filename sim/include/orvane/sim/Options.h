@@ -14,12 +14,14 @@ namespace orvane::sim {
 // Faults injected by frame number: N counts every frame received from 1,
 // rejected ones included; a reply fault acts on the answer to frame N.
 struct FaultPlan {
-    std::set<int> dropReply;
+    std::set<int> lose;       // garbled on the line: neither carried out nor answered
+    std::set<int> dropReply;  // carried out, but not answered
     std::set<int> extraByte;
     std::set<int> garble;
     std::map<int, int> lateReplyMs;
     int silentAfter = 0; // 0: never silent
 
+    bool arrives(int frame) const { return !lose.contains(frame); }
     bool answers(int frame) const { return !dropReply.contains(frame) && (silentAfter == 0 || frame <= silentAfter); }
 };
 

@@ -3,8 +3,9 @@
 // the port, the controller checks, the transfer, and the port closed on every way out.
 // The editor and the command line differ only in their Operator and Reporter.
 
-#include "orvane/transfer/Exchange.h"
 #include "orvane/transfer/Configuration.h"
+#include "orvane/transfer/Exchange.h"
+#include "orvane/transfer/Verify.h"
 
 #include <array>
 #include <string>
@@ -29,12 +30,17 @@ enum class Outcome { Declined, Failed, Completed };
 
 using BlockFunctionTable = std::array<int16_t, kBlocks>;
 
-// Writes the open configuration into the controller. Store failures (kessig::DbError)
-// are passed on; they happen before the port is opened.
-Outcome CMDDWNLD_Click(orvane::link::Link& link, kessig::OrvaneDB& db, Reporter& reporter, Operator& user);
+// Writes the open configuration into the controller, and reports Completed only once
+// it has read back exactly what was sent and the controller confirmed the end. `file`
+// is the user's name of the configuration, for messages about its rows. Every row is
+// checked before the warning; store failures (kessig::DbError) are passed on, before
+// the port is opened.
+Outcome CMDDWNLD_Click(orvane::link::Link& link, kessig::OrvaneDB& db, const std::string& file, Reporter& reporter,
+                       Operator& user);
 
 // Reads the controller into the open configuration, all or nothing, and updates `table`
-// once the configuration has changed. Completed only then; the caller saves.
+// once the configuration has changed. Completed only then; the caller saves. Nothing is
+// stored from a reading the line may have mixed up (see readController).
 Outcome Command6_Click(orvane::link::Link& link, kessig::OrvaneDB& db, BlockFunctionTable& table,
                        Reporter& reporter, Operator& user);
 
@@ -45,9 +51,7 @@ struct VerifyResult {
 
 // Reads back what a download writes and compares it with what the open configuration
 // would send. Failures are reported; the differences are left to the caller to show.
-VerifyResult verifyAgainstController(orvane::link::Link& link, kessig::OrvaneDB& db, Reporter& reporter);
-
-// The differences for a message box: at most `maxLines` of them, then how many more.
-std::string verifySummary(const std::vector<std::string>& differences, size_t maxLines);
+VerifyResult verifyAgainstController(orvane::link::Link& link, kessig::OrvaneDB& db, const std::string& file,
+                                     Reporter& reporter);
 
 } // namespace orvane::transfer

@@ -42,14 +42,15 @@ struct ConstantRow {
     int32_t value = 0;
 };
 
+// Texts are UTF-8, as stored; they become Windows-1252 on the wire.
 struct QuickRow {
-    std::string text;   // Windows-1252 bytes
-    uint8_t block = 0;
-    uint8_t parameter = 0;
+    std::string text;
+    int64_t block = 0;       // sent as one byte each: checked before anything is sent
+    int64_t parameter = 0;
 };
 
 struct Configuration {
-    std::array<std::string, kMessages> messages;  // Windows-1252 bytes
+    std::array<std::string, kMessages> messages;
     std::array<QuickRow, kQuickMessages> quick;
     std::vector<BlockRow> blocks;                // Block List order
     std::vector<ConstantRow> constants;          // Constants in (block, offset) order

@@ -16,6 +16,11 @@ public:
     // or nothing when the controller did not answer.
     virtual std::optional<std::vector<uint8_t>> sendAndGet(const std::vector<uint8_t>& frame,
                                                            int replyLength) = 0;
+    // Failed attempts and stray bytes since the port was opened. A reply taken while
+    // this number did not move answers its own request.
+    virtual int disturbances() const { return 0; }
+    // Lets the line fall quiet, dropping whatever arrives; false when anything did.
+    virtual bool settle() { return true; }
 };
 
 enum class Icon { None, Information, Exclamation, Stop };
@@ -28,6 +33,8 @@ public:
     virtual void progressStart(const std::string& caption) = 0;
     virtual void progress(int percent) = 0;
     virtual void progressEnd() = 0;
+    // True once the user asked to stop the running transfer; it stops before its next frame.
+    virtual bool cancelRequested() { return false; }
 };
 
 // Request frames: body plus the two check bytes (ones' complement of the sum's high

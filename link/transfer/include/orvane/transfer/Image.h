@@ -52,8 +52,17 @@ struct UnknownFunction {
     int16_t function = 0;
 };
 
+// A row that would not go out as the file holds it: a Block List that is not the
+// blocks 0 to 159 in order, or a value that does not fit the place it is sent to.
+struct RowFault {
+    std::string table;    // "Block List", "Constants", "QuickMessages"
+    std::string row;      // "row 81", "block 4, offset 2", "quick message 3"
+    std::string problem;  // what is wrong with it, naming the value
+};
+
 struct ImageResult {
     std::optional<Image> image;
+    std::optional<RowFault> fault;
     std::optional<SyncError> syncError;
     std::optional<UnknownFunction> unknownFunction;
     // The block whose slots would run past the 1280 the controller holds (possible
@@ -61,12 +70,16 @@ struct ImageResult {
     std::optional<int16_t> slotsExceededAt;
 };
 
-// One text record: the first 16 bytes of the text, zero-padded.
+inline constexpr size_t kTextLength = 16;
+
+// One text record: the first 16 characters of the UTF-8 text in Windows-1252, one byte
+// a character (characters outside it as "?"), zero-padded to 16 bytes.
 void putText(std::vector<uint8_t>& out, size_t at, const std::string& text);
 
 std::vector<uint8_t> messageRecords(const Configuration& config);
 std::vector<uint8_t> quickRecords(const Configuration& config);
-// Block table; fails only on an unknown function.
+// Block table; fails only on an unknown function. The blocks are expected in order
+// (computeImage checks that first).
 std::optional<std::vector<uint8_t>> blockRecords(const Configuration& config,
                                                  const Catalogue& catalogue,
                                                  UnknownFunction* unknown = nullptr);
@@ -74,6 +87,8 @@ std::optional<std::vector<uint8_t>> blockRecords(const Configuration& config,
 int32_t slotValue(SlotKind kind, int16_t paramType, int32_t stored);
 void putSlot(std::vector<uint8_t>& out, size_t slot, int32_t value);
 
+// Checks every row first: nothing is computed from a configuration that would not go
+// out as it is stored.
 ImageResult computeImage(const Configuration& config, const Catalogue& catalogue);
 
 } // namespace orvane::transfer

@@ -12,6 +12,8 @@ class LinkExchange : public Exchange {
 public:
     explicit LinkExchange(orvane::link::Link& link) : link_(link) {}
     std::optional<std::vector<uint8_t>> sendAndGet(const std::vector<uint8_t>& frame, int replyLength) override;
+    int disturbances() const override;
+    bool settle() override;
 
     // Bytes of the frames sent and the replies accepted, for the transfer benchmark.
     long bytesExchanged() const { return bytesExchanged_; }

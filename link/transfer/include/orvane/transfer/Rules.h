@@ -26,7 +26,9 @@ std::optional<int16_t> blockExceedingConstants(const Configuration& config);
 // The block whose retentive bytes take the running total past the limit, if any.
 std::optional<int16_t> blockExceedingRetentive(const Configuration& config, const Catalogue& catalogue);
 
-// Whole percent of a byte total, rounded, at most 100.
+// Whole percent of `done` out of `whole`, rounded, at most 100.
+int percentOf(long done, long whole);
+// Whole percent of a byte total of frames sent, out of 7600.
 int progressPercent(long totalBytes);
 
 } // namespace orvane::transfer

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace orvane::transfer::texts {
 
@@ -26,6 +27,27 @@ inline constexpr const char* kConstantTimeout = "Orvane Timeout";
 std::string databaseSyncError(int block, int recordBlock);
 // A lost page leaves the controller half-written: said plainly, whatever page it was.
 std::string incompleteDownload(const std::string& what);
+// Cancelled from the progress window: as half-written as after a lost page.
+std::string cancelledDownload(const std::string& what);
+// Every page went out, but what the controller holds could not be read back whole and
+// undisturbed (`why` says which), so the end of the download was not sent.
+std::string downloadUnchecked(const std::string& why);
+inline constexpr const char* kCheckUnanswered = "the controller did not answer while its memory was read back";
+inline constexpr const char* kCheckDisturbed =
+    "the line was disturbed while its memory was read back (a reply came late or a frame was lost), "
+    "so what it holds is not known";
+inline constexpr const char* kCheckCancelled = "the download was cancelled while its memory was read back";
+// The read-back found the controller holding something else than was sent.
+std::string downloadDiffers(const std::string& differences);
+inline constexpr const char* kEndNotConfirmed =
+    "Every page was written and read back unchanged, but the controller did not confirm the end of "
+    "the download.\rCheck its front panel for error messages before you leave S/M; repeat the download "
+    "if in doubt.";
+// A configuration whose rows would not go out as stored: nothing is sent.
+std::string configurationRefused(const std::string& file, const std::string& table, const std::string& row,
+                                 const std::string& problem);
+// Texts with characters the controller's character set lacks; each line names one.
+std::string textsSentWithQuestionMarks(const std::vector<std::string>& lines);
 // A block whose function the catalogue lacks: nothing is sent.
 std::string downloadUnknownFunction(int block, int function);
 
@@ -36,9 +58,21 @@ inline constexpr const char* kUploadError = "Upload Error";
 inline constexpr const char* kRecordNotFound = "ERROR RECORD NOT FOUND";
 std::string uploadStoppedUnknownFunction(int block, int function);
 std::string uploadFailedAt(const std::string& what);
+inline constexpr const char* kUploadCancelled = "Upload cancelled.\rThe configuration was not changed.";
+inline constexpr const char* kUploadUnconfirmed =
+    "Upload stopped: the line was disturbed (a reply came late or a frame was lost), and reading the "
+    "controller a second time did not give the same data undisturbed.\rThe configuration was not changed.";
+// The block records disagree with the functions they hold; `first` names the first field.
+std::string uploadInconsistentBlockTable(const std::string& first, size_t count);
 
 inline constexpr const char* kVerifyTitle = "Verify Against Orvane";
 inline constexpr const char* kVerifyDiffers = "The controller does not hold this configuration:";
 std::string moreDifferences(size_t count);
+inline constexpr const char* kVerifyProgress = "Verify Progress";
+inline constexpr const char* kVerifyUnanswered = "Verify stopped: the controller did not answer a read.";
+inline constexpr const char* kVerifyDisturbed =
+    "Verify stopped: the line was disturbed (a reply came late or a frame was lost), so what the controller "
+    "holds is not known.";
+inline constexpr const char* kVerifyCancelled = "Verify cancelled.";
 
 } // namespace orvane::transfer::texts

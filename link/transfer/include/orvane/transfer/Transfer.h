@@ -15,8 +15,11 @@ namespace orvane::transfer {
 bool acceptForDownload(const std::string& identification, const Configuration& config,
                        const Catalogue& catalogue, Reporter& reporter);
 
-// Messages, quick messages, block table, 40 constant pages, end command. Stops at the
-// first page without a reply and says the controller holds an incomplete configuration.
+// Messages, quick messages, block table, 40 constant pages; then every area is read
+// back, and the end command goes out only when the controller holds exactly the image.
+// Stops at the first page without a reply (or on cancel) and says the controller holds
+// an incomplete configuration; says what differs when the read-back does not match.
+// True only when the controller confirmed the end.
 bool sendImage(Exchange& link, const Image& image, Reporter& reporter);
 
 struct UploadedController {
@@ -27,7 +30,10 @@ struct UploadedController {
 };
 
 // Reads what an upload reads, in its order and with its progress. Nothing on any failure
-// (already reported); a function missing from the catalogue stops it.
+// (already reported); a function missing from the catalogue stops it. When the line
+// was disturbed meanwhile, everything is read again once it is quiet until an
+// undisturbed reading agrees with an earlier one; the block records must agree with
+// the functions they hold.
 std::optional<UploadedController> readController(Exchange& link, const Catalogue& catalogue,
                                                  Reporter& reporter);
 
@@ -35,7 +41,8 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
 // slot's first two bytes, others from all four, hidden constants 0.
 std::vector<ConstantRow> decodeConstants(const UploadedController& up, const Catalogue& catalogue);
 
-// Verify's read: areas 6, 9, 4 and 3 whole. Nothing when a read goes unanswered.
+// Verify's read: areas 6, 9, 4 and 3 whole, trusted as an upload's reads are. Nothing
+// when a read goes unanswered or the reading cannot be trusted (reported).
 std::optional<ControllerMemory> readBack(Exchange& link, Reporter& reporter);
 
 } // namespace orvane::transfer

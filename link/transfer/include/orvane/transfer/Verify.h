@@ -16,8 +16,21 @@ struct ControllerMemory {
 };
 
 inline constexpr const char* kConfigurationMatches = "Configuration matches";
+// Lines of differences a message box can still show.
+inline constexpr size_t kDifferencesShown = 25;
 
 // One line per difference, in area order; empty when everything matches.
 std::vector<std::string> compareWithImage(const Image& image, const ControllerMemory& controller);
+
+// One line per field of a block record that differs ("block 4 cycle offset: expected 3,
+// controller holds 5"), or one for a record that differs only in a reserved byte.
+std::vector<std::string> blockRecordDifferences(const std::vector<uint8_t>& expected,
+                                                const std::vector<uint8_t>& held);
+
+// At most `maxLines` of the differences, one a line ("\r" between), then how many more.
+std::string differenceLines(const std::vector<std::string>& differences, size_t maxLines);
+// The differences for a message box, under a heading; kConfigurationMatches when there
+// are none.
+std::string verifySummary(const std::vector<std::string>& differences, size_t maxLines);
 
 } // namespace orvane::transfer
