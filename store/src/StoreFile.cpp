@@ -226,8 +226,10 @@ void checkFile(sqlite3* db, FileKind kind, const std::string& shown) {
     for (const Table* table : tables) checkTable(db, *table, kind, shown);
     if (kind == FileKind::Catalogue) return;  // read whole and checked row by row as it is loaded
     for (const StoredTable& t : stored) refuseUnknownRules(db, t, shown);
-    refuseDamage(db, shown);
+    // Rows first: a value outside its field is named exactly, where the engine's own
+    // check would only call the file damaged.
     for (const Table* table : tables) checkRows(db, *table, shown);
+    refuseDamage(db, shown);
 }
 
 void configure(sqlite3* db, int option, int value) {
