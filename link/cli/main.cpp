@@ -2,7 +2,10 @@
 // same commands the editor runs.
 #include "CommandLine.h"
 #include "Terminal.h"
-#include "WorkingCopy.h"
+
+#include "orvane/files/Leftovers.h"
+#include "orvane/files/SafeSave.h"
+#include "orvane/files/WorkingCopy.h"
 
 #include "orvane/link/Link.h"
 #include "orvane/link/PortList.h"
@@ -104,15 +107,18 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         return kExitFailed;
     }
     const bool upload = options.command == Command::Upload;
-    if (upload && (!file.isWritable() || !QFileInfo(file.absolutePath()).isWritable())) {
-        say(options.file + QStringLiteral(": read only, an upload cannot replace it"));
+    // Refused before the controller is asked for anything.
+    if (const auto why = upload ? orvane::files::whyNotReplaceable(options.file) : std::nullopt) {
+        say(*why + QStringLiteral("; an upload cannot replace it"));
         return kExitFailed;
     }
     const QString catalogue =
         options.catalogueDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.catalogueDir;
-    WorkingCopy copy(file.absoluteFilePath());
-    if (!copy.ok()) {
-        say(copy.errorText());
+    std::unique_ptr<orvane::files::WorkingCopy> copy;
+    try {
+        copy = std::make_unique<orvane::files::WorkingCopy>(file.absoluteFilePath());
+    } catch (const std::runtime_error& e) {
+        say(QString::fromStdString(e.what()));
         return kExitFailed;
     }
 
@@ -121,7 +127,8 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
     int code = kExitFailed;
     try {
         db.open_database(catalogue.toStdString());
-        db.open_existing_database(copy.path().toStdString(), kessig::Durability::Full);
+        // The store's messages name the user's file, never the working copy.
+        db.open_existing_database(copy->path().toStdString(), kessig::Durability::Full, options.file.toStdString());
         switch (options.command) {
         case Command::Download:
             code = exitCode(orvane::transfer::CMDDWNLD_Click(link, db, reporter, user));
@@ -147,8 +154,8 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         return kExitFailed;
     }
     if (upload && code == kExitSuccess) {
-        if (!copy.replaceOriginal()) {
-            say(copy.errorText() + QStringLiteral("; ") + options.file + QStringLiteral(" is unchanged"));
+        if (const auto failure = orvane::files::copyBack(copy->path(), options.file)) {
+            say(*failure + QStringLiteral("; ") + options.file + QStringLiteral(" is unchanged"));
             return kExitFailed;
         }
         std::fprintf(stderr, "%s saved\n", options.file.toLocal8Bit().constData());
@@ -160,6 +167,9 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
 
 int run(const Options& options)
 {
+    // Ctrl-C or a kill leaves no working copy behind; copies other runs left go now.
+    orvane::files::removeWorkingFilesOnTermination();
+    orvane::files::removeLeftovers();
     TerminalReporter reporter(stderr);
     std::unique_ptr<orvane::sim::SimulatorProcess> simulator;
     orvane::link::Link link;

@@ -1,5 +1,6 @@
 #include "EditorSession.h"
 
+#include "orvane/files/SafeSave.h"
 #include "orvane/files/WorkingCopy.h"
 
 #include <kessig/OrvaneDB.h>
@@ -10,39 +11,38 @@ namespace brevant {
 
 using namespace orvane::files;
 
+EditorSession::EditorSession(kessig::OrvaneDB& db) : db_(db), model_(db, BlockFunctions) {}
+EditorSession::~EditorSession() = default;
+
 void EditorSession::openWorkFile()
 {
-    db_.open_existing_database(WorkFile.toStdString(), kessig::Durability::Relaxed);
+    // Messages about the file name the user's file, never the working copy.
+    db_.open_existing_database(WorkFile.toStdString(), kessig::Durability::Relaxed, work_->original().toStdString());
     FileReadOnly = db_.ReadOnlyFile() || isReadOnlyFile(WorkFile);
 }
 
 void EditorSession::LoadGlobalFile(const QString& fileName)
 {
-    const QString work = GetWorkFileName();
-    if (auto error = copyKeepingTimes(fileName, work)) {
-        deleteFileForced(work);
-        throw std::runtime_error(error->toStdString());
-    }
+    auto work = std::make_unique<WorkingCopy>(fileName);
+    std::swap(work, work_);   // `work` now holds the previous working copy, if any
     const QString previous = WorkFile;
     try {
         if (db_.ConfigurationOpen())
             db_.close_work_dbs();
-        WorkFile = work;
+        WorkFile = work_->path();
         written_ = false;
-        VisioCommentsMissing = db_.TestVisioComments(work.toStdString());
+        VisioCommentsMissing = db_.TestVisioComments(WorkFile.toStdString(), fileName.toStdString());
         openWorkFile();
         model_.reloadBlockFunctions();
     } catch (...) {
         if (db_.ConfigurationOpen())
             db_.close_work_dbs();
-        deleteFileForced(work);
+        std::swap(work, work_);   // the new copy goes with `work`
         WorkFile = previous;
-        if (!WorkFile.isEmpty())
+        if (work_)
             try { reopenWorkFile(); } catch (...) {}
         throw;
     }
-    if (!previous.isEmpty() && previous != work)
-        deleteFileForced(previous);
     GlobalFile = fileName;
     FileOpened = true;
 }
@@ -79,14 +79,13 @@ std::optional<QString> EditorSession::copyBack(const QString& target)
 {
     // Closed first, so that every committed write is in the file itself.
     CloseWorkFile();
-    return copyBackAtomically(WorkFile, target.isEmpty() ? GlobalFile : target);
+    return orvane::files::copyBack(WorkFile, target.isEmpty() ? GlobalFile : target);
 }
 
 void EditorSession::deleteWorkFile()
 {
     CloseWorkFile();
-    if (!WorkFile.isEmpty())
-        deleteFileForced(WorkFile);
+    work_.reset();
     WorkFile.clear();
     written_ = false;
 }

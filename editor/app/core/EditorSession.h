@@ -5,15 +5,18 @@
 #include "BlockModel.h"
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace kessig { class OrvaneDB; }
+namespace orvane::files { class WorkingCopy; }
 
 namespace brevant {
 
 class EditorSession {
 public:
-    explicit EditorSession(kessig::OrvaneDB& db) : db_(db), model_(db, BlockFunctions) {}
+    explicit EditorSession(kessig::OrvaneDB& db);
+    ~EditorSession();
 
     kessig::OrvaneDB& db() { return db_; }
     BlockModel& model() { return model_; }
@@ -27,7 +30,9 @@ public:
     // Opens the working copy again after a command was cancelled.
     void reopenWorkFile();
     bool WorkFileChanged() const;
-    // Closes the working copy and copies it over GlobalFile (or target); the reason when it failed.
+    // Closes the working copy and saves it over GlobalFile (or target), through links and
+    // keeping the file's owner and mode; the reason when it failed (a read-only file is
+    // refused).
     std::optional<QString> copyBack(const QString& target = {});
     // Deletes the working copy (closed first) and forgets it.
     void deleteWorkFile();
@@ -45,6 +50,7 @@ private:
 
     kessig::OrvaneDB& db_;
     BlockModel model_;
+    std::unique_ptr<orvane::files::WorkingCopy> work_;  // held while it lives; WorkFile is its path
     bool written_ = false;            // writes of earlier opens of this working copy
 };
 
