@@ -1043,3 +1043,47 @@ TEST(EditorStartUp, SerialSettingsAreReadOnceWithTheirDefaults)
     auto s = openSettingsStore();
     s->remove(kCommSection);
 }
+
+TEST_F(EditorWindowTest, SavingThroughALinkKeepsItAndAFileMadeReadOnlyMeanwhileIsNotOverwritten)
+{
+    const QString real = newConfiguration("real.mdb");
+    const QString link = dir.filePath("plant.mdb");
+    ASSERT_EQ(::symlink("real.mdb", QFile::encodeName(link).constData()), 0);
+    ::chmod(QFile::encodeName(real).constData(), 0640);
+    open(link);
+    assign(30, plain.name);
+    w().fileSave();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(constantInFile(real, 30, 0).has_value());
+    struct stat st {};
+    ::stat(QFile::encodeName(real).constData(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    assign(40, plain.name);
+    ::chmod(QFile::encodeName(real).constData(), 0440);   // marked read-only by someone else
+    const QByteArray before = fileBytes(real);
+    messages.clear();
+    w().fileSave();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "The configuration could not be saved:\r" + link +
+                                    " is read-only\rYour changes are kept; save again or use Save As.");
+    EXPECT_EQ(fileBytes(real), before);
+    EXPECT_TRUE(app.session().WorkFileChanged());   // still open, the change still there
+    EXPECT_TRUE(constantInFile(app.session().WorkFile, 40, 0).has_value());
+}
+
+TEST_F(EditorWindowTest, AHostileFileIsRefusedNamingTheUsersFileAndItsTriggerNeverRuns)
+{
+    const QString a = newConfiguration("a.mdb"), hostile = newConfiguration("hostile.mdb");
+    sql(hostile, "CREATE TRIGGER wipe AFTER UPDATE ON \"Block List\" BEGIN DELETE FROM Messages; END");
+    open(a);
+    messages.clear();
+    chosenFile = hostile;
+    w().fileOpen();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, Icon::Critical);
+    EXPECT_EQ(messages[0].text, "Database error 3343:\rUnrecognized database format '" + hostile +
+                                    "': it holds a trigger 'wipe' on table 'Block List', and a configuration holds data only.");
+    EXPECT_EQ(app.session().GlobalFile, a);
+    EXPECT_TRUE(app.db().ConfigurationOpen());
+}
