@@ -161,6 +161,18 @@ struct OrvaneDB::Impl {
         return walkKey(row) > std::pair{first, second};
     }
 
+    // The current row of a cursor, and the row being edited between its edit and update.
+    template <class Row>
+    static const Row& current(const std::optional<Row>& row) {
+        if (!row) throw detail::noCurrentRecord();
+        return *row;
+    }
+    template <class Row>
+    static Row& editing(std::optional<Row>& row, bool isEditing) {
+        if (!isEditing) throw detail::updateWithoutEdit();
+        return *row;
+    }
+
     std::optional<BlockRow> block;
     bool blockEditing = false;
     void loadBlock(const std::string& sql, std::initializer_list<int64_t> keys, bool next = false) {
@@ -171,16 +183,8 @@ struct OrvaneDB::Impl {
                             r.number(kTempRam), r.number(kVolRam), r.text(kComment), r.text(kVisioComment)};
         }, next);
     }
-    const BlockRow& currentBlock() const {
-        if (!block) throw detail::noCurrentRecord();
-        return *block;
-    }
-    BlockRow& editableBlock() {
-        if (!blockEditing) throw detail::updateWithoutEdit();
-        return *block;
-    }
     int16_t blockInt(const OptInt& v, size_t field) const {
-        return static_cast<int16_t>(need(v, detail::blockListTable(), field, currentBlock().rowid));
+        return static_cast<int16_t>(need(v, detail::blockListTable(), field, current(block).rowid));
     }
 
     std::optional<ConstantRow> constant;
@@ -221,10 +225,6 @@ struct OrvaneDB::Impl {
             return MessageRow{r.rowid(), static_cast<int16_t>(r.key(kMessageOffset)), r.text(kMessageText)};
         }, next);
     }
-    MessageRow& currentMessage() {
-        if (!message) throw detail::noCurrentRecord();
-        return *message;
-    }
 
     std::optional<QuickRow> quick;
     bool quickEditing = false;
@@ -235,14 +235,6 @@ struct OrvaneDB::Impl {
             return QuickRow{r.rowid(), static_cast<int16_t>(r.key(kQuickOffset)), r.text(kQuickText), r.number(kQuickBlock),
                             r.number(kQuickParameter)};
         }, next);
-    }
-    QuickRow& currentQuick() {
-        if (!quick) throw detail::noCurrentRecord();
-        return *quick;
-    }
-    QuickRow& quickLet() {
-        if (!quickEditing) throw detail::updateWithoutEdit();
-        return *quick;
     }
 
     std::optional<CommentRow> comments;
@@ -255,16 +247,8 @@ struct OrvaneDB::Impl {
             return CommentRow{r.rowid(), r.text(kTitle), r.text(kCommentText), r.text(kConfig)};
         });
     }
-    const CommentRow& currentComments() const {
-        if (!comments) throw detail::noCurrentRecord();
-        return *comments;
-    }
-    CommentRow& commentLet() {
-        if (!commentEditing) throw detail::updateWithoutEdit();
-        return *comments;
-    }
     std::string commentText(const OptText& v, size_t field) const {
-        return need(v, detail::commentsTable(), field, currentComments().rowid);
+        return need(v, detail::commentsTable(), field, current(comments).rowid);
     }
 
     void forgetRows() {
@@ -410,18 +394,18 @@ const std::string kQuickSeek = selectFrom(detail::quickMessagesTable(), "WHERE O
 
 void OrvaneDB::BlockMoveFirst() { d_->loadBlock(kBlockFirst, {}); }
 void OrvaneDB::BlockMoveNext() {
-    const int16_t at = d_->currentBlock().number;
+    const int16_t at = Impl::current(d_->block).number;
     d_->loadBlock(kBlockNext, {at}, true);
 }
 void OrvaneDB::BlockSeek(int16_t index) { d_->loadBlock(kBlockSeek, {index}); }
 bool OrvaneDB::BlockEOF() const { return !d_->block; }
 void OrvaneDB::BlockEdit() {
-    d_->currentBlock();
+    Impl::current(d_->block);
     if (d_->readOnly) throw detail::readOnlyDatabase();
     d_->blockEditing = true;
 }
 void OrvaneDB::BlockUpdate() {
-    const BlockRow r = d_->editableBlock();
+    const BlockRow r = Impl::editing(d_->block, d_->blockEditing);
     Statement& s = d_->prepared("UPDATE OR ABORT \"Block List\" SET FunctionNumber=?2, Constants=?3, TempRam=?4, VolRam=?5, "
                                 "Comment=?6, VisioComment=?7 WHERE BlockNumber=?1");
     s.bind(1, r.number); s.bind(2, r.fn); s.bind(3, r.constants); s.bind(4, r.tempRam); s.bind(5, r.volRam);
@@ -430,22 +414,22 @@ void OrvaneDB::BlockUpdate() {
     d_->blockEditing = false;
     d_->countWrite();
 }
-int16_t OrvaneDB::BlockFn() const { return d_->blockInt(d_->currentBlock().fn, kFunctionNumber); }
-void OrvaneDB::BlockFn(int16_t value) { d_->editableBlock().fn = value; }
-int16_t OrvaneDB::BlockNumber() const { return d_->currentBlock().number; }
-int16_t OrvaneDB::BlockConstant() const { return d_->blockInt(d_->currentBlock().constants, kConstants); }
-void OrvaneDB::BlockConstant(int16_t value) { d_->editableBlock().constants = value; }
-int16_t OrvaneDB::BlockTempRam() const { return d_->blockInt(d_->currentBlock().tempRam, kTempRam); }
-void OrvaneDB::BlockTempRam(int16_t value) { d_->editableBlock().tempRam = value; }
-int16_t OrvaneDB::BlockVolRam() const { return d_->blockInt(d_->currentBlock().volRam, kVolRam); }
-void OrvaneDB::BlockVolRam(int16_t value) { d_->editableBlock().volRam = value; }
-std::string OrvaneDB::BlockComment() const { return d_->currentBlock().comment.value_or(""); }
+int16_t OrvaneDB::BlockFn() const { return d_->blockInt(Impl::current(d_->block).fn, kFunctionNumber); }
+void OrvaneDB::BlockFn(int16_t value) { Impl::editing(d_->block, d_->blockEditing).fn = value; }
+int16_t OrvaneDB::BlockNumber() const { return Impl::current(d_->block).number; }
+int16_t OrvaneDB::BlockConstant() const { return d_->blockInt(Impl::current(d_->block).constants, kConstants); }
+void OrvaneDB::BlockConstant(int16_t value) { Impl::editing(d_->block, d_->blockEditing).constants = value; }
+int16_t OrvaneDB::BlockTempRam() const { return d_->blockInt(Impl::current(d_->block).tempRam, kTempRam); }
+void OrvaneDB::BlockTempRam(int16_t value) { Impl::editing(d_->block, d_->blockEditing).tempRam = value; }
+int16_t OrvaneDB::BlockVolRam() const { return d_->blockInt(Impl::current(d_->block).volRam, kVolRam); }
+void OrvaneDB::BlockVolRam(int16_t value) { Impl::editing(d_->block, d_->blockEditing).volRam = value; }
+std::string OrvaneDB::BlockComment() const { return Impl::current(d_->block).comment.value_or(""); }
 void OrvaneDB::BlockComment(const std::string& value) {
-    d_->editableBlock().comment = d_->letText(value, blocks(), kComment, d_->block->rowid);
+    Impl::editing(d_->block, d_->blockEditing).comment = d_->letText(value, blocks(), kComment, d_->block->rowid);
 }
-std::string OrvaneDB::BlockVisioComment() const { return d_->currentBlock().visio.value_or(""); }
+std::string OrvaneDB::BlockVisioComment() const { return Impl::current(d_->block).visio.value_or(""); }
 void OrvaneDB::BlockVisioComment(const std::string& value) {
-    d_->editableBlock().visio = d_->letText(value, blocks(), kVisioComment, d_->block->rowid);
+    Impl::editing(d_->block, d_->blockEditing).visio = d_->letText(value, blocks(), kVisioComment, d_->block->rowid);
 }
 
 void OrvaneDB::ConstantMoveFirst() { d_->loadConstant(kConstantFirst, {}); }
@@ -517,13 +501,13 @@ bool OrvaneDB::InTransaction() const { return d_->inTrans; }
 
 void OrvaneDB::MessageMoveFirst() { d_->loadMessage(kMessageFirst, {}); }
 void OrvaneDB::MessageMoveNext() {
-    const int16_t at = d_->currentMessage().offset;
+    const int16_t at = Impl::current(d_->message).offset;
     d_->loadMessage(kMessageNext, {at}, true);
 }
 void OrvaneDB::MessageSeek(int16_t index) { d_->loadMessage(kMessageSeek, {index}); }
 void OrvaneDB::MessageEdit() {
     d_->requireWritable();
-    d_->currentMessage();
+    Impl::current(d_->message);
     d_->messageEditing = true;
 }
 void OrvaneDB::MessageUpdate() {
@@ -574,18 +558,18 @@ void OrvaneDB::ConstantValue(int32_t value) { d_->constantLet().value = value; }
 
 void OrvaneDB::QuickMoveFirst() { d_->loadQuick(kQuickFirst, {}); }
 void OrvaneDB::QuickMoveNext() {
-    const int16_t at = d_->currentQuick().offset;
+    const int16_t at = Impl::current(d_->quick).offset;
     d_->loadQuick(kQuickNext, {at}, true);
 }
 void OrvaneDB::QuickSeek(int16_t index) { d_->loadQuick(kQuickSeek, {index}); }
 bool OrvaneDB::QuickEOF() const { return !d_->quick; }
 void OrvaneDB::QuickEdit() {
     d_->requireWritable();
-    d_->currentQuick();
+    Impl::current(d_->quick);
     d_->quickEditing = true;
 }
 void OrvaneDB::QuickUpdate() {
-    const QuickRow r = d_->quickLet();
+    const QuickRow r = Impl::editing(d_->quick, d_->quickEditing);
     try {
         detail::checkText(r.text, d_->place(detail::quickMessagesTable(), kQuickText, r.rowid));
         Statement& s = d_->prepared("UPDATE OR ABORT QuickMessages SET Message=?2, Block=?3, Parameter=?4 WHERE Offset=?1");
@@ -603,7 +587,7 @@ std::string OrvaneDB::QuickMessage() const {
     return d_->need(d_->quick->text, detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
 }
 void OrvaneDB::QuickMessage(const std::string& value) {
-    d_->quickLet().text = d_->letText(value.substr(0, value.find('\0')), detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
+    Impl::editing(d_->quick, d_->quickEditing).text = d_->letText(value.substr(0, value.find('\0')), detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
 }
 std::string OrvaneDB::QuickBlock() const {
     if (!d_->quick) throw detail::noCurrentRecord();
@@ -611,7 +595,7 @@ std::string OrvaneDB::QuickBlock() const {
 }
 void OrvaneDB::QuickBlock(const std::string& value) {
     const int16_t v = parseInteger(value);
-    d_->quickLet().block = v;
+    Impl::editing(d_->quick, d_->quickEditing).block = v;
 }
 std::string OrvaneDB::QuickParameter() const {
     if (!d_->quick) throw detail::noCurrentRecord();
@@ -619,16 +603,16 @@ std::string OrvaneDB::QuickParameter() const {
 }
 void OrvaneDB::QuickParameter(const std::string& value) {
     const int16_t v = parseInteger(value);
-    d_->quickLet().parameter = v;
+    Impl::editing(d_->quick, d_->quickEditing).parameter = v;
 }
 
 void OrvaneDB::CommentEdit() {
     d_->requireWritable();
-    d_->currentComments();
+    Impl::current(d_->comments);
     d_->commentEditing = true;
 }
 void OrvaneDB::CommentUpdate() {
-    const CommentRow r = d_->commentLet();
+    const CommentRow r = Impl::editing(d_->comments, d_->commentEditing);
     const Table& table = detail::commentsTable();
     try {
         detail::checkText(r.title, d_->place(table, kTitle, r.rowid));
@@ -643,17 +627,17 @@ void OrvaneDB::CommentUpdate() {
     d_->commentEditing = false;
     d_->countWrite();
 }
-std::string OrvaneDB::CommentTitle() const { return d_->commentText(d_->currentComments().title, kTitle); }
+std::string OrvaneDB::CommentTitle() const { return d_->commentText(Impl::current(d_->comments).title, kTitle); }
 void OrvaneDB::CommentTitle(const std::string& value) {
-    d_->commentLet().title = d_->letText(value, detail::commentsTable(), kTitle, d_->comments->rowid);
+    Impl::editing(d_->comments, d_->commentEditing).title = d_->letText(value, detail::commentsTable(), kTitle, d_->comments->rowid);
 }
-std::string OrvaneDB::CommentComment() const { return d_->commentText(d_->currentComments().comment, kCommentText); }
+std::string OrvaneDB::CommentComment() const { return d_->commentText(Impl::current(d_->comments).comment, kCommentText); }
 void OrvaneDB::CommentComment(const std::string& value) {
-    d_->commentLet().comment = d_->letText(value, detail::commentsTable(), kCommentText, d_->comments->rowid);
+    Impl::editing(d_->comments, d_->commentEditing).comment = d_->letText(value, detail::commentsTable(), kCommentText, d_->comments->rowid);
 }
-std::string OrvaneDB::CommentConfig() const { return d_->commentText(d_->currentComments().config, kConfig); }
+std::string OrvaneDB::CommentConfig() const { return d_->commentText(Impl::current(d_->comments).config, kConfig); }
 void OrvaneDB::CommentConfig(const std::string& value) {
-    d_->commentLet().config = d_->letText(value, detail::commentsTable(), kConfig, d_->comments->rowid);
+    Impl::editing(d_->comments, d_->commentEditing).config = d_->letText(value, detail::commentsTable(), kConfig, d_->comments->rowid);
 }
 
 // ---- Catalogue ----------------------------------------------------------------

@@ -6,6 +6,8 @@
 
 #include "../../files/tests/support/OrdinaryUser.h"
 
+#include "ScratchFolder.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -20,13 +22,7 @@ namespace {
 
 const std::string kShown = "/home/engineer/plants/boiler.mdb";
 
-fs::path freshDir() {
-    fs::path dir = fs::temp_directory_path() / ("kessig-hostile-" + std::to_string(::getpid()) + "-" +
-                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+fs::path freshDir() { return kessig::test::scratchFolder("kessig-hostile-"); }
 
 // Runs SQL on the file the way any SQLite tool would, with no checks of its own.
 void rawSql(const fs::path& file, const std::string& statements) {

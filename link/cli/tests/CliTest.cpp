@@ -92,6 +92,16 @@ QString makePlant(StoreFixture& store)
     return path;
 }
 
+// The simulator holding plant.mdb after a download, and a new other.mdb to upload into.
+QString downloadedPlantAndANewFile(StoreFixture& store, SimulatedController& sim)
+{
+    const QString plant = makePlant(store);
+    EXPECT_EQ(runOrvane({"download", plant, "--port", sim.portName(), "--yes"}).exitCode, 0);
+    const QString other = store.newConfiguration("other.mdb");
+    store.close();
+    return other;
+}
+
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden);
@@ -184,11 +194,8 @@ TEST(CliDownload, RefusalsAndMissingPortsExitOneWithTheirMessage)
 TEST(CliUpload, Completed_ReplacesTheFileWithTheControllersConfiguration)
 {
     StoreFixture store;
-    const QString plant = makePlant(store);
     SimulatedController sim;
-    ASSERT_EQ(runOrvane({"download", plant, "--port", sim.portName(), "--yes"}).exitCode, 0);
-    const QString other = store.newConfiguration("other.mdb");
-    store.close();
+    const QString other = downloadedPlantAndANewFile(store, sim);
     QFile::setPermissions(other, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     const QStringList filesBefore = filesIn(store.folder());
 
@@ -287,11 +294,8 @@ TEST(CliWorkingCopy, InterruptedOrTerminatedWhileAsking_LeavesNoWorkingCopy_AndO
 TEST(CliUpload, ThroughASymbolicLinkTheLinkStays_AReadOnlyFileIsRefusedBeforeTheController)
 {
     StoreFixture store;
-    const QString plant = makePlant(store);
     SimulatedController sim;
-    ASSERT_EQ(runOrvane({"download", plant, "--port", sim.portName(), "--yes"}).exitCode, 0);
-    const QString other = store.newConfiguration("other.mdb");
-    store.close();
+    const QString other = downloadedPlantAndANewFile(store, sim);
     const QString link = store.folder() + "/other-link.mdb";
     ASSERT_EQ(::symlink("other.mdb", QFile::encodeName(link).constData()), 0);
     const ProgramRun run = runOrvane({"upload", link, "--port", sim.portName(), "--yes"});
