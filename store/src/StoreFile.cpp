@@ -240,7 +240,12 @@ void configure(sqlite3* db, int option, int value) {
 
 } // namespace
 
+} // namespace kessig::detail
+
+namespace kessig {
+
 void secureConnection(sqlite3* db) {
+    using detail::configure;
     configure(db, SQLITE_DBCONFIG_DEFENSIVE, 1);
     configure(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0);
     configure(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0);
@@ -250,8 +255,12 @@ void secureConnection(sqlite3* db) {
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
-    exec(db, "PRAGMA cell_size_check = ON");
+    detail::exec(db, "PRAGMA cell_size_check = ON");
 }
+
+} // namespace kessig
+
+namespace kessig::detail {
 
 bool hasField(sqlite3* db, const char* table, const char* field) {
     Statement s(db, "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2 COLLATE NOCASE");

@@ -42,10 +42,6 @@ private:
 // `path` is a working copy of it. Throws DbError.
 Connection openStoreFile(const std::string& path, Access access, FileKind kind, const std::string& shownName);
 
-// The settings every connection runs with; openStoreFile applies them. Exposed for a
-// connection made by another library on a file this store has opened and checked.
-void secureConnection(sqlite3* db);
-
 // True when `table` of the open file has a field named `field` (in any letter case).
 bool hasField(sqlite3* db, const char* table, const char* field);
 

@@ -316,3 +316,19 @@ TEST(HostileCatalogue, ViewsAndGeneratedColumnsAreRefusedAndValuesChecked) {
     EXPECT_EQ(number, err::ConversionError);
     EXPECT_NE(text.find("field 'Inputs' of table 'Funcs', row"), std::string::npos) << text;
 }
+
+TEST(SecuredConnection, TriggersAndViewsAddedBehindTheStoresBackNeverRunAndTheSchemaCannotBeWritten) {
+    const fs::path file = configurationWithConstants(freshDir());
+    sqlite3* grid = nullptr;   // a second connection on the open configuration, as a data grid makes
+    ASSERT_EQ(sqlite3_open(file.c_str(), &grid), SQLITE_OK);
+    kessig::secureConnection(grid);
+    rawSql(file, "CREATE TRIGGER wipe AFTER UPDATE ON Messages BEGIN DELETE FROM Constants; END; "
+                 "CREATE VIEW everything AS SELECT * FROM Constants;");
+    EXPECT_EQ(sqlite3_exec(grid, "UPDATE Messages SET Message = 'FLOW' WHERE Offset = 1", nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(grid);
+    EXPECT_EQ(rawCount(file, "SELECT count(*) FROM Constants"), 12);
+    EXPECT_NE(sqlite3_exec(grid, "SELECT * FROM everything", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_NE(sqlite3_exec(grid, "PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql = '' WHERE name = 'wipe'",
+                           nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(grid);
+}

@@ -16,6 +16,8 @@
 #include <stdexcept>
 #include <string>
 
+struct sqlite3;
+
 namespace kessig {
 
 // A database failure: a number and the text that goes with it.
@@ -58,6 +60,12 @@ inline constexpr int32_t ConversionError = 3421;     // "Data type conversion er
 //           locked to this object while open; for working copies, whose safety comes
 //           from Save (a byte copy of the file always holds every committed write).
 enum class Durability { Full, Relaxed };
+
+// The settings every connection of this store runs with (SQLite's defensive mode,
+// triggers and views off, an untrusted schema), so that nothing stored in a file can
+// run. For a connection another library makes on a configuration an OrvaneDB has
+// opened and checked, such as a Qt SQL grid on the working copy. Throws DbError.
+void secureConnection(sqlite3* connection);
 
 class OrvaneDB {
 public:
