@@ -17,16 +17,17 @@ namespace {
 // More steps than any table can have rows: a walk past it goes round for ever.
 constexpr int kMostSteps = 70000;
 
+// Made once and never destroyed, so that the removal at exit still has its name.
 const fs::path& scratch() {
-    static const fs::path dir = [] {
+    static const fs::path* const dir = [] {
         const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        fs::path d = base / ("orvane-fuzz-" + std::to_string(::getpid()));
-        fs::create_directories(d);
-        std::fprintf(stderr, "fuzz: the input being tried is %s/OrvaneDATA.DAT\n", d.c_str());
+        auto* d = new fs::path(base / ("orvane-fuzz-" + std::to_string(::getpid())));
+        fs::create_directories(*d);
+        std::fprintf(stderr, "fuzz: the input being tried is %s/OrvaneDATA.DAT\n", d->c_str());
         std::atexit([] { std::error_code ignored; fs::remove_all(scratch(), ignored); });
         return d;
     }();
-    return dir;
+    return *dir;
 }
 
 template <class First, class Next, class End, class Read>
