@@ -10,6 +10,7 @@
 
 #include <cctype>
 #include <set>
+#include <string_view>
 #include <vector>
 
 namespace kessig::detail {
@@ -39,8 +40,16 @@ bool hasTextAffinity(std::string declared) {
 // A default that is a plain value, not an expression the engine would evaluate.
 bool isLiteralDefault(const std::string& value) {
     if (value.empty() || sameName(value, "NULL") || sameName(value, "TRUE") || sameName(value, "FALSE")) return true;
-    if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') return true;
-    if (value.size() >= 3 && (value[0] == 'x' || value[0] == 'X') && value[1] == '\'' && value.back() == '\'') return true;
+    // One quoted string: every quote inside it doubled, so nothing can follow it.
+    const auto quotedString = [](std::string_view v) {
+        if (v.size() < 2 || v.front() != '\'' || v.back() != '\'') return false;
+        for (size_t i = 1; i + 1 < v.size(); ++i)
+            if (v[i] == '\'' && v[++i] != '\'') return false;
+        return true;
+    };
+    if (quotedString(value)) return true;
+    if (value.size() >= 3 && (value[0] == 'x' || value[0] == 'X') && quotedString(std::string_view(value).substr(1)))
+        return value.find_first_not_of("0123456789abcdefABCDEF", 2) == value.size() - 1;
     size_t i = value[0] == '-' || value[0] == '+' ? 1 : 0;
     if (i == value.size()) return false;
     bool digit = false;
