@@ -2,6 +2,7 @@
 // to start removes: nothing that a running program still holds.
 #include "orvane/files/Leftovers.h"
 #include "orvane/files/SafeSave.h"
+#include "orvane/files/TempFolder.h"
 #include "orvane/files/WorkingCopy.h"
 #include "support/OrdinaryUser.h"
 
@@ -150,14 +151,14 @@ TEST_F(LeftoversTest, WorkingCopiesArePrivateToTheirUserWhereverTheyAre)
         const WorkingCopy readOnly(source);
         EXPECT_EQ(modeOf(readOnly.path()), 0400u);
     }
-    // With no usable home folder the copies go to the temporary folder, private as ever.
+    // With no usable home folder the copies go to this user's private temporary folder.
     const QString notAFolder = dir.filePath("file-not-folder");
     writeFile(notAFolder, "");
     qputenv("XDG_DATA_HOME", c(notAFolder));
     ::chmod(c(source).constData(), 0664);
     {
         const WorkingCopy inTemp(source);
-        EXPECT_EQ(QFileInfo(inTemp.path()).absolutePath(), QDir::tempPath());
+        EXPECT_EQ(QFileInfo(inTemp.path()).absolutePath(), tempFolder());
         EXPECT_EQ(modeOf(inTemp.path()), 0600u);
     }
     try {
