@@ -367,14 +367,16 @@ TEST(TcpLink, ServerThatNeverStopsSending_IsNeverHeldAndTheExchangeFails)
     Link link;
     link.settings.CommPortName = "127.0.0.1:" + std::to_string(server.serverPort());
     ASSERT_TRUE(link.Open_Comm_Port());
-    const long before = residentKilobytes();
+    [[maybe_unused]] const long before = residentKilobytes();
     QElapsedTimer clock;
     clock.start();
     link.poll_orvane();
     EXPECT_FALSE(link.reply_ok);
     EXPECT_LT(clock.elapsed(), 6000);
     EXPECT_EQ(framesSeen, 1) << "a line that never falls quiet gets no second frame";
+#ifndef __SANITIZE_ADDRESS__   // the address sanitizer keeps freed memory aside, so the figure means nothing there
     EXPECT_LT(residentKilobytes() - before, 20 * 1024) << "the endless reply was held in memory";
+#endif
     pour.stop();
     link.Close_Comm_Port();
 }

@@ -17,6 +17,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace brevant::linkwin {
 
@@ -200,10 +201,10 @@ void Monitor::pass()
 
 void Monitor::resetTiles()
 {
-    for (QLabel*& label : labels_) {
-        delete label;
-        label = nullptr;
-    }
+    // Each slot is emptied before its label goes: the label's last events, sent while it
+    // is destroyed, must not be taken for a tile's.
+    for (QLabel*& label : labels_)
+        delete std::exchange(label, nullptr);
     dragSlot_ = 0;
     tiles_.reset();
     history_.clear();
