@@ -3,6 +3,8 @@
 #include <QSerialPort>
 #include <QSignalBlocker>
 
+#include <sys/ioctl.h>
+
 namespace orvane::link {
 
 SerialTransport::SerialTransport(const QString &portName, int baud, const QString &parity, QObject *parent)
@@ -33,14 +35,24 @@ bool SerialTransport::open()
 
 qint64 SerialTransport::discardInput()
 {
+    // Asked before every attempt, and nearly always nothing is there: one question to the
+    // driver then, instead of a read, a wait and a flush.
+    if (port_->bytesAvailable() == 0 && driverHoldsNothing())
+        return 0;
     // What the driver holds is fetched first so that it is counted too; the blocker
     // keeps readyRead from reaching anyone who would collect what is being dropped.
     const QSignalBlocker silent(port_);
-    qint64 dropped = port_->readAll().size();
+    qint64 dropped = port_->read(port_->bytesAvailable()).size();
     while (port_->waitForReadyRead(0) && dropped < kReadBufferBytes * 4)
-        dropped += port_->readAll().size();
+        dropped += port_->read(port_->bytesAvailable()).size();
     port_->clear(QSerialPort::Input);
     return dropped;
+}
+
+bool SerialTransport::driverHoldsNothing() const
+{
+    int pending = 0;
+    return ::ioctl(static_cast<int>(port_->handle()), FIONREAD, &pending) == 0 && pending == 0;
 }
 void SerialTransport::close() { port_->close(); }
 bool SerialTransport::isOpen() const { return port_->isOpen(); }

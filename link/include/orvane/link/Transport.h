@@ -51,6 +51,7 @@ public:
     QString errorText() const override;
     qint64 discardInput() override;
 private:
+    bool driverHoldsNothing() const;
     QSerialPort *port_;
 };
 
