@@ -2,10 +2,13 @@
 
 #include "orvane/compare/CommentWriter.h"
 #include "orvane/compare/FunctionCatalogue.h"
+#include "orvane/formats/JetFiles.h"
 
 #include <kessig/OrvaneDB.h>
 
 #include <QDateTime>
+
+#include <stdexcept>
 
 namespace ostrel {
 
@@ -20,9 +23,10 @@ CompareOutcome compareForMerge(const Configuration& source, const Configuration&
     return compareConfigurations(source, update, catalogue, request);
 }
 
-void mergeComments(const Configuration& source, const QString& updatePath)
+namespace {
+
+void writeComments(const Configuration& source, const std::string& file)
 {
-    const std::string file = updatePath.toStdString();
     kessig::OrvaneDB db;
     // Opening adds the field to an older file; whether it had one is asked first.
     const bool visio = source.hasVisioComment && db.TestVisioComments(file) == 0;
@@ -35,6 +39,20 @@ void mergeComments(const Configuration& source, const QString& updatePath)
                                 visio ? std::optional<std::string>(block.visioComment) : std::nullopt});
     writeCommentTexts(db, texts);
     db.close_work_dbs();
+}
+
+} // namespace
+
+QString mergeComments(const Configuration& source, const QString& updatePath)
+{
+    const orvane::formats::OwnFormatFile update(updatePath);
+    writeComments(source, update.path().toStdString());
+    if (!update.isCopy())
+        return {};
+    const orvane::formats::Replacement replaced = orvane::formats::replaceConfiguration(update.path(), updatePath);
+    if (replaced.error)
+        throw std::runtime_error(replaced.error->toStdString());
+    return replaced.keptOriginal;
 }
 
 } // namespace ostrel

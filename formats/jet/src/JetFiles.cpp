@@ -154,4 +154,21 @@ QString keptOriginalMessage(const QString& target, const QString& keptOriginal)
            + QLatin1Char('.');
 }
 
+OwnFormatFile::OwnFormatFile(const QString& path) : path_(path)
+{
+    if (!isJetFile(path))
+        return;
+    const QString parent = orvane::files::workingCopyFolder();
+    folder_ = std::make_unique<QTemporaryDir>(parent + QStringLiteral("/jet-XXXXXX"));
+    if (!folder_->isValid())
+        throw UnreadableConfiguration((path + QStringLiteral(" cannot be read: no private copy can be made in ") + parent
+                                       + QStringLiteral(" (") + folder_->errorString() + QStringLiteral(")."))
+                                          .toStdString());
+    path_ = folder_->filePath(QStringLiteral("configuration.mdb"));
+    if (auto error = copyConfiguration(path, path_))
+        throw UnreadableConfiguration(error->toStdString());
+}
+
+OwnFormatFile::~OwnFormatFile() = default;
+
 } // namespace orvane::formats

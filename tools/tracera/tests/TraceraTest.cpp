@@ -135,3 +135,36 @@ TEST_F(TraceraTest, TheDatabaseInTempWins_CommentsTheDrawingLacksSetTheFlag_AndO
     // compared, its functions differ.
     EXPECT_EQ(contentOf(temp + QStringLiteral("/CompareResult")), "49\r\n");
 }
+
+TEST_F(TraceraTest, TheDrawingProgramsJetDatabaseComparesEqualToTheSameConfiguration_AndAJetConfigurationIsOnlyRead)
+{
+    makeLegacyTwin(plant);
+    const QString sync = temp + QStringLiteral("/") + kSyncDatabaseName;
+    copyLegacyJetFile("legacy-config-jet4.mdb", sync);
+
+    ProcessRun run = tracera(plant, 'L', drawing);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(sync));
+    const QList<QByteArray> frame = {"Block                                      File 1     File 2", " ", " ", " ", " ", kFooter};
+    EXPECT_EQ(linesOf(contentOf(temp + QStringLiteral("/ORVANE_COMPARE_FILE.TXT"))).mid(7), frame);
+    EXPECT_EQ(contentOf(temp + QStringLiteral("/CompareResult")), "0\r\n");
+
+    // The configuration may be a Jet file too; it stays as it was.
+    const QString legacy = dir.filePath(QStringLiteral("legacy plant.mdb"));
+    copyLegacyJetFile("legacy-config-jet4.mdb", legacy);
+    const QByteArray before = contentOf(legacy);
+    ASSERT_TRUE(copyFile(plant, sync));
+    run = tracera(legacy, 'L', drawing);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(sync));
+    EXPECT_EQ(linesOf(contentOf(temp + QStringLiteral("/ORVANE_COMPARE_FILE.TXT"))).mid(7), frame);
+    EXPECT_EQ(contentOf(temp + QStringLiteral("/CompareResult")), "0\r\n");
+    EXPECT_EQ(contentOf(legacy), before);
+
+    // A damaged export is named with what is wrong, and removed all the same.
+    writeFile(sync, before.left(8192));
+    run = tracera(plant, 'L', drawing);
+    EXPECT_EQ(run.exitCode, kExitNotCompared);
+    EXPECT_TRUE(run.err.contains(sync.toUtf8() + " cannot be read: it is truncated")) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(sync));
+}
