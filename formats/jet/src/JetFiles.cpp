@@ -3,7 +3,6 @@
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/formats/JetHeader.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -96,10 +95,8 @@ bool isJetFile(const QString& path)
 
 QString jetReaderProgram()
 {
-    // Without an application object the program's own folder is not known.
-    const QString beside = QCoreApplication::instance()
-                               ? QCoreApplication::applicationDirPath() + QStringLiteral("/orvane-jet-reader")
-                               : QStringLiteral("orvane-jet-reader");
+    // The program's own folder, also for a program that makes no application object.
+    const QString beside = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath() + QStringLiteral("/orvane-jet-reader");
     if (QFileInfo(beside).isExecutable())
         return beside;
     // Tests run from their own folder; the build tells them where the programs are.

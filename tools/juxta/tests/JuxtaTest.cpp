@@ -61,7 +61,9 @@ protected:
         started = QDateTime::currentDateTime().addSecs(-1);
         ProcessRun run = runProgram(QStringLiteral("Juxta"), {joinCommandLine(one, code, two)},
                                     {{QStringLiteral("TEMP"), temp()}, {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
-                                     {QStringLiteral("XDG_DATA_HOME"), dataHome()}});
+                                     {QStringLiteral("XDG_DATA_HOME"), dataHome()},
+                                     // As the editor starts it: it finds its helpers beside itself.
+                                     {QStringLiteral("ORVANE_BIN_DIR"), QString()}});
         ended = QDateTime::currentDateTime().addSecs(1);
         EXPECT_TRUE(run.finished);
         log = contentOf(inTemp(kCompareLogName));

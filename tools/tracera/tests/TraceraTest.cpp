@@ -49,7 +49,9 @@ protected:
     ProcessRun tracera(const QString& configuration, char code, const QString& drawing)
     {
         return runProgram(QStringLiteral("Tracera"), {joinCommandLine(configuration, code, drawing)},
-                          {{QStringLiteral("TEMP"), temp}, {QStringLiteral("XDG_CONFIG_HOME"), config}});
+                          {{QStringLiteral("TEMP"), temp}, {QStringLiteral("XDG_CONFIG_HOME"), config},
+                           // As the drawing program starts it: it finds its helpers beside itself.
+                           {QStringLiteral("ORVANE_BIN_DIR"), QString()}});
     }
 
     QTemporaryDir dir;
