@@ -137,10 +137,8 @@ public:
     // The all-blocks grid after one poll of every block.
     void allBlocks()
     {
-        Form3& w = app_.mainWindow();
-        trigger(&w, "mnuViewAll");
-        auto* grid = w.findChild<linkwin::MGrid*>();
-        if (!grid || !grid->isVisible())
+        auto* grid = openLive<linkwin::MGrid>("mnuViewAll");
+        if (!grid)
             return take(nullptr, QStringLiteral("all-blocks"));
         const int before = grid->refreshes();
         click(grid, "cmdSingle");
@@ -152,10 +150,8 @@ public:
     // The sample's tiles restored and polled for a while, and their trend.
     void selectedBlocks()
     {
-        Form3& w = app_.mainWindow();
-        trigger(&w, "mnuViewSel");
-        auto* monitor = w.findChild<linkwin::Monitor*>();
-        if (!monitor || !monitor->isVisible())
+        auto* monitor = openLive<linkwin::Monitor>("mnuViewSel");
+        if (!monitor)
             return take(nullptr, QStringLiteral("selected-blocks"));
         click(monitor, "cmdRestore");
         click(monitor, "cmdStart");
@@ -219,6 +215,15 @@ private:
                 return b;
         }
         return 0;
+    }
+
+    // A live window opened from the View menu; nullptr when it did not come up.
+    template <class Window> Window* openLive(const char* action)
+    {
+        Form3& w = app_.mainWindow();
+        trigger(&w, action);
+        auto* window = w.findChild<Window*>();
+        return window && window->isVisible() ? window : nullptr;
     }
 
     // Done, and back to the main window once the last exchange has returned.
