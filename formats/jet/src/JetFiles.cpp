@@ -156,7 +156,7 @@ OwnFormatFile::OwnFormatFile(const QString& path) : path_(path)
     if (!isJetFile(path))
         return;
     const QString parent = orvane::files::workingCopyFolder();
-    folder_ = std::make_unique<QTemporaryDir>(parent + QStringLiteral("/jet-XXXXXX"));
+    folder_ = std::make_unique<QTemporaryDir>(parent + QStringLiteral("/orvane-jet-read-XXXXXX"));
     if (!folder_->isValid())
         throw UnreadableConfiguration((path + QStringLiteral(" cannot be read: no private copy can be made in ") + parent
                                        + QStringLiteral(" (") + folder_->errorString() + QStringLiteral(")."))

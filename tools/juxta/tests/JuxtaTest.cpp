@@ -391,8 +391,8 @@ TEST_F(JuxtaTest, LegacyJetFilesCompareEqualToTheSameConfigurationMadeHere_AndAr
     EXPECT_EQ(contentOf(plant), plantBytes);
     EXPECT_EQ(contentOf(old), oldBytes);
     EXPECT_EQ(QFileInfo(plant).lastModified(), modified);
-    // The private copies it read are gone.
-    QDirIterator left(dataHome(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    // The private copies it read are gone, with their folders.
+    QDirIterator left(dataHome(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     EXPECT_FALSE(left.hasNext()) << left.next().toStdString();
 
     // A damaged Jet file is named with what is wrong, and nothing is compared.
