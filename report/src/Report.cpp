@@ -319,8 +319,12 @@ void Report::printItemHeading()
     printer_.EndLine();
 }
 
-std::optional<int32_t> Report::constantValue(int16_t& constant)
+std::optional<int32_t> Report::constantValue(int16_t& constant, int32_t fallback)
 {
+    if (blockHoldsDefaults_) {
+        constant = static_cast<int16_t>(constant + 1);
+        return fallback;
+    }
     db_.ConstantSeek(db_.BlockNumber(), constant);
     constant = static_cast<int16_t>(constant + 1);
     if (db_.ConstantNoMatch())
@@ -333,6 +337,7 @@ void Report::printBlock()
     if (LineCount >= 75)
         PrintPageHeader();
     int16_t constant = 0;
+    blockHoldsDefaults_ = db_.BlockConstant() <= 0;
     PrintBlockHeading();
     const QString drawing = CleanPrintText(trimBlanks(fromStore(db_.BlockVisioComment())));
     const QString comment = CleanPrintText(fromStore(db_.BlockComment()));
@@ -380,7 +385,7 @@ void Report::printBlock()
 void Report::printInputRow(int16_t fn, int i, int16_t& constant)
 {
     db_.InputSeek(fn, static_cast<int16_t>(i));
-    const std::optional<int32_t> value = constantValue(constant);
+    const std::optional<int32_t> value = constantValue(constant, db_.InputType() == 1 ? 0 : 2);
     printer_.Tab(kItemColumn);
     printer_.Print(QStringLiteral("I ") + QString::number(i));
     printer_.Tab(kValueColumn);
@@ -393,7 +398,7 @@ void Report::printInputRow(int16_t fn, int i, int16_t& constant)
 void Report::printParameterRow(int16_t fn, int i, int16_t& constant)
 {
     db_.ParamSeek(fn, static_cast<int16_t>(i));
-    const std::optional<int32_t> value = constantValue(constant);
+    const std::optional<int32_t> value = constantValue(constant, db_.ParamDefault());
     printer_.Tab(kItemColumn);
     printer_.Print(QStringLiteral("P ") + QString::number(i));
     if (fn == kDisplayGroupFunction && i >= 2) {

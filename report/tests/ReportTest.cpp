@@ -171,6 +171,15 @@ TEST_F(ReportTest, GridAndListingWithTheirColumnsRulesAndNumberFormats)
     PrintOptions gridOnly;
     gridOnly.PrintDatabaseOption = false;
     EXPECT_EQ(print(gridOnly).size(), 1u);
+    // Block 0 of a new configuration owns no constant rows: it lists the defaults a download sends.
+    PrintOptions first;
+    first.PrintStart = first.PrintEnd = 0;
+    first.PrintGridOption = false;
+    const QStringList system = allLines(print(first));
+    ASSERT_EQ(system.filter("BLOCK ").size(), 1);
+    EXPECT_EQ(system.filter("SCAN PERIOD").value(0).mid(19, 30), "P 1                 100       ");
+    EXPECT_EQ(system.filter("WATCHDOG").value(0).mid(39, 10), "2.0       ");
+    EXPECT_FALSE(system.join('\n').contains("????"));
     // Both sections off: a job without a page.
     PrintOptions nothing;
     nothing.PrintGridOption = nothing.PrintDatabaseOption = false;

@@ -261,17 +261,24 @@ private:
             parameter(a.number, *fn, j, offset, decimals);
     }
 
-    // The two values of a constant; false when a row is missing. A row neither file has
-    // is no difference (the default blocks of a new configuration own no constants); a row
-    // only one file has is said.
-    bool constants(const std::string& start, int16_t block, int16_t offset, std::optional<int32_t>& first,
-                   std::optional<int32_t>& second)
+    // The two values of a constant; false when a row is missing. A block that owns no
+    // constant rows at all (the default blocks of a new configuration) holds what a download
+    // sends for it, its function's defaults; a row missing from a block that owns others is said.
+    bool constants(const std::string& start, int16_t block, int16_t fn, int16_t offset,
+                   std::optional<int32_t>& first, std::optional<int32_t>& second)
     {
-        const auto* a = one_.constant(block, offset);
-        const auto* b = two_.constant(block, offset);
+        const auto value = [&](const Configuration& file) -> std::optional<std::optional<int32_t>> {
+            if (const auto* row = file.constant(block, offset))
+                return *row;
+            if (!file.ownsConstants(block))
+                if (const auto fallback = catalogue_.defaultConstant(fn, offset))
+                    return std::optional<int32_t>(*fallback);
+            return std::nullopt;
+        };
+        const auto a = value(one_);
+        const auto b = value(two_);
         if (!a || !b) {
-            if (a || b)
-                notCompared(start + " Constant Missing From " + missingFrom(!a, !b));
+            notCompared(start + " Constant Missing From " + missingFrom(!a, !b));
             return false;
         }
         first = *a;
@@ -283,7 +290,7 @@ private:
     {
         const std::string start = itemStart(block, 'I', number, catalogue_.inputDescription(fn, number).value_or(""));
         std::optional<int32_t> a, b;
-        if (!constants(start, block, offset, a, b) || !a || !b)
+        if (!constants(start, block, fn, offset, a, b) || !a || !b)
             return;
         const std::string first = fit(*a, 4), second = fit(*b, 4);
         if (first != second)
@@ -295,7 +302,7 @@ private:
         const auto info = catalogue_.parameter(fn, number);
         const std::string start = itemStart(block, 'P', number, info ? info->description : std::string());
         std::optional<int32_t> a, b;
-        const bool present = constants(start, block, offset, a, b);
+        const bool present = constants(start, block, fn, offset, a, b);
         std::string first = "0", second = "0";
         std::optional<int16_t> message;
         bool differs = false;

@@ -42,6 +42,12 @@ const std::optional<int32_t>* Configuration::constant(int16_t block, int16_t off
     return it == constants.end() ? nullptr : &it->second;
 }
 
+bool Configuration::ownsConstants(int16_t block) const
+{
+    const auto it = constants.lower_bound({block, INT16_MIN});
+    return it != constants.end() && it->first.first == block;
+}
+
 const std::optional<std::string>* Configuration::message(int16_t number) const
 {
     const auto it = messages.find(number);

@@ -38,4 +38,17 @@ std::optional<ParameterInfo> FunctionCatalogue::parameter(int16_t fn, int16_t pa
     return readOrNothing(kessig::err::NoCurrentRecord, [&] { return ParameterInfo{db_.ParamDescription(), db_.ParamDecimal()}; });
 }
 
+std::optional<int32_t> FunctionCatalogue::defaultConstant(int16_t fn, int16_t offset)
+{
+    const auto info = function(fn);
+    if (!info)
+        return std::nullopt;
+    if (offset < info->inputs) {
+        db_.InputSeek(fn, static_cast<int16_t>(offset + 1));
+        return readOrNothing(kessig::err::NoCurrentRecord, [&] { return int32_t{db_.InputType() == 1 ? 0 : 2}; });
+    }
+    db_.ParamSeek(fn, static_cast<int16_t>(offset - info->inputs + 1));
+    return readOrNothing(kessig::err::NoCurrentRecord, [&] { return db_.ParamDefault(); });
+}
+
 } // namespace orvane::compare

@@ -255,7 +255,10 @@ TEST_F(JuxtaTest, DamagedFilesAreComparedAsFarAsTheyGo_ToldInTheLog_AndNeverChan
     // the catalogue does not know.
     sql(a, "ALTER TABLE \"Block List\" DROP COLUMN VisioComment; DELETE FROM Constants WHERE BlockNumber = 10 AND Offset = 1;"
            "UPDATE \"Block List\" SET FunctionNumber = 250 WHERE BlockNumber = 40");
-    sql(b, "DELETE FROM \"Block List\" WHERE BlockNumber = 50; DELETE FROM Messages WHERE Offset = 10;"
+    // Block 20 of File 2 owns no constant rows, as a new configuration's first blocks: it holds
+    // its function's defaults, as a download sends them, which File 1 has stored.
+    sql(b, "DELETE FROM Constants WHERE BlockNumber = 20; UPDATE \"Block List\" SET Constants = 0 WHERE BlockNumber = 20;"
+           "DELETE FROM \"Block List\" WHERE BlockNumber = 50; DELETE FROM Messages WHERE Offset = 10;"
            "DELETE FROM QuickMessages WHERE Offset = 7; DELETE FROM Comments; UPDATE \"Block List\" SET FunctionNumber = 250 WHERE BlockNumber = 40");
     ::chmod(QFile::encodeName(a).constData(), 0444);
     const QByteArray before = contentOf(a);

@@ -64,9 +64,12 @@ private:
     void printInputRow(int16_t fn, int i, int16_t& constant);
     void printParameterRow(int16_t fn, int i, int16_t& constant);
     void printMessageValue(int16_t number);
-    std::optional<int32_t> constantValue(int16_t& constant);
+    // The block's next constant; a block that owns no constant rows (the first blocks of a
+    // new configuration) holds what a download sends for it, `fallback`, its default.
+    std::optional<int32_t> constantValue(int16_t& constant, int32_t fallback);
 
     kessig::OrvaneDB& db_;
+    bool blockHoldsDefaults_ = false;
     PrintOptions options_;
     ReportFile file_;
     PagePrinter printer_;

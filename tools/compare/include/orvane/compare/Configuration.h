@@ -40,6 +40,8 @@ struct Configuration {
 
     // A constant row: nullptr when the row is missing; the value is absent when Null.
     const std::optional<int32_t>* constant(int16_t block, int16_t offset) const;
+    // Whether the file holds any constant row of the block.
+    bool ownsConstants(int16_t block) const;
     // A message row, the same way.
     const std::optional<std::string>* message(int16_t number) const;
 

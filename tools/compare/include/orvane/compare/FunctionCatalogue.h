@@ -32,6 +32,9 @@ public:
     std::optional<FunctionInfo> function(int16_t fn);
     std::optional<std::string> inputDescription(int16_t fn, int16_t input);
     std::optional<ParameterInfo> parameter(int16_t fn, int16_t parameter);
+    // What a block of function fn that owns no constant rows holds at offset: the value a
+    // download sends for it (an input's default link, a parameter's default).
+    std::optional<int32_t> defaultConstant(int16_t fn, int16_t offset);
 
 private:
     kessig::OrvaneDB db_;   // its catalogue side only
