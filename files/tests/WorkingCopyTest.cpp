@@ -1,5 +1,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include "orvane/files/SafeSave.h"
 #include "orvane/files/WorkingCopy.h"
 
 #include <QDir>
@@ -64,7 +65,7 @@ TEST_F(WorkingCopyTest, CopyBackReplacesTheWholeFileAndLeavesNoTemporary)
     const QString work = dir.filePath("work"), target = dir.filePath("plant.mdb");
     writeFile(work, "new contents");
     writeFile(target, "old contents that were longer");
-    ASSERT_FALSE(copyBackAtomically(work, target));
+    ASSERT_FALSE(copyBack(work, target));
     EXPECT_EQ(readFile(target), "new contents");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
@@ -74,7 +75,7 @@ TEST_F(WorkingCopyTest, CopyBackOntoAFolderFailsWithAReasonAndKeepsBoth)
     const QString work = dir.filePath("work"), target = dir.filePath("plant.mdb");
     writeFile(work, "new contents");
     QDir().mkpath(target);
-    const auto error = copyBackAtomically(work, target);
+    const auto error = copyBack(work, target);
     ASSERT_TRUE(error);
     EXPECT_TRUE(error->contains(target));
     EXPECT_EQ(readFile(work), "new contents");
@@ -95,7 +96,7 @@ TEST_F(WorkingCopyTest, CopyBackIntoReadOnlyFolderFailsAndLeavesOldFile)
         ::umount(ro.constData());
         GTEST_SKIP() << "cannot make a read-only bind mount here";
     }
-    const auto error = copyBackAtomically(work, target);
+    const auto error = copyBack(work, target);
     ::umount(ro.constData());
     ASSERT_TRUE(error);
     EXPECT_EQ(readFile(target), "old contents");

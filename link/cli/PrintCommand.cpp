@@ -1,7 +1,7 @@
 #include "PrintCommand.h"
 
 #include "Terminal.h"
-#include "WorkingCopy.h"
+#include "ConfigurationCopy.h"
 
 #include "orvane/report/Render.h"
 
@@ -64,24 +64,17 @@ ParsedCommandLine parsePrintCommand(const QStringList& arguments)
 
 int printReport(const Options& options)
 {
+    const auto copy = copyForStore(options.file);
+    if (!copy)
+        return kExitFailed;
     const QFileInfo file(options.file);
-    if (!file.isFile()) {
-        say(options.file + QStringLiteral(": no such configuration file"));
-        return kExitFailed;
-    }
-    // The store reads a copy; the user's file is never opened by it.
-    WorkingCopy copy(file.absoluteFilePath());
-    if (!copy.ok()) {
-        say(copy.errorText());
-        return kExitFailed;
-    }
     const QString catalogue =
         options.catalogueDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.catalogueDir;
     std::vector<orvane::report::Page> pages;
     try {
         kessig::OrvaneDB db;
         db.open_database(catalogue.toStdString());
-        db.open_existing_database(copy.path().toStdString(), kessig::Durability::Full);
+        db.open_existing_database(copy->path().toStdString(), kessig::Durability::Full, options.file.toStdString());
         orvane::report::Report report(db, options.print, {file.absoluteFilePath(), file.lastModified()});
         pages = report.PrintReport();
         db.close_work_dbs();

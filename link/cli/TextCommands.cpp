@@ -2,7 +2,7 @@
 
 #include "CommandLine.h"
 #include "Terminal.h"
-#include "WorkingCopy.h"
+#include "ConfigurationCopy.h"
 
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/formats/ConfigurationText.h"
@@ -70,20 +70,14 @@ QString catalogueFolder(const TextOptions& options)
 int exportText(const TextOptions& options)
 {
     const QString file = options.files.first();
-    if (!QFileInfo(file).isFile()) {
-        say(file + QStringLiteral(": no such configuration file"));
-        return kExitFailed;
-    }
     QString text;
     {
-        WorkingCopy copy(QFileInfo(file).absoluteFilePath());
-        if (!copy.ok()) {
-            say(copy.errorText());
+        const auto copy = copyForStore(file);
+        if (!copy)
             return kExitFailed;
-        }
         kessig::OrvaneDB db;
         db.open_database(catalogueFolder(options).toStdString());
-        db.open_existing_database(copy.path().toStdString(), kessig::Durability::Relaxed);
+        db.open_existing_database(copy->path().toStdString(), kessig::Durability::Relaxed, file.toStdString());
         text = orvane::formats::exportConfiguration(db);
         db.close_work_dbs();
     }

@@ -3,11 +3,15 @@
 // log of two configurations, and monitor, a data logger of block outputs.
 #include "CommandLine.h"
 #include "CompareCommand.h"
+#include "ConfigurationCopy.h"
 #include "MonitorCommand.h"
 #include "PrintCommand.h"
 #include "Terminal.h"
 #include "TextCommands.h"
-#include "WorkingCopy.h"
+
+#include "orvane/files/Leftovers.h"
+#include "orvane/files/SafeSave.h"
+#include "orvane/files/WorkingCopy.h"
 
 #include "orvane/formats/JetFiles.h"
 #include "orvane/link/Link.h"
@@ -104,23 +108,17 @@ int verify(orvane::link::Link& link, kessig::OrvaneDB& db, const std::string& fi
 // Download, upload or verify on a working copy of the file.
 int onConfiguration(const Options& options, orvane::link::Link& link, TerminalReporter& reporter)
 {
-    const QFileInfo file(options.file);
-    if (!file.isFile()) {
-        say(options.file + QStringLiteral(": no such configuration file"));
+    const auto copy = copyForStore(options.file);
+    if (!copy)
         return kExitFailed;
-    }
     const bool upload = options.command == Command::Upload;
-    if (upload && (!file.isWritable() || !QFileInfo(file.absolutePath()).isWritable())) {
-        say(options.file + QStringLiteral(": read only, an upload cannot replace it"));
+    // Refused before the controller is asked for anything.
+    if (const auto why = upload ? orvane::files::whyNotReplaceable(options.file) : std::nullopt) {
+        say(*why + QStringLiteral("; an upload cannot replace it"));
         return kExitFailed;
     }
     const QString catalogue =
         options.catalogueDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.catalogueDir;
-    WorkingCopy copy(file.absoluteFilePath());
-    if (!copy.ok()) {
-        say(copy.errorText());
-        return kExitFailed;
-    }
 
     TerminalOperator user(std::cin, stderr, options.yes);
     const std::string userFile = options.file.toStdString();  // messages name it, not the copy
@@ -128,7 +126,8 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
     int code = kExitFailed;
     try {
         db.open_database(catalogue.toStdString());
-        db.open_existing_database(copy.path().toStdString(), kessig::Durability::Full);
+        // The store's messages name the user's file, never the working copy.
+        db.open_existing_database(copy->path().toStdString(), kessig::Durability::Full, options.file.toStdString());
         switch (options.command) {
         case Command::Download:
             code = exitCode(orvane::transfer::CMDDWNLD_Click(link, db, userFile, reporter, user));
@@ -154,13 +153,14 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         return failed(e);
     }
     if (upload && code == kExitSuccess) {
-        if (!copy.replaceOriginal()) {
-            say(copy.errorText() + QStringLiteral("; ") + options.file + QStringLiteral(" is unchanged"));
+        const auto replaced = orvane::formats::replaceConfiguration(copy->path(), options.file);
+        if (replaced.error) {
+            say(*replaced.error + QStringLiteral("; ") + options.file + QStringLiteral(" is unchanged"));
             return kExitFailed;
         }
-        if (!copy.keptOriginal().isEmpty())
+        if (!replaced.keptOriginal.isEmpty())
             std::fprintf(stderr, "%s\n",
-                         terminalText(orvane::formats::keptOriginalMessage(options.file, copy.keptOriginal()).toStdString())
+                         terminalText(orvane::formats::keptOriginalMessage(options.file, replaced.keptOriginal).toStdString())
                              .c_str());
         std::fprintf(stderr, "%s saved\n", options.file.toLocal8Bit().constData());
     }
@@ -197,6 +197,9 @@ int main(int argc, char** argv)
     const std::unique_ptr<QCoreApplication> app =
         printing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
+    // Ctrl-C or a kill leaves no working copy behind; copies other runs left go now.
+    orvane::files::removeWorkingFilesOnTermination();
+    orvane::files::removeLeftovers();
     if (const auto code = orvane::cli::runTextCommand(arguments))
         return *code;
     if (arguments.value(0) == QStringLiteral("compare") && !arguments.contains(QStringLiteral("--help")))

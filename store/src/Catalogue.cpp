@@ -1,6 +1,9 @@
 #include "Catalogue.h"
 
 #include "Sqlite.h"
+#include "StoreFile.h"
+#include "Tables.h"
+#include "Values.h"
 
 #include <algorithm>
 #include <numeric>
@@ -10,39 +13,23 @@ namespace kessig::detail {
 
 namespace {
 
+// Reads a catalogue table whole, in file order, every value checked against its field.
 class TableReader {
 public:
-    TableReader(sqlite3* db, const std::string& table, const char* columns)
-        : table_(table), statement_(db, ("SELECT " + std::string(columns) + " FROM \"" + table + "\" ORDER BY rowid").c_str()) {}
+    TableReader(sqlite3* db, const Table& table, const std::string& file)
+        : table_(table), file_(file),
+          statement_(db, ("SELECT " + table.selectList() + " FROM \"" + table.name + "\" ORDER BY rowid").c_str()) {}
     bool next() { return statement_.step(); }
-    int64_t integer(int column, const char* field, int64_t lowest, int64_t highest) {
-        const auto v = statement_.integer(column);
-        if (!v) throw DbError(err::InvalidUseOfNull, "Invalid use of Null in field '" + std::string(field) + "' of table '" + table_ + "'.");
-        if (*v < lowest || *v > highest) throw DbError(err::NumericOverflow, "Numeric field overflow in field '" + std::string(field) + "' of table '" + table_ + "'.");
-        return *v;
-    }
-    int16_t int16(int column, const char* field) { return static_cast<int16_t>(integer(column, field, INT16_MIN, INT16_MAX)); }
-    int32_t int32(int column, const char* field) { return static_cast<int32_t>(integer(column, field, INT32_MIN, INT32_MAX)); }
-    std::string text(int column, const char* field) {
-        auto v = statement_.text(column);
-        if (!v) throw DbError(err::InvalidUseOfNull, "Invalid use of Null in field '" + std::string(field) + "' of table '" + table_ + "'.");
-        return *v;
-    }
+    int16_t int16(size_t field) { return static_cast<int16_t>(number(field)); }
+    int32_t int32(size_t field) { return static_cast<int32_t>(number(field)); }
+    std::string text(size_t field) { return *RowReader(statement_.handle(), table_, file_).text(field); }
 
 private:
-    std::string table_;
+    int64_t number(size_t field) { return RowReader(statement_.handle(), table_, file_).key(field); }
+    const Table& table_;
+    const std::string& file_;
     Statement statement_;
 };
-
-void requireTables(sqlite3* db) {
-    for (const char* table : {"Inputs", "Params", "Funcs", "Version", "AuxOutputs"}) {
-        Statement s(db, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1");
-        s.bind(1, std::string(table));
-        if (!s.step())
-            throw DbError(err::TableNotFound, "Cannot find the input table or query '" + std::string(table) + "'.");
-        s.reset();
-    }
-}
 
 std::string folded(const std::string& s) {
     std::string r = s;
@@ -61,32 +48,24 @@ std::optional<size_t> findExact(const std::vector<Row>& rows, const Key& key, au
 
 void Catalogue::open(const std::string& file) {
     close();
-    requireDatabaseFile(file);
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     try {
-        if (rc != SQLITE_OK) throwSqlite(db, rc);
-        requireTables(db);
-        for (TableReader r(db, "Funcs", "FN, FName, Icycle, VolRam, Inputs, Params, Hidden, Single, AuxAnalogs, AuxDiscretes, Ftype"); r.next();)
-            funcs_.push_back({r.int16(0, "FN"), r.text(1, "FName"), r.int16(2, "Icycle"), r.int16(3, "VolRam"), r.int16(4, "Inputs"),
-                              r.int16(5, "Params"), r.int16(6, "Hidden"), r.int16(7, "Single"), r.int16(8, "AuxAnalogs"),
-                              r.int16(9, "AuxDiscretes"), r.int16(10, "Ftype")});
-        for (TableReader r(db, "Params", "FN, PN, Description, Offset, Min, Max, \"Default\", Decimal, Security, Type"); r.next();)
-            params_.push_back({r.int16(0, "FN"), r.int16(1, "PN"), r.text(2, "Description"), r.int16(3, "Offset"), r.int32(4, "Min"),
-                               r.int32(5, "Max"), r.int32(6, "Default"), r.int16(7, "Decimal"), r.int16(8, "Security"), r.int16(9, "Type")});
-        for (TableReader r(db, "Inputs", "FN, \"In\", Description, ShortName, Security, Type"); r.next();)
-            inputs_.push_back({r.int16(0, "FN"), r.int16(1, "In"), r.text(2, "Description"), r.text(3, "ShortName"),
-                               r.int16(4, "Security"), r.int16(5, "Type")});
-        for (TableReader r(db, "AuxOutputs", "FN, Kind, OutputNumber, Description"); r.next();)
-            aux_.push_back({r.int16(0, "FN"), r.text(1, "Kind"), r.int16(2, "OutputNumber"), r.text(3, "Description")});
-        TableReader version(db, "Version", "VersionString");
-        if (version.next()) version_ = version.text(0, "VersionString");
+        const Connection db = openStoreFile(file, Access::Read, FileKind::Catalogue, file);
+        for (TableReader r(db.get(), funcsTable(), file); r.next();)
+            funcs_.push_back({r.int16(0), r.text(1), r.int16(2), r.int16(3), r.int16(4), r.int16(5), r.int16(6), r.int16(7),
+                              r.int16(8), r.int16(9), r.int16(10)});
+        for (TableReader r(db.get(), paramsTable(), file); r.next();)
+            params_.push_back({r.int16(0), r.int16(1), r.text(2), r.int16(3), r.int32(4), r.int32(5), r.int32(6), r.int16(7),
+                               r.int16(8), r.int16(9)});
+        for (TableReader r(db.get(), inputsTable(), file); r.next();)
+            inputs_.push_back({r.int16(0), r.int16(1), r.text(2), r.text(3), r.int16(4), r.int16(5)});
+        for (TableReader r(db.get(), auxOutputsTable(), file); r.next();)
+            aux_.push_back({r.int16(0), r.text(1), r.int16(2), r.text(3)});
+        TableReader version(db.get(), versionTable(), file);
+        if (version.next()) version_ = version.text(0);
     } catch (const DbError& e) {
-        sqlite3_close_v2(db);
         close();
         rethrowOpenFailure(e, file);
     }
-    sqlite3_close_v2(db);
 
     funcsInTable_.resize(funcs_.size());
     std::iota(funcsInTable_.begin(), funcsInTable_.end(), size_t{0});

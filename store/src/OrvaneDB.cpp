@@ -2,6 +2,9 @@
 
 #include "Catalogue.h"
 #include "Sqlite.h"
+#include "StoreFile.h"
+#include "Tables.h"
+#include "Values.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -9,128 +12,202 @@
 
 #include <cerrno>
 #include <cstring>
-
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
 
 namespace kessig {
 
+using detail::Access;
+using detail::Connection;
+using detail::FileKind;
+using detail::Place;
+using detail::RowReader;
 using detail::Statement;
+using detail::Table;
 using detail::exec;
-using detail::throwSqlite;
 
 DbError::DbError(int32_t number, const std::string& text) : std::runtime_error(text), number_(number) {}
 
 namespace {
 
-const char* const kConfigSchema = R"SQL(
-CREATE TABLE "Block List" (
-  BlockNumber INTEGER NOT NULL CONSTRAINT "BlockNumber.range" CHECK (BlockNumber BETWEEN -32768 AND 32767),
-  FunctionNumber INTEGER CONSTRAINT "FunctionNumber.range" CHECK (FunctionNumber BETWEEN -32768 AND 32767),
-  Constants INTEGER CONSTRAINT "Constants.range" CHECK (Constants BETWEEN -32768 AND 32767),
-  TempRam INTEGER CONSTRAINT "TempRam.range" CHECK (TempRam BETWEEN -32768 AND 32767),
-  VolRam INTEGER CONSTRAINT "VolRam.range" CHECK (VolRam BETWEEN -32768 AND 32767),
-  Comment TEXT,
-  VisioComment TEXT);
-CREATE UNIQUE INDEX "Block List.BlockNumber" ON "Block List"(BlockNumber);
-CREATE TABLE Constants (
-  BlockNumber INTEGER NOT NULL CONSTRAINT "BlockNumber.range" CHECK (BlockNumber BETWEEN -32768 AND 32767),
-  Offset INTEGER NOT NULL CONSTRAINT "Offset.range" CHECK (Offset BETWEEN -32768 AND 32767),
-  ConstantValue INTEGER CONSTRAINT "ConstantValue.range" CHECK (ConstantValue BETWEEN -2147483648 AND 2147483647));
-CREATE UNIQUE INDEX "Constants.PrimaryKey" ON Constants(BlockNumber, Offset);
-CREATE TABLE Messages (
-  Offset INTEGER NOT NULL CONSTRAINT "Offset.range" CHECK (Offset BETWEEN -32768 AND 32767),
-  Message TEXT CONSTRAINT "Message.length" CHECK (length(Message) <= 16) CONSTRAINT "Message.zerolength" CHECK (Message <> ''));
-CREATE UNIQUE INDEX "Messages.PrimaryKey" ON Messages(Offset);
-CREATE TABLE QuickMessages (
-  Offset INTEGER NOT NULL CONSTRAINT "Offset.range" CHECK (Offset BETWEEN -32768 AND 32767),
-  Message TEXT CONSTRAINT "Message.length" CHECK (length(Message) <= 16) CONSTRAINT "Message.zerolength" CHECK (Message <> ''),
-  Block INTEGER CONSTRAINT "Block.range" CHECK (Block BETWEEN -32768 AND 32767),
-  Parameter INTEGER CONSTRAINT "Parameter.range" CHECK (Parameter BETWEEN -32768 AND 32767));
-CREATE UNIQUE INDEX "QuickMessages.PrimaryKey" ON QuickMessages(Offset);
-CREATE TABLE Comments (
-  Title TEXT CONSTRAINT "Title.length" CHECK (length(Title) <= 80),
-  Comment TEXT,
-  Config TEXT CONSTRAINT "Config.length" CHECK (length(Config) <= 80));
-CREATE TABLE Calibration (
-  ZeroCal INTEGER CONSTRAINT "ZeroCal.range" CHECK (ZeroCal BETWEEN -2147483648 AND 2147483647),
-  FullCal INTEGER CONSTRAINT "FullCal.range" CHECK (FullCal BETWEEN -2147483648 AND 2147483647),
-  IsCal INTEGER CONSTRAINT "IsCal.range" CHECK (IsCal BETWEEN 0 AND 255));
-)SQL";
-
-// Fields other than the keys may hold Null; reading a Null is an error except where
-// a member says otherwise.
 using OptInt = std::optional<int64_t>;
 using OptText = std::optional<std::string>;
 
-template <class T>
-T notNull(const std::optional<T>& v) {
-    if (!v) throw DbError(err::InvalidUseOfNull, "Invalid use of Null.");
-    return *v;
-}
-int16_t int16(const OptInt& v) { return static_cast<int16_t>(notNull(v)); }
-int32_t int32(const OptInt& v) { return static_cast<int32_t>(notNull(v)); }
+// Field positions within the tables (see Tables.h).
+enum BlockField : size_t { kBlockNumber, kFunctionNumber, kConstants, kTempRam, kVolRam, kComment, kVisioComment };
+enum ConstantField : size_t { kConstantBlock, kConstantOffset, kConstantValue };
+enum MessageField : size_t { kMessageOffset, kMessageText };
+enum QuickField : size_t { kQuickOffset, kQuickText, kQuickBlock, kQuickParameter };
+enum CommentField : size_t { kTitle, kCommentText, kConfig };
 
-// Text enters the store as UTF-8; anything else would be stored as garbage.
-const std::string& checkedText(const std::string& v) {
-    size_t i = 0;
-    while (i < v.size()) {
-        const auto c = static_cast<unsigned char>(v[i]);
-        size_t extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xe ? 2 : (c >> 3) == 0x1e ? 3 : 4;
-        if (extra == 4 || (extra && (c == 0xc0 || c == 0xc1)) || i + extra >= v.size() + (extra ? 0 : 1))
-            throw DbError(err::ConversionError, "Data type conversion error: the text is not valid UTF-8.");
-        for (size_t k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(v[i + k]) >> 6) != 0x2)
-                throw DbError(err::ConversionError, "Data type conversion error: the text is not valid UTF-8.");
-        i += extra + 1;
-    }
-    return v;
+std::string selectFrom(const Table& table, const char* rest) {
+    return "SELECT " + table.selectList() + " FROM \"" + table.name + "\" " + rest;
 }
 
 struct BlockRow {
+    int64_t rowid = 0;
     int16_t number = 0;
     OptInt fn, constants, tempRam, volRam;
     OptText comment, visio;
 };
+struct ConstantRow {
+    int64_t rowid = 0;
+    std::optional<int16_t> block, offset;  // unset on a new row until let
+    OptInt value;
+};
+struct MessageRow {
+    int64_t rowid = 0;
+    int16_t offset = 0;
+    OptText text;
+};
+struct QuickRow {
+    int64_t rowid = 0;
+    int16_t offset = 0;
+    OptText text;
+    OptInt block, parameter;
+};
+struct CommentRow {
+    int64_t rowid = 0;
+    OptText title, comment, config;
+};
+
+// Where a row stands in its cursor's walk.
+std::pair<int64_t, int64_t> walkKey(const BlockRow& r) { return {r.number, 0}; }
+std::pair<int64_t, int64_t> walkKey(const ConstantRow& r) { return {*r.block, *r.offset}; }
+std::pair<int64_t, int64_t> walkKey(const MessageRow& r) { return {r.offset, 0}; }
+std::pair<int64_t, int64_t> walkKey(const QuickRow& r) { return {r.offset, 0}; }
+std::pair<int64_t, int64_t> walkKey(const CommentRow& r) { return {r.rowid, 0}; }
+
+int16_t parseInteger(const std::string& text) {
+    size_t used = 0;
+    long long v = 0;
+    try {
+        v = std::stoll(text, &used, 10);
+    } catch (const std::out_of_range&) {
+        throw DbError(err::NumericOverflow, "Numeric field overflow.");
+    } catch (const std::invalid_argument&) {
+        throw DbError(err::ConversionError, "Data type conversion error.");
+    }
+    if (used != text.size()) throw DbError(err::ConversionError, "Data type conversion error.");
+    if (v < -32768 || v > 32767) throw DbError(err::NumericOverflow, "Numeric field overflow.");
+    return static_cast<int16_t>(v);
+}
 
 } // namespace
 
 struct OrvaneDB::Impl {
     detail::Catalogue catalogue;
-    sqlite3* config = nullptr;
+    Connection config;
+    std::string shown;  // the name messages give the open configuration's file
     // Cursor steps reuse their statements instead of parsing SQL again.
     std::map<std::string, std::unique_ptr<Statement>> statements;
-    Statement& prepared(const char* sql) {
+    Statement& prepared(const std::string& sql) {
         auto& slot = statements[sql];
-        if (!slot) slot = std::make_unique<Statement>(config, sql);
+        if (!slot) slot = std::make_unique<Statement>(config.get(), sql.c_str());
         slot->reset();
         return *slot;
     }
     bool readOnly = false;
     uint64_t writes = 0;
     bool inTrans = false;
+    bool keepsJournal = false;
+    // False only for a configuration opened for reading that predates drawing comments:
+    // its rows read the field as Null.
+    bool visioPresent = true;
+
+    Place place(const Table& table, size_t field, std::optional<int64_t> rowid) const {
+        return {table, table.fields[field], rowid, shown};
+    }
+    template <class T>
+    T need(const std::optional<T>& v, const Table& table, size_t field, int64_t rowid) const {
+        if (!v) detail::throwNull(place(table, field, rowid));
+        return *v;
+    }
+    // Text as the program hands it in: UTF-8, checked before it is kept for the update.
+    std::string letText(const std::string& v, const Table& table, size_t field, std::optional<int64_t> rowid) const {
+        if (!detail::utf8Length(v))
+            throw DbError(err::ConversionError, "Data type conversion error: the text for " + place(table, field, rowid).text() +
+                                                    " is not valid UTF-8.");
+        return v;
+    }
+    void requireConfig() const {
+        if (!config) throw DbError(err::ObjectClosed, "Object invalid or no longer set.");
+    }
+    void requireWritable() const {
+        requireConfig();
+        if (readOnly) throw detail::readOnlyDatabase();
+    }
+    void countWrite() { if (!inTrans) ++writes; }
+
+    // Loads the first row of a cursor query, checking every value it reads. After a
+    // move to the next row, a key that does not come after the previous one means a
+    // damaged index: the walk ends there instead of going round for ever.
+    template <class Row, class Read>
+    std::optional<Row> load(const std::string& sql, const Table& table, std::initializer_list<int64_t> keys, Read read,
+                            bool next = false) {
+        requireConfig();
+        Statement& s = prepared(sql);
+        int i = 1;
+        for (int64_t k : keys) s.bind(i++, k);
+        std::optional<Row> row;
+        if (s.step()) row = read(RowReader(s.handle(), table, shown));
+        s.reset();  // ends the read so other connections may write
+        if (next && row && !comesAfter(*row, keys))
+            throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + shown + "': the index of table '" +
+                                                       table.name + "' is damaged.");
+        return row;
+    }
+    template <class Row>
+    static bool comesAfter(const Row& row, std::initializer_list<int64_t> keys) {
+        const int64_t first = *keys.begin(), second = keys.size() > 1 ? keys.begin()[1] : 0;
+        return walkKey(row) > std::pair{first, second};
+    }
+
+    // The current row of a cursor, and the row being edited between its edit and update.
+    template <class Row>
+    static const Row& current(const std::optional<Row>& row) {
+        if (!row) throw detail::noCurrentRecord();
+        return *row;
+    }
+    template <class Row>
+    static Row& editing(std::optional<Row>& row, bool isEditing) {
+        if (!isEditing) throw detail::updateWithoutEdit();
+        return *row;
+    }
+
     std::optional<BlockRow> block;
     bool blockEditing = false;
-    struct ConstantRow { int16_t block = 0, offset = 0; OptInt value; };
+    void loadBlock(const std::string& sql, std::initializer_list<int64_t> keys, bool next = false) {
+        blockEditing = false;
+        block.reset();
+        block = load<BlockRow>(visioPresent ? sql : withoutVisioComment(sql), detail::blockListTable(), keys, [](const RowReader& r) {
+            return BlockRow{r.rowid(), static_cast<int16_t>(r.key(kBlockNumber)), r.number(kFunctionNumber), r.number(kConstants),
+                            r.number(kTempRam), r.number(kVolRam), r.text(kComment), r.text(kVisioComment)};
+        }, next);
+    }
+    static std::string withoutVisioComment(std::string sql) {
+        const std::string field = "\"VisioComment\"";
+        sql.replace(sql.find(field), field.size(), "NULL");
+        return sql;
+    }
+    int16_t blockInt(const OptInt& v, size_t field) const {
+        return static_cast<int16_t>(need(v, detail::blockListTable(), field, current(block).rowid));
+    }
+
     std::optional<ConstantRow> constant;
     std::optional<std::pair<int16_t, int16_t>> constantAfterDelete;  // where MoveNext resumes
     enum class Pending { None, Edit, AddNew } constantPending = Pending::None;
     ConstantRow constantBuffer;
-    std::optional<int16_t> constantOldBlock, constantOldOffset;
     bool constantNoMatch = false;
-
-    void loadConstant(const char* sql, std::optional<std::pair<int16_t, int16_t>> key) {
-        requireConfig();
-        Statement& s = prepared(sql);
-        if (key) { s.bind(1, key->first); s.bind(2, key->second); }
+    void loadConstant(const std::string& sql, std::initializer_list<int64_t> keys, bool next = false) {
         constantPending = Pending::None;
         constantAfterDelete.reset();
         constant.reset();
-        if (s.step())
-            constant = ConstantRow{int16(s.integer(0)), int16(s.integer(1)), s.integer(2)};
-        s.reset();  // ends the read so other connections may write
+        constant = load<ConstantRow>(sql, detail::constantsTable(), keys, [](const RowReader& r) {
+            return ConstantRow{r.rowid(), static_cast<int16_t>(r.key(kConstantBlock)),
+                               static_cast<int16_t>(r.key(kConstantOffset)), r.number(kConstantValue)};
+        }, next);
     }
     ConstantRow& constantLet() {
         if (constantPending == Pending::None) throw detail::updateWithoutEdit();
@@ -141,68 +218,47 @@ struct OrvaneDB::Impl {
         if (!constant) throw detail::noCurrentRecord();
         return *constant;
     }
-    void requireWritable() const {
-        requireConfig();
-        if (readOnly) throw detail::readOnlyDatabase();
+    int16_t constantKey(const std::optional<int16_t>& v, size_t field) const {
+        const ConstantRow& r = constantRead();
+        if (!v) detail::throwNull(place(detail::constantsTable(), field, r.rowid ? std::optional(r.rowid) : std::nullopt));
+        return *v;
     }
-    void countWrite() { if (!inTrans) ++writes; }
 
-    struct MessageRow { int16_t offset = 0; OptText text; };
     std::optional<MessageRow> message;
     bool messageEditing = false;
-    void loadMessage(const char* sql, std::optional<int64_t> key) {
-        requireConfig();
-        Statement& s = prepared(sql);
-        if (key) s.bind(1, *key);
+    void loadMessage(const std::string& sql, std::initializer_list<int64_t> keys, bool next = false) {
         messageEditing = false;
         message.reset();
-        if (s.step()) message = MessageRow{int16(s.integer(0)), s.text(1)};
-        s.reset();  // ends the read so other connections may write
+        message = load<MessageRow>(sql, detail::messagesTable(), keys, [](const RowReader& r) {
+            return MessageRow{r.rowid(), static_cast<int16_t>(r.key(kMessageOffset)), r.text(kMessageText)};
+        }, next);
     }
-    MessageRow& currentMessage() {
-        if (!message) throw detail::noCurrentRecord();
-        return *message;
-    }
-    struct QuickRow { int16_t offset = 0; OptText text; OptInt block, parameter; };
+
     std::optional<QuickRow> quick;
     bool quickEditing = false;
-    void loadQuick(const char* sql, std::optional<int64_t> key) {
-        requireConfig();
-        Statement& s = prepared(sql);
-        if (key) s.bind(1, *key);
+    void loadQuick(const std::string& sql, std::initializer_list<int64_t> keys, bool next = false) {
         quickEditing = false;
         quick.reset();
-        if (s.step())
-            quick = QuickRow{int16(s.integer(0)), s.text(1), s.integer(2), s.integer(3)};
-        s.reset();  // ends the read so other connections may write
+        quick = load<QuickRow>(sql, detail::quickMessagesTable(), keys, [](const RowReader& r) {
+            return QuickRow{r.rowid(), static_cast<int16_t>(r.key(kQuickOffset)), r.text(kQuickText), r.number(kQuickBlock),
+                            r.number(kQuickParameter)};
+        }, next);
     }
-    QuickRow& currentQuick() {
-        if (!quick) throw detail::noCurrentRecord();
-        return *quick;
-    }
-    QuickRow& quickLet() {
-        if (!quickEditing) throw detail::updateWithoutEdit();
-        return *quick;
-    }
-    struct CommentRow { int64_t rowid = 0; OptText title, comment, config; };
+
     std::optional<CommentRow> comments;
     bool commentEditing = false;
     void loadComments() {
-        Statement& s = prepared("SELECT rowid, Title, Comment, Config FROM Comments ORDER BY rowid LIMIT 1");
         commentEditing = false;
         comments.reset();
-        if (s.step())
-            comments = CommentRow{notNull(s.integer(0)), s.text(1), s.text(2), s.text(3)};
-        s.reset();  // ends the read so other connections may write
+        static const std::string sql = selectFrom(detail::commentsTable(), "ORDER BY rowid LIMIT 1");
+        comments = load<CommentRow>(sql, detail::commentsTable(), {}, [](const RowReader& r) {
+            return CommentRow{r.rowid(), r.text(kTitle), r.text(kCommentText), r.text(kConfig)};
+        });
     }
-    const CommentRow& currentComments() const {
-        if (!comments) throw detail::noCurrentRecord();
-        return *comments;
+    std::string commentText(const OptText& v, size_t field) const {
+        return need(v, detail::commentsTable(), field, current(comments).rowid);
     }
-    CommentRow& commentLet() {
-        if (!commentEditing) throw detail::updateWithoutEdit();
-        return *comments;
-    }
+
     void forgetRows() {
         comments.reset();
         commentEditing = false;
@@ -210,45 +266,11 @@ struct OrvaneDB::Impl {
         blockEditing = messageEditing = quickEditing = false;
         constantPending = Pending::None;
     }
-
-    void requireConfig() const {
-        if (!config) throw DbError(err::ObjectClosed, "Object invalid or no longer set.");
-    }
-    void loadBlock(const char* sql, std::optional<int64_t> key) {
-        requireConfig();
-        Statement& s = prepared(sql);
-        if (key) s.bind(1, *key);
-        blockEditing = false;
-        block.reset();
-        if (s.step()) {
-            BlockRow r;
-            r.number = int16(s.integer(0));
-            r.fn = s.integer(1);
-            r.constants = s.integer(2);
-            r.tempRam = s.integer(3);
-            r.volRam = s.integer(4);
-            r.comment = s.text(5);
-            // A configuration opened for reading may predate the field.
-            r.visio = s.columns() > 6 ? s.text(6) : std::nullopt;
-            block = r;
-        }
-        s.reset();  // ends the read so other connections may write
-    }
-    const BlockRow& currentBlock() const {
-        if (!block) throw detail::noCurrentRecord();
-        return *block;
-    }
-    BlockRow& editableBlock() {
-        if (!blockEditing) throw detail::updateWithoutEdit();
-        return *block;
-    }
-    bool keepsJournal = false;
     void close() {
         statements.clear();
         // The kept journal of a relaxed configuration goes with it.
-        if (config && keepsJournal) sqlite3_exec(config, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-        if (config) sqlite3_close_v2(config);
-        config = nullptr;
+        if (config && keepsJournal) sqlite3_exec(config.get(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+        config = Connection();
         forgetRows();
         inTrans = false;
     }
@@ -258,16 +280,11 @@ OrvaneDB::OrvaneDB() : d_(std::make_unique<Impl>()) {}
 OrvaneDB::~OrvaneDB() { d_->close(); }
 
 void OrvaneDB::create_new_database(const std::string& filename) {
-    struct stat st {};
-    if (::stat(filename.c_str(), &st) == 0)
-        throw DbError(err::CannotOpenFile, "Database '" + filename + "' already exists.");
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(filename.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     try {
-        if (rc != SQLITE_OK) throwSqlite(db, rc);
-        exec(db, "PRAGMA synchronous=FULL; BEGIN;");
-        exec(db, kConfigSchema);
-        exec(db, R"SQL(
+        Connection db = detail::openStoreFile(filename, Access::Create, FileKind::Configuration, filename);
+        exec(db.get(), "PRAGMA synchronous=FULL; BEGIN;");
+        exec(db.get(), detail::configurationSchema());
+        exec(db.get(), R"SQL(
 WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i < 159)
 INSERT INTO "Block List" SELECT i, CASE i WHEN 0 THEN 0 WHEN 1 THEN 1 WHEN 2 THEN 90 WHEN 3 THEN 91 ELSE 127 END, 0, 0, 0, '', '' FROM n;
 INSERT INTO Comments VALUES ('', '', '');
@@ -278,52 +295,22 @@ INSERT INTO QuickMessages SELECT i, 'QMSG ' || (i+1), 4, 1 FROM n;
 WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i < 20)
 INSERT INTO Calibration SELECT 0, 0, 0 FROM n;
 COMMIT;)SQL");
-        sqlite3_close_v2(db);
-    } catch (...) {
-        sqlite3_close_v2(db);
-        std::remove(filename.c_str());
+    } catch (const DbError& e) {
+        if (e.number() != err::CannotOpenFile) std::remove(filename.c_str());
         throw;
     }
 }
 
 namespace {
 
-// Opens a configuration file and checks that it holds the configuration tables.
-sqlite3* openConfiguration(const std::string& filename, bool readOnly) {
-    detail::requireDatabaseFile(filename);
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(filename.c_str(), &db, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
-    try {
-        if (rc != SQLITE_OK) throwSqlite(db, rc);
-        Statement check(db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('Block List','Constants','Messages','QuickMessages','Comments','Calibration')");
-        check.step();
-        if (check.integer(0).value_or(0) != 6)
-            throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + filename + "'.");
-    } catch (const DbError& e) {
-        sqlite3_close_v2(db);
-        detail::rethrowOpenFailure(e, filename);
-    }
-    return db;
-}
-
-bool hasVisioComment(sqlite3* db) {
-    Statement s(db, "SELECT 1 FROM pragma_table_info('Block List') WHERE name = 'VisioComment'");
-    return s.step();
-}
-
-struct ClosingDb {
-    sqlite3* db;
-    ~ClosingDb() { sqlite3_close_v2(db); }
-};
-
 // Lets the upgrade write a file without write permission and puts the permission
 // bits back exactly as they were, whatever happens in between.
 class WritableForAWhile {
 public:
-    WritableForAWhile(const std::string& file, mode_t mode) : file_(file), mode_(mode & 07777) {
+    WritableForAWhile(const std::string& file, const std::string& shown, mode_t mode) : file_(file), mode_(mode & 07777) {
         if ((mode_ & S_IWUSR) != 0) return;
         if (::chmod(file.c_str(), mode_ | S_IWUSR) != 0)
-            throw DbError(err::CannotOpenFile, "Could not open file '" + file + "' to add the field VisioComment: " + std::strerror(errno) + ".");
+            throw DbError(err::CannotOpenFile, "Could not open file '" + shown + "' to add the field VisioComment: " + std::strerror(errno) + ".");
         changed_ = true;
     }
     ~WritableForAWhile() {
@@ -338,59 +325,66 @@ private:
     bool changed_ = false;
 };
 
+bool hasVisioComment(const Connection& db) { return detail::hasField(db.get(), "Block List", "VisioComment"); }
+
 // Configurations made before drawing comments existed lack the field; add it, "" in every row.
-void addVisioCommentField(const std::string& filename) {
-    {
-        ClosingDb probe{openConfiguration(filename, true)};
-        if (hasVisioComment(probe.db)) return;
-    }
-    const struct stat st = detail::requireDatabaseFile(filename);
-    WritableForAWhile permission(filename, st.st_mode);
-    ClosingDb db{openConfiguration(filename, false)};
-    exec(db.db, "PRAGMA synchronous=FULL; BEGIN IMMEDIATE;");
+void addVisioCommentField(const std::string& filename, const std::string& shown) {
+    const struct stat st = detail::requireDatabaseFile(filename, shown);
+    WritableForAWhile permission(filename, shown, st.st_mode);
+    Connection db = detail::openStoreFile(filename, Access::Write, FileKind::Configuration, shown);
+    exec(db.get(), "PRAGMA synchronous=FULL; BEGIN IMMEDIATE;");
     try {
-        exec(db.db, "ALTER TABLE \"Block List\" ADD COLUMN VisioComment TEXT; UPDATE \"Block List\" SET VisioComment = ''; COMMIT;");
+        exec(db.get(), "ALTER TABLE \"Block List\" ADD COLUMN VisioComment TEXT; UPDATE \"Block List\" SET VisioComment = ''; COMMIT;");
     } catch (...) {
-        sqlite3_exec(db.db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
 }
 
 } // namespace
 
-int32_t OrvaneDB::TestVisioComments(const std::string& filename) {
-    ClosingDb db{openConfiguration(filename, true)};
-    return hasVisioComment(db.db) ? 0 : err::ItemNotFound;
+int32_t OrvaneDB::TestVisioComments(const std::string& filename, const std::string& nameInMessages) {
+    const Connection db = detail::openStoreFile(filename, Access::Read, FileKind::Configuration, nameInMessages);
+    return hasVisioComment(db) ? 0 : err::ItemNotFound;
 }
 
-void OrvaneDB::open_existing_database(const std::string& filename, Durability durability) {
+void OrvaneDB::open_existing_database(const std::string& filename, Durability durability, const std::string& nameInMessages) {
     close_work_dbs();
-    addVisioCommentField(filename);
+    const std::string shown = nameInMessages.empty() ? filename : nameInMessages;
     // The owner's write bit is the file's read-only attribute; a file this user may not
     // write for other reasons opens read-only as well.
-    const struct stat st = detail::requireDatabaseFile(filename);
-    const bool readOnly = (st.st_mode & S_IWUSR) == 0 || ::access(filename.c_str(), W_OK) != 0;
-    sqlite3* db = openConfiguration(filename, readOnly);
-    try {
-        // Commits go to the main file at once (no WAL) so its modification time shows every
-        // change. A relaxed configuration is a working copy private to this program: it is
-        // held locked and its journal kept between commits, which saves most of a commit's cost.
-        exec(db, durability == Durability::Full ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
-                                                : "PRAGMA locking_mode=EXCLUSIVE; PRAGMA journal_mode=PERSIST; PRAGMA synchronous=OFF;");
-    } catch (...) {
-        sqlite3_close_v2(db);
-        throw;
+    const auto readOnlyNow = [&] {
+        const struct stat st = detail::requireDatabaseFile(filename, shown);
+        return (st.st_mode & S_IWUSR) == 0 || ::access(filename.c_str(), W_OK) != 0;
+    };
+    bool readOnly = readOnlyNow();
+    Connection db = detail::openStoreFile(filename, readOnly ? Access::Read : Access::Write, FileKind::Configuration, shown);
+    if (!hasVisioComment(db)) {
+        db = Connection();
+        addVisioCommentField(filename, shown);
+        readOnly = readOnlyNow();
+        db = detail::openStoreFile(filename, readOnly ? Access::Read : Access::Write, FileKind::Configuration, shown);
     }
-    d_->config = db;
+    // Commits go to the main file at once (no WAL) so its modification time shows every
+    // change. A relaxed configuration is a working copy private to this program: it is
+    // held locked and its journal kept between commits, which saves most of a commit's cost.
+    exec(db.get(), durability == Durability::Full ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
+                                                  : "PRAGMA locking_mode=EXCLUSIVE; PRAGMA journal_mode=PERSIST; PRAGMA synchronous=OFF;");
+    d_->config = std::move(db);
+    d_->shown = shown;
     d_->keepsJournal = durability == Durability::Relaxed;
+    d_->visioPresent = true;
     d_->readOnly = readOnly;
     d_->writes = 0;
     d_->loadComments();
 }
 
-void OrvaneDB::open_for_reading(const std::string& filename) {
+void OrvaneDB::open_for_reading(const std::string& filename, const std::string& nameInMessages) {
     close_work_dbs();
-    d_->config = openConfiguration(filename, true);
+    const std::string shown = nameInMessages.empty() ? filename : nameInMessages;
+    d_->config = detail::openStoreFile(filename, Access::Read, FileKind::Configuration, shown);
+    d_->shown = shown;
+    d_->visioPresent = hasVisioComment(d_->config);
     d_->keepsJournal = false;
     d_->readOnly = true;
     d_->writes = 0;
@@ -404,64 +398,80 @@ void OrvaneDB::open_for_reading(const std::string& filename) {
 
 bool OrvaneDB::HasVisioComment() const {
     d_->requireConfig();
-    return hasVisioComment(d_->config);
+    return d_->visioPresent;
 }
 
 void OrvaneDB::close_work_dbs() { d_->close(); }
 bool OrvaneDB::ReadOnlyFile() const { return d_->readOnly; }
-bool OrvaneDB::ConfigurationOpen() const { return d_->config != nullptr; }
+bool OrvaneDB::ConfigurationOpen() const { return static_cast<bool>(d_->config); }
 uint64_t OrvaneDB::WriteCount() const { return d_->writes; }
 
-void OrvaneDB::BlockMoveFirst() {
-    d_->loadBlock("SELECT * FROM \"Block List\" ORDER BY BlockNumber LIMIT 1", std::nullopt);
-}
+namespace {
+const Table& blocks() { return detail::blockListTable(); }
+const std::string kBlockFirst = selectFrom(detail::blockListTable(), "ORDER BY BlockNumber LIMIT 1");
+const std::string kBlockNext = selectFrom(detail::blockListTable(), "WHERE BlockNumber > ?1 ORDER BY BlockNumber LIMIT 1");
+const std::string kBlockSeek = selectFrom(detail::blockListTable(), "WHERE BlockNumber = ?1");
+const std::string kConstantFirst = selectFrom(detail::constantsTable(), "ORDER BY BlockNumber, Offset LIMIT 1");
+const std::string kConstantNext =
+    selectFrom(detail::constantsTable(), "WHERE (BlockNumber, Offset) > (?1, ?2) ORDER BY BlockNumber, Offset LIMIT 1");
+const std::string kConstantSeek = selectFrom(detail::constantsTable(), "WHERE BlockNumber = ?1 AND Offset = ?2");
+const std::string kMessageFirst = selectFrom(detail::messagesTable(), "ORDER BY Offset LIMIT 1");
+const std::string kMessageNext = selectFrom(detail::messagesTable(), "WHERE Offset > ?1 ORDER BY Offset LIMIT 1");
+const std::string kMessageSeek = selectFrom(detail::messagesTable(), "WHERE Offset = ?1");
+const std::string kQuickFirst = selectFrom(detail::quickMessagesTable(), "ORDER BY Offset LIMIT 1");
+const std::string kQuickNext = selectFrom(detail::quickMessagesTable(), "WHERE Offset > ?1 ORDER BY Offset LIMIT 1");
+const std::string kQuickSeek = selectFrom(detail::quickMessagesTable(), "WHERE Offset = ?1");
+} // namespace
+
+void OrvaneDB::BlockMoveFirst() { d_->loadBlock(kBlockFirst, {}); }
 void OrvaneDB::BlockMoveNext() {
-    const int16_t at = d_->currentBlock().number;
-    d_->loadBlock("SELECT * FROM \"Block List\" WHERE BlockNumber > ?1 ORDER BY BlockNumber LIMIT 1", at);
+    const int16_t at = Impl::current(d_->block).number;
+    d_->loadBlock(kBlockNext, {at}, true);
 }
-void OrvaneDB::BlockSeek(int16_t index) {
-    d_->loadBlock("SELECT * FROM \"Block List\" WHERE BlockNumber = ?1", index);
-}
+void OrvaneDB::BlockSeek(int16_t index) { d_->loadBlock(kBlockSeek, {index}); }
 bool OrvaneDB::BlockEOF() const { return !d_->block; }
 void OrvaneDB::BlockEdit() {
-    d_->currentBlock();
+    Impl::current(d_->block);
     if (d_->readOnly) throw detail::readOnlyDatabase();
     d_->blockEditing = true;
 }
 void OrvaneDB::BlockUpdate() {
-    const BlockRow r = d_->editableBlock();
-    Statement& s = d_->prepared("UPDATE \"Block List\" SET FunctionNumber=?2, Constants=?3, TempRam=?4, VolRam=?5, Comment=?6, VisioComment=?7 WHERE BlockNumber=?1");
+    const BlockRow r = Impl::editing(d_->block, d_->blockEditing);
+    Statement& s = d_->prepared("UPDATE OR ABORT \"Block List\" SET FunctionNumber=?2, Constants=?3, TempRam=?4, VolRam=?5, "
+                                "Comment=?6, VisioComment=?7 WHERE BlockNumber=?1");
     s.bind(1, r.number); s.bind(2, r.fn); s.bind(3, r.constants); s.bind(4, r.tempRam); s.bind(5, r.volRam);
     s.bind(6, r.comment); s.bind(7, r.visio);
     s.step();
     d_->blockEditing = false;
     d_->countWrite();
 }
-int16_t OrvaneDB::BlockFn() const { return int16(d_->currentBlock().fn); }
-void OrvaneDB::BlockFn(int16_t value) { d_->editableBlock().fn = value; }
-int16_t OrvaneDB::BlockNumber() const { return d_->currentBlock().number; }
-int16_t OrvaneDB::BlockConstant() const { return int16(d_->currentBlock().constants); }
-void OrvaneDB::BlockConstant(int16_t value) { d_->editableBlock().constants = value; }
-int16_t OrvaneDB::BlockTempRam() const { return int16(d_->currentBlock().tempRam); }
-void OrvaneDB::BlockTempRam(int16_t value) { d_->editableBlock().tempRam = value; }
-int16_t OrvaneDB::BlockVolRam() const { return int16(d_->currentBlock().volRam); }
-void OrvaneDB::BlockVolRam(int16_t value) { d_->editableBlock().volRam = value; }
-std::string OrvaneDB::BlockComment() const { return d_->currentBlock().comment.value_or(""); }
-void OrvaneDB::BlockComment(const std::string& value) { d_->editableBlock().comment = checkedText(value); }
-std::string OrvaneDB::BlockVisioComment() const { return d_->currentBlock().visio.value_or(""); }
-void OrvaneDB::BlockVisioComment(const std::string& value) { d_->editableBlock().visio = checkedText(value); }
-
-void OrvaneDB::ConstantMoveFirst() {
-    d_->loadConstant("SELECT * FROM Constants ORDER BY BlockNumber, Offset LIMIT 1", std::nullopt);
+int16_t OrvaneDB::BlockFn() const { return d_->blockInt(Impl::current(d_->block).fn, kFunctionNumber); }
+void OrvaneDB::BlockFn(int16_t value) { Impl::editing(d_->block, d_->blockEditing).fn = value; }
+int16_t OrvaneDB::BlockNumber() const { return Impl::current(d_->block).number; }
+int16_t OrvaneDB::BlockConstant() const { return d_->blockInt(Impl::current(d_->block).constants, kConstants); }
+void OrvaneDB::BlockConstant(int16_t value) { Impl::editing(d_->block, d_->blockEditing).constants = value; }
+int16_t OrvaneDB::BlockTempRam() const { return d_->blockInt(Impl::current(d_->block).tempRam, kTempRam); }
+void OrvaneDB::BlockTempRam(int16_t value) { Impl::editing(d_->block, d_->blockEditing).tempRam = value; }
+int16_t OrvaneDB::BlockVolRam() const { return d_->blockInt(Impl::current(d_->block).volRam, kVolRam); }
+void OrvaneDB::BlockVolRam(int16_t value) { Impl::editing(d_->block, d_->blockEditing).volRam = value; }
+std::string OrvaneDB::BlockComment() const { return Impl::current(d_->block).comment.value_or(""); }
+void OrvaneDB::BlockComment(const std::string& value) {
+    Impl::editing(d_->block, d_->blockEditing).comment = d_->letText(value, blocks(), kComment, d_->block->rowid);
 }
+std::string OrvaneDB::BlockVisioComment() const { return Impl::current(d_->block).visio.value_or(""); }
+void OrvaneDB::BlockVisioComment(const std::string& value) {
+    Impl::editing(d_->block, d_->blockEditing).visio = d_->letText(value, blocks(), kVisioComment, d_->block->rowid);
+}
+
+void OrvaneDB::ConstantMoveFirst() { d_->loadConstant(kConstantFirst, {}); }
 void OrvaneDB::ConstantMoveNext() {
     std::pair<int16_t, int16_t> at;
     if (d_->constantAfterDelete) at = *d_->constantAfterDelete;
-    else at = {d_->constantRead().block, d_->constantRead().offset};
-    d_->loadConstant("SELECT * FROM Constants WHERE (BlockNumber, Offset) > (?1, ?2) ORDER BY BlockNumber, Offset LIMIT 1", at);
+    else at = {ConstantBlockNumber(), ConstantOffset()};
+    d_->loadConstant(kConstantNext, {at.first, at.second}, true);
 }
 void OrvaneDB::ConstantSeek(int16_t index, int16_t index1) {
-    d_->loadConstant("SELECT * FROM Constants WHERE BlockNumber = ?1 AND Offset = ?2", std::pair{index, index1});
+    d_->loadConstant(kConstantSeek, {index, index1});
     d_->constantNoMatch = !d_->constant;
 }
 bool OrvaneDB::ConstantEOF() const { return !d_->constant && !d_->constantAfterDelete; }
@@ -478,16 +488,22 @@ void OrvaneDB::ConstantAddNew() {
     d_->constantPending = Impl::Pending::AddNew;
 }
 void OrvaneDB::ConstantUpdate() {
-    const Impl::ConstantRow r = d_->constantLet();
-    if (d_->constantPending == Impl::Pending::Edit) {
-        Statement& s = d_->prepared("UPDATE Constants SET BlockNumber=?1, Offset=?2, ConstantValue=?3 WHERE BlockNumber=?4 AND Offset=?5");
-        s.bind(1, r.block); s.bind(2, r.offset); s.bind(3, r.value);
-        s.bind(4, d_->constant->block); s.bind(5, d_->constant->offset);
+    const ConstantRow r = d_->constantLet();
+    const Table& table = detail::constantsTable();
+    const bool edit = d_->constantPending == Impl::Pending::Edit;
+    const std::optional<int64_t> rowid = edit ? std::optional(r.rowid) : std::nullopt;
+    detail::checkNumber(r.block ? OptInt(*r.block) : std::nullopt, d_->place(table, kConstantBlock, rowid));
+    detail::checkNumber(r.offset ? OptInt(*r.offset) : std::nullopt, d_->place(table, kConstantOffset, rowid));
+    if (edit) {
+        Statement& s = d_->prepared("UPDATE OR ABORT Constants SET BlockNumber=?1, Offset=?2, ConstantValue=?3 "
+                                    "WHERE BlockNumber=?4 AND Offset=?5");
+        s.bind(1, *r.block); s.bind(2, *r.offset); s.bind(3, r.value);
+        s.bind(4, *d_->constant->block); s.bind(5, *d_->constant->offset);
         s.step();
         d_->constant = r;
     } else {
-        Statement& s = d_->prepared("INSERT INTO Constants VALUES (?1, ?2, ?3)");
-        s.bind(1, r.block); s.bind(2, r.offset); s.bind(3, r.value);
+        Statement& s = d_->prepared("INSERT OR ABORT INTO Constants (BlockNumber, Offset, ConstantValue) VALUES (?1, ?2, ?3)");
+        s.bind(1, *r.block); s.bind(2, *r.offset); s.bind(3, r.value);
         s.step();
     }
     d_->constantPending = Impl::Pending::None;
@@ -497,18 +513,18 @@ void OrvaneDB::ConstantUpdate() {
 void OrvaneDB::BeginTrans() {
     d_->requireConfig();
     if (d_->inTrans) throw DbError(SQLITE_ERROR, "A transaction is already open.");
-    exec(d_->config, "BEGIN");
+    exec(d_->config.get(), "BEGIN");
     d_->inTrans = true;
 }
 void OrvaneDB::CommitTrans() {
     if (!d_->inTrans) throw DbError(SQLITE_ERROR, "No transaction is open.");
-    exec(d_->config, "COMMIT");
+    exec(d_->config.get(), "COMMIT");
     d_->inTrans = false;
     ++d_->writes;
 }
 void OrvaneDB::Rollback() {
     if (!d_->inTrans) throw DbError(SQLITE_ERROR, "No transaction is open.");
-    exec(d_->config, "ROLLBACK");
+    exec(d_->config.get(), "ROLLBACK");
     d_->inTrans = false;
     d_->forgetRows();
 }
@@ -517,103 +533,92 @@ void OrvaneDB::ShareFile(bool shared) {
     d_->requireConfig();
     if (d_->inTrans) throw DbError(SQLITE_ERROR, "A transaction is open.");
     if (!d_->keepsJournal) return;   // only a relaxed configuration holds its file locked
-    exec(d_->config, shared ? "PRAGMA locking_mode=NORMAL" : "PRAGMA locking_mode=EXCLUSIVE");
+    exec(d_->config.get(), shared ? "PRAGMA locking_mode=NORMAL" : "PRAGMA locking_mode=EXCLUSIVE");
     // The lock is given up, or taken, at the next access of the file.
-    exec(d_->config, "SELECT count(*) FROM sqlite_master");
+    exec(d_->config.get(), "SELECT count(*) FROM sqlite_master");
 }
 
-void OrvaneDB::MessageMoveFirst() { d_->loadMessage("SELECT * FROM Messages ORDER BY Offset LIMIT 1", std::nullopt); }
+void OrvaneDB::MessageMoveFirst() { d_->loadMessage(kMessageFirst, {}); }
 void OrvaneDB::MessageMoveNext() {
-    const int16_t at = d_->currentMessage().offset;
-    d_->loadMessage("SELECT * FROM Messages WHERE Offset > ?1 ORDER BY Offset LIMIT 1", at);
+    const int16_t at = Impl::current(d_->message).offset;
+    d_->loadMessage(kMessageNext, {at}, true);
 }
-void OrvaneDB::MessageSeek(int16_t index) { d_->loadMessage("SELECT * FROM Messages WHERE Offset = ?1", index); }
+void OrvaneDB::MessageSeek(int16_t index) { d_->loadMessage(kMessageSeek, {index}); }
 void OrvaneDB::MessageEdit() {
     d_->requireWritable();
-    d_->currentMessage();
+    Impl::current(d_->message);
     d_->messageEditing = true;
 }
 void OrvaneDB::MessageUpdate() {
     if (!d_->messageEditing) throw detail::updateWithoutEdit();
-    const Impl::MessageRow r = *d_->message;
-    Statement& s = d_->prepared("UPDATE Messages SET Message=?2 WHERE Offset=?1");
-    s.bind(1, r.offset);
-    s.bind(2, r.text);
+    const MessageRow r = *d_->message;
     try {
+        detail::checkText(r.text, d_->place(detail::messagesTable(), kMessageText, r.rowid));
+        Statement& s = d_->prepared("UPDATE OR ABORT Messages SET Message=?2 WHERE Offset=?1");
+        s.bind(1, r.offset);
+        s.bind(2, r.text);
         s.step();
     } catch (...) {
-        d_->loadMessage("SELECT * FROM Messages WHERE Offset = ?1", r.offset);
+        d_->loadMessage(kMessageSeek, {r.offset});
         throw;
     }
     d_->messageEditing = false;
     d_->countWrite();
 }
 bool OrvaneDB::MessageEOF() const { return !d_->message; }
-int16_t OrvaneDB::MessageOffset() const { return d_->currentMessage().offset; }
+int16_t OrvaneDB::MessageOffset() const { return Impl::current(d_->message).offset; }
 std::string OrvaneDB::MessageMsg() const {
     if (!d_->message) throw detail::noCurrentRecord();
-    return notNull(d_->message->text);
+    return d_->need(d_->message->text, detail::messagesTable(), kMessageText, d_->message->rowid);
 }
 void OrvaneDB::MessageMsg(const std::string& value) {
     if (!d_->messageEditing) throw detail::updateWithoutEdit();
     // The upload passes fixed-width records padded with NUL characters.
-    d_->message->text = checkedText(value.substr(0, value.find('\0')));
+    d_->message->text = d_->letText(value.substr(0, value.find('\0')), detail::messagesTable(), kMessageText, d_->message->rowid);
 }
 void OrvaneDB::ConstantDelete() {
     d_->requireWritable();
     if (!d_->constant || d_->constantPending != Impl::Pending::None) throw detail::noCurrentRecord();
     Statement& s = d_->prepared("DELETE FROM Constants WHERE BlockNumber=?1 AND Offset=?2");
-    s.bind(1, d_->constant->block); s.bind(2, d_->constant->offset);
+    s.bind(1, *d_->constant->block); s.bind(2, *d_->constant->offset);
     s.step();
-    d_->constantAfterDelete = std::pair{d_->constant->block, d_->constant->offset};
+    d_->constantAfterDelete = std::pair{*d_->constant->block, *d_->constant->offset};
     d_->constant.reset();
     d_->countWrite();
 }
-int16_t OrvaneDB::ConstantBlockNumber() const { return d_->constantRead().block; }
+int16_t OrvaneDB::ConstantBlockNumber() const { return d_->constantKey(d_->constantRead().block, kConstantBlock); }
 void OrvaneDB::ConstantBlockNumber(int16_t value) { d_->constantLet().block = value; }
-int16_t OrvaneDB::ConstantOffset() const { return d_->constantRead().offset; }
+int16_t OrvaneDB::ConstantOffset() const { return d_->constantKey(d_->constantRead().offset, kConstantOffset); }
 void OrvaneDB::ConstantOffset(int16_t value) { d_->constantLet().offset = value; }
-int32_t OrvaneDB::ConstantValue() const { return int32(d_->constantRead().value); }
+int32_t OrvaneDB::ConstantValue() const {
+    const ConstantRow& r = d_->constantRead();
+    if (!r.value) detail::throwNull(d_->place(detail::constantsTable(), kConstantValue, r.rowid ? std::optional(r.rowid) : std::nullopt));
+    return static_cast<int32_t>(*r.value);
+}
 void OrvaneDB::ConstantValue(int32_t value) { d_->constantLet().value = value; }
 
-namespace {
-int16_t parseInteger(const std::string& text) {
-    size_t used = 0;
-    long long v = 0;
-    try {
-        v = std::stoll(text, &used, 10);
-    } catch (const std::out_of_range&) {
-        throw DbError(err::NumericOverflow, "Numeric field overflow.");
-    } catch (const std::invalid_argument&) {
-        throw DbError(err::ConversionError, "Data type conversion error.");
-    }
-    if (used != text.size()) throw DbError(err::ConversionError, "Data type conversion error.");
-    if (v < -32768 || v > 32767) throw DbError(err::NumericOverflow, "Numeric field overflow.");
-    return static_cast<int16_t>(v);
-}
-} // namespace
-
-void OrvaneDB::QuickMoveFirst() { d_->loadQuick("SELECT * FROM QuickMessages ORDER BY Offset LIMIT 1", std::nullopt); }
+void OrvaneDB::QuickMoveFirst() { d_->loadQuick(kQuickFirst, {}); }
 void OrvaneDB::QuickMoveNext() {
-    const int16_t at = d_->currentQuick().offset;
-    d_->loadQuick("SELECT * FROM QuickMessages WHERE Offset > ?1 ORDER BY Offset LIMIT 1", at);
+    const int16_t at = Impl::current(d_->quick).offset;
+    d_->loadQuick(kQuickNext, {at}, true);
 }
-void OrvaneDB::QuickSeek(int16_t index) { d_->loadQuick("SELECT * FROM QuickMessages WHERE Offset = ?1", index); }
+void OrvaneDB::QuickSeek(int16_t index) { d_->loadQuick(kQuickSeek, {index}); }
 bool OrvaneDB::QuickEOF() const { return !d_->quick; }
-int16_t OrvaneDB::QuickOffset() const { return d_->currentQuick().offset; }
+int16_t OrvaneDB::QuickOffset() const { return Impl::current(d_->quick).offset; }
 void OrvaneDB::QuickEdit() {
     d_->requireWritable();
-    d_->currentQuick();
+    Impl::current(d_->quick);
     d_->quickEditing = true;
 }
 void OrvaneDB::QuickUpdate() {
-    const Impl::QuickRow r = d_->quickLet();
-    Statement& s = d_->prepared("UPDATE QuickMessages SET Message=?2, Block=?3, Parameter=?4 WHERE Offset=?1");
-    s.bind(1, r.offset); s.bind(2, r.text); s.bind(3, r.block); s.bind(4, r.parameter);
+    const QuickRow r = Impl::editing(d_->quick, d_->quickEditing);
     try {
+        detail::checkText(r.text, d_->place(detail::quickMessagesTable(), kQuickText, r.rowid));
+        Statement& s = d_->prepared("UPDATE OR ABORT QuickMessages SET Message=?2, Block=?3, Parameter=?4 WHERE Offset=?1");
+        s.bind(1, r.offset); s.bind(2, r.text); s.bind(3, r.block); s.bind(4, r.parameter);
         s.step();
     } catch (...) {
-        d_->loadQuick("SELECT * FROM QuickMessages WHERE Offset = ?1", r.offset);
+        d_->loadQuick(kQuickSeek, {r.offset});
         throw;
     }
     d_->quickEditing = false;
@@ -621,36 +626,41 @@ void OrvaneDB::QuickUpdate() {
 }
 std::string OrvaneDB::QuickMessage() const {
     if (!d_->quick) throw detail::noCurrentRecord();
-    return notNull(d_->quick->text);
+    return d_->need(d_->quick->text, detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
 }
-void OrvaneDB::QuickMessage(const std::string& value) { d_->quickLet().text = checkedText(value.substr(0, value.find('\0'))); }
+void OrvaneDB::QuickMessage(const std::string& value) {
+    Impl::editing(d_->quick, d_->quickEditing).text = d_->letText(value.substr(0, value.find('\0')), detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
+}
 std::string OrvaneDB::QuickBlock() const {
     if (!d_->quick) throw detail::noCurrentRecord();
-    return std::to_string(notNull(d_->quick->block));
+    return std::to_string(d_->need(d_->quick->block, detail::quickMessagesTable(), kQuickBlock, d_->quick->rowid));
 }
 void OrvaneDB::QuickBlock(const std::string& value) {
     const int16_t v = parseInteger(value);
-    d_->quickLet().block = v;
+    Impl::editing(d_->quick, d_->quickEditing).block = v;
 }
 std::string OrvaneDB::QuickParameter() const {
     if (!d_->quick) throw detail::noCurrentRecord();
-    return std::to_string(notNull(d_->quick->parameter));
+    return std::to_string(d_->need(d_->quick->parameter, detail::quickMessagesTable(), kQuickParameter, d_->quick->rowid));
 }
 void OrvaneDB::QuickParameter(const std::string& value) {
     const int16_t v = parseInteger(value);
-    d_->quickLet().parameter = v;
+    Impl::editing(d_->quick, d_->quickEditing).parameter = v;
 }
 
 void OrvaneDB::CommentEdit() {
     d_->requireWritable();
-    d_->currentComments();
+    Impl::current(d_->comments);
     d_->commentEditing = true;
 }
 void OrvaneDB::CommentUpdate() {
-    const Impl::CommentRow r = d_->commentLet();
-    Statement& s = d_->prepared("UPDATE Comments SET Title=?2, Comment=?3, Config=?4 WHERE rowid=?1");
-    s.bind(1, r.rowid); s.bind(2, r.title); s.bind(3, r.comment); s.bind(4, r.config);
+    const CommentRow r = Impl::editing(d_->comments, d_->commentEditing);
+    const Table& table = detail::commentsTable();
     try {
+        detail::checkText(r.title, d_->place(table, kTitle, r.rowid));
+        detail::checkText(r.config, d_->place(table, kConfig, r.rowid));
+        Statement& s = d_->prepared("UPDATE OR ABORT Comments SET Title=?2, Comment=?3, Config=?4 WHERE rowid=?1");
+        s.bind(1, r.rowid); s.bind(2, r.title); s.bind(3, r.comment); s.bind(4, r.config);
         s.step();
     } catch (...) {
         d_->loadComments();
@@ -659,12 +669,18 @@ void OrvaneDB::CommentUpdate() {
     d_->commentEditing = false;
     d_->countWrite();
 }
-std::string OrvaneDB::CommentTitle() const { return notNull(d_->currentComments().title); }
-void OrvaneDB::CommentTitle(const std::string& value) { d_->commentLet().title = checkedText(value); }
-std::string OrvaneDB::CommentComment() const { return notNull(d_->currentComments().comment); }
-void OrvaneDB::CommentComment(const std::string& value) { d_->commentLet().comment = checkedText(value); }
-std::string OrvaneDB::CommentConfig() const { return notNull(d_->currentComments().config); }
-void OrvaneDB::CommentConfig(const std::string& value) { d_->commentLet().config = checkedText(value); }
+std::string OrvaneDB::CommentTitle() const { return d_->commentText(Impl::current(d_->comments).title, kTitle); }
+void OrvaneDB::CommentTitle(const std::string& value) {
+    Impl::editing(d_->comments, d_->commentEditing).title = d_->letText(value, detail::commentsTable(), kTitle, d_->comments->rowid);
+}
+std::string OrvaneDB::CommentComment() const { return d_->commentText(Impl::current(d_->comments).comment, kCommentText); }
+void OrvaneDB::CommentComment(const std::string& value) {
+    Impl::editing(d_->comments, d_->commentEditing).comment = d_->letText(value, detail::commentsTable(), kCommentText, d_->comments->rowid);
+}
+std::string OrvaneDB::CommentConfig() const { return d_->commentText(Impl::current(d_->comments).config, kConfig); }
+void OrvaneDB::CommentConfig(const std::string& value) {
+    Impl::editing(d_->comments, d_->commentEditing).config = d_->letText(value, detail::commentsTable(), kConfig, d_->comments->rowid);
+}
 
 // ---- Catalogue ----------------------------------------------------------------
 

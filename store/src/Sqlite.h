@@ -4,6 +4,10 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cstdint>
 #include <optional>
@@ -20,6 +24,8 @@ inline DbError readOnlyDatabase() {
     return DbError(err::ReadOnlyDatabase, "Cannot update. Database or object is read-only.");
 }
 
+inline const char* const kUnrecognizedFormat = "Unrecognized database format.";
+
 // Maps a failed step to the number a caller of this store expects; named
 // constraints tell which rule was broken.
 [[noreturn]] inline void throwSqlite(sqlite3* db, int rc) {
@@ -34,7 +40,7 @@ inline DbError readOnlyDatabase() {
     }
     if (ext == SQLITE_CONSTRAINT_NOTNULL) throw DbError(err::NullNotAllowed, "Field cannot contain a Null value.");
     if ((ext & 0xff) == SQLITE_READONLY) throw readOnlyDatabase();
-    if ((ext & 0xff) == SQLITE_NOTADB) throw DbError(err::UnrecognizedFormat, "Unrecognized database format.");
+    if ((ext & 0xff) == SQLITE_NOTADB) throw DbError(err::UnrecognizedFormat, kUnrecognizedFormat);
     throw DbError(ext, msg);
 }
 
@@ -63,6 +69,7 @@ public:
     }
     void reset() { sqlite3_reset(stmt_); sqlite3_clear_bindings(stmt_); }
     int columns() const { return sqlite3_column_count(stmt_); }
+    sqlite3_stmt* handle() const { return stmt_; }
     std::optional<int64_t> integer(int c) const {
         if (sqlite3_column_type(stmt_, c) == SQLITE_NULL) return std::nullopt;
         return sqlite3_column_int64(stmt_, c);
@@ -83,22 +90,28 @@ inline void exec(sqlite3* db, const char* sql) {
 }
 
 // Checks that `file` can be a database at all (exists, regular, not empty) and returns
-// its status; SQLite would create a missing file or accept an empty one.
-inline struct stat requireDatabaseFile(const std::string& file) {
+// its status; SQLite would create a missing file or accept an empty one. Messages call
+// the file `shown`.
+inline struct stat requireDatabaseFile(const std::string& file, const std::string& shown) {
     struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) throw DbError(err::FileNotFound, "Could not find file '" + file + "'.");
-    if (!S_ISREG(st.st_mode)) throw DbError(err::CannotOpenFile, "Could not open file '" + file + "': not a regular file.");
-    if (st.st_size == 0) throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + file + "'.");
+    if (::stat(file.c_str(), &st) != 0) throw DbError(err::FileNotFound, "Could not find file '" + shown + "'.");
+    if (!S_ISREG(st.st_mode)) throw DbError(err::CannotOpenFile, "Could not open file '" + shown + "': not a regular file.");
+    if (st.st_size == 0) throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + shown + "': the file is empty.");
+    if (::access(file.c_str(), R_OK) != 0)
+        throw DbError(err::CannotOpenFile, "Could not open file '" + shown + "': " + std::strerror(errno) + ".");
     return st;
 }
 
-// A failure met while reading a file's first pages: garbage and truncated files show as
-// "not a database" or "corrupt", which the caller learns as an unrecognised format.
-[[noreturn]] inline void rethrowOpenFailure(const DbError& e, const std::string& file) {
+// A failure met while opening a file or reading its first pages: garbage and truncated
+// files show as "not a database" or "corrupt", which the caller learns as an
+// unrecognised format; a file that cannot be opened at all (no permission) as such.
+[[noreturn]] inline void rethrowOpenFailure(const DbError& e, const std::string& shown) {
     const int n = e.number();
     if (n == SQLITE_NOTADB || n == SQLITE_CORRUPT || n == SQLITE_CORRUPT_INDEX || n == SQLITE_CORRUPT_SEQUENCE ||
-        n == SQLITE_IOERR_SHORT_READ)
-        throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + file + "'.");
+        n == SQLITE_IOERR_SHORT_READ || (n == err::UnrecognizedFormat && e.text() == kUnrecognizedFormat))
+        throw DbError(err::UnrecognizedFormat, "Unrecognized database format '" + shown + "'.");
+    if ((n & 0xff) == SQLITE_CANTOPEN || (n & 0xff) == SQLITE_PERM)
+        throw DbError(err::CannotOpenFile, "Could not open file '" + shown + "': " + e.text());
     throw e;
 }
 

@@ -2,6 +2,8 @@
 // that are broken in the ways a user's installation can be.
 #include "kessig/OrvaneDB.h"
 
+#include "ScratchFolder.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -18,13 +20,7 @@ int errorOf(auto&& f) {
     try { f(); } catch (const DbError& e) { return e.number(); }
     return 0;
 }
-fs::path scratch() {
-    fs::path dir = fs::temp_directory_path() / ("kessig-cat-" + std::to_string(::getpid()) + "-" +
-                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+fs::path scratch() { return kessig::test::scratchFolder("kessig-cat-"); }
 void sql(const fs::path& file, const char* statement) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);

@@ -1,5 +1,7 @@
 #include "kessig/OrvaneDB.h"
 
+#include "ScratchFolder.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -11,13 +13,7 @@ using kessig::DbError;
 using kessig::OrvaneDB;
 
 namespace {
-fs::path freshDir() {
-    fs::path dir = fs::temp_directory_path() / ("kessig-" + std::to_string(::getpid()) + "-" +
-                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+fs::path freshDir() { return kessig::test::scratchFolder("kessig-"); }
 int errorOf(auto&& f) {
     try { f(); } catch (const DbError& e) { return e.number(); }
     return 0;

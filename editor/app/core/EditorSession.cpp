@@ -11,40 +11,39 @@ namespace brevant {
 
 using namespace orvane::files;
 
+EditorSession::EditorSession(kessig::OrvaneDB& db) : db_(db), model_(db, BlockFunctions) {}
+EditorSession::~EditorSession() = default;
+
 void EditorSession::openWorkFile()
 {
-    db_.open_existing_database(WorkFile.toStdString(), kessig::Durability::Relaxed);
+    // Messages about the file name the user's file, never the working copy.
+    db_.open_existing_database(WorkFile.toStdString(), kessig::Durability::Relaxed, work_->original().toStdString());
     FileReadOnly = db_.ReadOnlyFile() || isReadOnlyFile(WorkFile);
 }
 
 void EditorSession::LoadGlobalFile(const QString& fileName)
 {
-    const QString work = GetWorkFileName();
     // A legacy Jet file is read into the tool set's own format on the way.
-    if (auto error = orvane::formats::copyConfiguration(fileName, work)) {
-        deleteFileForced(work);
-        throw std::runtime_error(error->toStdString());
-    }
+    auto work = std::make_unique<WorkingCopy>(fileName, orvane::formats::copyConfiguration);
+    std::swap(work, work_);   // `work` now holds the previous working copy, if any
     const QString previous = WorkFile;
     try {
         if (db_.ConfigurationOpen())
             db_.close_work_dbs();
-        WorkFile = work;
+        WorkFile = work_->path();
         written_ = false;
-        VisioCommentsMissing = db_.TestVisioComments(work.toStdString());
+        VisioCommentsMissing = db_.TestVisioComments(WorkFile.toStdString(), fileName.toStdString());
         openWorkFile();
         model_.reloadBlockFunctions();
     } catch (...) {
         if (db_.ConfigurationOpen())
             db_.close_work_dbs();
-        deleteFileForced(work);
+        std::swap(work, work_);   // the new copy goes with `work`
         WorkFile = previous;
-        if (!WorkFile.isEmpty())
+        if (work_)
             try { reopenWorkFile(); } catch (...) {}
         throw;
     }
-    if (!previous.isEmpty() && previous != work)
-        deleteFileForced(previous);
     GlobalFile = fileName;
     FileOpened = true;
 }
@@ -89,8 +88,7 @@ std::optional<QString> EditorSession::copyBack(const QString& target)
 void EditorSession::deleteWorkFile()
 {
     CloseWorkFile();
-    if (!WorkFile.isEmpty())
-        deleteFileForced(WorkFile);
+    work_.reset();
     WorkFile.clear();
     written_ = false;
 }

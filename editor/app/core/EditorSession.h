@@ -5,15 +5,18 @@
 #include "BlockModel.h"
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace kessig { class OrvaneDB; }
+namespace orvane::files { class WorkingCopy; }
 
 namespace brevant {
 
 class EditorSession {
 public:
-    explicit EditorSession(kessig::OrvaneDB& db) : db_(db), model_(db, BlockFunctions) {}
+    explicit EditorSession(kessig::OrvaneDB& db);
+    ~EditorSession();
 
     kessig::OrvaneDB& db() { return db_; }
     BlockModel& model() { return model_; }
@@ -29,8 +32,9 @@ public:
     bool WorkFileChanged() const;
     // A write into the working copy that did not pass through the store (the quick-message grid).
     void countWrite() { written_ = true; }
-    // Closes the working copy and copies it over GlobalFile (or target); the reason when it failed.
-    // A legacy Jet file so replaced is first kept beside itself (see keptOriginal).
+    // Closes the working copy and saves it over GlobalFile (or target), through links and
+    // keeping the file's owner and mode; the reason when it failed (a read-only file is
+    // refused). A legacy Jet file so replaced is first kept beside itself (see keptOriginal).
     std::optional<QString> copyBack(const QString& target = {});
     // Where the last copyBack kept a Jet original; "" when it kept none.
     QString keptOriginal() const { return keptOriginal_; }
@@ -50,6 +54,7 @@ private:
 
     kessig::OrvaneDB& db_;
     BlockModel model_;
+    std::unique_ptr<orvane::files::WorkingCopy> work_;  // held while it lives; WorkFile is its path
     bool written_ = false;            // writes of earlier opens of this working copy, or past the store
     QString keptOriginal_;
 };

@@ -5,6 +5,7 @@
 
 #include <kessig/OrvaneDB.h>
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlIndex>
@@ -120,6 +121,20 @@ bool QuickMessageData::Refresh()
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
     if (!db.open()) {
         error_ = db.lastError().text();
+        close();
+        return false;
+    }
+    // The grid's connection runs nothing stored in the file either.
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 || *static_cast<sqlite3* const*>(handle.data()) == nullptr) {
+        error_ = QStringLiteral("The quick messages cannot be shown: the SQLite driver gives no connection.");
+        close();
+        return false;
+    }
+    try {
+        kessig::secureConnection(*static_cast<sqlite3* const*>(handle.data()));
+    } catch (const std::exception& e) {
+        error_ = QString::fromStdString(e.what());
         close();
         return false;
     }

@@ -2,6 +2,8 @@
 
 #include "ui/SettingsStore.h"
 
+#include "orvane/files/Leftovers.h"
+
 #include <QDir>
 
 namespace brevant {
@@ -24,6 +26,8 @@ EditorApp::~EditorApp()
 
 QString EditorApp::start(const QString& folder)
 {
+    // Working copies and saving files of editors and command lines that were killed.
+    orvane::files::removeLeftovers();
     frmStart_ = std::make_unique<FrmStart>();
     comm_ = LoadCommSettings();
     const QString catalogue = QDir(folder).filePath(QStringLiteral("OrvaneDATA.DAT"));

@@ -1,5 +1,6 @@
 #include "orvane/formats/JetFiles.h"
 
+#include "orvane/files/SafeSave.h"
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/formats/JetHeader.h"
 
@@ -22,15 +23,17 @@ namespace {
 // going round in circles on a damaged file.
 constexpr int kReaderDeadlineMs = 30000;
 
-// The copy takes the original's times and permissions, as a copied file would.
-std::optional<QString> takeTimesAndMode(const QString& source, const QString& target)
+// A copy of the user's file takes its times, and its mode where it stays beside it; a
+// working copy is private to this user, read-only when the original is.
+std::optional<QString> takeTimesAndMode(const QString& source, const QString& target, bool privateCopy)
 {
     struct stat st {};
     const QByteArray from = QFile::encodeName(source), to = QFile::encodeName(target);
     if (::stat(from.constData(), &st) != 0)
         return source + QStringLiteral(" cannot be read: it has gone");
+    const mode_t mode = privateCopy ? ((st.st_mode & S_IWUSR) ? 0600 : 0400) : (st.st_mode & 07777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::utimensat(AT_FDCWD, to.constData(), times, 0) != 0 || ::chmod(to.constData(), st.st_mode & 07777) != 0)
+    if (::utimensat(AT_FDCWD, to.constData(), times, 0) != 0 || ::chmod(to.constData(), mode) != 0)
         return QStringLiteral("The copy of ") + source + QStringLiteral(" cannot be completed");
     return std::nullopt;
 }
@@ -108,7 +111,6 @@ std::optional<QString> copyConfiguration(const QString& source, const QString& t
 {
     if (!isJetFile(source))
         return orvane::files::copyKeepingTimes(source, target);
-    // Read beside the target, so that the finished copy takes its place in one rename.
     QTemporaryDir folder(QFileInfo(target).absolutePath() + QStringLiteral("/.jet-XXXXXX"));
     if (!folder.isValid())
         return QStringLiteral("No copy of ") + source + QStringLiteral(" can be made in ")
@@ -116,11 +118,10 @@ std::optional<QString> copyConfiguration(const QString& source, const QString& t
     const QString output = folder.filePath(QStringLiteral("configuration"));
     if (auto error = runReader(source, output))
         return error;
-    if (auto error = takeTimesAndMode(source, output))
+    // Written into the target itself: a working copy is held by its open file.
+    if (auto error = orvane::files::copyKeepingTimes(output, target))
         return error;
-    if (std::rename(QFile::encodeName(output).constData(), QFile::encodeName(target).constData()) != 0)
-        return QStringLiteral("The copy of ") + source + QStringLiteral(" cannot be put in place as ") + target;
-    return std::nullopt;
+    return takeTimesAndMode(source, target, true);
 }
 
 Replacement replaceConfiguration(const QString& source, const QString& target)
@@ -128,14 +129,17 @@ Replacement replaceConfiguration(const QString& source, const QString& target)
     Replacement r;
     if (isJetFile(target)) {
         r.keptOriginal = keptName(QFileInfo(target));
-        if (auto error = orvane::files::copyKeepingTimes(target, r.keptOriginal)) {
+        auto error = orvane::files::copyKeepingTimes(target, r.keptOriginal);
+        if (!error)
+            error = takeTimesAndMode(target, r.keptOriginal, false);
+        if (error) {
             QFile::remove(r.keptOriginal);
             r.error = QStringLiteral("The original of ") + target + QStringLiteral(" cannot be kept: ") + *error;
             r.keptOriginal.clear();
             return r;
         }
     }
-    r.error = orvane::files::copyBackAtomically(source, target);
+    r.error = orvane::files::copyBack(source, target);
     if (r.error && !r.keptOriginal.isEmpty()) {
         // The original is still in its place.
         orvane::files::deleteFileForced(r.keptOriginal);

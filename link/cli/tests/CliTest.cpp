@@ -10,8 +10,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <csignal>
+#include <sys/stat.h>
 
 using namespace orvane::transfer;
 using namespace orvane::transfer::testing;
@@ -23,10 +28,38 @@ struct ProgramRun {
     QString out, err;
 };
 
+// The per-user data folder of the programs these tests start, so that their working
+// copies can be seen.
+QString dataHome()
+{
+    static QTemporaryDir home;
+    return home.path();
+}
+QStringList workingCopies()
+{
+    return QDir(dataHome() + "/Orvane").entryList({"Orv*.tmp"}, QDir::Files);
+}
+
+void startOrvane(QProcess& process, const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_DATA_HOME", dataHome());
+    process.setProcessEnvironment(environment);
+    process.start(binDir() + "/orvane", arguments);
+}
+
+void rawSql(const QString& file, const char* statements)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, statements, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
 ProgramRun runOrvane(const QStringList& arguments, const QByteArray& input = {})
 {
     QProcess process;
-    process.start(binDir() + "/orvane", arguments);
+    startOrvane(process, arguments);
     process.waitForStarted();
     process.write(input);
     process.closeWriteChannel();
@@ -58,6 +91,16 @@ QString makePlant(StoreFixture& store)
     store.setMessage(1, "FLOW HIGH");
     store.close();
     return path;
+}
+
+// The simulator holding plant.mdb after a download, and a new other.mdb to upload into.
+QString downloadedPlantAndANewFile(StoreFixture& store, SimulatedController& sim)
+{
+    const QString plant = makePlant(store);
+    EXPECT_EQ(runOrvane({"download", plant, "--port", sim.portName(), "--yes"}).exitCode, 0);
+    const QString other = store.newConfiguration("other.mdb");
+    store.close();
+    return other;
 }
 
 QStringList filesIn(const QString& folder)
@@ -152,11 +195,8 @@ TEST(CliDownload, RefusalsAndMissingPortsExitOneWithTheirMessage)
 TEST(CliUpload, Completed_ReplacesTheFileWithTheControllersConfiguration)
 {
     StoreFixture store;
-    const QString plant = makePlant(store);
     SimulatedController sim;
-    ASSERT_EQ(runOrvane({"download", plant, "--port", sim.portName(), "--yes"}).exitCode, 0);
-    const QString other = store.newConfiguration("other.mdb");
-    store.close();
+    const QString other = downloadedPlantAndANewFile(store, sim);
     QFile::setPermissions(other, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     const QStringList filesBefore = filesIn(store.folder());
 
@@ -383,4 +423,86 @@ TEST(CliMessages, NameTheUsersFileAndBothNamesOfAPort_ShowNoControlCharactersFro
                                                "message 3: Block 300 does not fit the record's byte (0 to 255).\n"))
         << refused.err.toStdString();
     EXPECT_FALSE(refused.err.contains("WARNING"));
+}
+
+TEST(CliWorkingCopy, InterruptedOrTerminatedWhileAsking_LeavesNoWorkingCopy_AndOldOnesGoAtStart)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    SimulatedController sim;
+    // What a killed run left: a working copy nobody holds.
+    QDir().mkpath(dataHome() + "/Orvane");
+    QFile leftover(dataHome() + "/Orvane/OrvKilled.tmp");
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+    for (int signal : {SIGTERM, SIGINT}) {
+        QProcess process;
+        startOrvane(process, {"download", plant, "--port", sim.portName()});
+        QByteArray err;
+        for (int i = 0; i < 300 && !err.contains("[y/N]"); ++i) {
+            process.waitForReadyRead(100);
+            err += process.readAllStandardError();
+        }
+        ASSERT_TRUE(err.contains("Continue with the download? [y/N]")) << err.toStdString();
+        EXPECT_EQ(workingCopies().size(), 1) << workingCopies().join(' ').toStdString();   // its own; the old one went
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+        EXPECT_TRUE(workingCopies().isEmpty()) << signal;
+    }
+    EXPECT_EQ(sim.framesStartingWith("02"), 0);
+}
+
+TEST(CliUpload, ThroughASymbolicLinkTheLinkStays_AReadOnlyFileIsRefusedBeforeTheController)
+{
+    StoreFixture store;
+    SimulatedController sim;
+    const QString other = downloadedPlantAndANewFile(store, sim);
+    const QString link = store.folder() + "/other-link.mdb";
+    ASSERT_EQ(::symlink("other.mdb", QFile::encodeName(link).constData()), 0);
+    const ProgramRun run = runOrvane({"upload", link, "--port", sim.portName(), "--yes"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    store.open(other);
+    EXPECT_EQ(store.read().blocks[4].function, 10);
+    store.close();
+
+    ::chmod(QFile::encodeName(other).constData(), 0444);
+    const int framesBefore = sim.framesStartingWith("");
+    const ProgramRun refused = runOrvane({"upload", link, "--port", sim.portName(), "--yes"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(link + " is read-only; an upload cannot replace it")) << refused.err.toStdString();
+    EXPECT_EQ(sim.framesStartingWith(""), framesBefore);
+    EXPECT_TRUE(workingCopies().isEmpty());
+}
+
+TEST(CliDownload, DamagedOrHostileFiles_AreRefusedNamingTheUsersFileAndTheCause)
+{
+    StoreFixture store;
+    SimulatedController sim;
+    struct Case {
+        const char* sql;
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"INSERT INTO \"Block List\" VALUES (160, 999, 0, 0, 0, '', '')",
+         "database error 3349: Numeric field overflow: field 'BlockNumber' of table 'Block List', row 161, in '%1' holds 160, "
+         "outside 0 to 159."},
+        {"ALTER TABLE \"Block List\" DROP COLUMN FunctionNumber",
+         "database error 3343: Unrecognized database format '%1': table 'Block List' has no field 'FunctionNumber'."},
+        {"CREATE TRIGGER wipe AFTER UPDATE ON Comments BEGIN DELETE FROM Constants; END",
+         "database error 3343: Unrecognized database format '%1': it holds a trigger 'wipe' on table 'Comments'"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const QString plant = store.newConfiguration(QString("bad%1.mdb").arg(n++));
+        store.close();
+        rawSql(plant, c.sql);
+        const ProgramRun run = runOrvane({"download", plant, "--port", sim.portName(), "--yes"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(QString(c.cause).arg(plant))) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(dataHome())) << run.err.toStdString();   // never the working copy
+        EXPECT_FALSE(run.err.contains("map::at") || run.err.contains("ROM version")) << run.err.toStdString();
+    }
+    EXPECT_EQ(sim.framesStartingWith("02"), 0);
 }

@@ -451,10 +451,6 @@ TEST(DownloadChecks, RowsThatWouldNotGoOutAsStored_AreRefusedBeforeTheWarningNam
          "missing: block 0 belongs there (a configuration holds the blocks 0 to 159)"},
         {"DELETE FROM \"Block List\" WHERE BlockNumber = 80", "Block List", "row 81",
          "block 81 where block 80 belongs"},
-        {"UPDATE \"Block List\" SET BlockNumber = -1 WHERE BlockNumber = 0", "Block List", "row 1",
-         "block -1 where block 0 belongs"},
-        {"INSERT INTO \"Block List\" (BlockNumber, FunctionNumber, Constants) VALUES (160, 127, 0)", "Block List",
-         "row 161", "block 160 after block 159, the controller's last"},
         {"UPDATE QuickMessages SET Block = 300 WHERE Offset = 3", "QuickMessages", "quick message 3",
          "Block 300 does not fit the record's byte (0 to 255)"},
         {"UPDATE Constants SET ConstantValue = 70000 WHERE BlockNumber = 4 AND Offset = 0", "Constants",
@@ -462,6 +458,23 @@ TEST(DownloadChecks, RowsThatWouldNotGoOutAsStored_AreRefusedBeforeTheWarningNam
         {"UPDATE Constants SET ConstantValue = -40000 WHERE BlockNumber = 4 AND Offset = 11", "Constants",
          "block 4, offset 11", "value -40000 does not fit the 16 bits of this parameter (-32768 to 32767)"},
     };
+    // A block number outside 0 to 159 the store itself refuses when it opens the file.
+    for (const char* sql : {"UPDATE \"Block List\" SET BlockNumber = -1 WHERE BlockNumber = 0",
+                            "INSERT INTO \"Block List\" (BlockNumber, FunctionNumber, Constants) VALUES (160, 127, 0)"}) {
+        SCOPED_TRACE(sql);
+        StoreFixture store;
+        buildPlant(store);
+        const QString file = store.file();
+        store.close();
+        ASSERT_TRUE(executeSql(file, sql));
+        try {
+            store.open(file);
+            ADD_FAILURE() << "opened";
+        } catch (const kessig::DbError& e) {
+            EXPECT_EQ(e.number(), kessig::err::NumericOverflow);
+            EXPECT_NE(std::string(e.what()).find("field 'BlockNumber' of table 'Block List'"), std::string::npos) << e.what();
+        }
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sql);
         StoreFixture store;

@@ -5,13 +5,18 @@
 // edit and update members and one property per field (a get and a let
 // overload with the field's member name). Every failure is thrown as DbError
 // with the number a user of such databases knows for the condition, or with
-// SQLite's own code and message when SQLite itself fails.
+// SQLite's own code and message when SQLite itself fails. Every value read from
+// a file and every value written is checked against its field: a value outside
+// its field's type or range fails with a DbError naming the file, table, field and
+// row, and every cursor walk ends.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
+
+struct sqlite3;
 
 namespace kessig {
 
@@ -36,6 +41,7 @@ inline constexpr int32_t DuplicateKey = 3022;        // duplicate value in a uni
 inline constexpr int32_t FileNotFound = 3024;        // "Could not find file '...'."
 inline constexpr int32_t ReadOnlyDatabase = 3027;    // "Cannot update. Database or object is read-only."
 inline constexpr int32_t FileInUse = 3045;           // the file is locked by another user
+inline constexpr int32_t NullInKey = 3058;           // "Index or primary key cannot contain a Null value."
 inline constexpr int32_t CannotOpenFile = 3051;      // no permission, or not a regular file
 inline constexpr int32_t TableNotFound = 3078;       // "cannot find the input table or query '...'"
 inline constexpr int32_t FieldTooSmall = 3163;       // "The field is too small to accept the amount of data ..."
@@ -55,6 +61,12 @@ inline constexpr int32_t ConversionError = 3421;     // "Data type conversion er
 //           from Save (a byte copy of the file always holds every committed write).
 enum class Durability { Full, Relaxed };
 
+// The settings every connection of this store runs with (SQLite's defensive mode,
+// triggers and views off, an untrusted schema), so that nothing stored in a file can
+// run. For a connection another library makes on a configuration an OrvaneDB has
+// opened and checked, such as a Qt SQL grid on the working copy. Throws DbError.
+void secureConnection(sqlite3* connection);
+
 class OrvaneDB {
 public:
     OrvaneDB();
@@ -68,16 +80,23 @@ public:
     void close_database();
     // Creates and fills a new configuration; leaves it closed.
     void create_new_database(const std::string& filename);
+    // Every file is checked before it is used: a file that is not a configuration, holds
+    // anything that would run (triggers, views, generated columns, rules the store does
+    // not know), is damaged, or has a value outside its field's rule is refused with a
+    // DbError that says what was found. nameInMessages is the name those messages give the
+    // file (the user's file when `filename` is a working copy of it); by default `filename`.
+
     // 0 when "Block List" of the file has the field VisioComment, else the error number of the lookup.
-    int32_t TestVisioComments(const std::string& filename);
+    int32_t TestVisioComments(const std::string& filename, const std::string& nameInMessages = {});
     // Adds VisioComment when missing, then opens the configuration and its five cursors.
-    void open_existing_database(const std::string& filename, Durability durability = Durability::Full);
+    void open_existing_database(const std::string& filename, Durability durability = Durability::Full,
+                                const std::string& nameInMessages = {});
     void close_work_dbs();
     bool ReadOnlyFile() const;
     // Opens a configuration only to read it (a compare): read-only, without adding
     // VisioComment to an older file, so the file is never changed; a missing
-    // VisioComment reads as "".
-    void open_for_reading(const std::string& filename);
+    // VisioComment reads as "". Messages name the file nameInMessages when given.
+    void open_for_reading(const std::string& filename, const std::string& nameInMessages = {});
     // Whether "Block List" of the open configuration has the field VisioComment.
     bool HasVisioComment() const;
 

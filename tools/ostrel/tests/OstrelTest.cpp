@@ -2,6 +2,7 @@
 // messages word for word, the compare that decides whether to offer a merge, and a
 // merge that lands whole or not at all.
 
+#include "CommentMerge.h"
 #include "Form1.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/Configuration.h"
@@ -20,7 +21,11 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace orvane::compare;
 using namespace orvane::compare::testing;
@@ -181,19 +186,41 @@ TEST_F(OstrelTest, AMergeThatFailsHalfWayLeavesTheUpdateAsItWas_AndOlderFilesKee
 {
     const QString a = file("source.mdb"), b = file("update.mdb"), old = file("old.mdb");
     {
+        // Comments long enough that the Update must grow to take them.
         ConfigurationFile c(a);
         c.allCommentsFilled("source");
+        for (int16_t block = 0; block < 160; ++block)
+            c.blockComments(block, std::string(4000, 's'), std::string(4000, 'd'));
     }
     {
         ConfigurationFile c(b);
         c.allCommentsFilled("update");
     }
     ASSERT_TRUE(copyFile(b, old));
-    // A value the store refuses to write back, far into the blocks.
-    sql(b, "PRAGMA ignore_check_constraints = ON; UPDATE \"Block List\" SET TempRam = 99999 WHERE BlockNumber = 150");
     sql(old, "ALTER TABLE \"Block List\" DROP COLUMN VisioComment");
     const QByteArray before = contentOf(b);
+    // A file size limit makes the merge's writing fail far into the blocks, as a full disk would.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit {static_cast<rlim_t>(before.size()) + 64 * 1024, static_cast<rlim_t>(before.size()) + 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            ostrel::mergeComments(readConfiguration(a), b);
+        } catch (const std::exception&) {
+            ::_exit(0);
+        }
+        ::_exit(1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(contentOf(b), before);
+    EXPECT_EQ(readConfiguration(b).blocks[159].comment, "update comment 159");
+
+    // The form says when a merge fails, and the Update stays as it was.
     ostrel::Form1 form(programFolder(), desktop);
+    ::chmod(QFile::encodeName(b).constData(), 0444);
     desktop.answers = {Answer::Cancel, Answer::Yes};
     start(form, a, b);
     ASSERT_EQ(desktop.shown.size(), 3u);
@@ -208,7 +235,7 @@ TEST_F(OstrelTest, AMergeThatFailsHalfWayLeavesTheUpdateAsItWas_AndOlderFilesKee
     EXPECT_EQ(desktop.shown.back(), ostrel("Merge Complete"));
     const Configuration merged = readConfiguration(old);
     EXPECT_EQ(merged.texts->title, "source title");
-    EXPECT_EQ(merged.blocks[159].comment, "source comment 159");
+    EXPECT_EQ(merged.blocks[159].comment, std::string(4000, 's'));
     EXPECT_EQ(merged.blocks[159].visioComment, "");
 
     // Without its catalogue Ostrel compares nothing.

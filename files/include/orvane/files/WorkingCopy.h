@@ -1,28 +1,27 @@
 #pragma once
-// The file side of the working copy: where it is made, how it is copied from and
-// back to the user's file, how a change is seen and how it is removed.
+// The file side of the working copy: where it is made, how it is copied from the
+// user's file, how a change is seen and how it is removed. Saving it back over the
+// user's file is SafeSave.h.
 
-#include <QDateTime>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace orvane::files {
 
-// The folder of working copies: a per-user writable location.
+// The folder of working copies: one per-user location shared by every program of the
+// tool set, so that each can clear what the others left.
 QString workingCopyFolder();
 
-// A new, empty, uniquely named file "Orv....tmp" in the working-copy folder.
+// A new, empty, uniquely named file "Orv....tmp" in the working-copy folder, mode 0600.
 // Throws std::runtime_error with the reason when it cannot be made.
 QString GetWorkFileName();
 
-// Copies source over target (which must exist or be creatable), keeping the
-// source's modification time and permissions. Returns the reason on failure.
+// Copies source over target (which must exist or be creatable), keeping the source's
+// modification time. The copy is private to this user: mode 0600, or 0400 when the
+// source is read-only. Returns the reason on failure.
 std::optional<QString> copyKeepingTimes(const QString& source, const QString& target);
-
-// Replaces target by a copy of source without ever leaving half of each: the copy is
-// written beside target, synced, given source's permissions and renamed over it.
-// Returns the reason on failure; target is then untouched.
-std::optional<QString> copyBackAtomically(const QString& source, const QString& target);
 
 // Removes a file, clearing a read-only permission first. True when it is gone.
 bool deleteFileForced(const QString& path);
@@ -33,5 +32,32 @@ bool isReadOnlyFile(const QString& path);
 
 // The modification time of a file at full precision (nanoseconds); nullopt if missing.
 std::optional<qint64> modificationTimeNs(const QString& path);
+
+// A working copy of a user's file, held by this program for as long as the object
+// lives: another program starting meanwhile leaves it alone (see Leftovers.h), and
+// the object removes it when destroyed.
+class WorkingCopy {
+public:
+    // How the content of the user's file reaches the new working copy (which exists,
+    // empty and held): the reason on failure. A copy must write into the file in place,
+    // not rename another over it, so the hold stays on it.
+    using CopyFunction = std::function<std::optional<QString>(const QString& source, const QString& target)>;
+
+    // Copies `original` into a new working copy. Throws std::runtime_error with the
+    // reason (naming the user's file, or the folder that cannot take the copy).
+    explicit WorkingCopy(const QString& original, const CopyFunction& copy = copyKeepingTimes);
+    ~WorkingCopy();
+    WorkingCopy(const WorkingCopy&) = delete;
+    WorkingCopy& operator=(const WorkingCopy&) = delete;
+
+    QString path() const { return path_; }
+    QString original() const { return original_; }
+
+private:
+    struct Hold;
+    QString original_;
+    QString path_;
+    std::unique_ptr<Hold> hold_;
+};
 
 } // namespace orvane::files

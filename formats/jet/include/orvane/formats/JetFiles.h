@@ -30,7 +30,7 @@ struct Replacement {
     QString keptOriginal;           // where a Jet original was kept, "" when none was
 };
 
-// Replaces `target` by `source` in one step (see orvane::files::copyBackAtomically).
+// Replaces `target` by `source` safely (see orvane::files::copyBack).
 // When target is a Jet file, it is first kept beside itself as "<name>.jet.mdb" (or
 // "<name>.jet-2.mdb" and so on when that name is taken).
 Replacement replaceConfiguration(const QString& source, const QString& target);
