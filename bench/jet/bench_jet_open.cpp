@@ -54,7 +54,7 @@ template <class F> void report(const char* what, F&& once)
                 times.size());
 }
 
-// What a compare does with a Jet file: a private copy, read whole, removed again.
+// What a compare does with a Jet file: a working copy, read whole, removed again.
 double readForCompare(const QString& file)
 {
     QElapsedTimer timer;

@@ -25,12 +25,13 @@ CompareOutcome compareForMerge(const Configuration& source, const Configuration&
 
 namespace {
 
-void writeComments(const Configuration& source, const std::string& file)
+// Into `file`, which is the user's file `shown` or a working copy of it.
+void writeComments(const Configuration& source, const std::string& file, const std::string& shown)
 {
     kessig::OrvaneDB db;
     // Opening adds the field to an older file; whether it had one is asked first.
-    const bool visio = source.hasVisioComment && db.TestVisioComments(file) == 0;
-    db.open_existing_database(file, kessig::Durability::Full);
+    const bool visio = source.hasVisioComment && db.TestVisioComments(file, shown) == 0;
+    db.open_existing_database(file, kessig::Durability::Full, shown);
     CommentTexts texts;
     if (source.texts)
         texts = {source.texts->title, source.texts->config, source.texts->comment, {}};
@@ -46,7 +47,7 @@ void writeComments(const Configuration& source, const std::string& file)
 QString mergeComments(const Configuration& source, const QString& updatePath)
 {
     const orvane::formats::OwnFormatFile update(updatePath);
-    writeComments(source, update.path().toStdString());
+    writeComments(source, update.path().toStdString(), updatePath.toStdString());
     if (!update.isCopy())
         return {};
     const orvane::formats::Replacement replaced = orvane::formats::replaceConfiguration(update.path(), updatePath);

@@ -159,15 +159,19 @@ OwnFormatFile::OwnFormatFile(const QString& path) : path_(path)
 {
     if (!isJetFile(path))
         return;
-    const QString parent = orvane::files::workingCopyFolder();
-    folder_ = std::make_unique<QTemporaryDir>(parent + QStringLiteral("/orvane-jet-read-XXXXXX"));
-    if (!folder_->isValid())
-        throw UnreadableConfiguration((path + QStringLiteral(" cannot be read: no private copy can be made in ") + parent
-                                       + QStringLiteral(" (") + folder_->errorString() + QStringLiteral(")."))
-                                          .toStdString());
-    path_ = folder_->filePath(QStringLiteral("configuration.mdb"));
-    if (auto error = copyConfiguration(path, path_))
-        throw UnreadableConfiguration(error->toStdString());
+    std::optional<QString> unreadable;
+    const auto read = [&](const QString& source, const QString& target) {
+        unreadable = copyConfiguration(source, target);
+        return unreadable;
+    };
+    try {
+        copy_ = std::make_unique<orvane::files::WorkingCopy>(path, read);
+    } catch (const std::runtime_error& e) {
+        // The reader names the file itself; a copy that could not even be made does not.
+        throw UnreadableConfiguration(unreadable ? unreadable->toStdString()
+                                                 : path.toStdString() + " cannot be read: " + e.what());
+    }
+    path_ = copy_->path();
 }
 
 OwnFormatFile::~OwnFormatFile() = default;

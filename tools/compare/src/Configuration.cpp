@@ -58,10 +58,10 @@ Configuration readConfiguration(const QString& path)
 {
     Configuration c;
     c.path = path;
-    // A legacy Jet file is read through a private copy in the tool set's own format.
+    // A legacy Jet file is read through a working copy in the tool set's own format.
     const formats::OwnFormatFile file(path);
     kessig::OrvaneDB db;
-    db.open_for_reading(file.path().toStdString());
+    db.open_for_reading(file.path().toStdString(), path.toStdString());
     c.hasVisioComment = db.HasVisioComment();
     // One read transaction: a consistent picture, and no lock taken again for every row.
     db.BeginTrans();

@@ -394,8 +394,12 @@ TEST_F(JuxtaTest, LegacyJetFilesCompareEqualToTheSameConfigurationMadeHere_AndAr
     EXPECT_EQ(contentOf(plant), plantBytes);
     EXPECT_EQ(contentOf(old), oldBytes);
     EXPECT_EQ(QFileInfo(plant).lastModified(), modified);
-    // The private copies it read are gone, with their folders.
-    QDirIterator left(dataHome(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    // The working copies it read are gone, and what the reader wrote beside them; the
+    // working-copy folder keeps only its lock.
+    QDirIterator left(dataHome() + QStringLiteral("/Orvane"), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                      QDirIterator::Subdirectories);
+    ASSERT_TRUE(left.hasNext());
+    EXPECT_TRUE(left.next().endsWith(QStringLiteral(".lock")));
     EXPECT_FALSE(left.hasNext()) << left.next().toStdString();
 
     // A damaged Jet file is named with what is wrong, and nothing is compared.

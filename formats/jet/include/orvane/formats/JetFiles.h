@@ -9,7 +9,7 @@
 #include <optional>
 #include <stdexcept>
 
-class QTemporaryDir;
+namespace orvane::files { class WorkingCopy; }
 
 namespace orvane::formats {
 
@@ -45,9 +45,8 @@ public:
 };
 
 // A configuration in the tool set's own format for a program that reads or edits it
-// briefly: the user's file itself, or for a Jet file a private copy read from it (in a
-// folder of its own under the working-copy folder), removed again with this object.
-// The user's file is only read, never locked or changed.
+// briefly: the user's file itself, or for a Jet file a working copy read from it,
+// removed again with this object. The user's file is only read, never locked or changed.
 class OwnFormatFile {
 public:
     // Throws UnreadableConfiguration when a Jet file cannot be read.
@@ -58,11 +57,11 @@ public:
 
     // The file to open.
     const QString& path() const { return path_; }
-    // True when path() is a private copy of a Jet file.
-    bool isCopy() const { return folder_ != nullptr; }
+    // True when path() is a working copy of a Jet file.
+    bool isCopy() const { return copy_ != nullptr; }
 
 private:
-    std::unique_ptr<QTemporaryDir> folder_;
+    std::unique_ptr<orvane::files::WorkingCopy> copy_;
     QString path_;
 };
 
