@@ -18,6 +18,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace brevant::linkwin {
 
@@ -211,10 +212,9 @@ void Monitor::pass()
 
 void Monitor::resetTiles()
 {
-    for (QLabel*& label : labels_) {
-        delete label;
-        label = nullptr;
-    }
+    // Out of the table first: a label being destroyed still sends events to the filter.
+    for (QLabel*& label : labels_)
+        delete std::exchange(label, nullptr);
     dragSlot_ = 0;
     tiles_.reset();
     history_.clear();
