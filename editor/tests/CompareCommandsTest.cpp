@@ -348,3 +348,39 @@ TEST_F(CompareCommandsTest, AFailedOrImpossibleCompareImportsNothing_NotEvenTheF
     EXPECT_TRUE(dialogs.empty());
 }
 
+
+TEST_F(CompareCommandsTest, ALegacyJetFileIsComparedAndItsCommentsImported_AndStaysAsItWas)
+{
+    const QString legacy = file("legacy plant.mdb"), made = file("made.mdb"), blank = file("blank.mdb");
+    copyLegacyJetFile("legacy-config-jet4.mdb", legacy);
+    makeLegacyTwin(made);
+    ConfigurationFile(blank).close();
+    const QByteArray original = contentOf(legacy);
+
+    // As File 1 of a compare with the same configuration made here: nothing differs.
+    open(made);
+    OpenedDocuments opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+    files = {legacy};
+    chooseReport(nullptr, "Command1");
+    trigger("mnuFileCompare");
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(opened.urls.size(), 1);
+    const QList<QByteArray> lines = contentOf(inTemp(kCompareLogName)).split('\n');
+    ASSERT_EQ(lines.size(), 14);   // the frame alone, and the empty rest after the last line end
+    EXPECT_TRUE(lines[4].startsWith("FILE 1 " + legacy.toUtf8() + " - ")) << lines[4].toStdString();
+    EXPECT_EQ(lines[7], "Block                                      File 1     File 2\r");
+
+    // As the source of an import: its texts arrive whole, no question asked.
+    open(blank);
+    importFrom(legacy, Answer::Cancel);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(app.db().CommentTitle(), "Legacy plant");
+    EXPECT_EQ(app.db().CommentComment(), "Sequence of operation:\r\nStart the feed pump, then open the valve.");
+    EXPECT_EQ(blockTexts(0).comment, "Boiler 3 \"north\" \xE2\x80\x93 feed pump");
+    EXPECT_EQ(blockTexts(2).comment, "line one\r\nline two");
+    EXPECT_EQ(blockTexts(2).visio, "Drawing tag FT-101");
+    EXPECT_EQ(blockTexts(3).visio, "   ");
+    EXPECT_TRUE(app.session().WorkFileChanged());
+    EXPECT_EQ(contentOf(legacy), original);
+}

@@ -1157,6 +1157,11 @@ TEST_F(EditorWindowTest, LegacyJetFilesOpenAsTheToolSetsOwn_TheFirstSaveKeepsThe
     // An older file gains the drawing-comment field and so counts as changed.
     const QString old = copyIn(QStringLiteral("legacy-config-novisio-jet4.mdb"), QStringLiteral("old.mdb"));
     open(old);
+    const orvane::transfer::Image older = downloadImage(app.db());
+    EXPECT_EQ(older.messages, made.messages);
+    EXPECT_EQ(older.quick, made.quick);
+    EXPECT_EQ(older.blocks, made.blocks);
+    EXPECT_EQ(older.constants, made.constants);
     EXPECT_NE(w().session().VisioCommentsMissing, 0);
     EXPECT_TRUE(w().session().WorkFileChanged());
     w().selectBlock(2);

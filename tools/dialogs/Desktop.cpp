@@ -14,9 +14,10 @@ Answer WidgetDesktop::show(QWidget* parent, const Message& message)
         buttons = QMessageBox::Ok | QMessageBox::Cancel;
     else if (message.buttons == Buttons::YesNo)
         buttons = QMessageBox::Yes | QMessageBox::No;
-    const QMessageBox::Icon icon = message.icon == Icon::Exclamation ? QMessageBox::Warning
-                                   : message.icon == Icon::Critical  ? QMessageBox::Critical
-                                                                     : QMessageBox::NoIcon;
+    const QMessageBox::Icon icon = message.icon == Icon::Information ? QMessageBox::Information
+                                   : message.icon == Icon::Exclamation ? QMessageBox::Warning
+                                   : message.icon == Icon::Critical    ? QMessageBox::Critical
+                                                                       : QMessageBox::NoIcon;
     QMessageBox box(icon, message.title, shownText(message.text), buttons, parent);
     switch (box.exec()) {
     case QMessageBox::Cancel: return Answer::Cancel;

@@ -9,7 +9,7 @@ class QWidget;
 namespace orvane::tools {
 
 enum class Buttons { Ok, OkCancel, YesNo };
-enum class Icon { None, Exclamation, Critical };
+enum class Icon { None, Information, Exclamation, Critical };
 // The numbers the answers have always had.
 enum class Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 

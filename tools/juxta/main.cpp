@@ -3,6 +3,7 @@
 #include "Windowless.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/CompanionRun.h"
+#include "orvane/files/Leftovers.h"
 #include "orvane/files/TempFolder.h"
 
 #include <QDateTime>
@@ -15,6 +16,9 @@ using namespace orvane::compare;
 int main(int argc, char** argv)
 {
     orvane::tools::WindowlessProgram program(argc, argv);
+    // A kill leaves no working copy of a Jet file behind; copies other runs left go now.
+    orvane::files::removeWorkingFilesOnTermination();
+    orvane::files::removeLeftovers();
     const auto line = splitCommandLine(program.commandLine());
     if (!line) {
         std::fputs("Usage: Juxta FILE1<L>FILE2  (L: all differences, S: block functions and inputs)\n", stderr);

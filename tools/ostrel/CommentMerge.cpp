@@ -2,10 +2,13 @@
 
 #include "orvane/compare/CommentWriter.h"
 #include "orvane/compare/FunctionCatalogue.h"
+#include "orvane/formats/JetFiles.h"
 
 #include <kessig/OrvaneDB.h>
 
 #include <QDateTime>
+
+#include <stdexcept>
 
 namespace ostrel {
 
@@ -20,13 +23,15 @@ CompareOutcome compareForMerge(const Configuration& source, const Configuration&
     return compareConfigurations(source, update, catalogue, request);
 }
 
-void mergeComments(const Configuration& source, const QString& updatePath)
+namespace {
+
+// Into `file`, which is the user's file `shown` or a working copy of it.
+void writeComments(const Configuration& source, const std::string& file, const std::string& shown)
 {
-    const std::string file = updatePath.toStdString();
     kessig::OrvaneDB db;
     // Opening adds the field to an older file; whether it had one is asked first.
-    const bool visio = source.hasVisioComment && db.TestVisioComments(file) == 0;
-    db.open_existing_database(file, kessig::Durability::Full);
+    const bool visio = source.hasVisioComment && db.TestVisioComments(file, shown) == 0;
+    db.open_existing_database(file, kessig::Durability::Full, shown);
     CommentTexts texts;
     if (source.texts)
         texts = {source.texts->title, source.texts->config, source.texts->comment, {}};
@@ -35,6 +40,20 @@ void mergeComments(const Configuration& source, const QString& updatePath)
                                 visio ? std::optional<std::string>(block.visioComment) : std::nullopt});
     writeCommentTexts(db, texts);
     db.close_work_dbs();
+}
+
+} // namespace
+
+QString mergeComments(const Configuration& source, const QString& updatePath)
+{
+    const orvane::formats::OwnFormatFile update(updatePath);
+    writeComments(source, update.path().toStdString(), updatePath.toStdString());
+    if (!update.isCopy())
+        return {};
+    const orvane::formats::Replacement replaced = orvane::formats::replaceConfiguration(update.path(), updatePath);
+    if (replaced.error)
+        throw std::runtime_error(replaced.error->toStdString());
+    return replaced.keptOriginal;
 }
 
 } // namespace ostrel

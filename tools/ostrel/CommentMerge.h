@@ -18,7 +18,9 @@ orvane::compare::CompareOutcome compareForMerge(const orvane::compare::Configura
 // Overwrites the title, configuration string and comment and every block's comment of
 // the configuration at updatePath with source's, in one transaction written through to
 // the disk. Blocks are carried by number; Visio comments only where both files have them.
-// Throws kessig::DbError with the file unchanged when it cannot.
-void mergeComments(const orvane::compare::Configuration& source, const QString& updatePath);
+// A legacy Jet file is merged in a copy of the tool set's own format that then replaces
+// it, its original kept beside it. Returns where the original was kept ("" when none
+// was); throws (kessig::DbError and others) with the file unchanged when it cannot.
+QString mergeComments(const orvane::compare::Configuration& source, const QString& updatePath);
 
 } // namespace ostrel

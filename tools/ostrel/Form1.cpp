@@ -4,6 +4,7 @@
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/FunctionCatalogue.h"
 #include "orvane/files/TempFolder.h"
+#include "orvane/formats/JetFiles.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -123,13 +124,17 @@ void Form1::Command3_Click()
             QStringLiteral("Continue?"), Buttons::YesNo, Icon::Exclamation)
         != Answer::Yes)
         return;
+    QString keptOriginal;
     try {
-        mergeComments(*one, filename2_);
+        keptOriginal = mergeComments(*one, filename2_);
     } catch (const std::exception& e) {
         say(QStringLiteral("Merge Failed: ") + update + QStringLiteral(" is unchanged.\r") + failureText(e),
             QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
         return;
     }
+    if (!keptOriginal.isEmpty())
+        say(orvane::formats::keptOriginalMessage(filename2_, keptOriginal), QStringLiteral("Ostrel"), Buttons::Ok,
+            Icon::Information);
     say(QStringLiteral("Merge Complete"));
 }
 

@@ -4,6 +4,7 @@
 #include "Windowless.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/CompanionRun.h"
+#include "orvane/files/Leftovers.h"
 #include "orvane/files/TempFolder.h"
 #include "orvane/files/WorkingCopy.h"
 
@@ -58,6 +59,9 @@ int compare(orvane::tools::WindowlessProgram& program, const QString& folder)
 int main(int argc, char** argv)
 {
     orvane::tools::WindowlessProgram program(argc, argv);
+    // A kill leaves no working copy of a Jet file behind; copies other runs left go now.
+    orvane::files::removeWorkingFilesOnTermination();
+    orvane::files::removeLeftovers();
     const QString folder = synchronisationFolder();
     int status = compare(program, folder);
     // The export lives for one run, whatever the run found.

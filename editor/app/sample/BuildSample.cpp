@@ -1,9 +1,13 @@
-// Builds a sample configuration from its text description.
+// Builds a sample configuration from its text description, and the layout of its
+// selected-blocks monitor beside it (TARGET.mon).
 // Usage: build_sample CATALOGUE_FOLDER SOURCE.txt TARGET.mdb
 // A function the catalogue does not know is reported and its block left empty,
 // so that the sample follows the catalogue it is built with.
 
 #include "core/BlockModel.h"
+
+#include "orvane/monitor/BlockTypes.h"
+#include "orvane/monitor/LayoutFile.h"
 
 #include <kessig/OrvaneDB.h>
 
@@ -52,6 +56,7 @@ int main(int argc, char** argv)
     }
     const QString target = QString::fromLocal8Bit(argv[3]);
     const QString partial = target + QStringLiteral(".part");
+    orvane::monitor::TileTable tiles;
     try {
         kessig::OrvaneDB db;
         db.open_database(argv[1]);
@@ -103,6 +108,18 @@ int main(int argc, char** argv)
                 db.BlockEdit();
                 db.BlockComment(afterA.toStdString());
                 db.BlockUpdate();
+            } else if (word == QLatin1String("tile")) {
+                if (skipped.count(a))
+                    continue;
+                orvane::monitor::Tile tile;
+                tile.block = a;
+                tile.reading = orvane::monitor::tileReading(orvane::monitor::functionFtype(db, table[a]).value_or(-1));
+                tile.left = orvane::monitor::snapLeft(b);
+                tile.top = orvane::monitor::snapTop(c);
+                tile.colour = orvane::monitor::kPalette.at(afterA.section(QLatin1Char(' '), 2, 2).toUInt());
+                tile.tag = afterA.section(QLatin1Char(' '), 3).left(orvane::monitor::kTagLength);
+                if (!tiles.add(tile))
+                    throw std::runtime_error("more tiles than the monitor holds");
             } else {
                 std::fprintf(stderr, "build_sample: line %d: unknown line '%s'\n", lineNumber, qPrintable(line));
                 return 1;
@@ -122,6 +139,10 @@ int main(int argc, char** argv)
     QFile::remove(target);
     if (!QFile::rename(partial, target)) {
         std::fprintf(stderr, "build_sample: cannot write %s\n", argv[3]);
+        return 1;
+    }
+    if (const auto failure = orvane::monitor::saveLayout(orvane::monitor::layoutPathFor(target), tiles)) {
+        std::fprintf(stderr, "build_sample: cannot write the monitor layout: %s\n", qPrintable(*failure));
         return 1;
     }
     return 0;

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
@@ -36,6 +37,19 @@ const QColor kMissingText(0x90, 0x90, 0x90);
 QColor tileBackground(const QColor& text)
 {
     return looksLight(text) ? QColor(0x30, 0x30, 0x30) : QColor(0xF4, 0xF4, 0xF4);
+}
+
+// Bold, 12 points or as much smaller as a long tag needs to fit the tile whole.
+QFont tileFont(QFont font, const QString& tag, int width)
+{
+    constexpr int kLargest = 12, kSmallest = 7, kMargin = 6;
+    font.setBold(true);
+    for (int size = kLargest; size >= kSmallest; --size) {
+        font.setPointSize(size);
+        if (QFontMetrics(font).horizontalAdvance(tag) <= width - kMargin)
+            break;
+    }
+    return font;
 }
 } // namespace
 
@@ -118,10 +132,7 @@ void Monitor::makeLabel(int slot)
     label->setAlignment(Qt::AlignCenter);
     label->setFrameShape(QFrame::Box);
     label->setAutoFillBackground(true);
-    QFont font = label->font();
-    font.setPointSize(12);
-    font.setBold(true);
-    label->setFont(font);
+    label->setFont(tileFont(label->font(), tile->tag, label->width()));
     label->setToolTip(QStringLiteral("Block %1").arg(tile->block));
     label->setCursor(Qt::OpenHandCursor);
     label->installEventFilter(this);

@@ -4,7 +4,6 @@
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/formats/JetHeader.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -99,10 +98,8 @@ bool isJetFile(const QString& path)
 
 QString jetReaderProgram()
 {
-    // Without an application object the program's own folder is not known.
-    const QString beside = QCoreApplication::instance()
-                               ? QCoreApplication::applicationDirPath() + QStringLiteral("/orvane-jet-reader")
-                               : QStringLiteral("orvane-jet-reader");
+    // The program's own folder, also for a program that makes no application object.
+    const QString beside = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath() + QStringLiteral("/orvane-jet-reader");
     if (QFileInfo(beside).isExecutable())
         return beside;
     // Tests run from their own folder; the build tells them where the programs are.
@@ -157,5 +154,26 @@ QString keptOriginalMessage(const QString& target, const QString& keptOriginal)
            + QLatin1Char('\r') + QStringLiteral("the original is kept unchanged as ") + keptOriginal
            + QLatin1Char('.');
 }
+
+OwnFormatFile::OwnFormatFile(const QString& path) : path_(path)
+{
+    if (!isJetFile(path))
+        return;
+    std::optional<QString> unreadable;
+    const auto read = [&](const QString& source, const QString& target) {
+        unreadable = copyConfiguration(source, target);
+        return unreadable;
+    };
+    try {
+        copy_ = std::make_unique<orvane::files::WorkingCopy>(path, read);
+    } catch (const std::runtime_error& e) {
+        // The reader names the file itself; a copy that could not even be made does not.
+        throw UnreadableConfiguration(unreadable ? unreadable->toStdString()
+                                                 : path.toStdString() + " cannot be read: " + e.what());
+    }
+    path_ = copy_->path();
+}
+
+OwnFormatFile::~OwnFormatFile() = default;
 
 } // namespace orvane::formats

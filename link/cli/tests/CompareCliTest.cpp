@@ -42,3 +42,25 @@ TEST(OrvaneCompare, ExitTellsSameDifferentOrErrorAndTheLogGoesToStandardOutputWi
         EXPECT_TRUE(run.out.isEmpty());
     }
 }
+
+TEST(OrvaneCompare, ALegacyJetFileComparesEqualToTheSameConfigurationMadeHere_ADamagedOneIsNamed)
+{
+    QTemporaryDir dir;
+    const QString plant = dir.filePath(QStringLiteral("plant.mdb")), made = dir.filePath(QStringLiteral("made.mdb")),
+                  cut = dir.filePath(QStringLiteral("cut.mdb"));
+    copyLegacyJetFile("legacy-config-jet4.mdb", plant);
+    makeLegacyTwin(made);
+    const QByteArray original = contentOf(plant);
+
+    ProcessRun run = runProgram(QStringLiteral("orvane"), {QStringLiteral("compare"), plant, made});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, QByteArray());
+    EXPECT_TRUE(run.out.contains("\nFILE 1 " + plant.toUtf8() + " - ")) << run.out.toStdString();
+    EXPECT_EQ(contentOf(plant), original);
+
+    writeFile(cut, original.left(8192));
+    run = runProgram(QStringLiteral("orvane"), {QStringLiteral("compare"), made, cut});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "orvane: " + cut.toUtf8() + " cannot be read: it is truncated (8192 bytes is too short for a database).\n");
+    EXPECT_TRUE(run.out.isEmpty());
+}

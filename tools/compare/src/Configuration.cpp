@@ -1,6 +1,7 @@
 #include "orvane/compare/Configuration.h"
 
 #include "Lookups.h"
+#include "orvane/formats/JetFiles.h"
 
 #include <kessig/OrvaneDB.h>
 
@@ -57,8 +58,10 @@ Configuration readConfiguration(const QString& path)
 {
     Configuration c;
     c.path = path;
-        kessig::OrvaneDB db;
-    db.open_for_reading(path.toStdString());
+    // A legacy Jet file is read through a working copy in the tool set's own format.
+    const formats::OwnFormatFile file(path);
+    kessig::OrvaneDB db;
+    db.open_for_reading(file.path().toStdString(), path.toStdString());
     c.hasVisioComment = db.HasVisioComment();
     // One read transaction: a consistent picture, and no lock taken again for every row.
     db.BeginTrans();
@@ -89,6 +92,9 @@ QString failureText(const std::exception& e)
 
 QString readFailure(const QString& path, const std::exception& e)
 {
+    // The reader of Jet files names the file itself.
+    if (dynamic_cast<const formats::UnreadableConfiguration*>(&e))
+        return QString::fromStdString(e.what());
     return path + QStringLiteral(" cannot be read: ") + failureText(e);
 }
 

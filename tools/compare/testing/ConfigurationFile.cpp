@@ -126,6 +126,23 @@ ConfigurationFile& ConfigurationFile::allCommentsFilled(const std::string& prefi
     return *this;
 }
 
+void copyLegacyJetFile(const char* name, const QString& path)
+{
+    if (!copyFile(QStringLiteral(JET_TEST_DATA "/") + QString::fromLatin1(name), path)
+        || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner))
+        throw std::runtime_error("cannot copy " + std::string(name));
+}
+
+void makeLegacyTwin(const QString& path)
+{
+    ConfigurationFile c(path);
+    c.texts("Legacy plant", "CFG-2024-07", "Sequence of operation:\r\nStart the feed pump, then open the valve.");
+    c.blockComments(0, "Boiler 3 \"north\" \xE2\x80\x93 feed pump");
+    c.blockComments(2, "line one\r\nline two", "Drawing tag FT-101");
+    c.blockComments(3, "", "   ");
+    c.message(14, "HIGH TEMP \xC3\x84\xC3\x96\xC3\x9C");
+}
+
 void sql(const QString& file, const char* statement)
 {
     sqlite3* db = nullptr;

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -49,6 +50,8 @@ protected:
     QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     QString temp() const { return dir.filePath(QStringLiteral("temp")); }
     QString inTemp(const QString& name) const { return temp() + QLatin1Char('/') + name; }
+    // Where Juxta keeps its working copies.
+    QString dataHome() const { return dir.filePath(QStringLiteral("data")); }
 
     ProcessRun juxta(const QString& one, char code, const QString& two)
     {
@@ -57,7 +60,10 @@ protected:
             QFile::remove(inTemp(name));
         started = QDateTime::currentDateTime().addSecs(-1);
         ProcessRun run = runProgram(QStringLiteral("Juxta"), {joinCommandLine(one, code, two)},
-                                    {{QStringLiteral("TEMP"), temp()}, {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")}});
+                                    {{QStringLiteral("TEMP"), temp()}, {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
+                                     {QStringLiteral("XDG_DATA_HOME"), dataHome()},
+                                     // As the editor starts it: it finds its helpers beside itself.
+                                     {QStringLiteral("ORVANE_BIN_DIR"), QString()}});
         ended = QDateTime::currentDateTime().addSecs(1);
         EXPECT_TRUE(run.finished);
         log = contentOf(inTemp(kCompareLogName));
@@ -356,4 +362,53 @@ TEST_F(JuxtaTest, WithoutTempTheFilesGoToThePrivateFolderAndAPlantedLinkIsReplac
     EXPECT_TRUE(contentOf(folder + QStringLiteral("/COMMENTS.TXT")).contains("\"secret\""));
     EXPECT_EQ(contentOf(folder + QStringLiteral("/CompareResult")), "32\r\n");
     EXPECT_EQ(QFileInfo(folder).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther), 0);
+}
+
+TEST_F(JuxtaTest, LegacyJetFilesCompareEqualToTheSameConfigurationMadeHere_AndAreOnlyRead)
+{
+    const QString plant = file("plant.mdb"), old = file("old plant.mdb"), made = file("made.mdb");
+    copyLegacyJetFile("legacy-config-jet4.mdb", plant);
+    copyLegacyJetFile("legacy-config-novisio-jet4.mdb", old);
+    makeLegacyTwin(made);
+    const QByteArray plantBytes = contentOf(plant), oldBytes = contentOf(old);
+    const QDateTime modified = QFileInfo(plant).lastModified();
+
+    ASSERT_EQ(juxta(made, 'L', made).exitCode, 0);
+    const QByteArray madeComments = comments;
+    // Either side may be the Jet file; an older one has no drawing comments to compare.
+    for (const auto& [one, two] : {std::pair{plant, made}, std::pair{made, plant}, std::pair{old, made}}) {
+        SCOPED_TRACE((one + " / " + two).toStdString());
+        const ProcessRun run = juxta(one, 'L', two);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(run.err, QByteArray());
+        const QList<QByteArray> lines = linesOf(log);
+        ASSERT_EQ(lines.size(), 13) << log.toStdString();
+        EXPECT_EQ(lines.mid(1, 6), head(one, two));
+        EXPECT_EQ(result, "32\r\n");
+    }
+    // The texts of a Jet file arrive in the comments file as the tool set's own give them.
+    juxta(plant, 'L', plant);
+    EXPECT_EQ(comments, madeComments);
+    EXPECT_TRUE(comments.contains("\"Boiler 3 \bnorth\b \x96 feed pump\"\r\n")) << comments.toStdString();
+
+    EXPECT_EQ(contentOf(plant), plantBytes);
+    EXPECT_EQ(contentOf(old), oldBytes);
+    EXPECT_EQ(QFileInfo(plant).lastModified(), modified);
+    // The working copies it read are gone, and what the reader wrote beside them; the
+    // working-copy folder keeps only its lock.
+    QDirIterator left(dataHome() + QStringLiteral("/Orvane"), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                      QDirIterator::Subdirectories);
+    ASSERT_TRUE(left.hasNext());
+    EXPECT_TRUE(left.next().endsWith(QStringLiteral(".lock")));
+    EXPECT_FALSE(left.hasNext()) << left.next().toStdString();
+
+    // A damaged Jet file is named with what is wrong, and nothing is compared.
+    const QString cut = file("cut.mdb");
+    writeFile(cut, plantBytes.left(100000));
+    const ProcessRun run = juxta(cut, 'L', made);
+    EXPECT_EQ(run.exitCode, kExitNotCompared);
+    const QByteArray reason = cut.toUtf8() + " cannot be read: it is truncated (100000 bytes is not a whole number of 4096-byte pages).";
+    EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
+    EXPECT_EQ(linesOf(log).value(7), reason);
+    EXPECT_TRUE(result.isNull());
 }

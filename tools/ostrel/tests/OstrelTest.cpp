@@ -8,10 +8,12 @@
 #include "orvane/compare/Configuration.h"
 #include "orvane/compare/testing/ConfigurationFile.h"
 #include "orvane/compare/testing/OpenedDocuments.h"
+#include "orvane/formats/JetFiles.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -245,3 +247,60 @@ TEST_F(OstrelTest, AMergeThatFailsHalfWayLeavesTheUpdateAsItWas_AndOlderFilesKee
                                                     QStringLiteral("File Not Found"), Buttons::Ok, Icon::Exclamation}}));
 }
 
+
+TEST_F(OstrelTest, AMergeIntoAJetUpdateFileKeepsItsOriginalBesideIt_SaysSoOnce_AndADamagedOneIsNamed)
+{
+    const QString source = file("source.mdb"), plant = file("plant.mdb"), kept = file("plant.jet.mdb");
+    {
+        ConfigurationFile c(source);
+        c.texts("Source", "CFG-S", "About the source").blockComments(2, "from the source", "source drawing");
+    }
+    copyLegacyJetFile("legacy-config-jet4.mdb", plant);
+    const QByteArray original = contentOf(plant);
+    ostrel::Form1 form(programFolder(), desktop);
+    desktop.answers = {Answer::Cancel, Answer::Yes};
+    start(form, source, plant);
+    ASSERT_EQ(desktop.shown.size(), 4u);
+    EXPECT_EQ(desktop.shown[2], (Message{orvane::formats::keptOriginalMessage(plant, kept), QStringLiteral("Ostrel"),
+                                         Buttons::Ok, Icon::Information}));
+    EXPECT_EQ(desktop.shown[3], ostrel("Merge Complete"));
+    EXPECT_EQ(contentOf(kept), original);
+    EXPECT_FALSE(orvane::formats::isJetFile(plant));
+    // Only the comments are the source's; blocks and messages stay the plant's.
+    const Configuration merged = readConfiguration(plant);
+    EXPECT_EQ(merged.texts->title, "Source");
+    EXPECT_EQ(merged.blocks[0].comment, "");
+    EXPECT_EQ(merged.blocks[2].comment, "from the source");
+    EXPECT_EQ(merged.blocks[2].visioComment, "source drawing");
+    EXPECT_EQ(merged.blocks[2].function, 90);
+    EXPECT_EQ(*merged.message(14), "HIGH TEMP \xC3\x84\xC3\x96\xC3\x9C");
+
+    // Now the file is the tool set's own: nothing more is kept, nothing more is said.
+    sql(source, "UPDATE Comments SET Title = 'Source again'");
+    desktop.shown.clear();
+    desktop.answers = {Answer::Cancel, Answer::Yes};
+    start(form, source, plant);
+    EXPECT_EQ(desktop.shown.back(), ostrel("Merge Complete"));
+    EXPECT_EQ(desktop.shown.size(), 3u);
+    EXPECT_EQ(readConfiguration(plant).texts->title, "Source again");
+    EXPECT_FALSE(QFileInfo::exists(file("plant.jet-2.mdb")));
+
+    // A Jet file that may not be written stays as it was; a damaged one is named with what is wrong.
+    const QString locked = file("locked.mdb"), cut = file("cut.mdb");
+    copyLegacyJetFile("legacy-config-jet4.mdb", locked);
+    ::chmod(QFile::encodeName(locked).constData(), 0444);
+    desktop.shown.clear();
+    desktop.answers = {Answer::Cancel, Answer::Yes};
+    start(form, source, locked);
+    ASSERT_EQ(desktop.shown.size(), 3u);
+    EXPECT_TRUE(desktop.shown[2].text.startsWith(QStringLiteral("Merge Failed: ") + locked + QStringLiteral(" is unchanged.\r")))
+        << desktop.shown[2].text.toStdString();
+    EXPECT_EQ(contentOf(locked), original);
+    EXPECT_FALSE(QFileInfo::exists(file("locked.jet.mdb")));
+    writeFile(cut, original.left(100000));
+    desktop.shown.clear();
+    start(form, source, cut);
+    EXPECT_EQ(desktop.shown, (std::vector<Message>{{cut + QStringLiteral(" cannot be read: it is truncated (100000 bytes is not "
+                                                                          "a whole number of 4096-byte pages)."),
+                                                    QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical}}));
+}

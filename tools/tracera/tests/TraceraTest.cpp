@@ -49,7 +49,9 @@ protected:
     ProcessRun tracera(const QString& configuration, char code, const QString& drawing)
     {
         return runProgram(QStringLiteral("Tracera"), {joinCommandLine(configuration, code, drawing)},
-                          {{QStringLiteral("TEMP"), temp}, {QStringLiteral("XDG_CONFIG_HOME"), config}});
+                          {{QStringLiteral("TEMP"), temp}, {QStringLiteral("XDG_CONFIG_HOME"), config},
+                           // As the drawing program starts it: it finds its helpers beside itself.
+                           {QStringLiteral("ORVANE_BIN_DIR"), QString()}});
     }
 
     QTemporaryDir dir;
@@ -134,4 +136,37 @@ TEST_F(TraceraTest, TheDatabaseInTempWins_CommentsTheDrawingLacksSetTheFlag_AndO
     // The title differs and the configuration's is not blank; the block's comment was not
     // compared, its functions differ.
     EXPECT_EQ(contentOf(temp + QStringLiteral("/CompareResult")), "49\r\n");
+}
+
+TEST_F(TraceraTest, TheDrawingProgramsJetDatabaseComparesEqualToTheSameConfiguration_AndAJetConfigurationIsOnlyRead)
+{
+    makeLegacyTwin(plant);
+    const QString sync = temp + QStringLiteral("/") + kSyncDatabaseName;
+    copyLegacyJetFile("legacy-config-jet4.mdb", sync);
+
+    ProcessRun run = tracera(plant, 'L', drawing);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(sync));
+    const QList<QByteArray> frame = {"Block                                      File 1     File 2", " ", " ", " ", " ", kFooter};
+    EXPECT_EQ(linesOf(contentOf(temp + QStringLiteral("/ORVANE_COMPARE_FILE.TXT"))).mid(7), frame);
+    EXPECT_EQ(contentOf(temp + QStringLiteral("/CompareResult")), "0\r\n");
+
+    // The configuration may be a Jet file too; it stays as it was.
+    const QString legacy = dir.filePath(QStringLiteral("legacy plant.mdb"));
+    copyLegacyJetFile("legacy-config-jet4.mdb", legacy);
+    const QByteArray before = contentOf(legacy);
+    ASSERT_TRUE(copyFile(plant, sync));
+    run = tracera(legacy, 'L', drawing);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(sync));
+    EXPECT_EQ(linesOf(contentOf(temp + QStringLiteral("/ORVANE_COMPARE_FILE.TXT"))).mid(7), frame);
+    EXPECT_EQ(contentOf(temp + QStringLiteral("/CompareResult")), "0\r\n");
+    EXPECT_EQ(contentOf(legacy), before);
+
+    // A damaged export is named with what is wrong, and removed all the same.
+    writeFile(sync, before.left(8192));
+    run = tracera(plant, 'L', drawing);
+    EXPECT_EQ(run.exitCode, kExitNotCompared);
+    EXPECT_TRUE(run.err.contains(sync.toUtf8() + " cannot be read: it is truncated")) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(sync));
 }

@@ -21,6 +21,7 @@
 #include <QChart>
 #include <QDateTimeAxis>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -161,7 +162,7 @@ TEST_F(LiveWindows, SelectedBlocks_TilesAddedPolledDraggedSavedRestoredAndTrende
 
     answerTag(monitor, "12", "Flow", 1);
     button(monitor, "cmdAdd")->click();
-    answerTag(monitor, "160", "Four");
+    answerTag(monitor, "160", "LIC-101 OUTPUT 1");
     button(monitor, "cmdAdd")->click();
     answerTag(monitor, "13", "Pump", 3);
     button(monitor, "cmdAdd")->click();
@@ -186,7 +187,10 @@ TEST_F(LiveWindows, SelectedBlocks_TilesAddedPolledDraggedSavedRestoredAndTrende
     EXPECT_FALSE(button(monitor, "cmdStart")->isEnabled());
     ASSERT_TRUE(waitUntil([&] { return flow->text() == "12.34\nFlow" && monitor->tileLabel(3)->text() == "1\nPump"; }));
     EXPECT_TRUE(theLink().port_is_open);
-    EXPECT_EQ(monitor->tileLabel(2)->text(), "0\nFour");
+    EXPECT_EQ(monitor->tileLabel(2)->text(), "0\nLIC-101 OUTPUT 1");
+    // A tag of sixteen characters is shown whole.
+    EXPECT_LT(QFontMetrics(monitor->tileLabel(2)->font()).horizontalAdvance("LIC-101 OUTPUT 1"),
+              monitor->tileLabel(2)->contentsRect().width());
 
     // Drops snap: X 4245 twips (pixel 283) to left 2310, X 8160 (pixel 544) to 8160, while polling.
     dragTile(flow, QPoint(283, pixelsFromTwips(2500, dpi)));

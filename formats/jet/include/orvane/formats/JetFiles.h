@@ -5,7 +5,11 @@
 // destroyed: the first time it would be replaced it is kept beside itself.
 
 #include <QString>
+#include <memory>
 #include <optional>
+#include <stdexcept>
+
+namespace orvane::files { class WorkingCopy; }
 
 namespace orvane::formats {
 
@@ -33,5 +37,32 @@ Replacement replaceConfiguration(const QString& source, const QString& target);
 
 // What to tell the user once a Jet original was kept.
 QString keptOriginalMessage(const QString& target, const QString& keptOriginal);
+
+// A configuration that cannot be read; what() names the user's file and what is wrong.
+class UnreadableConfiguration : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A configuration in the tool set's own format for a program that reads or edits it
+// briefly: the user's file itself, or for a Jet file a working copy read from it,
+// removed again with this object. The user's file is only read, never locked or changed.
+class OwnFormatFile {
+public:
+    // Throws UnreadableConfiguration when a Jet file cannot be read.
+    explicit OwnFormatFile(const QString& path);
+    ~OwnFormatFile();
+    OwnFormatFile(const OwnFormatFile&) = delete;
+    OwnFormatFile& operator=(const OwnFormatFile&) = delete;
+
+    // The file to open.
+    const QString& path() const { return path_; }
+    // True when path() is a working copy of a Jet file.
+    bool isCopy() const { return copy_ != nullptr; }
+
+private:
+    std::unique_ptr<orvane::files::WorkingCopy> copy_;
+    QString path_;
+};
 
 } // namespace orvane::formats

@@ -50,7 +50,8 @@ struct Configuration {
 };
 
 // Reads the configuration file at path. This is the one way every companion tool opens
-// a configuration. Throws kessig::DbError (or std::exception) with the reason.
+// a configuration. A legacy Jet file is read by the reader process into a working copy,
+// removed again once read. Throws kessig::DbError (or std::exception) with the reason.
 Configuration readConfiguration(const QString& path);
 
 // What went wrong, with the store's error number when it has one.

@@ -44,6 +44,13 @@ private:
     bool open_ = true;
 };
 
+// A copy of one of the legacy Jet configurations of the Jet tests (legacy-config-jet4.mdb,
+// or legacy-config-novisio-jet4.mdb without the drawing-comment field) at path, writable.
+void copyLegacyJetFile(const char* name, const QString& path);
+// The configuration those files hold, made by the tool set itself: the same blocks,
+// messages and texts, comments and drawing comments included.
+void makeLegacyTwin(const QString& path);
+
 // Changes a file the way another program might (or damage might).
 void sql(const QString& file, const char* statement);
 QByteArray contentOf(const QString& path);
