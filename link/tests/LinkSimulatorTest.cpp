@@ -185,11 +185,14 @@ TEST_F(LinkToSimulator, ReplyOneByteTooLong_RetryTakesTheExactReply)
 
 TEST_F(LinkToSimulator, LateReplyArrivesDuringRetryWait_RetrySucceeds_NextFrameNotConfusedByStaleBytes)
 {
-    // Attempt 1 times out at 1.5 s and frame 2 goes out; the reply to frame 1
-    // arrives at 1.7 s, while attempt 2 still waits (its own reply comes at 2.1 s),
-    // and is taken: it has the same bytes. The reply to frame 2 is then stale; the
-    // next exchange must throw it away before it sends, or it would see 5 + 31 bytes.
-    startSimulator({"--late-reply", "1:1700", "--late-reply", "2:600"});
+    // Attempt 1 times out at 1.5 s; once the line has been quiet for 200 ms frame 2
+    // goes out. The reply to frame 1 arrives at 2.2 s, while attempt 2 still waits (its
+    // own reply comes 600 ms after it was sent), and is taken: it has the same bytes.
+    // The reply to frame 2 is then stale; the next exchange must throw it away before it
+    // sends, or it would see 5 + 31 bytes. (Should a loaded machine let the quiet wait run
+    // past 2.2 s, the late reply is dropped there and frame 2's own reply is taken: the
+    // same counts.)
+    startSimulator({"--late-reply", "1:2200", "--late-reply", "2:600"});
     link.poll_orvane();
     EXPECT_TRUE(link.reply_ok);
     EXPECT_EQ(frames(), 2);
