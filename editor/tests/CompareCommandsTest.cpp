@@ -29,23 +29,11 @@ using namespace orvane::compare::testing;
 
 namespace {
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "brevant_compare_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        test::usePrivateSettings();
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 class CompareCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        application();
+        test::application();
         qputenv("TEMP", temp.toUtf8());
         QDir().mkpath(temp);
         setMessageHandler([this](const MessageRequest& r) {

@@ -37,20 +37,6 @@ using namespace brevant;
 
 namespace {
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "editor_window_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        test::usePrivateSettings();
-        auto* a = new QApplication(argc, argv);
-        QApplication::setApplicationName(QStringLiteral("Brevant"));
-        return a;
-    }();
-    return *app;
-}
-
 // One number read from a byte copy of the file, past the editor and its store object
 // (which holds the working copy locked): what a copy of the file would carry.
 std::optional<int> numberInFile(const QString& file, const char* select, int first, int second = 0)
@@ -103,7 +89,7 @@ class EditorWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        application();
+        test::application();
         auto s = openSettingsStore();
         s->remove(kRecentFilesSection);
         s->sync();
@@ -444,7 +430,7 @@ TEST_F(EditorWindowTest, StartDialogOffersTheThreeChoicesWithOpenSelected)
 
 TEST(EditorStartUp, MissingCatalogueIsReportedWithItsPath)
 {
-    application();
+    test::application();
     QTemporaryDir empty;
     EditorApp app;
     const QString error = app.start(empty.path());
@@ -1066,7 +1052,7 @@ TEST_F(EditorWindowTest, StartUpWindowCarriesTheIdentity)
 
 TEST(EditorStartUp, SerialSettingsAreReadOnceWithTheirDefaults)
 {
-    application();
+    test::application();
     {
         auto s = openSettingsStore();
         s->remove(kCommSection);

@@ -1,6 +1,8 @@
 #pragma once
-// Keeps the settings store and the working copies of a test inside a private folder.
+// Keeps the settings store and the working copies of a test inside a private folder, and
+// makes the one application object of a window test.
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -13,6 +15,21 @@ inline void usePrivateSettings()
     static QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+}
+
+// The test program's application, made once, after the settings were made private.
+inline QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "brevant_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        usePrivateSettings();
+        auto* a = new QApplication(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Brevant"));
+        return a;
+    }();
+    return *app;
 }
 
 } // namespace brevant::test

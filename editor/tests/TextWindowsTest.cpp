@@ -37,18 +37,6 @@ void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString()
 
 namespace {
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "text_window_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        test::usePrivateSettings();
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 void leave(QWidget* box)
 {
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
@@ -66,7 +54,7 @@ class TextWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        application();
+        test::application();
         setMessageHandler([this](const MessageRequest& r) {
             messages.push_back(r);
             if (answers.empty())

@@ -28,18 +28,6 @@ using namespace orvane::transfer::testing;
 
 namespace {
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "transfer_window_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        test::usePrivateSettings();
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
@@ -73,7 +61,7 @@ class TransferFromTheMainWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        application();
+        test::application();
         setMessageHandler([this](const MessageRequest& r) {
             messages.push_back(r);
             return r.buttons == brevant::Buttons::YesNo ? brevant::Answer::Yes : brevant::Answer::Ok;
