@@ -4,6 +4,7 @@
 #include "orvane/files/SafeSave.h"
 #include "orvane/files/TempFolder.h"
 #include "orvane/files/WorkingCopy.h"
+#include "support/EnvironmentVariable.h"
 #include "support/OrdinaryUser.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 using namespace orvane::files;
+using orvane::testsupport::EnvironmentVariable;
 
 namespace {
 
@@ -47,10 +49,11 @@ protected:
     QString source;
 };
 
-// A program that makes a working copy and then waits until it is killed.
+// A program that makes a working copy and a working folder with a file in it, as an
+// import does, and then waits until a signal ends it.
 struct ProgramHoldingACopy {
     pid_t pid = -1;
-    QString copy;
+    QString copy, folder;
     explicit ProgramHoldingACopy(const QString& source)
     {
         int channel[2];
@@ -58,25 +61,37 @@ struct ProgramHoldingACopy {
             return;
         pid = ::fork();
         if (pid == 0) {
+            removeWorkingFilesOnTermination();
             WorkingCopy held(source);
-            const QByteArray path = c(held.path()) + '\n';
-            [[maybe_unused]] const ssize_t n = ::write(channel[1], path.constData(), static_cast<size_t>(path.size()));
+            WorkingFolder working(WorkingFolder::Purpose::Import);
+            QFile built(working.filePath("configuration.mdb"));
+            if (built.open(QIODevice::WriteOnly))
+                built.write("being built");
+            const QByteArray paths = c(held.path()) + '\n' + c(working.path()) + '\n';
+            [[maybe_unused]] const ssize_t n = ::write(channel[1], paths.constData(), static_cast<size_t>(paths.size()));
             for (;;)
                 ::pause();
         }
         ::close(channel[1]);
-        char buffer[4096];
+        char buffer[8192];
         const ssize_t n = ::read(channel[0], buffer, sizeof buffer);
         ::close(channel[0]);
-        if (n > 1)
-            copy = QFile::decodeName(QByteArray(buffer, n - 1));
+        const QList<QByteArray> lines = QByteArray(buffer, n > 0 ? n : 0).split('\n');
+        if (lines.size() == 3) {
+            copy = QFile::decodeName(lines[0]);
+            folder = QFile::decodeName(lines[1]);
+        }
     }
-    void kill()
+    // The signal that ended it, -1 when something else did.
+    int end(int signal)
     {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
+        ::kill(pid, signal);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
         pid = -1;
+        return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
     }
+    void kill() { end(SIGKILL); }
     ~ProgramHoldingACopy()
     {
         if (pid > 0)
@@ -108,6 +123,7 @@ TEST_F(LeftoversTest, WhatEndedProgramsLeftGoesAndWhatRunningOnesHoldStays)
 
     EXPECT_EQ(removeLeftovers(), 2);
     EXPECT_TRUE(QFile::exists(running.copy));
+    EXPECT_TRUE(QFile::exists(running.folder + "/configuration.mdb"));
     EXPECT_FALSE(QFile::exists(abandoned));
     EXPECT_FALSE(QFile::exists(saving));
     EXPECT_FALSE(QFileInfo(marker).isSymLink());
@@ -117,9 +133,32 @@ TEST_F(LeftoversTest, WhatEndedProgramsLeftGoesAndWhatRunningOnesHoldStays)
     }
 
     running.kill();
-    EXPECT_EQ(removeLeftovers(), 1);
+    EXPECT_EQ(removeLeftovers(), 2);
     EXPECT_FALSE(QFile::exists(running.copy));
+    EXPECT_FALSE(QFileInfo::exists(running.folder));
     EXPECT_EQ(removeLeftovers(), 0);
+}
+
+TEST_F(LeftoversTest, ATerminationSignalTakesAProgramsWorkingFilesWithIt_UnheldFoldersGoAtTheNextStart)
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        ProgramHoldingACopy program(source);
+        ASSERT_TRUE(QFile::exists(program.copy) && QFile::exists(program.folder + "/configuration.mdb"));
+        EXPECT_EQ(program.end(signal), signal);   // still ended by it
+        EXPECT_FALSE(QFile::exists(program.copy)) << strsignal(signal);
+        EXPECT_FALSE(QFileInfo::exists(program.folder)) << strsignal(signal);
+    }
+    // Folders that programs made before they held them; one of another name is the user's.
+    const QString folder = workingCopyFolder();
+    for (const char* name : {"/importAb12Cd", "/.jet-Zz9Yy8", "/important"}) {
+        QDir().mkpath(folder + name);
+        writeFile(folder + name + "/configuration.mdb", "");
+    }
+    EXPECT_EQ(removeLeftovers(), 2);
+    EXPECT_FALSE(QFileInfo::exists(folder + "/importAb12Cd"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/.jet-Zz9Yy8"));
+    EXPECT_TRUE(QFile::exists(folder + "/important/configuration.mdb"));
+    EXPECT_EQ(modeOf(folder), 0700u);
 }
 
 TEST_F(LeftoversTest, ASavingFileLeftBesideAFileGoesWhenThatFileIsSavedNext)
@@ -151,7 +190,10 @@ TEST_F(LeftoversTest, WorkingCopiesArePrivateToTheirUserWhereverTheyAre)
         const WorkingCopy readOnly(source);
         EXPECT_EQ(modeOf(readOnly.path()), 0400u);
     }
+    ::chmod(c(workingCopyFolder()).constData(), 0755);
+    EXPECT_EQ(modeOf(workingCopyFolder()), 0700u);
     // With no usable home folder the copies go to this user's private temporary folder.
+    const EnvironmentVariable tmpdir("TMPDIR", c(dir.path()));
     const QString notAFolder = dir.filePath("file-not-folder");
     writeFile(notAFolder, "");
     qputenv("XDG_DATA_HOME", c(notAFolder));
@@ -160,6 +202,28 @@ TEST_F(LeftoversTest, WorkingCopiesArePrivateToTheirUserWhereverTheyAre)
         const WorkingCopy inTemp(source);
         EXPECT_EQ(QFileInfo(inTemp.path()).absolutePath(), tempFolder());
         EXPECT_EQ(modeOf(inTemp.path()), 0600u);
+    }
+    // A home folder that does not exist is no home, and is never made.
+    qunsetenv("XDG_DATA_HOME");
+    const QString noHome = dir.filePath("nonexistent");
+    {
+        const EnvironmentVariable home("HOME", c(noHome));
+        EXPECT_EQ(workingCopyFolder(), tempFolder());
+        EXPECT_FALSE(QFileInfo::exists(noHome));
+        // TEMP open to every user, without the sticky bit: no copy is made at all, as
+        // anyone could swap it for another configuration before it is read.
+        const QString open = dir.filePath("open");
+        QDir().mkpath(open);
+        ::chmod(c(open).constData(), 0777);
+        const EnvironmentVariable temp("TEMP", c(open));
+        try {
+            WorkingCopy refused(source);
+            ADD_FAILURE() << "a copy in " << refused.path().toStdString();
+        } catch (const std::runtime_error& e) {
+            EXPECT_TRUE(QString(e.what()).contains("other users may write in " + open)) << e.what();
+        }
+        EXPECT_TRUE(QDir(open).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        EXPECT_EQ(removeLeftovers(), 0);
     }
     try {
         WorkingCopy missing(dir.filePath("gone.mdb"));
