@@ -43,7 +43,9 @@ std::optional<QString> replaceFileContent(const QString& path, const QByteArray&
         detail::keepOnTermination(temp);
         return reason;
     };
-    if (!detail::writeAllAt(out.fd, bytes, 0) || ::fsync(out.fd) != 0)
+    // Some file systems report a failed write only when a descriptor is closed: a
+    // duplicate is closed, so that the file stays held until it is renamed.
+    if (!detail::writeAllAt(out.fd, bytes, 0) || ::close(::fcntl(out.fd, F_DUPFD_CLOEXEC, 0)) != 0)
         return fail(errnoText(QStringLiteral("Cannot write"), path));
     if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0)
         return fail(errnoText(QStringLiteral("Cannot replace"), path));
