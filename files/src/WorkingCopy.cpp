@@ -28,14 +28,14 @@ QString lockedFolder(const QString& folder)
     return QStringLiteral("The folder ") + folder + QStringLiteral(" is locked by another program of this user; try again.");
 }
 
-// The folder the per-user data folder is made in, which must exist: the home folder, or
-// the one above XDG_DATA_HOME when that is set. A home folder that does not exist (such
-// as /nonexistent, given to system users) is no home, and is never made.
+// The folder the per-user data folder is made in: the home folder, or the one above
+// XDG_DATA_HOME when that is set. Nothing is made there unless it exists (a home such as
+// /nonexistent, given to system users, is no home) and no other user can change it.
 bool dataFolderHasAHome(const QString& dataFolder)
 {
     const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
     const QString home = !xdg.isEmpty() && QDir::isAbsolutePath(xdg) ? QFileInfo(dataFolder).path() : QDir::homePath();
-    return QFileInfo(home).isDir();
+    return !detail::whyOpenToOthers(home);
 }
 
 } // namespace
@@ -47,7 +47,7 @@ QString workingCopyFolder()
         try {
             return detail::makePrivateFolder(data, QStringLiteral("Orvane"));
         } catch (const std::runtime_error&) {
-            // A home that others can change: as without one.
+            // A data folder that others can change: as without a home.
         }
     }
     return detail::privateTemporaryFolder();

@@ -210,6 +210,17 @@ TEST_F(LeftoversTest, WorkingCopiesArePrivateToTheirUserWhereverTheyAre)
         const EnvironmentVariable home("HOME", c(noHome));
         EXPECT_EQ(workingCopyFolder(), tempFolder());
         EXPECT_FALSE(QFileInfo::exists(noHome));
+    }
+    if (orvane::testsupport::runningAsRoot()) {   // nor is another user's home, which that user could change
+        const QString alien = dir.filePath("alien");
+        QDir().mkpath(alien);
+        ASSERT_EQ(::chown(c(alien).constData(), orvane::testsupport::kNobody, orvane::testsupport::kNobody), 0);
+        const EnvironmentVariable home("HOME", c(alien));
+        EXPECT_EQ(workingCopyFolder(), tempFolder());
+        EXPECT_FALSE(QFileInfo::exists(alien + "/.local"));
+    }
+    {
+        const EnvironmentVariable home("HOME", c(noHome));
         // TEMP open to every user, without the sticky bit: no copy is made at all, as
         // anyone could swap it for another configuration before it is read.
         const QString open = dir.filePath("open");
