@@ -238,14 +238,12 @@ bool sendImage(Exchange& link, const Image& image, Reporter& reporter)
         reporter.progressEnd();
         return false;
     };
-    // A page without its acknowledgement: the page's own box (if any), then what that
-    // leaves in the controller.
-    const auto lost = [&](const std::string& pageMessage, const std::string& what) {
+    // A page without its acknowledgement: one box, the page's own words first, then what
+    // that leaves in the controller.
+    const auto lost = [&](const std::string& headline, const std::string& what) {
         if (run.cancelled())
             return stop(texts::cancelledDownload(what));
-        if (!pageMessage.empty())
-            reporter.message(pageMessage, "", Icon::None);
-        return stop(texts::incompleteDownload(what));
+        return stop(texts::incompleteDownload(headline, what));
     };
     const std::array<const std::vector<uint8_t>*, 4> from = {&image.messages, &image.quick, &image.blocks,
                                                              &image.constants};
@@ -259,9 +257,7 @@ bool sendImage(Exchange& link, const Image& image, Reporter& reporter)
                 continue;
             switch (area.number) {
             case 6:
-                if (!run.cancelled())
-                    reporter.message(texts::kMessagesFailed, texts::kDownloadErrorTitle, Icon::Exclamation);
-                return lost("", "messages");
+                return lost(texts::kMessagesFailed, "messages");
             case 9:
                 return lost("", "quick messages");
             case 4:
@@ -305,7 +301,7 @@ namespace {
 
 std::optional<UploadedController> failUpload(Reporter& reporter, const std::string& text)
 {
-    reporter.message(text, "", Icon::Exclamation);
+    reporter.message(text, texts::kUploadError, Icon::Exclamation);
     reporter.progressEnd();
     return std::nullopt;
 }
@@ -337,7 +333,7 @@ Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, U
         return Stop::Unanswered;
     };
     const auto unanswered = [&](const std::string& what) {
-        return fail(run.cancelled() ? std::string(texts::kUploadCancelled) : texts::uploadFailedAt(what));
+        return fail(run.cancelled() ? texts::kUploadCancelled : texts::uploadFailedAt(what));
     };
     const auto confirmed = [&] {
         const Stop stop = in.confirm();
@@ -351,13 +347,8 @@ Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, U
     int slotsNeeded = 0;
     for (int g = 0; g < kBlockPages; ++g) {
         const auto page = in.read(4, kBlockPageBytes, static_cast<uint16_t>(kBlockPageBytes * g));
-        if (!page) {
-            if (run.cancelled())
-                return fail(texts::kUploadCancelled);
-            reporter.message(texts::kUploadError, "", Icon::None);
-            reporter.progressEnd();
-            return Stop::Unanswered;
-        }
+        if (!page)
+            return unanswered("the block table");
         for (int k = 0; k < 16; ++k) {
             const int block = g * 16 + k;
             const auto fn = static_cast<int16_t>((*page)[size_t(kBlockRecord) * k + 1]);
@@ -367,7 +358,6 @@ Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, U
                 if (const Stop stop = confirmed(); stop != Stop::None)
                     return stop;
                 // Its constants could not be told apart in the slot stream: stop here.
-                reporter.message(texts::kRecordNotFound, "", Icon::None);
                 return fail(texts::uploadStoppedUnknownFunction(block, fn));
             }
             up.functions[size_t(block)] = fn;

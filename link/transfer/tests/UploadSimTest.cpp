@@ -184,7 +184,8 @@ TEST(UploadFaults, BlockPageLost_IsAnUploadErrorAndNothingChanges)
     UploadRun run;
     expectFailedUploadChangesNothing(store, sim, run);
     ASSERT_EQ(run.reporter.boxes.size(), 1u);
-    EXPECT_EQ(run.reporter.boxes[0].text, "Upload Error");
+    EXPECT_EQ(run.reporter.boxes[0].text, texts::uploadFailedAt("the block table"));
+    EXPECT_EQ(run.reporter.boxes[0].title, "Upload Error");
 }
 
 TEST(UploadFaults, FunctionMissingFromTheCatalogue_StopsBeforeAnyConstantIsMisplaced)
@@ -195,9 +196,8 @@ TEST(UploadFaults, FunctionMissingFromTheCatalogue_StopsBeforeAnyConstantIsMispl
     SimulatedController sim({}, "2.50", memory);
     UploadRun run;
     expectFailedUploadChangesNothing(store, sim, run);
-    ASSERT_EQ(run.reporter.boxes.size(), 2u);
-    EXPECT_EQ(run.reporter.boxes[0].text, "ERROR RECORD NOT FOUND");
-    EXPECT_EQ(run.reporter.boxes[1].text, texts::uploadStoppedUnknownFunction(37, 9));
+    ASSERT_EQ(run.reporter.boxes.size(), 1u);
+    EXPECT_EQ(run.reporter.boxes[0].text, texts::uploadStoppedUnknownFunction(37, 9));
     EXPECT_EQ(sim.framesStartingWith("04 03"), 0);
 }
 
