@@ -29,11 +29,18 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTest>
 #include <QTimer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
 using namespace brevant;
+
+void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
@@ -1655,4 +1662,262 @@ TEST_F(EditorWindowTest, AHostileFileIsRefusedNamingTheUsersFileAndItsTriggerNev
                                     "': it holds a trigger 'wipe' on table 'Block List', and a configuration holds data only.");
     EXPECT_EQ(app.session().GlobalFile, a);
     EXPECT_TRUE(app.db().ConfigurationOpen());
+}
+
+namespace {
+
+// Acts on the window `name` once it is up as the modal window, however many passes of the
+// event loop that takes; gives up after many passes without it.
+void onModal(const char* name, std::function<void(QWidget*)> act)
+{
+    auto* poll = new QTimer;
+    auto passes = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, name, act, passes] {
+        QWidget* modal = QApplication::activeModalWidget();
+        const bool up = modal && modal->objectName() == QLatin1String(name);
+        if (!up && ++*passes < 100000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (up)
+            act(modal);
+    });
+    poll->start(0);
+}
+
+} // namespace
+
+TEST_F(EditorWindowTest, AnEditedLinkRedrawsItsRow_ABlockLackingConstantRowsIsAFailedReadThatNamesThem)
+{
+    const QString a = newConfiguration("a.mdb");
+    open(a);
+    assign(10, plain.name);
+    auto* g2 = grid("Grid2");
+    const auto row = [&] {
+        return QStringList{g2->item(0, 0)->text(), g2->item(0, 1)->text(), g2->item(0, 2)->text(),
+                           g2->item(0, 3)->text()};
+    };
+    // Each edited link shows its new source's function and kind at once, as a fresh read does.
+    QStringList before = row();
+    for (const char* source : {"3", "50", "0", "1"}) {
+        typeInto("Grid2", 0, source);
+        const QStringList edited = row();
+        EXPECT_NE(edited, before) << source;
+        w().Grid1_Click();
+        EXPECT_EQ(edited, row()) << source;
+        before = edited;
+    }
+    EXPECT_EQ(before[2], QString::fromStdString([&] {
+                  app.db().FuncSetIndex("FN");
+                  app.db().FuncSeekI(1);
+                  return app.db().FuncName();
+              }()));
+
+    // Block 10 loses every row after its first, block 11 its second only.
+    assign(11, plain.name);
+    w().files().fileSave();
+    sql(a, "DELETE FROM Constants WHERE BlockNumber = 10 AND Offset >= 1");
+    sql(a, "DELETE FROM Constants WHERE BlockNumber = 11 AND Offset = 1");
+    w().files().fileRestore();
+    const std::map<int, std::optional<int>> first = {{10, constantInFile(a, 10, 0)}, {11, constantInFile(a, 11, 0)}};
+    const int rows = *constantCountInFile(a, 11);
+    ASSERT_GE(rows, 3);
+    const QString name = plain.name.trimmed();
+    const QString advice = "Its inputs and parameters cannot be shown or edited. Assigning its function again in "
+                           "Function Type mode gives it the catalogue's defaults.";
+    auto* box = w().findChild<QLineEdit*>("txtEdit");
+    for (int block : {10, 11}) {
+        messages.clear();
+        w().selectBlock(block);
+        w().Grid1_Click();
+        ASSERT_EQ(messages.size(), 1u) << block;
+        EXPECT_EQ(messages[0].text,
+                  block == 10 ? QStringLiteral("Database Error, Record Not Found\rBlock 10 (%1) has no constant rows at "
+                                               "offsets 1 to %2.\r").arg(name).arg(rows - 1) + advice
+                              : "Database Error, Record Not Found\rBlock 11 (" + name
+                                    + ") has no constant rows at offset 1.\r" + advice);
+        EXPECT_EQ(messages[0].icon, Icon::Exclamation);
+        // Nothing of it is shown, and no key, double click or commit writes.
+        EXPECT_EQ(g2->item(0, 0), nullptr);
+        g2->setCurrentCell(0, 0);
+        QKeyEvent seven(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, "7");
+        QApplication::sendEvent(g2, &seven);
+        emit g2->cellDoubleClicked(0, 0);
+        EXPECT_TRUE(box->isHidden());
+        box->setText("7");
+        w().CommitCellEdit(g2, box);
+        EXPECT_EQ(constantInFile(app.session().WorkFile, block, 0), first.at(block));
+        EXPECT_FALSE(constantInFile(app.session().WorkFile, block, 1).has_value());
+    }
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
+    // Assigned again, the block with a gap gets every row afresh.
+    messages.clear();
+    answers = {Answer::Yes};
+    assign(11, plain.name);
+    ASSERT_EQ(messages.size(), 1u) << messages.back().text.toStdString();
+    EXPECT_EQ(messages[0].text, "Replace " + name + " With " + name);
+    for (int k = 0; k < rows; ++k)
+        EXPECT_TRUE(constantInFile(app.session().WorkFile, 11, k).has_value()) << k;
+    EXPECT_NE(g2->item(0, 0), nullptr);
+}
+
+TEST_F(EditorWindowTest, AGivenFileThatCannotBeOpenedIsExplainedBeforeTheStartDialogComes)
+{
+    const QString a = newConfiguration("a.mdb");
+    chosenFile = a;
+    const QString missing = dir.filePath("nosuch.mdb");
+    QStringList seen;
+    bool boxUp = false;
+    setMessageHandler([&](const MessageRequest& r) {
+        seen << "box: " + r.text;
+        // A real box lets what is due run while it waits for the user.
+        boxUp = true;
+        for (int i = 0; i < 10; ++i)
+            QCoreApplication::processEvents();
+        boxUp = false;
+        return Answer::Ok;
+    });
+    bool done = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog->objectName() != "FrmAsk")
+            return;
+        seen << (boxUp ? "start dialog over the box" : "start dialog");
+        dialog->findChild<QPushButton*>("Command1")->click();   // Open is preselected
+        done = true;
+    });
+    poll.start(20);
+    app.showStartUp(missing);
+    QEventLoop loop;
+    QTimer finished;
+    QObject::connect(&finished, &QTimer::timeout, &loop, [&] {
+        if (done && !QApplication::activeModalWidget())
+            loop.quit();
+    });
+    finished.start(20);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);   // a guard against a dialog that never comes
+    loop.exec();
+    EXPECT_EQ(seen, (QStringList{"box: " + missing + " Does Not Exist", "start dialog"}));
+    EXPECT_EQ(app.session().GlobalFile, a);
+    if (w().configurationInfo())
+        w().configurationInfo()->close();
+    w().hide();
+}
+
+TEST_F(EditorWindowTest, TabMovesBetweenTheControls_KeysActOnTheBlockShownAsCurrent_StandardKeysRunTheFileCommands)
+{
+    const QString a = newConfiguration("a.mdb");
+    open(a);
+    assign(10, plain.name);
+    w().files().fileSave();
+    Form3& window = w();
+    window.markActivationHandled();
+    window.resize(window.sizeHint());
+    window.show();
+    // Active again after each modal window, as the desktop makes it.
+    const auto activate = [&] {
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    };
+    ASSERT_TRUE(activate());
+    auto* map = grid("Grid1");
+    auto* g2 = grid("Grid2");
+    auto* g3 = grid("Grid3");
+    auto* list = window.findChild<QListWidget*>("List1");
+    auto* comment = window.findChild<QPlainTextEdit*>("txtCmt");
+    const auto focused = [] { return QApplication::focusWidget(); };
+
+    // The platform's standard keys, shown in the menu.
+    for (auto [name, key] : {std::pair{"mnuFileNew", QKeySequence::New}, std::pair{"mnuFileOpen", QKeySequence::Open},
+                             std::pair{"mnuFileSave", QKeySequence::Save}, std::pair{"munFilePrint", QKeySequence::Print},
+                             std::pair{"mnuFormExit", QKeySequence::Quit}}) {
+        EXPECT_EQ(menu(name)->shortcut(), QKeySequence(key)) << name;
+    }
+    ASSERT_FALSE(menu("mnuFileSave")->shortcut().isEmpty());
+
+    // Block Data mode: Tab goes from the map to the inputs, the parameters and the comment,
+    // where Return opens the block comments.
+    window.selectBlock(10);
+    window.Grid1_Click();
+    map->setFocus();
+    QTest::keyClick(map, Qt::Key_Tab);
+    EXPECT_EQ(focused(), g2);
+    EXPECT_EQ(map->currentRow() * 10 + map->currentColumn(), 10);
+    QTest::keyClick(g2, Qt::Key_Tab);
+    EXPECT_EQ(focused(), g3);
+    QTest::keyClick(g3, Qt::Key_Tab);
+    ASSERT_EQ(focused(), comment);
+    bool commentsOpened = false;
+    onModal("FormComment", [&](QWidget* form) {
+        commentsOpened = true;
+        form->findChild<QAction*>("mnuExit")->trigger();
+    });
+    QTest::keyClick(comment, Qt::Key_Return);
+    for (int i = 0; i < 5 && !commentsOpened; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(commentsOpened);
+    ASSERT_TRUE(activate());
+    QTest::keyClick(comment, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(focused(), g3);
+
+    // Ctrl+S saves.
+    const int value = plain.min + (plain.max - plain.min) / 3;
+    typeInto("Grid3", 0, QString::number(value));
+    ASSERT_NE(constantInFile(a, 10, plain.inputs), value);
+    QTest::keyClick(focused(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(constantInFile(a, 10, plain.inputs), value);
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
+    // A download cancelled in its warning leaves the map's rows and the function list as they were.
+    window.FunctionTypeMode();
+    QApplication::processEvents();
+    const QRect mapBefore = map->geometry(), listBefore = list->geometry();
+    const int rowBefore = map->rowHeight(15);
+    window.BlockDataMode();
+    bool warned = false;
+    onModal("frmWarn", [&](QWidget* warning) {
+        warned = true;
+        warning->findChild<QPushButton*>("cmdCancel")->click();
+    });
+    window.findChild<QPushButton*>("Command1")->click();
+    ASSERT_TRUE(warned);
+    ASSERT_TRUE(activate());
+    window.FunctionTypeMode();
+    QApplication::processEvents();
+    EXPECT_EQ(map->rowHeight(15), rowBefore);
+    EXPECT_EQ(map->geometry(), mapBefore);
+    EXPECT_EQ(list->geometry(), listBefore);
+
+    // Function Type mode: Tab, Down, Shift+Tab, Right, Enter assign the next function to the
+    // block right of the one the map showed.
+    int start = 0;
+    while (start + 1 < list->count() && list->item(start + 1)->text().trimmed() == "NOP")
+        ++start;
+    window.chooseFunction(list->item(start)->text());
+    const QString next = list->item(start + 1)->text();
+    window.selectBlock(70);
+    map->setFocus();
+    QTest::keyClick(map, Qt::Key_Tab);
+    ASSERT_EQ(focused(), list);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(focused(), map);
+    QTest::keyClick(map, Qt::Key_Right);
+    QTest::keyClick(map, Qt::Key_Return);
+    EXPECT_EQ(map->item(7, 1)->text(), next);
+    EXPECT_EQ(map->item(7, 0)->text(), " ");
+    EXPECT_EQ(map->item(8, 1)->text(), " ");
+    EXPECT_EQ(app.session().BlockFunctions[81], kNopFunction);
+
+    // No key leaves the current block without its highlight, or the highlight elsewhere.
+    for (auto [key, modifiers] : {std::pair{Qt::Key_Space, Qt::ControlModifier}, std::pair{Qt::Key_Down, Qt::ControlModifier},
+                                  std::pair{Qt::Key_Space, Qt::ControlModifier}, std::pair{Qt::Key_End, Qt::ControlModifier}}) {
+        QTest::keyClick(map, key, modifiers);
+        ASSERT_EQ(map->selectedItems().size(), 1) << key;
+        EXPECT_EQ(map->selectedItems().front(), map->currentItem()) << key;
+    }
+    window.BlockDataMode();
+    window.hide();
 }
