@@ -37,6 +37,10 @@ FormComment::FormComment(EditorSession& session, QWidget* mainWindow, QPlainText
     };
     title("lblText1", QStringLiteral("&BLOCK COMMENT"), text1_, 0);
     title("lblText2", QStringLiteral("D&RAWING COMMENT"), text2_, 1);
+    // The boxes keep their size, so that lines wrap where they will be stored; room to
+    // spare stays right of them and below.
+    layout->setRowStretch(2, 1);
+    layout->setColumnStretch(2, 1);
     text1_->installEventFilter(this);
     text2_->installEventFilter(this);
     for (const char* name : {"Grid2", "Grid3"})
