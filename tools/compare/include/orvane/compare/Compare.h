@@ -32,7 +32,8 @@ struct ShownFile {
     QString path;
     std::optional<QDateTime> modified;   // absent when the file does not exist
 };
-ShownFile shownFile(const QString& path);
+// The file at path, named `name` ("": its path).
+ShownFile shownFile(const QString& path, const QString& name = {});
 
 struct CompareRequest {
     Companion program = Companion::Juxta;
@@ -57,7 +58,9 @@ QByteArray catalogueMissingLog(const QDateTime& now);
 // The log of a run that could not compare: its head and the reason.
 QByteArray failedCompareLog(const CompareRequest& request, const QString& reason);
 
-// Dates and times as the log shows them: the system's short date and time form.
+// Dates and times as the log shows them: the system's general date and time form (its
+// short date with the full year, its time with seconds), in characters Windows-1252
+// holds whatever the locale: ASCII digits, and AM and PM where its own words are not there.
 QString dateTimeText(const QDateTime& when);
 
 } // namespace orvane::compare
