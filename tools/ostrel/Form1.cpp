@@ -1,18 +1,17 @@
 #include "Form1.h"
 
 #include "CommentMerge.h"
+#include "CompareLogWindow.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/FunctionCatalogue.h"
 #include "orvane/files/TempFolder.h"
 #include "orvane/formats/JetFiles.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QUrl>
 
 namespace ostrel {
 
@@ -118,7 +117,7 @@ void Form1::Command3_Click()
         return;
     }
     if (say(QStringLiteral("Configurations Differ\rView Now"), QStringLiteral("Orvane Compare"), Buttons::OkCancel) == Answer::Ok)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(log));
+        orvane::tools::showCompareLog(this, log);
     if (say(QStringLiteral("All Comments In ") + source + QStringLiteral(" Will\rOVERWRITE All Comments in ") + update
                 + QStringLiteral("\rContinue?"),
             QStringLiteral("Continue?"), Buttons::YesNo, Icon::Exclamation)

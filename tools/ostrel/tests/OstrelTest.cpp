@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -180,6 +181,20 @@ TEST_F(OstrelTest, DifferingConfigurationsOfferTheLogAndTheMerge_YesCarriesEvery
     EXPECT_EQ(merged.blocks[20].visioComment, "");
     EXPECT_EQ(merged.blocks[10].function, 20);   // functions and constants stay the Update's
     EXPECT_EQ(*merged.constant(10, 2), 1000);
+
+    // Where the desktop has no program for text files, the log opens in a window of its own.
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    desktop.answers = {Answer::Ok, Answer::No};
+    start(form, a, b);
+    auto* log = form.findChild<QWidget*>(QStringLiteral("frmCompareLog"));
+    ASSERT_NE(log, nullptr);
+    EXPECT_TRUE(log->isVisible());
+    const auto* text = log->findChild<QPlainTextEdit*>(QStringLiteral("txtLog"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->isReadOnly());
+    EXPECT_TRUE(text->toPlainText().startsWith(QStringLiteral("ORVANE COMPARE LOG"))) << text->toPlainText().toStdString();
+    EXPECT_TRUE(text->toPlainText().contains(QStringLiteral("\n 10        ..Different Function..")));
+    EXPECT_EQ(opened.urls.size(), 1);
 }
 
 TEST_F(OstrelTest, AMergeThatFailsHalfWayLeavesTheUpdateAsItWas_AndOlderFilesKeepTheirDrawingCommentsOut)
