@@ -518,9 +518,10 @@ TEST_F(TextWindowsTest, PrintOptionsCheckTheRangeAndTheSamplePrintsToAPdf)
     EXPECT_EQ(atColumn(lineWith("RANGE HIGH"), 40, 6), "100.0 ");
     EXPECT_EQ(atColumn(lineWith("LT-101"), 20, 40), QString::fromStdString(symbols));
 
-    // Printing through the print dialog: the chosen pages, once per copy, collated or not.
+    // Printing through the print dialog: the chosen pages, once per copy, collated or not,
+    // in either order.
     const QString printed = dir.filePath("printed.pdf");
-    const auto printThrough = [&](int from, int to, int copies, bool collate) {
+    const auto printThrough = [&](int from, int to, int copies, bool collate, bool reverse = false) {
         w().munFilePrint_Click();
         setPrintDialogHandler([=](QPrinter& printer) {
             printer.setOutputFormat(QPrinter::PdfFormat);
@@ -529,6 +530,7 @@ TEST_F(TextWindowsTest, PrintOptionsCheckTheRangeAndTheSamplePrintsToAPdf)
             printer.setFromTo(from, to);
             printer.setCopyCount(copies);
             printer.setCollateCopies(collate);
+            printer.setPageOrder(reverse ? QPrinter::LastPageFirst : QPrinter::FirstPageFirst);
             return true;
         });
         w().printOptions()->findChild<QPushButton*>("cmdPrint")->click();
@@ -542,6 +544,7 @@ TEST_F(TextWindowsTest, PrintOptionsCheckTheRangeAndTheSamplePrintsToAPdf)
     EXPECT_EQ(printThrough(2, 2, 2, true), "2 2");
     EXPECT_EQ(printThrough(1, 3, 2, true), "1 2 3 1 2 3");
     EXPECT_EQ(printThrough(2, 3, 2, false), "2 2 3 3");
+    EXPECT_EQ(printThrough(2, 3, 2, true, true), "3 2 3 2");
 
     // No section: said at once, before any dialog, and the window stays for another choice.
     QFile::remove(printed);

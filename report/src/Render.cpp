@@ -53,6 +53,8 @@ std::vector<int> jobSequence(int pageCount, const PrintJob& job)
     for (int page = 1; page <= pageCount; ++page)
         if (job.pages.isEmpty() || job.pages.contains(page))
             chosen.push_back(page - 1);
+    if (job.lastPageFirst)
+        std::reverse(chosen.begin(), chosen.end());
     const int copies = std::max(job.copies, 1);
     std::vector<int> sequence;
     if (job.collate) {

@@ -221,6 +221,8 @@ void frmPrintOptions::printPages(const std::vector<orvane::report::Page>& pages,
         job.copies = printer.copyCount();
         job.collate = printer.collateCopies();
     }
+    // A PDF file gets its pages in the order asked; a printer's spooler orders them itself.
+    job.lastPageFirst = printer.outputFormat() == QPrinter::PdfFormat && printer.pageOrder() == QPrinter::LastPageFirst;
     if (orvane::report::jobSequence(static_cast<int>(pages.size()), job).empty()) {
         showMessage(this, QStringLiteral("Nothing To Print: The Report Has %1 Page(s).").arg(pages.size()));
         return;

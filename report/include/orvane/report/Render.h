@@ -20,12 +20,13 @@ QFont reportFont();
 void setReportPageLayout(QPagedPaintDevice& device);
 
 // What a print job holds: the chosen pages (numbered from 1; every page when none was
-// chosen), `copies` times over, each copy whole when collated, else each page its copies
-// running.
+// chosen), last page first when so asked, `copies` times over, each copy whole when
+// collated, else each page its copies running.
 struct PrintJob {
     QPageRanges pages;
     int copies = 1;
     bool collate = true;
+    bool lastPageFirst = false;
 };
 
 // The pages of the job in the order they are printed, as indexes into the report's
