@@ -308,6 +308,19 @@ TEST_F(CompareCommandsTest, AFailedOrImpossibleCompareImportsNothing_NotEvenTheF
     EXPECT_EQ(blockTexts(5).comment, "mine");
     EXPECT_FALSE(app.session().WorkFileChanged());
 
+    // A temporary folder other users may write in: nothing of Juxta's is read back from it.
+    const QString shared = file("shared");
+    QDir().mkpath(shared);
+    ::chmod(QFile::encodeName(shared).constData(), 0777);
+    qputenv("TEMP", shared.toUtf8());
+    importFrom(plant, Answer::Ok);
+    qputenv("TEMP", temp.toUtf8());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("Compare Failed"));
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("other users may write in ") + shared)) << messages[0].text.toStdString();
+    EXPECT_TRUE(QDir(shared).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
     // Juxta missing beside the editor: said, and nothing compared.
     QTemporaryDir empty;
     const QByteArray built = qgetenv("ORVANE_BIN_DIR");

@@ -4,6 +4,7 @@
 #include "Terminal.h"
 #include "ConfigurationCopy.h"
 
+#include "orvane/files/SafeSave.h"
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/formats/ConfigurationText.h"
 #include "orvane/formats/JetFiles.h"
@@ -13,8 +14,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <iostream>
@@ -86,10 +85,9 @@ int exportText(const TextOptions& options)
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
         return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailed;
     }
-    // Written whole or not at all.
-    QSaveFile out(options.output);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-        say(options.output + QStringLiteral(": ") + out.errorString());
+    // Written whole or not at all, and never through another user's link.
+    if (const auto failure = orvane::files::saveContent(bytes, options.output)) {
+        say(*failure);
         return kExitFailed;
     }
     return kExitSuccess;
@@ -116,12 +114,8 @@ int importText(const TextOptions& options)
         say(error);
         return kExitFailed;
     }
-    if (QFileInfo::exists(file)) {
-        TerminalOperator user(std::cin, stderr, options.yes);
-        if (!user.askYesNo((file + QStringLiteral(" exists. Replace it?")).toStdString()))
-            return kExitDeclined;
-    }
-    QTemporaryDir folder(orvane::files::workingCopyFolder() + QStringLiteral("/importXXXXXX"));
+    // Built first: a text that cannot be imported is refused before anything is asked.
+    const orvane::files::WorkingFolder folder(orvane::files::WorkingFolder::Purpose::Import);
     const QString built = folder.filePath(QStringLiteral("configuration.mdb"));
     {
         kessig::OrvaneDB db;
@@ -133,6 +127,18 @@ int importText(const TextOptions& options)
             return kExitFailed;
         }
         db.close_work_dbs();
+    }
+    if (QFileInfo::exists(file)) {
+        if (const auto why = orvane::files::whyNotReplaceable(file)) {
+            say(*why + QStringLiteral("; ") + file + QStringLiteral(" is unchanged"));
+            return kExitFailed;
+        }
+        // The question names the file that would change.
+        const auto linked = orvane::files::linkedFile(file);
+        const QString shown = linked ? file + QStringLiteral(" (a link to ") + *linked + QLatin1Char(')') : file;
+        TerminalOperator user(std::cin, stderr, options.yes);
+        if (!user.askYesNo((shown + QStringLiteral(" exists. Replace it?")).toStdString()))
+            return kExitDeclined;
     }
     const orvane::formats::Replacement replaced = orvane::formats::replaceConfiguration(built, file);
     if (replaced.error) {

@@ -43,7 +43,7 @@ bool ImportComments(QWidget* parent, EditorSession& session, const QString& sour
         orvane::compare::writeCommentTexts(session.db(), blankTexts());
         return true;
     }
-    const QString path = orvane::files::tempFolder() + QLatin1Char('/') + orvane::compare::kCommentsFileName;
+    const QString path = commentsFilePath();
     const auto content = orvane::files::readRegularFile(path);
     const auto records = content ? orvane::compare::parseCommentsFile(*content) : std::nullopt;
     // Anything but a whole file would put comments on the wrong blocks.

@@ -1,5 +1,6 @@
 // Legacy Jet files read by the real reader process into real SQLite files, checked
 // against an independent reading of the same files (expected/*.csv).
+#include "orvane/files/Leftovers.h"
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/formats/JetFiles.h"
 
@@ -14,7 +15,12 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <optional>
 #include <variant>
@@ -311,6 +317,47 @@ TEST_F(JetFilesTest, AReaderThatDiesLeavesTheCallerRunningWithAMessage)
                   + QStringLiteral("/orvane-jet-reader, is not installed."));
     qputenv("ORVANE_BIN_DIR", saved);
     EXPECT_EQ(bytesOf(target), "untouched");
+}
+
+TEST_F(JetFilesTest, AReadingEndedByASignalLeavesNothing_AKilledOneIsClearedAtTheNextStart)
+{
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME"), savedBin = qgetenv("ORVANE_BIN_DIR");
+    qputenv("XDG_DATA_HOME", path(QStringLiteral("data")).toUtf8());
+    // A reader that says when it has started and then takes its time.
+    const QString bin = path(QStringLiteral("bin")), ready = path(QStringLiteral("ready"));
+    QDir().mkpath(bin);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(ready).constData(), 0600), 0);
+    writeBytes(bin + QStringLiteral("/orvane-jet-reader"), "#!/bin/sh\necho ready > '" + QFile::encodeName(ready) + "'\nexec sleep 600\n");
+    QFile::setPermissions(bin + QStringLiteral("/orvane-jet-reader"), QFile::ReadOwner | QFile::ExeOwner);
+    qputenv("ORVANE_BIN_DIR", bin.toUtf8());
+    const QString legacy = copyOf(QStringLiteral("legacy-config-jet4.mdb"), QStringLiteral("plant.mdb"));
+    const auto leftovers = [] {
+        return QDir(orvane::files::workingCopyFolder())
+            .entryList({QStringLiteral(".jet-*"), QStringLiteral("Orv*.tmp")}, QDir::Dirs | QDir::Files | QDir::Hidden);
+    };
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        const pid_t reading = ::fork();
+        if (reading == 0) {
+            orvane::files::removeWorkingFilesOnTermination();
+            const OwnFormatFile file(legacy);
+            ::_exit(0);
+        }
+        const int fifo = ::open(QFile::encodeName(ready).constData(), O_RDONLY | O_NONBLOCK);
+        struct pollfd started {fifo, POLLIN, 0};
+        ASSERT_EQ(::poll(&started, 1, 60000), 1);   // a bound for a reading that never starts, not a timing
+        ::close(fifo);
+        EXPECT_EQ(leftovers().size(), 2);   // the working copy and the reader's folder
+        ::kill(reading, signal);
+        int status = 0;
+        ::waitpid(reading, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
+        if (signal == SIGKILL) {
+            EXPECT_EQ(orvane::files::removeLeftovers(), 2);
+        }
+        EXPECT_TRUE(leftovers().isEmpty()) << strsignal(signal) << ": " << leftovers().join(' ').toStdString();
+    }
+    qputenv("ORVANE_BIN_DIR", savedBin);
+    qputenv("XDG_DATA_HOME", savedData);
 }
 
 TEST_F(JetFilesTest, TheFirstReplaceOfAJetFileKeepsItsOriginalBesideIt)

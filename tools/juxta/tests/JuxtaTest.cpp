@@ -14,7 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -386,6 +386,48 @@ TEST_F(JuxtaTest, WithoutTempTheFilesGoToThePrivateFolderAndAPlantedLinkIsReplac
     EXPECT_TRUE(contentOf(folder + QStringLiteral("/COMMENTS.TXT")).contains("\"secret\""));
     EXPECT_EQ(contentOf(folder + QStringLiteral("/CompareResult")), "32\r\n");
     EXPECT_EQ(QFileInfo(folder).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther), 0);
+}
+
+TEST_F(JuxtaTest, WhatAKilledJuxtaLeftInTempGoesAtTheNextStart_ATempOpenToOtherUsersIsRefused)
+{
+    const QString a = file("a.mdb"), b = file("b.mdb");
+    ConfigurationFile(a).close();
+    {
+        ConfigurationFile c(b);
+        c.blockComments(0, "other");
+    }
+    QDir().mkpath(temp());
+    // A file-size limit ends Juxta in the middle of writing its log.
+    QProcess killed;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TEMP"), temp());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    killed.setProcessEnvironment(environment);
+    killed.setChildProcessModifier([] {
+        const struct rlimit size {64, 64}, core {0, 0};
+        ::setrlimit(RLIMIT_FSIZE, &size);
+        ::setrlimit(RLIMIT_CORE, &core);
+    });
+    killed.start(programFolder() + QStringLiteral("/Juxta"), {joinCommandLine(a, 'L', b)});
+    ASSERT_TRUE(killed.waitForFinished(60000));
+    EXPECT_EQ(killed.exitStatus(), QProcess::CrashExit);
+    const auto newFiles = [&] { return QDir(temp()).entryList({QStringLiteral(".*.new-*")}, QDir::Files | QDir::Hidden); };
+    ASSERT_EQ(newFiles().size(), 1);
+    EXPECT_TRUE(newFiles().first().startsWith(QStringLiteral(".ORVANE_COMPARE_FILE.TXT.new-")));
+    EXPECT_EQ(juxta(a, 'L', b).exitCode, kExitCompared);
+    EXPECT_TRUE(newFiles().isEmpty());
+    EXPECT_TRUE(result == "1\r\n");
+
+    // Anyone could replace the comments file there before the editor reads it back.
+    const QString open = file("open");
+    QDir().mkpath(open);
+    ::chmod(QFile::encodeName(open).constData(), 0777);
+    const ProcessRun refused = runProgram(QStringLiteral("Juxta"), {joinCommandLine(a, 'L', b)},
+                                          {{QStringLiteral("TEMP"), open}, {QStringLiteral("XDG_DATA_HOME"), dataHome()}});
+    EXPECT_EQ(refused.exitCode, kExitNotCompared);
+    EXPECT_TRUE(refused.err.contains(("other users may write in " + open).toUtf8())) << refused.err.toStdString();
+    EXPECT_TRUE(QDir(open).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 TEST_F(JuxtaTest, LegacyJetFilesCompareEqualToTheSameConfigurationMadeHere_AndAreOnlyRead)
