@@ -184,3 +184,57 @@ TEST(ConfigurationText, FaultsAreRefusedWithTheirLineAndNothingIsBuilt)
     ASSERT_EQ(build(store, "edited.mdb", edited), std::nullopt);
     EXPECT_EQ(store.db.CommentTitle(), "Plant");
 }
+
+TEST(ConfigurationText, WhatTheStoreWouldCutOrADownloadRefuseIsRefusedByItsLine_AnyLineEndAndLeadingZerosAreRead)
+{
+    StoreFixture store;
+    store.newConfiguration("plant.mdb");
+    store.setFunctions({{20, 10}});
+    store.setQuick(3, "FLOW", 12, 2);
+    const QString good = exportConfiguration(store.db);
+    const auto lineOf = [&](const QString& part) { return good.left(good.indexOf(part)).count('\n') + 1; };
+    const QString quick = "quick 3 = \"FLOW\" (block 12, parameter 2)";
+    ASSERT_TRUE(good.contains(quick));
+
+    struct Case {
+        QString from, to, fault;
+    };
+    const QString nul(QChar(0));
+    const std::vector<Case> cases = {
+        {"title = \"\"", "title = \"Sample" + nul + " Plant\"",
+         "line 3: malformed line (a quoted text holds a NUL character, which no text can hold; the line must read: "
+         "title = \"text\")"},
+        {"message 0 = \"CH 1\"", "message 0 = \"" + nul + "CH 1\"",
+         QString("line %1: malformed line (a quoted text holds a NUL character, which no text can hold; the line must "
+                 "read: message N = \"text\")").arg(lineOf("message 0 = "))},
+        {quick, "quick 3 = \"FLOW\" (block 12, parameter 999)",
+         QString("line %1: quick message 3: Parameter 999 does not fit the record's byte (0 to 255)").arg(lineOf(quick))},
+        {quick, "quick 3 = \"FLOW\" (block 12, parameter -5)",
+         QString("line %1: quick message 3: Parameter -5 does not fit the record's byte (0 to 255)").arg(lineOf(quick))},
+        {"title = \"\"", "title = \"" + QString(81, 'T') + "\"", "line 3: the title is longer than 80 characters"},
+        {"config = \"\"", "config = \"" + QString(40, 'C') + "\"\n         \"" + QString(41, 'C') + "\"",
+         "line 4: the config is longer than 80 characters"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.to.toStdString());
+        QString text = good;
+        ASSERT_TRUE(text.contains(c.from));
+        text.replace(c.from, c.to);
+        const auto fault = build(store, "built.mdb", text);
+        ASSERT_TRUE(fault.has_value());
+        EXPECT_EQ(fault->text(), c.fault);
+        store.db.BlockSeek(20);
+        EXPECT_EQ(store.db.BlockFn(), 127);   // nothing was built
+        QFile::remove(store.folder() + "/built.mdb");
+    }
+
+    // Old Mac line ends, and numbers written with leading zeros, build the same configuration.
+    QString written = good;
+    written.replace("block 20: PID", "block 020: PID")
+        .replace("parameter 1 = 1.000 (stored 1000)", "parameter 001 = 01.000 (stored 00000000000001000)")
+        .replace(quick, "quick 3 = \"FLOW\" (block 012, parameter 002)")
+        .replace("\n", "\r");
+    ASSERT_NE(written, good);
+    ASSERT_EQ(build(store, "mac.mdb", written), std::nullopt);
+    EXPECT_EQ(exportConfiguration(store.db), good);
+}
