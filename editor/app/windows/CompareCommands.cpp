@@ -1,6 +1,7 @@
 #include "CompareCommands.h"
 
 #include "core/CommentImport.h"
+#include "core/CompanionTexts.h"
 #include "core/CompareRun.h"
 #include "core/EditorSession.h"
 #include "orvane/files/TempFolder.h"
@@ -88,6 +89,8 @@ frmCompareLog::frmCompareLog(QWidget* parent, const QString& logPath) : QWidget(
 
 void vCompareDatabase(QWidget* parent, const QString& filename, char reportCode, const QString& globalFile)
 {
+    if (!acceptCompareTexts(parent, filename, reportCode, globalFile))
+        return;
     const JuxtaRun run = runJuxta(parent, filename, reportCode, globalFile);
     if (run.outcome == JuxtaRun::Outcome::NotInstalled)
         return;
