@@ -140,10 +140,31 @@ ReaderRun runReader(const QStringList& arguments)
             QString::fromUtf8(p.readAllStandardOutput()).trimmed()};
 }
 
+// A damaged file and the reason it is refused with.
+struct BadFile {
+    QString name;
+    QByteArray bytes;
+    QString reason;
+};
+
 class JetFilesTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
+    // Each file is refused with its reason, and the target stays as it was.
+    void expectEachRefused(const std::vector<BadFile>& files)
+    {
+        const QString target = path(QStringLiteral("work.tmp"));
+        writeBytes(target, "untouched");
+        for (const BadFile& f : files) {
+            SCOPED_TRACE(f.name.toStdString());
+            const QString file = path(f.name);
+            writeBytes(file, f.bytes);
+            EXPECT_TRUE(isJetFile(file));
+            EXPECT_EQ(copyConfiguration(file, target), file + QStringLiteral(" cannot be read: ") + f.reason);
+            EXPECT_EQ(bytesOf(target), "untouched");
+        }
+    }
     // A copy of a test file that the test may change.
     QString copyOf(const QString& name, const QString& as = {})
     {
@@ -253,15 +274,10 @@ TEST_F(JetFilesTest, LegacyConfigurationBecomesAStoreConfigurationWithItsNullsAn
 TEST_F(JetFilesTest, BadFilesAreRefusedByNameWithWhatIsWrong)
 {
     const QByteArray good = bytesOf(kData + QStringLiteral("/legacy-config-jet4.mdb"));
-    struct Case {
-        QString name;
-        QByteArray bytes;
-        QString reason;
-    };
     QByteArray ace = good.left(4096);
     ace.replace(4, 15, "Standard ACE DB");
     ace[20] = 2;
-    const std::vector<Case> cases = {
+    const std::vector<BadFile> cases = {
         {QStringLiteral("cut.mdb"), good.left(100000),
          QStringLiteral("it is truncated (100000 bytes is not a whole number of 4096-byte pages).")},
         {QStringLiteral("short.mdb"), good.left(8192),
@@ -275,17 +291,8 @@ TEST_F(JetFilesTest, BadFilesAreRefusedByNameWithWhatIsWrong)
         {QStringLiteral("foreign.mdb"), bytesOf(kData + QStringLiteral("/testV1997.mdb")),
          QStringLiteral("it has no table \"Block List\", so it is no Orvane configuration.")},
     };
-    const QString target = path(QStringLiteral("work.tmp"));
-    writeBytes(target, "untouched");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name.toStdString());
-        const QString file = path(c.name);
-        writeBytes(file, c.bytes);
-        EXPECT_TRUE(isJetFile(file));
-        EXPECT_EQ(copyConfiguration(file, target), file + QStringLiteral(" cannot be read: ") + c.reason);
-        EXPECT_EQ(bytesOf(target), "untouched");
-    }
-    EXPECT_FALSE(isJetFile(target));
+    expectEachRefused(cases);
+    EXPECT_FALSE(isJetFile(path(QStringLiteral("work.tmp"))));
     EXPECT_FALSE(isJetFile(path(QStringLiteral("missing.mdb"))));
     // Nothing but the test's own files is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
@@ -316,12 +323,7 @@ TEST_F(JetFilesTest, DamagedLongValuesAreRefusedWithWhatIsWrong)
     const qsizetype reference = config.indexOf(QByteArray::fromHex("82000040002f0000"));
     ASSERT_GT(reference, 0);
 
-    struct Case {
-        QString name;
-        QByteArray bytes;
-        QString reason;
-    };
-    std::vector<Case> cases;
+    std::vector<BadFile> cases;
     const auto damaged = [&](const char* name, const std::function<void(QByteArray&)>& change, const QString& reason) {
         QByteArray bytes = config;
         change(bytes);
@@ -342,15 +344,7 @@ TEST_F(JetFilesTest, DamagedLongValuesAreRefusedWithWhatIsWrong)
             prefix + QStringLiteral("it refers to page 900, which the file does not hold)."));
     damaged("foreign.mdb", [&](QByteArray& b) { put32(b, reference + 4, 2u << 8); },
             prefix + QStringLiteral("page 2 is no long value page)."));
-    const QString target = path(QStringLiteral("work.tmp"));
-    writeBytes(target, "untouched");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name.toStdString());
-        const QString file = path(c.name);
-        writeBytes(file, c.bytes);
-        EXPECT_EQ(copyConfiguration(file, target), file + QStringLiteral(" cannot be read: ") + c.reason);
-        EXPECT_EQ(bytesOf(target), "untouched");
-    }
+    expectEachRefused(cases);
 
     // A chain cut short, and one that runs in a circle.
     const QByteArray chained = bytesOf(kData + QStringLiteral("/test2V2000.mdb"));

@@ -65,6 +65,29 @@ void fillWithEveryFunction(StoreFixture& store)
     db.CommentUpdate();
 }
 
+// An edit of a good text, and the fault the edited text is refused with.
+struct RefusedEdit {
+    QString from, to, fault;
+};
+
+// Each edit of `good` alone is refused with its fault, and nothing is built: block 20
+// keeps a new configuration's NOP.
+void expectEachRefused(StoreFixture& store, const QString& good, const std::vector<RefusedEdit>& edits)
+{
+    for (const RefusedEdit& e : edits) {
+        SCOPED_TRACE(e.to.toStdString());
+        QString text = good;
+        ASSERT_TRUE(text.contains(e.from));
+        text.replace(e.from, e.to);
+        const auto fault = build(store, "built.mdb", text);
+        ASSERT_TRUE(fault.has_value());
+        EXPECT_EQ(fault->text(), e.fault);
+        store.db.BlockSeek(20);
+        EXPECT_EQ(store.db.BlockFn(), 127);
+        QFile::remove(store.folder() + "/built.mdb");
+    }
+}
+
 } // namespace
 
 TEST(ConfigurationText, SampleAndEveryFunctionComeBackAsTheSameTextAndDownload)
@@ -115,10 +138,7 @@ TEST(ConfigurationText, FaultsAreRefusedWithTheirLineAndNothingIsBuilt)
     const auto lineOf = [&](const QString& part) { return good.left(good.indexOf(part)).count('\n') + 1; };
     const int pid = lineOf("block 20: PID");
 
-    struct Case {
-        QString from, to, fault;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<RefusedEdit> cases = {
         {"orvane configuration text 1", "orvane text",
          "line 1: this is no Orvane configuration text (it begins with \"orvane configuration text 1\")"},
         {"block 20: PID (function 10)", "block 20: PID (function 200)",
@@ -159,16 +179,7 @@ TEST(ConfigurationText, FaultsAreRefusedWithTheirLineAndNothingIsBuilt)
         {"quick 7 = \"QMSG 8\" (block 4, parameter 1)", "quick 7 = \"QMSG 8\" (block 400, parameter 1)",
          QString("line %1: the block of a quick message must be 0 to 159, not 400").arg(lineOf("quick 7"))},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.to.toStdString());
-        QString text = good;
-        ASSERT_TRUE(text.contains(c.from));
-        text.replace(c.from, c.to);
-        const auto fault = build(store, "built.mdb", text);
-        ASSERT_TRUE(fault.has_value());
-        EXPECT_EQ(fault->text(), c.fault);
-        QFile::remove(store.folder() + "/built.mdb");
-    }
+    expectEachRefused(store, good, cases);
     // A byte that is no UTF-8 is refused by its line; nothing reaches the configuration.
     QByteArray bytes = good.toUtf8();
     bytes.replace("title = \"\"", "title = \"\xff\"");
@@ -196,11 +207,8 @@ TEST(ConfigurationText, WhatTheStoreWouldCutOrADownloadRefuseIsRefusedByItsLine_
     const QString quick = "quick 3 = \"FLOW\" (block 12, parameter 2)";
     ASSERT_TRUE(good.contains(quick));
 
-    struct Case {
-        QString from, to, fault;
-    };
     const QString nul(QChar(0));
-    const std::vector<Case> cases = {
+    const std::vector<RefusedEdit> cases = {
         {"title = \"\"", "title = \"Sample" + nul + " Plant\"",
          "line 3: malformed line (a quoted text holds a NUL character, which no text can hold; the line must read: "
          "title = \"text\")"},
@@ -215,18 +223,7 @@ TEST(ConfigurationText, WhatTheStoreWouldCutOrADownloadRefuseIsRefusedByItsLine_
         {"config = \"\"", "config = \"" + QString(40, 'C') + "\"\n         \"" + QString(41, 'C') + "\"",
          "line 4: the config is longer than 80 characters"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.to.toStdString());
-        QString text = good;
-        ASSERT_TRUE(text.contains(c.from));
-        text.replace(c.from, c.to);
-        const auto fault = build(store, "built.mdb", text);
-        ASSERT_TRUE(fault.has_value());
-        EXPECT_EQ(fault->text(), c.fault);
-        store.db.BlockSeek(20);
-        EXPECT_EQ(store.db.BlockFn(), 127);   // nothing was built
-        QFile::remove(store.folder() + "/built.mdb");
-    }
+    expectEachRefused(store, good, cases);
 
     // Old Mac line ends, and numbers written with leading zeros, build the same configuration.
     QString written = good;
