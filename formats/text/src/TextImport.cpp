@@ -42,6 +42,7 @@ QList<QByteArray> splitLines(const QByteArray& text)
     lines << text.mid(start);
     return lines;
 }
+
 [[noreturn]] void refuse(int line, const QString& reason) { throw Fault{{line, reason}}; }
 
 int characters(const QString& s) { return static_cast<int>(s.toUcs4().size()); }
