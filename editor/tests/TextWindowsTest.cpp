@@ -266,13 +266,20 @@ TEST_F(TextWindowsTest, QuickMessageGridRefusesWhatTheStoreWouldAndItsWritesCoun
     EXPECT_EQ(messages[0].title, "Brevant");
 
     // Typed into the grid itself: the cell editor commits on Enter.
+    const auto typeInto = [&](int row, const char* text) {
+        settle();   // the editor of an earlier cell is gone
+        grid->setCurrentIndex(cell(row, message));
+        grid->edit(cell(row, message));
+        auto* editor = grid->viewport()->findChild<QLineEdit*>();
+        if (editor) {
+            editor->selectAll();
+            QTest::keyClicks(editor, text);
+        }
+        return editor;
+    };
     grid->setFocus();
-    grid->setCurrentIndex(cell(5, message));
-    grid->edit(cell(5, message));
-    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    QLineEdit* editor = typeInto(5, "TANK LOW");
     ASSERT_TRUE(editor);
-    editor->selectAll();
-    QTest::keyClicks(editor, "TANK LOW");
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();   // the delegate commits in a queued call
     EXPECT_EQ(cell(5, message).data().toString(), "TANK LOW");
@@ -285,7 +292,11 @@ TEST_F(TextWindowsTest, QuickMessageGridRefusesWhatTheStoreWouldAndItsWritesCoun
     EXPECT_EQ(db.QuickBlock(), "159");
     EXPECT_EQ(db.WriteCount(), 0u);
     EXPECT_TRUE(app.session().WorkFileChanged());
+    // A cell still being typed into when "&Done" is chosen is stored as a left box is.
+    ASSERT_TRUE(typeInto(6, "PUMP RUN"));
     done(&general);
+    db.QuickSeek(6);
+    EXPECT_EQ(db.QuickMessage(), "PUMP RUN");
     db.QuickSeek(5);
     EXPECT_EQ(db.QuickMessage(), "TANK LOW");
     // The store holds the file alone again and writes on.

@@ -99,6 +99,16 @@ void Form1::Command3_Click()
         say(QStringLiteral("Error - Brevant Must Be Installed"), QStringLiteral("File Not Found"), Buttons::Ok, Icon::Exclamation);
         return;
     }
+    // The log is Windows-1252: what would become "?" there is named before it is written.
+    const auto lossy = logTextsOutsideCp1252(*one, *two, source, update);
+    if (!lossy.empty()
+        && say(QString::fromStdString(lossy.message(
+                   "Windows-1252 lacks some characters of these texts; where the compare log shows them, "
+                   "it shows \"?\":",
+                   "Compare anyway?")),
+               QStringLiteral("Ostrel"), Buttons::OkCancel, Icon::Exclamation)
+               != Answer::Ok)
+        return;
     CompareOutcome outcome;
     QString log;
     try {
