@@ -109,8 +109,8 @@ std::optional<QString> LineCursor::quotedText()
         case 'x': {
             bool ok = false;
             const uint code = line_.mid(i + 1, 2).toUInt(&ok, 16);
-            if (!ok || line_.mid(i + 1, 2).size() != 2 || code == 0) {
-                error_ = QStringLiteral("\\x must be followed by two hexadecimal digits other than 00");
+            if (!ok || line_.mid(i + 1, 2).size() != 2) {
+                error_ = QStringLiteral("\\x must be followed by two hexadecimal digits");
                 return std::nullopt;
             }
             text += QChar(code);

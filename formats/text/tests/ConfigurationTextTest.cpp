@@ -57,6 +57,8 @@ void fillWithEveryFunction(StoreFixture& store)
     }
     for (int16_t m = 0; m < 20; ++m)
         store.setMessage(m, "MSG \"" + std::to_string(m) + "\" \xC3\x84");
+    // A code 0 inside a text (legacy files hold such texts) is kept, its padding is not.
+    store.setMessage(19, std::string("INLET\0FLOW\0\0", 12));
     store.setQuick(3, "FLOW \\ TOTAL", 12, 2);
     db.CommentEdit();
     db.CommentTitle("Every function");
@@ -107,6 +109,7 @@ TEST(ConfigurationText, SampleAndEveryFunctionComeBackAsTheSameTextAndDownload)
     EXPECT_TRUE(everyText.contains("  comment = \"block 20 \\\"quoted\\\" \\\\ back\\r\\n\"\n"
                                    "            \"second line\\tTab  \"\n"));
     EXPECT_TRUE(everyText.contains("\ndescription = \"first\\r\\n\"\n              \"\\r\\n\"\n"));
+    EXPECT_TRUE(everyText.contains("\nmessage 19 = \"INLET\\x00FLOW\"\n"));
 
     for (const auto& [name, text, memory] : {std::tuple{"sample", sampleText, sampleMemory},
                                              std::tuple{"every function", everyText, everyMemory}}) {
