@@ -121,7 +121,8 @@ int importText(const TextOptions& options)
         kessig::OrvaneDB db;
         db.open_database(catalogueFolder(options).toStdString());
         db.create_new_database(built.toStdString());
-        db.open_existing_database(built.toStdString(), kessig::Durability::Relaxed);
+        // A refusal names the file the user asked for, never the folder it is built in.
+        db.open_existing_database(built.toStdString(), kessig::Durability::Relaxed, file.toStdString());
         if (const auto fault = orvane::formats::importConfiguration(db, text)) {
             say(textFile + QStringLiteral(", ") + fault->text());
             return kExitFailed;

@@ -34,6 +34,14 @@ namespace {
 using OptInt = std::optional<int64_t>;
 using OptText = std::optional<std::string>;
 
+// Controller records come padded with NUL characters to their width; the padding is not
+// part of the text, while a code 0 inside it is kept as it came (the compare reads it as a
+// space), so what a file holds is what is written back.
+std::string withoutNulPadding(const std::string& value)
+{
+    return value.substr(0, value.find_last_not_of('\0') + 1);
+}
+
 // Field positions within the tables (see Tables.h).
 enum BlockField : size_t { kBlockNumber, kFunctionNumber, kConstants, kTempRam, kVolRam, kComment, kVisioComment };
 enum ConstantField : size_t { kConstantBlock, kConstantOffset, kConstantValue };
@@ -573,8 +581,7 @@ std::string OrvaneDB::MessageMsg() const {
 }
 void OrvaneDB::MessageMsg(const std::string& value) {
     if (!d_->messageEditing) throw detail::updateWithoutEdit();
-    // The upload passes fixed-width records padded with NUL characters.
-    d_->message->text = d_->letText(value.substr(0, value.find('\0')), detail::messagesTable(), kMessageText, d_->message->rowid);
+    d_->message->text = d_->letText(withoutNulPadding(value), detail::messagesTable(), kMessageText, d_->message->rowid);
 }
 void OrvaneDB::ConstantDelete() {
     d_->requireWritable();
@@ -629,7 +636,7 @@ std::string OrvaneDB::QuickMessage() const {
     return d_->need(d_->quick->text, detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
 }
 void OrvaneDB::QuickMessage(const std::string& value) {
-    Impl::editing(d_->quick, d_->quickEditing).text = d_->letText(value.substr(0, value.find('\0')), detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
+    Impl::editing(d_->quick, d_->quickEditing).text = d_->letText(withoutNulPadding(value), detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
 }
 std::string OrvaneDB::QuickBlock() const {
     if (!d_->quick) throw detail::noCurrentRecord();

@@ -14,13 +14,26 @@ namespace ostrel {
 
 using namespace orvane::compare;
 
+namespace {
+
+CompareRequest mergeRequest(const QString& sourceShown, const QString& updateShown)
+{
+    return {Companion::Ostrel, 'L', shownFile(sourceShown), shownFile(updateShown), QDateTime::currentDateTime()};
+}
+
+} // namespace
+
 CompareOutcome compareForMerge(const Configuration& source, const Configuration& update, const QString& catalogueFolder,
                                const QString& sourceShown, const QString& updateShown)
 {
     FunctionCatalogue catalogue(catalogueFolder);
-    const CompareRequest request{Companion::Ostrel, 'L', shownFile(sourceShown), shownFile(updateShown),
-                                 QDateTime::currentDateTime()};
-    return compareConfigurations(source, update, catalogue, request);
+    return compareConfigurations(source, update, catalogue, mergeRequest(sourceShown, updateShown));
+}
+
+orvane::link::TextsOutsideCp1252 logTextsOutsideCp1252(const Configuration& source, const Configuration& update,
+                                                       const QString& sourceShown, const QString& updateShown)
+{
+    return textsOutsideCp1252(source, update, mergeRequest(sourceShown, updateShown));
 }
 
 namespace {

@@ -15,6 +15,11 @@ orvane::compare::CompareOutcome compareForMerge(const orvane::compare::Configura
                                                 const QString& catalogueFolder, const QString& sourceShown,
                                                 const QString& updateShown);
 
+// The texts of that compare's log that would lose characters in Windows-1252.
+orvane::link::TextsOutsideCp1252 logTextsOutsideCp1252(const orvane::compare::Configuration& source,
+                                                       const orvane::compare::Configuration& update,
+                                                       const QString& sourceShown, const QString& updateShown);
+
 // Overwrites the title, configuration string and comment and every block's comment of
 // the configuration at updatePath with source's, in one transaction written through to
 // the disk. Blocks are carried by number; Visio comments only where both files have them.

@@ -1,18 +1,17 @@
 #include "Form1.h"
 
 #include "CommentMerge.h"
+#include "CompareLogWindow.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/FunctionCatalogue.h"
 #include "orvane/files/TempFolder.h"
 #include "orvane/formats/JetFiles.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QUrl>
 
 namespace ostrel {
 
@@ -100,6 +99,16 @@ void Form1::Command3_Click()
         say(QStringLiteral("Error - Brevant Must Be Installed"), QStringLiteral("File Not Found"), Buttons::Ok, Icon::Exclamation);
         return;
     }
+    // The log is Windows-1252: what would become "?" there is named before it is written.
+    const auto lossy = logTextsOutsideCp1252(*one, *two, source, update);
+    if (!lossy.empty()
+        && say(QString::fromStdString(lossy.message(
+                   "Windows-1252 lacks some characters of these texts; where the compare log shows them, "
+                   "it shows \"?\":",
+                   "Compare anyway?")),
+               QStringLiteral("Ostrel"), Buttons::OkCancel, Icon::Exclamation)
+               != Answer::Ok)
+        return;
     CompareOutcome outcome;
     QString log;
     try {
@@ -118,7 +127,7 @@ void Form1::Command3_Click()
         return;
     }
     if (say(QStringLiteral("Configurations Differ\rView Now"), QStringLiteral("Orvane Compare"), Buttons::OkCancel) == Answer::Ok)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(log));
+        orvane::tools::showCompareLog(this, log);
     if (say(QStringLiteral("All Comments In ") + source + QStringLiteral(" Will\rOVERWRITE All Comments in ") + update
                 + QStringLiteral("\rContinue?"),
             QStringLiteral("Continue?"), Buttons::YesNo, Icon::Exclamation)

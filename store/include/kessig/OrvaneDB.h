@@ -144,7 +144,7 @@ public:
     void MessageEdit();
     void MessageUpdate();
     std::string MessageMsg() const;
-    void MessageMsg(const std::string& value);  // cut at the first NUL character
+    void MessageMsg(const std::string& value);  // NUL padding at the end is dropped
     bool MessageEOF() const;
     int16_t MessageOffset() const;
 
@@ -184,7 +184,7 @@ public:
     bool QuickEOF() const;
     int16_t QuickOffset() const;
     std::string QuickMessage() const;
-    void QuickMessage(const std::string& value);   // cut at the first NUL character
+    void QuickMessage(const std::string& value);   // NUL padding at the end is dropped
     std::string QuickBlock() const;                 // the Integer field as decimal text
     void QuickBlock(const std::string& value);
     std::string QuickParameter() const;
