@@ -461,9 +461,8 @@ void checkLabelsAndTabs(QWidget* form)
     EXPECT_EQ(label1->buddy(), text1);
     EXPECT_EQ(label2->text(), "D&RAWING COMMENT");
     EXPECT_EQ(label2->buddy(), text2);
-    // Each label stands over its own box.
-    EXPECT_LT(label1->geometry().bottom(), text1->geometry().top());
-    EXPECT_LT(std::abs(label2->geometry().left() - text2->geometry().left()), text2->width() / 4);
+    EXPECT_LT(label2->geometry().bottom(), text2->geometry().top());   // over its own box
+    EXPECT_EQ(label2->geometry().left(), text2->geometry().left());
 
     form->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(form));
@@ -473,8 +472,6 @@ void checkLabelsAndTabs(QWidget* form)
     QTest::keyClicks(text1, "x");
     QTest::keyClick(text1, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), text2);
-    QTest::keyClick(text2, Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(QApplication::focusWidget(), text1);
 }
 
 } // namespace
