@@ -1,5 +1,6 @@
 #include "Filedialogs.h"
 
+#include "ErrorText.h"
 #include "orvane/formats/JetFiles.h"
 
 #include <kessig/OrvaneDB.h>
@@ -34,12 +35,7 @@ QString configurationName(const QString& typed)
 
 void reportError(QWidget* parent, const std::exception& e)
 {
-    QString text;
-    if (const auto* db = dynamic_cast<const kessig::DbError*>(&e))
-        text = QStringLiteral("Database error %1:\r").arg(db->number()) + QString::fromStdString(db->text());
-    else
-        text = QString::fromStdString(e.what());
-    showMessage(parent, text, Buttons::Ok, Icon::Critical);
+    showMessage(parent, errorText(e), Buttons::Ok, Icon::Critical);
 }
 
 bool Filedialogs::LoadGlobalFile(const QString& fileName)
@@ -164,6 +160,7 @@ bool Filedialogs::leaveWorkFile()
     if (!askBeforeLeaving())
         return false;
     session_.deleteWorkFile();
+    session_.history().clear();
     return true;
 }
 
@@ -233,6 +230,7 @@ void Filedialogs::fileRestore()
     if (!session_.FileOpened)
         return;
     session_.deleteWorkFile();
+    session_.history().clear();
     ReloadGlobalFile();
 }
 

@@ -1,6 +1,7 @@
 #include "frmGeneral.h"
 
 #include "Dialogs.h"
+#include "HistoryCommands.h"
 #include "TextBoxes.h"
 #include "core/Filedialogs.h"
 #include "core/EditorSession.h"
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -91,6 +93,9 @@ frmGeneral::frmGeneral(EditorSession& session, QWidget* mainWindow)
         w->installEventFilter(this);
 
     frmvga_ = std::make_unique<frmvga>(session, this);
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    new HistoryCommands(session.history(), edit, [this] { storeTyped(); });
 }
 
 frmGeneral::~frmGeneral()
@@ -182,20 +187,42 @@ void frmGeneral::leaveGrid()
     dbGrid1_->setCurrentIndex(QModelIndex());
 }
 
-void frmGeneral::Text1_Click()
+void frmGeneral::storeTyped()
 {
     txtTitle_LostFocus();
     txtCfg_LostFocus();
     leaveGrid();
+}
+
+void frmGeneral::showStored()
+{
+    frmvga_->showStored();
+    if (!isVisible())
+        return;   // its next activation reads everything
+    try {
+        // What the user is typing stays; leaving the box stores it as a change of its own.
+        if (!txtTitle_->isModified())
+            txtTitle_->setText(texts_.title());
+        if (!txtCfg_->isModified())
+            txtCfg_->setText(texts_.configName());
+        showStoredText(text1_, texts_.description());
+        if (!session_.FileReadOnly && !data1_->Refresh())
+            showMessage(this, QStringLiteral("Database error:\r") + data1_->errorText(), Buttons::Ok, Icon::Critical);
+    } catch (const std::exception& e) {
+        reportError(this, e);
+    }
+}
+
+void frmGeneral::Text1_Click()
+{
+    storeTyped();
     hide();
     frmvga_->open();
 }
 
 void frmGeneral::mnuExit_Click()
 {
-    txtTitle_LostFocus();
-    txtCfg_LostFocus();
-    leaveGrid();
+    storeTyped();
     if (!session_.FileReadOnly)
         data1_->close();
     hide();
@@ -237,6 +264,17 @@ void frmvga::Form_Activate()
     }
     txtCmt_->setReadOnly(session_.FileReadOnly);
     txtCmt_->setFocus();
+}
+
+void frmvga::showStored()
+{
+    if (!isVisible() || txtCmt_->document()->isModified())
+        return;
+    try {
+        showStoredText(txtCmt_, texts_.description());
+    } catch (const std::exception& e) {
+        reportError(this, e);
+    }
 }
 
 void frmvga::txtCmt_LostFocus()
