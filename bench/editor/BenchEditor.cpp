@@ -1,15 +1,18 @@
-// Opening a full configuration (160 blocks in use) to a filled block map, and one
-// Grid1_Click on the block with the most parameters. Prints the figures.
+// Opening a full configuration (160 blocks in use) to a filled block map, one
+// Grid1_Click on the block with the most parameters, and the undo and redo of a function
+// assignment there, as Edit > Undo and Redo run them (the block shown again). Prints the figures.
 // Usage: bench_editor [CATALOGUE_FOLDER]   (default: the folder of this program)
 
 #include "EditorApp.h"
 #include "ui/MessageSeam.h"
 
 #include <QApplication>
+#include <QUndoStack>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 using Clock = std::chrono::steady_clock;
@@ -36,16 +39,24 @@ int main(int argc, char** argv)
     }
     kessig::OrvaneDB& db = app.db();
 
-    // The function with the most parameters, and others with inputs, to fill every block.
-    QString widest;
-    int widestParams = -1;
+    // The function with the most parameters, to fill every block, and the one with the
+    // most after it, assigned in its place for the undo.
+    QString widest, next;
+    int widestParams = -1, nextParams = -1;
     db.FuncSetIndex("FN");
-    for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext())
-        if (db.FuncFN() != brevant::kNopFunction && db.FuncParams() > widestParams
-            && !brevant::isAuxOutputFunction(QString::fromStdString(db.FuncName()))) {
-            widestParams = db.FuncParams();
-            widest = QString::fromStdString(db.FuncName());
+    for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext()) {
+        const QString name = QString::fromStdString(db.FuncName());
+        if (db.FuncFN() == brevant::kNopFunction || brevant::isAuxOutputFunction(name))
+            continue;
+        if (db.FuncParams() > widestParams) {
+            std::swap(next, widest);
+            nextParams = std::exchange(widestParams, db.FuncParams());
+            widest = name;
+        } else if (db.FuncParams() > nextParams) {
+            nextParams = db.FuncParams();
+            next = name;
         }
+    }
 
     QTemporaryDir dir;
     const QString file = dir.filePath("full.mdb");
@@ -75,11 +86,26 @@ int main(int argc, char** argv)
             clicks.push_back(ms(Clock::now() - t1));
         }
     }
+    QString cell;
+    app.session().model().assignFunction(77, next, cell);
+    QUndoStack& history = app.session().history().stack();
+    std::vector<double> undos, redos;
+    for (int i = 0; i < 50; ++i) {
+        const auto t0 = Clock::now();
+        history.undo();
+        const auto t1 = Clock::now();
+        history.redo();
+        undos.push_back(ms(t1 - t0));
+        redos.push_back(ms(Clock::now() - t1));
+    }
     app.session().deleteWorkFile();
-    std::sort(opens.begin(), opens.end());
-    std::sort(clicks.begin(), clicks.end());
+    for (auto* figures : {&opens, &clicks, &undos, &redos})
+        std::sort(figures->begin(), figures->end());
     std::printf("open full configuration to filled block map: median %.2f ms (goal < 100 ms)\n", opens[opens.size() / 2]);
     std::printf("Grid1_Click on %s (%d parameters): median %.3f ms (goal < 5 ms)\n", qPrintable(widest), widestParams,
                 clicks[clicks.size() / 2]);
+    std::printf("undo of Assign %s to Block 77 (over %s): median %.3f ms, slowest %.3f ms (goal < 5 ms)\n",
+                qPrintable(next), qPrintable(widest), undos[undos.size() / 2], undos.back());
+    std::printf("redo of it: median %.3f ms, slowest %.3f ms (goal < 5 ms)\n", redos[redos.size() / 2], redos.back());
     return 0;
 }
