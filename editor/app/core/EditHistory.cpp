@@ -103,6 +103,36 @@ void EditHistory::goBack()
     goingBack_ = false;
 }
 
+QString EditHistory::write(const std::vector<Move>& moves, const Move*& writing)
+{
+    if (held_)
+        return QStringLiteral("A transfer is running; undo and redo wait until it has ended.");
+    const uint64_t writes = db_.WriteCount();
+    try {
+        db_.BeginTrans();
+        for (const Move& m : moves) {
+            writing = &m;
+            writeRows(db_, m.step->rows(m.forward));
+        }
+        db_.CommitTrans();
+    } catch (const std::exception& e) {
+        if (db_.InTransaction()) {
+            try {
+                db_.Rollback();
+            } catch (const std::exception&) {
+                // The engine ended the transaction itself; the failure caught says why.
+            }
+        }
+        return errorText(e);
+    }
+    storeWrites_ += db_.WriteCount() - writes;
+    for (const Move& m : moves)
+        for (const auto& [b, row] : m.step->rows(m.forward).blocks)
+            if (b >= 0 && b < kBlockCount)
+                functions_[static_cast<size_t>(b)] = row.function;
+    return {};
+}
+
 void EditHistory::stackMoved()
 {
     const std::vector<Move> moves = std::exchange(moves_, {});
@@ -111,44 +141,19 @@ void EditHistory::stackMoved()
         return;
     }
     const Move* writing = &moves.back();
-    QString reason;
-    if (held_) {
-        reason = QStringLiteral("A transfer is running; undo and redo wait until it has ended.");
-    } else {
-        const uint64_t writes = db_.WriteCount();
-        try {
-            db_.BeginTrans();
-            for (const Move& m : moves) {
-                writing = &m;
-                writeRows(db_, m.step->rows(m.forward));
-            }
-            db_.CommitTrans();
-            storeWrites_ += db_.WriteCount() - writes;
-        } catch (const std::exception& e) {
-            if (db_.InTransaction()) {
-                try {
-                    db_.Rollback();
-                } catch (const std::exception&) {
-                    // The engine ended the transaction itself; the failure below says why.
-                }
-            }
-            reason = errorText(e);
-        }
-    }
-    const QString name = writing->step->text();
-    if (!reason.isEmpty()) {
+    if (const QString reason = write(moves, writing); !reason.isEmpty()) {
         goBack();
         emit refused(QStringLiteral("Cannot %1 %2:\r%3\rThe configuration and its history are as they were.")
-                         .arg(writing->forward ? QStringLiteral("redo") : QStringLiteral("undo"), name, reason));
+                         .arg(writing->forward ? QStringLiteral("redo") : QStringLiteral("undo"), writing->step->text(),
+                              reason));
         return;
     }
-    for (const Move& m : moves)
-        for (const auto& [b, row] : m.step->rows(m.forward).blocks)
-            if (b >= 0 && b < kBlockCount)
-                functions_[static_cast<size_t>(b)] = row.function;
     index_ = stack_.index();
-    emit applied(moves.back().step->block(), (moves.back().forward ? QStringLiteral("Redo ") : QStringLiteral("Undo "))
-                                                 + moves.back().step->text());
+    const Move& last = moves.back();
+    QString done = (last.forward ? QStringLiteral("Redo ") : QStringLiteral("Undo ")) + last.step->text();
+    if (moves.size() > 1)
+        done += QStringLiteral(" and %1 more").arg(moves.size() - 1);
+    emit applied(last.step->block(), done);
 }
 
 } // namespace brevant

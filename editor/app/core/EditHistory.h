@@ -50,7 +50,7 @@ public:
 
 signals:
     // An undo, redo or jump was written; `block` is the block its last step showed, or -1,
-    // and `done` says what was done ("Undo Block 20 Parameter 4").
+    // and `done` says what was done ("Undo Block 20 Parameter 4", "Undo Title and 2 more").
     void applied(int block, const QString& done);
     // An undo, redo or jump could not be written: nothing changed, the stack stands where it was.
     void refused(const QString& message);
@@ -68,6 +68,9 @@ private:
         const HistoryStep* step;
         bool forward;
     };
+    // Writes the rows the moves lead to in one transaction and keeps the block function
+    // table with them; "" when written, else why not, with `writing` the move it failed on.
+    QString write(const std::vector<Move>& moves, const Move*& writing);
 
     kessig::OrvaneDB& db_;
     BlockFunctionTable& functions_;
