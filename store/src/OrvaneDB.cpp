@@ -524,7 +524,9 @@ void OrvaneDB::CommitTrans() {
 }
 void OrvaneDB::Rollback() {
     if (!d_->inTrans) throw DbError(SQLITE_ERROR, "No transaction is open.");
-    exec(d_->config.get(), "ROLLBACK");
+    // A write that failed for want of space or on the disk has ended the transaction in
+    // the engine already; rolling back again would hide that failure behind its own.
+    if (!sqlite3_get_autocommit(d_->config.get())) exec(d_->config.get(), "ROLLBACK");
     d_->inTrans = false;
     d_->forgetRows();
 }

@@ -285,6 +285,11 @@ Connection openStoreFile(const std::string& path, Access access, FileKind kind, 
         if (::lstat(path.c_str(), &st) == 0) throw DbError(err::CannotOpenFile, "Database '" + shown + "' already exists.");
     } else {
         requireDatabaseFile(path, shown);
+        // Read alone, the file would show a configuration that never was; written, the
+        // engine would apply a journal nobody checked. The caller recovers it first.
+        if (const std::string beside = interruptedWriteBeside(path); !beside.empty())
+            throw DbError(err::CannotOpenFile, "Could not open file '" + shown + "': a write into it did not finish (" +
+                                                   beside + " lies beside it); it must be recovered before the file is used.");
     }
     const int flags = access == Access::Read ? SQLITE_OPEN_READONLY
                                              : SQLITE_OPEN_READWRITE | (access == Access::Create ? SQLITE_OPEN_CREATE : 0);

@@ -1,0 +1,177 @@
+// Writes into a configuration that did not finish: a killed writer's journal, a
+// write-ahead log never written back, a disk that fills half way. The file is never read
+// without them; it is brought back through the engine on the file itself, or refused
+// with the reason it cannot be; a full disk is reported as such.
+#include "kessig/OrvaneDB.h"
+
+#include "ScratchFolder.h"
+#include "support/InterruptedWrite.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using kessig::DbError;
+using kessig::OrvaneDB;
+using kessig::testsupport::Journal;
+using kessig::testsupport::killedHalfWay;
+
+namespace {
+
+const std::string kShown = "/home/engineer/plants/boiler.mdb";
+
+std::string bytesOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::string comment(const fs::path& file, int16_t block) {
+    OrvaneDB db;
+    db.open_for_reading(file.string());
+    db.BlockSeek(block);
+    return db.BlockComment();
+}
+
+std::string refusal(const std::function<void()>& open) {
+    try {
+        open();
+    } catch (const DbError& e) {
+        return std::to_string(e.number()) + " " + e.text();
+    }
+    return "opened";
+}
+
+fs::path configuration(const fs::path& dir) {
+    const fs::path file = dir / "plant.mdb";
+    OrvaneDB db;
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string());
+    db.BeginTrans();
+    for (int16_t block = 0; block < 160; ++block) {
+        db.BlockSeek(block);
+        db.BlockEdit();
+        db.BlockComment("complete " + std::to_string(block));
+        db.BlockUpdate();
+    }
+    db.CommitTrans();
+    return file;
+}
+
+constexpr const char* kLongComments = "UPDATE \"Block List\" SET Comment = hex(zeroblob(2000))";
+
+} // namespace
+
+TEST(InterruptedWrite, AKilledWriteIsUndoneOnTheFileItself_OrRefusedWithTheTrueReason_NeverReadWithoutIt)
+{
+    const fs::path dir = kessig::test::scratchFolder("kessig-interrupted-");
+    const fs::path file = configuration(dir), journal = dir / "plant.mdb-journal";
+    const std::string before = bytesOf(file);
+    ASSERT_TRUE(killedHalfWay(file.c_str(), kLongComments));
+    const std::string torn = bytesOf(file);
+    ASSERT_NE(torn, before);
+    EXPECT_EQ(kessig::interruptedWriteBeside(file.string()), journal.string());
+
+    // Neither read alone nor written over by the engine unasked; never "read-only".
+    OrvaneDB db;
+    for (const auto& open : {std::function<void()>([&] { db.open_for_reading(file.string(), kShown); }),
+                             std::function<void()>([&] { db.open_existing_database(file.string(), kessig::Durability::Full, kShown); }),
+                             std::function<void()>([&] { db.TestVisioComments(file.string(), kShown); })}) {
+        const std::string why = refusal(open);
+        EXPECT_EQ(why.rfind("3051 Could not open file '" + kShown + "': a write into it did not finish (" + journal.string(), 0), 0u) << why;
+        EXPECT_EQ(why.find("read-only"), std::string::npos) << why;
+    }
+    EXPECT_EQ(bytesOf(file), torn);
+
+    // What keeps the engine from recovering is said, and nothing is touched.
+    ::chmod(file.c_str(), 0444);
+    EXPECT_NE(refusal([&] { kessig::recoverInterruptedWrite(file.string(), kShown); }).find("the file is marked read-only"),
+              std::string::npos);
+    ::chmod(file.c_str(), 0644);
+    if (::geteuid() == 0) {
+        // A journal someone else left in a shared folder is never applied.
+        ::chown(journal.c_str(), 65534, 65534);
+        EXPECT_NE(refusal([&] { kessig::recoverInterruptedWrite(file.string(), kShown); }).find("belongs to another user (65534)"),
+                  std::string::npos);
+        ::chown(journal.c_str(), 0, 0);
+    }
+    EXPECT_EQ(bytesOf(file), torn);
+
+    // Recovered: the file holds its last complete content byte for byte, and says so once.
+    const std::string said = kessig::recoverInterruptedWrite(file.string(), kShown);
+    EXPECT_NE(said.find("'" + kShown + "' did not finish"), std::string::npos) << said;
+    EXPECT_NE(said.find(journal.string()), std::string::npos) << said;
+    EXPECT_EQ(bytesOf(file), before);
+    EXPECT_FALSE(fs::exists(journal));
+    EXPECT_EQ(kessig::recoverInterruptedWrite(file.string(), kShown), "");
+    EXPECT_EQ(comment(file, 159), "complete 159");
+
+    // A file left with committed changes in its write-ahead log: they are written into it.
+    ASSERT_TRUE(killedHalfWay(file.c_str(), "UPDATE \"Block List\" SET Comment = 'from the log' WHERE BlockNumber = 7",
+                              Journal::WriteAheadLog));
+    EXPECT_EQ(kessig::interruptedWriteBeside(file.string()), (dir / "plant.mdb-wal").string());
+    EXPECT_NE(refusal([&] { db.open_for_reading(file.string(), kShown); }).find("plant.mdb-wal lies beside it"), std::string::npos);
+    EXPECT_NE(kessig::recoverInterruptedWrite(file.string(), kShown).find("write-ahead log"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "plant.mdb-wal"));
+    EXPECT_EQ(bytesOf(file)[18], 1);   // back to the journal the tool set writes
+    EXPECT_EQ(comment(file, 7), "from the log");
+}
+
+TEST(InterruptedWrite, ADiskThatFillsHalfWayIsReportedAsSuch_AndTheFileKeepsItsLastCommit)
+{
+    const fs::path dir = kessig::test::scratchFolder("kessig-full-");
+    const fs::path file = configuration(dir);
+    const std::string before = bytesOf(file);
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // A file size limit fails the writing as a full disk would.
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlim_t size = before.size() + 32 * 1024;
+        const struct rlimit limit {size, size};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::string said = "no failure";
+        OrvaneDB db;
+        try {
+            db.open_existing_database(file.string(), kessig::Durability::Full, kShown);
+            db.BeginTrans();
+            for (int16_t block = 0; block < 160; ++block) {
+                db.BlockSeek(block);
+                db.BlockEdit();
+                db.BlockComment(std::string(4000, 'z'));
+                db.BlockUpdate();
+            }
+            db.CommitTrans();
+        } catch (const DbError& e) {
+            said = e.text();
+            try {
+                if (db.InTransaction()) db.Rollback();
+            } catch (const DbError& hidden) {
+                said = hidden.text();
+            }
+        }
+        [[maybe_unused]] const ssize_t n = ::write(channel[1], said.data(), said.size());
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    char buffer[512] = {};
+    const ssize_t n = ::read(channel[0], buffer, sizeof buffer - 1);
+    ::close(channel[0]);
+    ::waitpid(child, nullptr, 0);
+    const std::string said(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    EXPECT_NE(said.find("File too large"), std::string::npos) << said;
+    EXPECT_EQ(said.find("cannot rollback"), std::string::npos) << said;
+    EXPECT_EQ(bytesOf(file), before);
+    EXPECT_EQ(kessig::interruptedWriteBeside(file.string()), "");
+}
