@@ -119,11 +119,18 @@ WorkingCopy::WorkingCopy(const QString& original, const CopyFunction& copy)
         }
     }
     detail::removeOnTermination(QFile::encodeName(path_));
-    if (const auto failure = copy(original, path_)) {
+    // The version is taken before and after the copy: a file written meanwhile would give
+    // a copy of neither content.
+    const auto before = fileVersion(original);
+    auto failure = before ? copy(original, path_) : detail::errnoText(QStringLiteral("Cannot read"), original);
+    if (!failure && fileVersion(original) != before)
+        failure = original + QStringLiteral(" changed while it was being copied; open it again.");
+    if (failure) {
         detail::keepOnTermination(QFile::encodeName(path_));
         deleteFileForced(path_);
         throw std::runtime_error(failure->toStdString());
     }
+    originalVersion_ = *before;
 }
 
 WorkingCopy::~WorkingCopy()

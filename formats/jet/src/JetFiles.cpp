@@ -4,6 +4,8 @@
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/formats/JetHeader.h"
 
+#include <kessig/OrvaneDB.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -109,6 +111,10 @@ QString jetReaderProgram()
 
 std::optional<QString> copyConfiguration(const QString& source, const QString& target)
 {
+    // Without its journal a copy would hold a half-written configuration.
+    if (const std::string beside = kessig::interruptedWriteBeside(QFile::encodeName(source).toStdString()); !beside.empty())
+        return source + QStringLiteral(" is not copied: a write into it did not finish (") + QFile::decodeName(beside.c_str())
+               + QStringLiteral(" lies beside it) and was not recovered.");
     if (!isJetFile(source))
         return orvane::files::copyKeepingTimes(source, target);
     QTemporaryDir folder(QFileInfo(target).absolutePath() + QStringLiteral("/.jet-XXXXXX"));
@@ -127,6 +133,15 @@ std::optional<QString> copyConfiguration(const QString& source, const QString& t
 Replacement replaceConfiguration(const QString& source, const QString& target)
 {
     Replacement r;
+    // The journal of an unfinished write beside the old content would be rolled back
+    // onto the new one by the next program that opens it.
+    try {
+        if (QFileInfo::exists(target))
+            kessig::recoverInterruptedWrite(QFile::encodeName(target).toStdString(), target.toStdString());
+    } catch (const kessig::DbError& e) {
+        r.error = QString::fromStdString(e.text());
+        return r;
+    }
     if (isJetFile(target)) {
         r.keptOriginal = keptName(QFileInfo(target));
         auto error = orvane::files::copyKeepingTimes(target, r.keptOriginal);
@@ -155,7 +170,9 @@ QString keptOriginalMessage(const QString& target, const QString& keptOriginal)
            + QLatin1Char('.');
 }
 
-OwnFormatFile::OwnFormatFile(const QString& path) : path_(path)
+OwnFormatFile::OwnFormatFile(const QString& path)
+    : path_(path), recovered_(QString::fromStdString(kessig::recoverInterruptedWrite(QFile::encodeName(path).toStdString(),
+                                                                                      path.toStdString())))
 {
     if (!isJetFile(path))
         return;

@@ -36,7 +36,10 @@ public:
     std::optional<Configuration> read(const QString& path) const
     {
         try {
-            return readConfiguration(path);
+            Configuration c = readConfiguration(path);
+            if (!c.recovered.isEmpty())
+                say(c.recovered);
+            return c;
         } catch (const std::exception& e) {
             notCompared(readFailure(path, e));
             return std::nullopt;

@@ -60,6 +60,7 @@ Configuration readConfiguration(const QString& path)
     c.path = path;
     // A legacy Jet file is read through a working copy in the tool set's own format.
     const formats::OwnFormatFile file(path);
+    c.recovered = file.recovered();
     kessig::OrvaneDB db;
     db.open_for_reading(file.path().toStdString(), path.toStdString());
     c.hasVisioComment = db.HasVisioComment();

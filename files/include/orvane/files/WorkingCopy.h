@@ -3,6 +3,8 @@
 // user's file, how a change is seen and how it is removed. Saving it back over the
 // user's file is SafeSave.h.
 
+#include "orvane/files/FileVersion.h"
+
 #include <QString>
 #include <functional>
 #include <memory>
@@ -44,7 +46,8 @@ public:
     using CopyFunction = std::function<std::optional<QString>(const QString& source, const QString& target)>;
 
     // Copies `original` into a new working copy. Throws std::runtime_error with the
-    // reason (naming the user's file, or the folder that cannot take the copy).
+    // reason (naming the user's file, or the folder that cannot take the copy, or saying
+    // that the file changed while it was copied).
     explicit WorkingCopy(const QString& original, const CopyFunction& copy = copyKeepingTimes);
     ~WorkingCopy();
     WorkingCopy(const WorkingCopy&) = delete;
@@ -52,10 +55,15 @@ public:
 
     QString path() const { return path_; }
     QString original() const { return original_; }
+    // What the user's file was when it was copied.
+    const FileVersion& originalVersion() const { return originalVersion_; }
+    // True when the user's file is no longer that one (replaced, written, or gone).
+    bool originalChanged() const { return fileVersion(original_) != originalVersion_; }
 
 private:
     struct Hold;
     QString original_;
+    FileVersion originalVersion_;
     QString path_;
     std::unique_ptr<Hold> hold_;
 };
