@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace brevant {
 namespace {
@@ -24,7 +25,8 @@ QMessageBox::StandardButtons standardButtons(Buttons buttons)
     case Buttons::Ok: return QMessageBox::Ok;
     case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
     case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Buttons::YesNoCancel:
+    case Buttons::OverwriteSaveAsCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
@@ -66,6 +68,10 @@ Answer showMessage(QWidget* parent, const QString& text, Buttons buttons, Icon i
     if (messageHandler())
         return messageHandler()(MessageRequest{text, title, buttons, icon});
     QMessageBox box(boxIcon(icon), title, displayText(text), standardButtons(buttons), parent);
+    if (buttons == Buttons::OverwriteSaveAsCancel) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Overwrite"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&Save As..."));
+    }
     return answerOf(box.exec());
 }
 

@@ -75,6 +75,8 @@ int runCompare(const QStringList& arguments)
         for (const QString& file : files) {
             try {
                 both.push_back(compare::readConfiguration(file));
+                if (!both.back().recovered.isEmpty())
+                    say(both.back().recovered);
             } catch (const std::exception& e) {
                 return fail(compare::readFailure(file, e));
             }

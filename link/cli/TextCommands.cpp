@@ -118,7 +118,7 @@ int importText(const TextOptions& options)
     }
     if (QFileInfo::exists(file)) {
         TerminalOperator user(std::cin, stderr, options.yes);
-        if (!user.askYesNo((file + QStringLiteral(" exists. Replace it?")).toStdString()))
+        if (!user.askYesNo(replaceQuestion(file, file + QStringLiteral(" exists. Replace it?")).toStdString()))
             return kExitDeclined;
     }
     QTemporaryDir folder(orvane::files::workingCopyFolder() + QStringLiteral("/importXXXXXX"));

@@ -4,6 +4,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace orvane::tools {
 
@@ -14,11 +15,17 @@ Answer WidgetDesktop::show(QWidget* parent, const Message& message)
         buttons = QMessageBox::Ok | QMessageBox::Cancel;
     else if (message.buttons == Buttons::YesNo)
         buttons = QMessageBox::Yes | QMessageBox::No;
+    else if (message.buttons == Buttons::OverwriteSaveAsCancel)
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     const QMessageBox::Icon icon = message.icon == Icon::Information ? QMessageBox::Information
                                    : message.icon == Icon::Exclamation ? QMessageBox::Warning
                                    : message.icon == Icon::Critical    ? QMessageBox::Critical
                                                                        : QMessageBox::NoIcon;
     QMessageBox box(icon, message.title, shownText(message.text), buttons, parent);
+    if (message.buttons == Buttons::OverwriteSaveAsCancel) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Overwrite"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&Save As..."));
+    }
     switch (box.exec()) {
     case QMessageBox::Cancel: return Answer::Cancel;
     case QMessageBox::Yes: return Answer::Yes;
@@ -36,6 +43,11 @@ QString WidgetDesktop::askOpenFileName(QWidget* parent, const QString& filter)
     if (cDlg.exec() != QDialog::Accepted || cDlg.selectedFiles().isEmpty())
         return {};
     return cDlg.selectedFiles().first();
+}
+
+QString WidgetDesktop::askSaveFileName(QWidget* parent, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
 }
 
 } // namespace orvane::tools
