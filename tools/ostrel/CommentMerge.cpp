@@ -31,9 +31,9 @@ namespace {
 void writeComments(const Configuration& source, const std::string& file, const std::string& shown)
 {
     kessig::OrvaneDB db;
-    // Opening adds the field to an older file; whether it had one is asked first.
-    const bool visio = source.hasVisioComment && db.TestVisioComments(file, shown) == 0;
     db.open_existing_database(file, kessig::Durability::Relaxed, shown);
+    // Opening adds the field to an older file: drawing comments go only where it was.
+    const bool visio = source.hasVisioComment && !db.AddedVisioComment();
     CommentTexts texts;
     if (source.texts)
         texts = {source.texts->title, source.texts->config, source.texts->comment, {}};

@@ -39,8 +39,8 @@ void EditorSession::LoadGlobalFile(const QString& fileName, bool readOnly)
             db_.close_work_dbs();
         WorkFile = work_->path();
         written_ = false;
-        VisioCommentsMissing = db_.TestVisioComments(WorkFile.toStdString(), fileName.toStdString());
         openWorkFile();
+        VisioCommentsMissing = db_.AddedVisioComment() ? kessig::err::ItemNotFound : 0;
         model_.reloadBlockFunctions();
     } catch (...) {
         if (db_.ConfigurationOpen())

@@ -116,7 +116,7 @@ std::optional<QString> copyConfiguration(const QString& source, const QString& t
         return source + QStringLiteral(" is not copied: a write into it did not finish (") + QFile::decodeName(beside.c_str())
                + QStringLiteral(" lies beside it) and was not recovered.");
     if (!isJetFile(source))
-        return orvane::files::copyKeepingTimes(source, target);
+        return orvane::files::copyForWorking(source, target);
     QTemporaryDir folder(QFileInfo(target).absolutePath() + QStringLiteral("/.jet-XXXXXX"));
     if (!folder.isValid())
         return QStringLiteral("No copy of ") + source + QStringLiteral(" can be made in ")
@@ -125,7 +125,7 @@ std::optional<QString> copyConfiguration(const QString& source, const QString& t
     if (auto error = runReader(source, output))
         return error;
     // Written into the target itself: a working copy is held by its open file.
-    if (auto error = orvane::files::copyKeepingTimes(output, target))
+    if (auto error = orvane::files::copyForWorking(output, target))
         return error;
     return takeTimesAndMode(source, target, true);
 }

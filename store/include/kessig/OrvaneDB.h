@@ -108,6 +108,9 @@ public:
     // Adds VisioComment when missing, then opens the configuration and its five cursors.
     void open_existing_database(const std::string& filename, Durability durability = Durability::Full,
                                 const std::string& nameInMessages = {});
+    // True when the last open_existing_database had to add VisioComment: what
+    // TestVisioComments would have said before it, without checking the file twice.
+    bool AddedVisioComment() const;
     void close_work_dbs();
     bool ReadOnlyFile() const;
     // Opens a configuration only to read it (a compare): read-only, without adding

@@ -21,9 +21,12 @@ QString workingCopyFolder();
 QString GetWorkFileName();
 
 // Copies source over target (which must exist or be creatable), keeping the source's
-// modification time. The copy is private to this user: mode 0600, or 0400 when the
-// source is read-only. Returns the reason on failure.
+// modification time, and syncs it. The copy is private to this user: mode 0600, or 0400
+// when the source is read-only. Returns the reason on failure.
 std::optional<QString> copyKeepingTimes(const QString& source, const QString& target);
+// The same without the sync, for a working copy: whatever it holds reaches the user only
+// through a save, which syncs it first.
+std::optional<QString> copyForWorking(const QString& source, const QString& target);
 
 // Removes a file, clearing a read-only permission first. True when it is gone.
 bool deleteFileForced(const QString& path);
@@ -48,7 +51,7 @@ public:
     // Copies `original` into a new working copy. Throws std::runtime_error with the
     // reason (naming the user's file, or the folder that cannot take the copy, or saying
     // that the file changed while it was copied).
-    explicit WorkingCopy(const QString& original, const CopyFunction& copy = copyKeepingTimes);
+    explicit WorkingCopy(const QString& original, const CopyFunction& copy = copyForWorking);
     ~WorkingCopy();
     WorkingCopy(const WorkingCopy&) = delete;
     WorkingCopy& operator=(const WorkingCopy&) = delete;
