@@ -1794,4 +1794,20 @@ TEST_F(EditorWindowTest, AnImportIntoTheOpenFileIsSeenAtSave_AndAHalfWrittenFile
     reader.open_for_reading(plant.toStdString());
     reader.BlockSeek(50);
     EXPECT_EQ(reader.BlockComment(), "imported");
+    reader.close_work_dbs();
+
+    // Killed half way while the editor has it open: the save is asked about, and the old
+    // content's journal does not outlive it to be rolled back over the new one.
+    ASSERT_TRUE(kessig::testsupport::killedHalfWay(QFile::encodeName(plant).constData(),
+                                                    "UPDATE \"Block List\" SET Comment = hex(zeroblob(2000))"));
+    assign(70, plain.name);
+    answers = {Answer::Yes};
+    w().files().fileSave();
+    EXPECT_EQ(messages.back().buttons, Buttons::OverwriteSaveAsCancel);
+    EXPECT_FALSE(QFileInfo::exists(plant + "-journal"));
+    EXPECT_NE(functionInFile(plant, 70), kNop);
+    EXPECT_NE(functionInFile(plant, 60), kNop);
+    reader.open_for_reading(plant.toStdString());
+    reader.BlockSeek(159);
+    EXPECT_EQ(reader.BlockComment(), "");
 }

@@ -175,7 +175,8 @@ QString textCommandsUsage()
         "                                     standard output without -o), in a stable order\n"
         "                                     that diffs well\n"
         "  orvane import TEXT FILE [--yes]    build the configuration FILE from TEXT (\"-\":\n"
-        "                                     standard input); asks before replacing FILE\n"
+        "                                     standard input); asks before replacing FILE,\n"
+        "                                     naming an editor that holds it for writing\n"
         "  Both take --catalogue DIR. A legacy Jet file is read as it is; the first time\n"
         "  one is replaced, its original is kept beside it as NAME.jet.mdb.\n");
 }

@@ -5,6 +5,7 @@
 #include "kessig/OrvaneDB.h"
 
 #include "ScratchFolder.h"
+#include "support/ChildProcess.h"
 #include "support/InterruptedWrite.h"
 
 #include <gtest/gtest.h>
@@ -132,16 +133,13 @@ TEST(InterruptedWrite, ADiskThatFillsHalfWayIsReportedAsSuch_AndTheFileKeepsItsL
     const fs::path dir = kessig::test::scratchFolder("kessig-full-");
     const fs::path file = configuration(dir);
     const std::string before = bytesOf(file);
-    int channel[2];
-    ASSERT_EQ(::pipe(channel), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
+    const std::string said = kessig::testsupport::inChild([&] {
         // A file size limit fails the writing as a full disk would.
         ::signal(SIGXFSZ, SIG_IGN);
         const rlim_t size = before.size() + 32 * 1024;
         const struct rlimit limit {size, size};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        std::string said = "no failure";
+        std::string failure = "no failure";
         OrvaneDB db;
         try {
             db.open_existing_database(file.string(), kessig::Durability::Full, kShown);
@@ -154,22 +152,15 @@ TEST(InterruptedWrite, ADiskThatFillsHalfWayIsReportedAsSuch_AndTheFileKeepsItsL
             }
             db.CommitTrans();
         } catch (const DbError& e) {
-            said = e.text();
+            failure = e.text();
             try {
                 if (db.InTransaction()) db.Rollback();
             } catch (const DbError& hidden) {
-                said = hidden.text();
+                failure = hidden.text();
             }
         }
-        [[maybe_unused]] const ssize_t n = ::write(channel[1], said.data(), said.size());
-        ::_exit(0);
-    }
-    ::close(channel[1]);
-    char buffer[512] = {};
-    const ssize_t n = ::read(channel[0], buffer, sizeof buffer - 1);
-    ::close(channel[0]);
-    ::waitpid(child, nullptr, 0);
-    const std::string said(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+        return failure;
+    }).said;
     EXPECT_NE(said.find("File too large"), std::string::npos) << said;
     EXPECT_EQ(said.find("cannot rollback"), std::string::npos) << said;
     EXPECT_EQ(bytesOf(file), before);

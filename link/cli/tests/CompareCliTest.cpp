@@ -5,7 +5,6 @@
 #include "../../../store/tests/support/InterruptedWrite.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -72,21 +71,6 @@ TEST(OrvaneCompare, ALegacyJetFileComparesEqualToTheSameConfigurationMadeHere_AD
 
 namespace {
 
-// orvane with `input` on its standard input, which then ends.
-ProcessRun orvaneAnswering(const QStringList& arguments, const QByteArray& input)
-{
-    QProcess process;
-    process.start(programFolder() + QStringLiteral("/orvane"), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    ProcessRun run;
-    run.finished = process.waitForFinished(60000);
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
-
 constexpr const char* kLongComments = "UPDATE \"Block List\" SET Comment = hex(zeroblob(2000))";
 
 } // namespace
@@ -128,11 +112,11 @@ TEST(OrvaneCompare, AfterAWriteKilledHalfWayEveryReaderRecoversTheFileAndSaysSo_
     // A file an editor holds for writing: asked about, declined without an answer, --yes answers.
     ASSERT_EQ(runProgram(QStringLiteral("orvane"), {QStringLiteral("export"), a, QStringLiteral("-o"), text}).exitCode, 0);
     const orvane::files::WritingHold editor(b);
-    run = orvaneAnswering({QStringLiteral("import"), text, b}, {});
+    run = runProgram(QStringLiteral("orvane"), {QStringLiteral("import"), text, b});
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(run.err.startsWith(b.toUtf8() + " is open for writing in another program of the tool set")) << run.err.toStdString();
     EXPECT_EQ(contentOf(b), whole);
-    run = orvaneAnswering({QStringLiteral("import"), text, b, QStringLiteral("--yes")}, {});
+    run = runProgram(QStringLiteral("orvane"), {QStringLiteral("import"), text, b, QStringLiteral("--yes")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_NE(contentOf(b), whole);
 }

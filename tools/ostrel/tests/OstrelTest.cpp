@@ -9,6 +9,8 @@
 #include "orvane/compare/testing/ConfigurationFile.h"
 #include "orvane/compare/testing/OpenedDocuments.h"
 #include "orvane/files/WritingHold.h"
+
+#include "../../../store/tests/support/ChildProcess.h"
 #include "orvane/formats/JetFiles.h"
 
 #include <QApplication>
@@ -213,35 +215,24 @@ TEST_F(OstrelTest, AMergeThatFailsHalfWayLeavesTheUpdateAsItWas_AndOlderFilesKee
     // A file size limit makes the merge's writing fail far into the blocks, as a full disk
     // would, or kills the merge there, as its default signal does.
     for (const bool killed : {false, true}) {
-        int channel[2];
-        ASSERT_EQ(::pipe(channel), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
+        const auto run = kessig::testsupport::inChild([&] {
             ::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
             const struct rlimit limit {static_cast<rlim_t>(before.size()) + 64 * 1024, static_cast<rlim_t>(before.size()) + 64 * 1024};
             ::setrlimit(RLIMIT_FSIZE, &limit);
-            std::string said = "merged";
             try {
                 ostrel::mergeComments(readConfiguration(a), b);
             } catch (const std::exception& e) {
-                said = failureText(e).toStdString();
+                return failureText(e).toStdString();
             }
-            [[maybe_unused]] const ssize_t n = ::write(channel[1], said.data(), said.size());
-            ::_exit(0);
-        }
-        ::close(channel[1]);
-        char buffer[512] = {};
-        const ssize_t n = ::read(channel[0], buffer, sizeof buffer - 1);
-        ::close(channel[0]);
-        int status = -1;
-        ::waitpid(child, &status, 0);
+            return std::string("merged");
+        });
+        const int status = run.status;
         if (killed) {
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
         } else {
             // The true cause, never the failed rollback that followed it.
-            const std::string said(buffer, n > 0 ? static_cast<size_t>(n) : 0);
-            EXPECT_NE(said.find("File too large"), std::string::npos) << said;
-            EXPECT_EQ(said.find("rollback"), std::string::npos) << said;
+            EXPECT_NE(run.said.find("File too large"), std::string::npos) << run.said;
+            EXPECT_EQ(run.said.find("rollback"), std::string::npos) << run.said;
         }
         EXPECT_EQ(contentOf(b), before);
         EXPECT_FALSE(QFileInfo::exists(b + QStringLiteral("-journal")));
