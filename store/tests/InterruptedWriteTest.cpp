@@ -107,6 +107,13 @@ TEST(InterruptedWrite, AKilledWriteIsUndoneOnTheFileItself_OrRefusedWithTheTrueR
         ::chown(journal.c_str(), 0, 0);
     }
     EXPECT_EQ(bytesOf(file), torn);
+    // A journal beside a file of another format (a legacy file put back over the name) is not its own.
+    const fs::path legacy = dir / "legacy.mdb";
+    std::ofstream(legacy, std::ios::binary) << std::string(4096, '\x01');
+    fs::copy_file(journal, dir / "legacy.mdb-journal");
+    EXPECT_NE(refusal([&] { kessig::recoverInterruptedWrite(legacy.string(), kShown); }).find("not in the tool set's own format"),
+              std::string::npos);
+    EXPECT_EQ(bytesOf(legacy), std::string(4096, '\x01'));
 
     // Recovered: the file holds its last complete content byte for byte, and says so once.
     const std::string said = kessig::recoverInterruptedWrite(file.string(), kShown);
