@@ -69,8 +69,12 @@ Answer showMessage(QWidget* parent, const QString& text, Buttons buttons, Icon i
         return messageHandler()(MessageRequest{text, title, buttons, icon});
     QMessageBox box(boxIcon(icon), title, displayText(text), standardButtons(buttons), parent);
     if (buttons == Buttons::OverwriteSaveAsCancel) {
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Overwrite"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("&Save As..."));
+        // Named for what they do, without the icons of yes and no.
+        for (const auto& [button, text] : {std::pair{QMessageBox::Yes, QStringLiteral("&Overwrite")},
+                                           std::pair{QMessageBox::No, QStringLiteral("&Save As...")}}) {
+            box.button(button)->setText(text);
+            box.button(button)->setIcon(QIcon());
+        }
     }
     return answerOf(box.exec());
 }

@@ -23,8 +23,12 @@ Answer WidgetDesktop::show(QWidget* parent, const Message& message)
                                                                        : QMessageBox::NoIcon;
     QMessageBox box(icon, message.title, shownText(message.text), buttons, parent);
     if (message.buttons == Buttons::OverwriteSaveAsCancel) {
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Overwrite"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("&Save As..."));
+        // Named for what they do, without the icons of yes and no.
+        for (const auto& [button, text] : {std::pair{QMessageBox::Yes, QStringLiteral("&Overwrite")},
+                                           std::pair{QMessageBox::No, QStringLiteral("&Save As...")}}) {
+            box.button(button)->setText(text);
+            box.button(button)->setIcon(QIcon());
+        }
     }
     switch (box.exec()) {
     case QMessageBox::Cancel: return Answer::Cancel;
