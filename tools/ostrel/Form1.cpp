@@ -98,11 +98,12 @@ void Form1::Command3_Click()
         }
     };
     const auto one = read(filename1_);
-    // What the Update file was when compared, so that the merge never lands on another's change unasked.
-    const auto compared = orvane::files::fileVersion(filename2_);
     const auto two = one ? read(filename2_) : std::nullopt;
     if (!two)
         return;
+    // What the Update file was when compared (an unfinished write recovered by the read), so
+    // that the merge never lands on another's change unasked.
+    const auto compared = orvane::files::fileVersion(filename2_);
     if (!FunctionCatalogue::presentIn(programFolder_)) {
         say(QStringLiteral("Error - Brevant Must Be Installed"), QStringLiteral("File Not Found"), Buttons::Ok, Icon::Exclamation);
         return;
@@ -147,7 +148,7 @@ void Form1::Command3_Click()
                                  QStringLiteral("Ostrel"), Buttons::OverwriteSaveAsCancel, Icon::Exclamation);
             if (a == Answer::No)
                 saveAs = desktop_.askSaveFileName(this, QStringLiteral("Orvane Configuration Database (*.mdb)"));
-            if (a == Answer::Cancel || (a == Answer::No && saveAs.isEmpty()))
+            if ((a != Answer::Yes && a != Answer::No) || (a == Answer::No && saveAs.isEmpty()))
                 return;
             expected.reset();
         } catch (const std::exception& e) {
@@ -159,8 +160,8 @@ void Form1::Command3_Click()
         }
     }
     if (!keptOriginal.isEmpty())
-        say(orvane::formats::keptOriginalMessage(saveAs.isEmpty() ? filename2_ : saveAs, keptOriginal), QStringLiteral("Ostrel"), Buttons::Ok,
-            Icon::Information);
+        say(orvane::formats::keptOriginalMessage(saveAs.isEmpty() ? filename2_ : saveAs, keptOriginal),
+            QStringLiteral("Ostrel"), Buttons::Ok, Icon::Information);
     say(QStringLiteral("Merge Complete"));
 }
 
