@@ -24,6 +24,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -265,13 +266,20 @@ TEST_F(TextWindowsTest, QuickMessageGridRefusesWhatTheStoreWouldAndItsWritesCoun
     EXPECT_EQ(messages[0].title, "Brevant");
 
     // Typed into the grid itself: the cell editor commits on Enter.
+    const auto typeInto = [&](int row, const char* text) {
+        settle();   // the editor of an earlier cell is gone
+        grid->setCurrentIndex(cell(row, message));
+        grid->edit(cell(row, message));
+        auto* editor = grid->viewport()->findChild<QLineEdit*>();
+        if (editor) {
+            editor->selectAll();
+            QTest::keyClicks(editor, text);
+        }
+        return editor;
+    };
     grid->setFocus();
-    grid->setCurrentIndex(cell(5, message));
-    grid->edit(cell(5, message));
-    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    QLineEdit* editor = typeInto(5, "TANK LOW");
     ASSERT_TRUE(editor);
-    editor->selectAll();
-    QTest::keyClicks(editor, "TANK LOW");
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();   // the delegate commits in a queued call
     EXPECT_EQ(cell(5, message).data().toString(), "TANK LOW");
@@ -284,7 +292,11 @@ TEST_F(TextWindowsTest, QuickMessageGridRefusesWhatTheStoreWouldAndItsWritesCoun
     EXPECT_EQ(db.QuickBlock(), "159");
     EXPECT_EQ(db.WriteCount(), 0u);
     EXPECT_TRUE(app.session().WorkFileChanged());
+    // A cell still being typed into when "&Done" is chosen is stored as a left box is.
+    ASSERT_TRUE(typeInto(6, "PUMP RUN"));
     done(&general);
+    db.QuickSeek(6);
+    EXPECT_EQ(db.QuickMessage(), "PUMP RUN");
     db.QuickSeek(5);
     EXPECT_EQ(db.QuickMessage(), "TANK LOW");
     // The store holds the file alone again and writes on.
@@ -480,7 +492,12 @@ TEST_F(TextWindowsTest, PrintOptionsCheckTheRangeAndTheSamplePrintsToAPdf)
     EXPECT_GE(previewWidget->pageCount(), 2);
     previewWidget->window()->close();
 
-    // Into a PDF file, read back column by column.
+    // Into a PDF file, read back column by column; a block comment holds characters beyond ASCII.
+    const std::string symbols = "LT-101 0\u2013100 \u00b0C, 250 \u03a9, \u20ac 1.200";
+    app.db().BlockSeek(10);
+    app.db().BlockEdit();
+    app.db().BlockComment(symbols);
+    app.db().BlockUpdate();
     chosenFile = dir.filePath("plant report");
     options->findChild<QPushButton*>("cmdPdf")->click();
     ASSERT_EQ(dialogs.back().filter, "PDF File (*.pdf)");
@@ -507,26 +524,58 @@ TEST_F(TextWindowsTest, PrintOptionsCheckTheRangeAndTheSamplePrintsToAPdf)
     const QString input = lineWith("Process variable");
     EXPECT_EQ(atColumn(input, 40, 2), "10");
     EXPECT_TRUE(lineWith("Page 1").contains(sample));
+    // Every value as the editor shows it: block 10's range in tenths by its decimals parameter.
+    EXPECT_EQ(atColumn(lineWith("RANGE LOW"), 40, 4), "0.0 ");
+    EXPECT_EQ(atColumn(lineWith("RANGE HIGH"), 40, 6), "100.0 ");
+    EXPECT_EQ(atColumn(lineWith("LT-101"), 20, 40), QString::fromStdString(symbols));
 
-    // Printing through the print dialog: once per copy, and no page at all without sections.
-    w().munFilePrint_Click();
-    options = w().printOptions();
+    // Printing through the print dialog: the chosen pages, once per copy, collated or not,
+    // in either order.
     const QString printed = dir.filePath("printed.pdf");
-    setPrintDialogHandler([&](QPrinter& printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(printed);
-        printer.setCopyCount(2);
-        return true;
-    });
-    options->findChild<QPushButton*>("cmdPrint")->click();
-    const QString twice = pdfText(printed);
-    EXPECT_EQ(twice.count("Page 1"), 2);
-    settle();
+    const auto printThrough = [&](int from, int to, int copies, bool collate, bool reverse = false) {
+        w().munFilePrint_Click();
+        setPrintDialogHandler([=](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(printed);
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(from, to);
+            printer.setCopyCount(copies);
+            printer.setCollateCopies(collate);
+            printer.setPageOrder(reverse ? QPrinter::LastPageFirst : QPrinter::FirstPageFirst);
+            return true;
+        });
+        w().printOptions()->findChild<QPushButton*>("cmdPrint")->click();
+        settle();
+        QStringList order;
+        for (const QString& line : pdfText(printed).split('\n'))
+            if (const auto page = QRegularExpression("Page (\\d+)$").match(line); page.hasMatch())
+                order << page.captured(1);
+        return order.join(' ');
+    };
+    EXPECT_EQ(printThrough(2, 2, 2, true), "2 2");
+    EXPECT_EQ(printThrough(1, 3, 2, true), "1 2 3 1 2 3");
+    EXPECT_EQ(printThrough(2, 3, 2, false), "2 2 3 3");
+    EXPECT_EQ(printThrough(2, 3, 2, true, true), "3 2 3 2");
+
+    // No section: said at once, before any dialog, and the window stays for another choice.
     QFile::remove(printed);
+    messages.clear();
+    bool asked = false;
+    setPrintDialogHandler([&](QPrinter&) { return asked = true; });
+    const size_t fileDialogs = dialogs.size();
     w().munFilePrint_Click();
     options = w().printOptions();
     options->findChild<QCheckBox*>("cbTesseraGrd")->click();
     options->findChild<QCheckBox*>("cbTesseraDB")->click();
-    options->findChild<QPushButton*>("cmdPrint")->click();
+    for (const char* button : {"cmdPrint", "cmdPreview", "cmdPdf"})
+        options->findChild<QPushButton*>(button)->click();
+    ASSERT_EQ(messages.size(), 3u);
+    for (const MessageRequest& m : messages)
+        EXPECT_EQ(m.text, "Nothing To Print: Select A Section.");
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(dialogs.size(), fileDialogs);
+    EXPECT_FALSE(options->findChild<QPrintPreviewWidget*>());
     EXPECT_FALSE(QFile::exists(printed));
+    settle();
+    EXPECT_EQ(w().printOptions(), options);
 }

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <climits>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,8 +41,9 @@ int followMarker(const QByteArray& marker)
     if (n <= 0)
         return 0;
     const QByteArray saving(target, n);
-    // Only ever a saving file: a marker changed to point elsewhere removes nothing.
-    if (!detail::isSavingFileName(QFileInfo(QFile::decodeName(saving)).fileName()))
+    // Only ever a file written beside another: a marker changed to point elsewhere
+    // removes nothing.
+    if (!detail::isMarkableFileName(QFileInfo(QFile::decodeName(saving)).fileName()))
         return 0;
     int removed = 0;
     if (ownedRegularFile(saving) && removeIfUnheld(saving))
@@ -52,12 +54,30 @@ int followMarker(const QByteArray& marker)
     return removed;
 }
 
+// A folder made by WorkingFolder, with its files.
+bool removeFolderIfUnheld(const QByteArray& path)
+{
+    const auto held = detail::holdIfUnheld(path, detail::Kind::Folder);
+    if (!held || !detail::stillNames(*held, path))
+        return false;
+    detail::removeFilesIn(held->fd());
+    return ::rmdir(path.constData()) == 0;
+}
+
 } // namespace
 
 int removeLeftovers()
 {
-    const QString folder = workingCopyFolder();
+    QString folder;
+    try {
+        folder = workingCopyFolder();
+    } catch (const std::runtime_error&) {
+        return 0;   // no folder of this user's own, so none of its files either
+    }
+    // Another program making a file there or clearing it: the next start clears instead.
     const detail::FolderLock lock(folder, true);
+    if (!lock.held())
+        return 0;
     const QDir dir(folder);
     int removed = 0;
     for (const QString& name : dir.entryList({QStringLiteral("Orv*.tmp")}, QDir::Files | QDir::Hidden | QDir::System)) {
@@ -67,6 +87,9 @@ int removeLeftovers()
     }
     for (const QString& name : dir.entryList({QStringLiteral("Orv*.saving")}, QDir::AllEntries | QDir::Hidden | QDir::System))
         removed += followMarker(QFile::encodeName(dir.filePath(name)));
+    for (const QString& name : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+        if (detail::isWorkingFolderName(name) && removeFolderIfUnheld(QFile::encodeName(dir.filePath(name))))
+            ++removed;
     return removed;
 }
 

@@ -1,13 +1,10 @@
 #include "orvane/files/SafeSave.h"
 
-#include "orvane/files/WorkingCopy.h"
-
 #include "Held.h"
 #include "Io.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <climits>
@@ -24,15 +21,31 @@ namespace {
 
 QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
 
-// The file a path means: symbolic links followed to the end. A missing last step
-// is where a new file goes.
-std::optional<QString> resolveLinks(const QString& target, QString& reason)
+struct FollowedLinks {
+    QString file;          // where the links end; a missing last step is where a new file goes
+    QString foreignLink;   // the first link on the way that this user must not write through
+};
+
+// A link in a folder with the sticky bit (a shared one, such as /tmp) that neither this
+// user nor the folder's owner made: the kernel's own rule for such links. Anyone may put
+// a link there, and make it name a file of the user who writes through it.
+bool isForeignLink(const QString& link, const struct stat& st)
 {
-    QString path = QFileInfo(target).absoluteFilePath();
+    struct stat folder {};
+    return ::stat(encoded(QFileInfo(link).absolutePath()).constData(), &folder) == 0 && (folder.st_mode & S_ISVTX)
+           && st.st_uid != ::geteuid() && st.st_uid != folder.st_uid;
+}
+
+std::optional<FollowedLinks> followLinks(const QString& target, QString& reason)
+{
+    FollowedLinks followed{QFileInfo(target).absoluteFilePath(), {}};
+    QString& path = followed.file;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
         if (::lstat(encoded(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return path;
+            return followed;
+        if (followed.foreignLink.isEmpty() && isForeignLink(path, st))
+            followed.foreignLink = path;
         char link[PATH_MAX];
         const ssize_t n = ::readlink(encoded(path).constData(), link, sizeof link - 1);
         if (n < 0) {
@@ -46,6 +59,21 @@ std::optional<QString> resolveLinks(const QString& target, QString& reason)
     return std::nullopt;
 }
 
+// The file a path means: symbolic links followed to the end, but never one that another
+// user put in a shared folder.
+std::optional<QString> resolveLinks(const QString& target, QString& reason)
+{
+    const auto followed = followLinks(target, reason);
+    if (!followed)
+        return std::nullopt;
+    if (!followed->foreignLink.isEmpty()) {
+        reason = followed->foreignLink + QStringLiteral(" is a link that another user made in a shared folder; ")
+                 + QStringLiteral("nothing is written through it to ") + followed->file;
+        return std::nullopt;
+    }
+    return followed->file;
+}
+
 // A target that exists must be a plain file this user may write and that is not
 // marked read-only (the owner's write bit).
 std::optional<QString> refusal(const QString& target, const QString& resolved, const struct stat& st)
@@ -56,32 +84,6 @@ std::optional<QString> refusal(const QString& target, const QString& resolved, c
         return target + QStringLiteral(" is read-only");
     return std::nullopt;
 }
-
-// A marker in the working-copy folder that leads a later program to a saving file
-// this program leaves when it is killed.
-class SavingMarker {
-public:
-    explicit SavingMarker(const QByteArray& savingFile)
-    {
-        QTemporaryFile name(workingCopyFolder() + QStringLiteral("/OrvXXXXXX.saving"));
-        if (!name.open())
-            return;
-        const QByteArray path = encoded(name.fileName());
-        name.remove();
-        if (::symlink(savingFile.constData(), path.constData()) == 0)
-            path_ = path;
-    }
-    ~SavingMarker()
-    {
-        if (!path_.isEmpty())
-            ::unlink(path_.constData());
-    }
-    SavingMarker(const SavingMarker&) = delete;
-    SavingMarker& operator=(const SavingMarker&) = delete;
-
-private:
-    QByteArray path_;
-};
 
 // Saving files beside the target that a killed program left.
 void removeUnheldSavingFiles(const QString& folder, const QString& name)
@@ -116,7 +118,7 @@ Route replaceByRename(const QString& target, const QString& resolved, const QByt
     }
     detail::lockWithoutWaiting(out.fd);
     detail::removeOnTermination(temp);
-    const SavingMarker marker(temp);
+    const detail::LeftoverMarker marker(temp);
     const auto fail = [&](Route route) {
         ::unlink(temp.constData());
         detail::keepOnTermination(temp);
@@ -182,20 +184,12 @@ std::optional<QString> whyNotReplaceable(const QString& target)
     return refusal(target, *resolved, st);
 }
 
-std::optional<QString> copyBack(const QString& source, const QString& target)
+std::optional<QString> saveContent(const QByteArray& content, const QString& target)
 {
     QString reason;
     const auto resolved = resolveLinks(target, reason);
     if (!resolved)
         return reason;
-    // The new content, complete and synced, before the target is touched.
-    const Fd in(::open(encoded(source).constData(), O_RDONLY | O_CLOEXEC));
-    if (!in)
-        return errnoText(QStringLiteral("Cannot open"), source);
-    const auto content = detail::readAll(in.fd);
-    if (!content || ::fsync(in.fd) != 0)
-        return errnoText(QStringLiteral("Cannot read"), source);
-
     struct stat st {};
     const bool exists = ::stat(encoded(*resolved).constData(), &st) == 0;
     if (!exists && errno != ENOENT)
@@ -205,14 +199,36 @@ std::optional<QString> copyBack(const QString& source, const QString& target)
             return refused;
         // Other hard links would keep the old content after a rename.
         if (st.st_nlink > 1)
-            return replaceInPlace(target, *resolved, *content);
+            return replaceInPlace(target, *resolved, content);
     }
-    switch (replaceByRename(target, *resolved, *content, exists ? &st : nullptr, reason)) {
+    switch (replaceByRename(target, *resolved, content, exists ? &st : nullptr, reason)) {
     case Route::Done: return std::nullopt;
-    case Route::InPlace: return replaceInPlace(target, *resolved, *content);
+    case Route::InPlace: return replaceInPlace(target, *resolved, content);
     case Route::Failed: break;
     }
     return reason;
+}
+
+std::optional<QString> copyBack(const QString& source, const QString& target)
+{
+    // The new content, complete and synced, before the target is touched.
+    const Fd in(::open(encoded(source).constData(), O_RDONLY | O_CLOEXEC));
+    if (!in)
+        return errnoText(QStringLiteral("Cannot open"), source);
+    const auto content = detail::readAll(in.fd);
+    if (!content || ::fsync(in.fd) != 0)
+        return errnoText(QStringLiteral("Cannot read"), source);
+    return saveContent(*content, target);
+}
+
+std::optional<QString> linkedFile(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(encoded(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return std::nullopt;
+    QString reason;
+    const auto followed = followLinks(path, reason);
+    return followed ? std::optional<QString>(followed->file) : std::nullopt;
 }
 
 } // namespace orvane::files

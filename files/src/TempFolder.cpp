@@ -1,76 +1,28 @@
 #include "orvane/files/TempFolder.h"
 
-#include <QDir>
+#include "Held.h"
+#include "Io.h"
+#include "PrivateFolder.h"
+
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvane::files {
 
-namespace {
-
-QString failure(const QString& what, const QString& path)
-{
-    return what + QStringLiteral(" ") + path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-}
-
-class OwnedFd {
-public:
-    explicit OwnedFd(int fd) : fd_(fd) {}
-    ~OwnedFd() { if (fd_ >= 0) ::close(fd_); }
-    OwnedFd(const OwnedFd&) = delete;
-    OwnedFd& operator=(const OwnedFd&) = delete;
-    int get() const { return fd_; }
-    bool closeNow()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-} // namespace
+using detail::Fd;
+using detail::errnoText;
 
 QString tempFolder()
 {
     const QString temp = qEnvironmentVariable("TEMP");
     if (!temp.isEmpty())
-        return temp;
-    const QString folder = QDir::tempPath() + QStringLiteral("/orvane-") + QString::number(::getuid());
-    const QByteArray name = QFile::encodeName(folder);
-    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        throw std::runtime_error(failure(QStringLiteral("Cannot make the temporary folder"), folder).toStdString());
-    // Someone else may have made the name first, in a folder everybody writes.
-    struct stat st {};
-    if (::lstat(name.constData(), &st) != 0)
-        throw std::runtime_error(failure(QStringLiteral("Cannot use the temporary folder"), folder).toStdString());
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        throw std::runtime_error(("The temporary folder " + folder + " is not a folder of this user's own").toStdString());
-    if ((st.st_mode & 077) != 0 && ::chmod(name.constData(), 0700) != 0)
-        throw std::runtime_error(failure(QStringLiteral("Cannot make private the temporary folder"), folder).toStdString());
-    return folder;
+        if (const auto own = detail::ownClosedFolder(temp))
+            return *own;
+    return detail::privateTemporaryFolder();
 }
 
 std::optional<QString> replaceFileContent(const QString& path, const QByteArray& bytes)
@@ -78,41 +30,36 @@ std::optional<QString> replaceFileContent(const QString& path, const QByteArray&
     const QFileInfo info(path);
     QByteArray temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()
                                         + QStringLiteral(".new-XXXXXX"));
-    OwnedFd out(::mkostemp(temp.data(), O_CLOEXEC));
-    if (out.get() < 0)
-        return failure(QStringLiteral("Cannot write in"), info.absolutePath());
-    const bool written = writeAll(out.get(), bytes);
-    if (!written || !out.closeNow()) {
-        const QString reason = failure(QStringLiteral("Cannot write"), path);
+    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!out)
+        return errnoText(QStringLiteral("Cannot write in"), info.absolutePath());
+    // Held, so that a program starting meanwhile leaves it; gone with a termination
+    // signal, and after any other end with the next start (the marker leads there).
+    detail::lockWithoutWaiting(out.fd);
+    detail::removeOnTermination(temp);
+    const detail::LeftoverMarker marker(temp);
+    const auto fail = [&](const QString& reason) {
         ::unlink(temp.constData());
+        detail::keepOnTermination(temp);
         return reason;
-    }
-    if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0) {
-        const QString reason = failure(QStringLiteral("Cannot replace"), path);
-        ::unlink(temp.constData());
-        return reason;
-    }
+    };
+    // Some file systems report a failed write only when a descriptor is closed: a
+    // duplicate is closed, so that the file stays held until it is renamed.
+    if (!detail::writeAllAt(out.fd, bytes, 0) || ::close(::fcntl(out.fd, F_DUPFD_CLOEXEC, 0)) != 0)
+        return fail(errnoText(QStringLiteral("Cannot write"), path));
+    if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0)
+        return fail(errnoText(QStringLiteral("Cannot replace"), path));
+    detail::keepOnTermination(temp);
     return std::nullopt;
 }
 
 std::optional<QByteArray> readRegularFile(const QString& path)
 {
-    OwnedFd in(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    const Fd in(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!in || ::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    QByteArray bytes;
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return std::nullopt;
-        if (n == 0)
-            return bytes;
-        bytes.append(buffer, n);
-    }
+    return detail::readAll(in.fd);
 }
 
 } // namespace orvane::files

@@ -1,8 +1,8 @@
 #include "orvane/files/WorkingCopy.h"
-#include "orvane/files/TempFolder.h"
 
 #include "Held.h"
 #include "Io.h"
+#include "PrivateFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,28 +21,45 @@ namespace orvane::files {
 using detail::Fd;
 using detail::errnoText;
 
+namespace {
+
+QString lockedFolder(const QString& folder)
+{
+    return QStringLiteral("The folder ") + folder + QStringLiteral(" is locked by another program of this user; try again.");
+}
+
+// The folder the per-user data folder is made in: the home folder, or the one above
+// XDG_DATA_HOME when that is set. Nothing is made there unless it exists (a home such as
+// /nonexistent, given to system users, is no home) and no other user can change it.
+bool dataFolderHasAHome(const QString& dataFolder)
+{
+    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    const QString home = !xdg.isEmpty() && QDir::isAbsolutePath(xdg) ? QFileInfo(dataFolder).path() : QDir::homePath();
+    return !detail::whyOpenToOthers(home);
+}
+
+} // namespace
+
 QString workingCopyFolder()
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (!dir.isEmpty())
-        dir += QStringLiteral("/Orvane");
-    if (!dir.isEmpty() && QDir().mkpath(dir))
-        return dir;
-    // Without a usable home: this user's private temporary folder, never a shared one.
-    try {
-        return tempFolder();
-    } catch (const std::runtime_error&) {
-        return QDir::tempPath();   // GetWorkFileName's copies are private (0600) even there
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!data.isEmpty() && dataFolderHasAHome(data) && QDir().mkpath(data)) {
+        try {
+            return detail::makePrivateFolder(data, QStringLiteral("Orvane"));
+        } catch (const std::runtime_error&) {
+            // A data folder that others can change: as without a home.
+        }
     }
+    return detail::privateTemporaryFolder();
 }
 
 QString GetWorkFileName()
 {
-    QTemporaryFile file(workingCopyFolder() + QStringLiteral("/OrvXXXXXX.tmp"));
+    const QString folder = workingCopyFolder();
+    QTemporaryFile file(folder + QStringLiteral("/OrvXXXXXX.tmp"));
     file.setAutoRemove(false);
     if (!file.open())
-        throw std::runtime_error(("Cannot make a working copy in " + workingCopyFolder() + ": "
-                                  + file.errorString()).toStdString());
+        throw std::runtime_error(("Cannot make a working copy in " + folder + ": " + file.errorString()).toStdString());
     return file.fileName();
 }
 
@@ -123,7 +140,10 @@ WorkingCopy::WorkingCopy(const QString& original, const CopyFunction& copy)
     {
         // Made and locked under the folder's shared lock: a program clearing leftovers
         // meanwhile never sees it unheld.
-        const detail::FolderLock folder(workingCopyFolder(), false);
+        const QString folder = workingCopyFolder();
+        const detail::FolderLock lock(folder, false);
+        if (!lock.held())
+            throw std::runtime_error(lockedFolder(folder).toStdString());
         path_ = GetWorkFileName();
         hold_->lock = detail::HeldFile(::open(QFile::encodeName(path_).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!hold_->lock || !detail::lockWithoutWaiting(hold_->lock.fd())) {
@@ -156,6 +176,40 @@ WorkingCopy::~WorkingCopy()
     detail::keepOnTermination(QFile::encodeName(path_));
     deleteFileForced(path_);
     // The lock goes last, with the file already gone.
+}
+
+struct WorkingFolder::Hold {
+    detail::HeldFile lock;
+};
+
+WorkingFolder::WorkingFolder(Purpose purpose) : hold_(std::make_unique<Hold>())
+{
+    const QString folder = workingCopyFolder();
+    const detail::FolderLock lock(folder, false);
+    if (!lock.held())
+        throw std::runtime_error(lockedFolder(folder).toStdString());
+    const char* prefix = purpose == Purpose::Import ? detail::kImportFolderPrefix : detail::kJetFolderPrefix;
+    QByteArray name = QFile::encodeName(folder + QLatin1Char('/') + QLatin1String(prefix) + QStringLiteral("XXXXXX"));
+    // Held and known to the signal handler before a signal can end the program.
+    const detail::TerminationSignalsHeld signalsHeld;
+    if (!::mkdtemp(name.data()))
+        throw std::runtime_error(errnoText(QStringLiteral("Cannot make a folder in"), folder).toStdString());
+    hold_->lock = detail::HeldFile(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!hold_->lock || !detail::lockWithoutWaiting(hold_->lock.fd())) {
+        const QString reason = errnoText(QStringLiteral("Cannot hold the folder"), QFile::decodeName(name));
+        ::rmdir(name.constData());
+        throw std::runtime_error(reason.toStdString());
+    }
+    detail::removeOnTermination(name, detail::Kind::Folder);
+    path_ = QFile::decodeName(name);
+}
+
+WorkingFolder::~WorkingFolder()
+{
+    const QByteArray name = QFile::encodeName(path_);
+    detail::keepOnTermination(name);
+    detail::removeFilesIn(hold_->lock.fd());
+    ::rmdir(name.constData());
 }
 
 } // namespace orvane::files

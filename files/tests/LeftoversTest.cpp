@@ -4,6 +4,7 @@
 #include "orvane/files/SafeSave.h"
 #include "orvane/files/TempFolder.h"
 #include "orvane/files/WorkingCopy.h"
+#include "support/EnvironmentVariable.h"
 #include "support/OrdinaryUser.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 using namespace orvane::files;
+using orvane::testsupport::EnvironmentVariable;
 
 namespace {
 
@@ -47,10 +49,11 @@ protected:
     QString source;
 };
 
-// A program that makes a working copy and then waits until it is killed.
+// A program that makes a working copy and a working folder with a file in it, as an
+// import does, and then waits until it is killed.
 struct ProgramHoldingACopy {
     pid_t pid = -1;
-    QString copy;
+    QString copy, folder;
     explicit ProgramHoldingACopy(const QString& source)
     {
         int channel[2];
@@ -59,17 +62,24 @@ struct ProgramHoldingACopy {
         pid = ::fork();
         if (pid == 0) {
             WorkingCopy held(source);
-            const QByteArray path = c(held.path()) + '\n';
-            [[maybe_unused]] const ssize_t n = ::write(channel[1], path.constData(), static_cast<size_t>(path.size()));
+            WorkingFolder working(WorkingFolder::Purpose::Import);
+            QFile built(working.filePath("configuration.mdb"));
+            if (built.open(QIODevice::WriteOnly))
+                built.write("being built");
+            const QByteArray paths = c(held.path()) + '\n' + c(working.path()) + '\n';
+            [[maybe_unused]] const ssize_t n = ::write(channel[1], paths.constData(), static_cast<size_t>(paths.size()));
             for (;;)
                 ::pause();
         }
         ::close(channel[1]);
-        char buffer[4096];
+        char buffer[8192];
         const ssize_t n = ::read(channel[0], buffer, sizeof buffer);
         ::close(channel[0]);
-        if (n > 1)
-            copy = QFile::decodeName(QByteArray(buffer, n - 1));
+        const QList<QByteArray> lines = QByteArray(buffer, n > 0 ? n : 0).split('\n');
+        if (lines.size() == 3) {
+            copy = QFile::decodeName(lines[0]);
+            folder = QFile::decodeName(lines[1]);
+        }
     }
     void kill()
     {
@@ -99,6 +109,12 @@ TEST_F(LeftoversTest, WhatEndedProgramsLeftGoesAndWhatRunningOnesHoldStays)
     // A marker changed to lead to the user's own file removes nothing.
     const QString bogus = workingCopyFolder() + "/OrvZ9x8Y7.saving";
     ASSERT_EQ(::symlink(c(source).constData(), c(bogus).constData()), 0);
+    // Folders that programs made before they held them; one of another name is the user's.
+    const QString folder = workingCopyFolder();
+    for (const char* name : {"/importAb12Cd", "/.jet-Zz9Yy8", "/important"}) {
+        QDir().mkpath(folder + name);
+        writeFile(folder + name + "/configuration.mdb", "");
+    }
     QString foreign;
     if (orvane::testsupport::runningAsRoot()) {   // another user's copy in a shared folder
         foreign = workingCopyFolder() + "/OrvForeign.tmp";
@@ -106,8 +122,12 @@ TEST_F(LeftoversTest, WhatEndedProgramsLeftGoesAndWhatRunningOnesHoldStays)
         ASSERT_EQ(::chown(c(foreign).constData(), orvane::testsupport::kNobody, orvane::testsupport::kNobody), 0);
     }
 
-    EXPECT_EQ(removeLeftovers(), 2);
+    EXPECT_EQ(removeLeftovers(), 4);
     EXPECT_TRUE(QFile::exists(running.copy));
+    EXPECT_TRUE(QFile::exists(running.folder + "/configuration.mdb"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/importAb12Cd"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/.jet-Zz9Yy8"));
+    EXPECT_TRUE(QFile::exists(folder + "/important/configuration.mdb"));
     EXPECT_FALSE(QFile::exists(abandoned));
     EXPECT_FALSE(QFile::exists(saving));
     EXPECT_FALSE(QFileInfo(marker).isSymLink());
@@ -117,8 +137,9 @@ TEST_F(LeftoversTest, WhatEndedProgramsLeftGoesAndWhatRunningOnesHoldStays)
     }
 
     running.kill();
-    EXPECT_EQ(removeLeftovers(), 1);
+    EXPECT_EQ(removeLeftovers(), 2);
     EXPECT_FALSE(QFile::exists(running.copy));
+    EXPECT_FALSE(QFileInfo::exists(running.folder));
     EXPECT_EQ(removeLeftovers(), 0);
 }
 
@@ -151,7 +172,10 @@ TEST_F(LeftoversTest, WorkingCopiesArePrivateToTheirUserWhereverTheyAre)
         const WorkingCopy readOnly(source);
         EXPECT_EQ(modeOf(readOnly.path()), 0400u);
     }
+    ::chmod(c(workingCopyFolder()).constData(), 0755);
+    EXPECT_EQ(modeOf(workingCopyFolder()), 0700u);
     // With no usable home folder the copies go to this user's private temporary folder.
+    const EnvironmentVariable tmpdir("TMPDIR", c(dir.path()));
     const QString notAFolder = dir.filePath("file-not-folder");
     writeFile(notAFolder, "");
     qputenv("XDG_DATA_HOME", c(notAFolder));
@@ -160,6 +184,22 @@ TEST_F(LeftoversTest, WorkingCopiesArePrivateToTheirUserWhereverTheyAre)
         const WorkingCopy inTemp(source);
         EXPECT_EQ(QFileInfo(inTemp.path()).absolutePath(), tempFolder());
         EXPECT_EQ(modeOf(inTemp.path()), 0600u);
+    }
+    // A home folder that does not exist is no home, and is never made.
+    qunsetenv("XDG_DATA_HOME");
+    const QString noHome = dir.filePath("nonexistent");
+    {
+        const EnvironmentVariable home("HOME", c(noHome));
+        EXPECT_EQ(workingCopyFolder(), tempFolder());
+        EXPECT_FALSE(QFileInfo::exists(noHome));
+    }
+    if (orvane::testsupport::runningAsRoot()) {   // nor is another user's home, which that user could change
+        const QString alien = dir.filePath("alien");
+        QDir().mkpath(alien);
+        ASSERT_EQ(::chown(c(alien).constData(), orvane::testsupport::kNobody, orvane::testsupport::kNobody), 0);
+        const EnvironmentVariable home("HOME", c(alien));
+        EXPECT_EQ(workingCopyFolder(), tempFolder());
+        EXPECT_FALSE(QFileInfo::exists(alien + "/.local"));
     }
     try {
         WorkingCopy missing(dir.filePath("gone.mdb"));

@@ -209,3 +209,41 @@ TEST_F(SafeSaveTest, AWriteThatFailsHalfWayLeavesTheUsersFileAsItWas)
     EXPECT_EQ(readFile(single), "old content");
     EXPECT_TRUE(savingFiles(dir.path()).isEmpty());
 }
+
+TEST_F(SafeSaveTest, ALinkAnotherUserPutInASharedFolderIsNeverWrittenThrough_AndTheFileItNamesIsTold)
+{
+    if (!runningAsRoot())
+        GTEST_SKIP() << "another user needs root to be";
+    const QString mine = folder("mine", 0755);
+    const QString plant = mine + "/plant.mdb";
+    writeFile(plant, "old");
+    const QString shared = folder("shared", 01777);   // as /tmp
+    const QString planted = shared + "/shared-plant.mdb", dangling = shared + "/new-plant.mdb";
+    ASSERT_EQ(asOrdinaryUser([&]() -> int64_t {
+                  return ::symlink(c(plant).constData(), c(planted).constData()) == 0
+                         && ::symlink(c(mine + "/made.mdb").constData(), c(dangling).constData()) == 0;
+              }),
+              1);
+    const QString refused = planted + " is a link that another user made in a shared folder; nothing is written through it to " + plant;
+    EXPECT_EQ(copyBack(work, planted), refused);
+    EXPECT_EQ(whyNotReplaceable(planted), refused);
+    EXPECT_EQ(linkedFile(planted), plant);
+    EXPECT_TRUE(copyBack(work, dangling).value_or("").startsWith(dangling + " is a link that another user made"));
+    EXPECT_EQ(readFile(plant), "old");
+    EXPECT_FALSE(QFileInfo::exists(mine + "/made.mdb"));
+    EXPECT_TRUE(savingFiles(mine).isEmpty());
+
+    // This user's own link there is followed, and so is one of the folder's owner.
+    const QString own = shared + "/own-link.mdb";
+    ASSERT_EQ(::symlink(c(plant).constData(), c(own).constData()), 0);
+    EXPECT_EQ(copyBack(work, own), std::nullopt);
+    EXPECT_EQ(readFile(plant), "new configuration content");
+    const QString theirs = folder("theirs", 01777);
+    ASSERT_EQ(::chown(c(theirs).constData(), ordinaryUid(), ordinaryGid()), 0);
+    const QString ownersLink = theirs + "/plant.mdb";
+    ASSERT_EQ(asOrdinaryUser([&]() -> int64_t { return ::symlink(c(plant).constData(), c(ownersLink).constData()) == 0; }), 1);
+    writeFile(work, "through the owner's link");
+    EXPECT_EQ(copyBack(work, ownersLink), std::nullopt);
+    EXPECT_EQ(readFile(plant), "through the owner's link");
+    EXPECT_EQ(linkedFile(plant), std::nullopt);
+}

@@ -2,6 +2,8 @@
 // are replaced and read there.
 
 #include "orvane/files/TempFolder.h"
+#include "support/EnvironmentVariable.h"
+#include "support/OrdinaryUser.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <unistd.h>
 
 using namespace orvane::files;
+using orvane::testsupport::EnvironmentVariable;
 
 namespace {
 
@@ -29,39 +32,12 @@ QByteArray contentOf(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-class EnvironmentVariable {
-public:
-    EnvironmentVariable(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name))
-    {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~EnvironmentVariable()
-    {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-    bool had_;
-};
-
 } // namespace
 
-TEST(TempFolder, TempWinsElseOnePrivateFolderOfThisUserIsMadeOrMadePrivateAndAStrangerIsRefused)
+TEST(TempFolder, WithoutTempOnePrivateFolderOfThisUserIsMadeOrMadePrivateAndAStrangerIsRefused)
 {
     QTemporaryDir system;
     EnvironmentVariable tmpdir("TMPDIR", system.path().toUtf8());
-    {
-        EnvironmentVariable temp("TEMP", "/somewhere/else");
-        EXPECT_EQ(tempFolder(), QStringLiteral("/somewhere/else"));
-    }
     EnvironmentVariable temp("TEMP", QByteArray());
     const QString expected = system.path() + QStringLiteral("/orvane-") + QString::number(::getuid());
     EXPECT_EQ(tempFolder(), expected);
@@ -77,6 +53,80 @@ TEST(TempFolder, TempWinsElseOnePrivateFolderOfThisUserIsMadeOrMadePrivateAndASt
     QDir(system.path()).mkdir(QStringLiteral("elsewhere"));
     ASSERT_TRUE(QFile::link(system.path() + QStringLiteral("/elsewhere"), expected));
     EXPECT_THROW(tempFolder(), std::runtime_error);
+}
+
+// What the companion programs write there is read again by the editor: TEMP serves only
+// when no other user can replace what lies in it.
+TEST(TempFolder, TempIsTakenWhenNoOtherUserCanChangeIt_ElseAPrivateFolderIsMadeInIt_ElseItIsRefused)
+{
+    using orvane::testsupport::asOrdinaryUser;
+    using orvane::testsupport::runningAsRoot;
+    QTemporaryDir system;
+    ::chmod(QFile::encodeName(system.path()).constData(), 0755);   // the other user may pass
+    const auto folder = [&](const char* name, mode_t mode) {
+        const QString path = system.filePath(QLatin1String(name));
+        QDir().mkdir(path);
+        ::chmod(QFile::encodeName(path).constData(), mode);
+        return path;
+    };
+    const QString uid = QString::number(::getuid());
+    const auto refusal = [](const char* temp) -> QString {
+        EnvironmentVariable variable("TEMP", temp);
+        try {
+            tempFolder();
+        } catch (const std::runtime_error& e) {
+            return QString::fromStdString(e.what());
+        }
+        return QStringLiteral("<taken>");
+    };
+
+    const QString own = folder("own", 0755);
+    {
+        EnvironmentVariable temp("TEMP", own.toUtf8());
+        EXPECT_EQ(tempFolder(), own);
+    }
+
+    // Anyone may write in it, without the sticky bit: anyone could rename a file over
+    // the comments file between Juxta's writing and the editor's reading.
+    const QString open = folder("open", 0777);
+    QString reason = refusal(open.toUtf8().constData());
+    EXPECT_TRUE(reason.contains(QStringLiteral("other users may write in ") + open) && reason.contains(QStringLiteral("TEMP")))
+        << reason.toStdString();
+    EXPECT_TRUE(QDir(open).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    reason = refusal(system.filePath(QStringLiteral("missing")).toUtf8().constData());
+    EXPECT_TRUE(reason.contains(system.filePath(QStringLiteral("missing")) + QStringLiteral(" does not exist"))) << reason.toStdString();
+
+    // With the sticky bit, as /tmp: a private folder in it that the other user can
+    // neither enter, rename nor put a file into.
+    const QString shared = folder("shared", 01777);
+    QString mine;
+    {
+        EnvironmentVariable temp("TEMP", shared.toUtf8());
+        mine = tempFolder();
+    }
+    EXPECT_EQ(mine, shared + QStringLiteral("/orvane-") + uid);
+    EXPECT_EQ(modeOf(mine), 0700u);
+    ASSERT_EQ(replaceFileContent(mine + QStringLiteral("/COMMENTS.TXT"), "\"ours\"\r\n"), std::nullopt);
+    if (!runningAsRoot())
+        return;   // another user needs root to be
+    const int64_t replaced = asOrdinaryUser([&]() -> int64_t {
+        const QByteArray theirs = QFile::encodeName(shared + QStringLiteral("/theirs"));
+        QFile f(QFile::decodeName(theirs));
+        if (!f.open(QIODevice::WriteOnly) || f.write("\"planted\"\r\n") < 0)
+            return -1;
+        f.close();
+        return (::rename(theirs.constData(), QFile::encodeName(mine + QStringLiteral("/COMMENTS.TXT")).constData()) == 0)
+               + (::rename(QFile::encodeName(mine).constData(), QFile::encodeName(shared + QStringLiteral("/moved")).constData()) == 0);
+    });
+    EXPECT_EQ(replaced, 0);
+    EXPECT_EQ(readRegularFile(mine + QStringLiteral("/COMMENTS.TXT")), QByteArray("\"ours\"\r\n"));
+
+    // The other user took the name first.
+    const QString taken = folder("taken", 01777);
+    ASSERT_EQ(asOrdinaryUser([&]() -> int64_t { return QDir().mkdir(taken + QStringLiteral("/orvane-") + uid); }), 1);
+    reason = refusal(taken.toUtf8().constData());
+    EXPECT_TRUE(reason.contains(taken + QStringLiteral("/orvane-") + uid + QStringLiteral(" belongs to another user")))
+        << reason.toStdString();
 }
 
 TEST(TempFolder, ReplacingNeverFollowsAPlantedLinkAndAFailedWriteLeavesNothingBehind)

@@ -2,6 +2,7 @@
 
 #include "Terminal.h"
 
+#include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/Compare.h"
 #include "orvane/compare/Configuration.h"
 #include "orvane/compare/FunctionCatalogue.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 
 #include <cstdio>
 
@@ -41,25 +43,28 @@ QString flagNames(uint16_t flags)
 
 } // namespace
 
-int runCompare(const QStringList& arguments)
+int runCompare(const QByteArrayList& arguments)
 {
-    QStringList files;
+    QByteArrayList files;
     char report = 'L';
     QString catalogue = QCoreApplication::applicationDirPath();
+    bool options = true;
     for (int i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        if (arg == QStringLiteral("--report") || arg == QStringLiteral("--catalogue")) {
+        const QByteArray& arg = arguments[i];
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && (arg == "--report" || arg == "--catalogue")) {
             if (i + 1 >= arguments.size())
-                return fail(arg + QStringLiteral(" needs a value"));
-            const QString value = arguments[++i];
-            if (arg == QStringLiteral("--catalogue"))
-                catalogue = value;
-            else if (value.compare(QStringLiteral("L"), Qt::CaseInsensitive) == 0 || value.compare(QStringLiteral("S"), Qt::CaseInsensitive) == 0)
-                report = value.toUpper().at(0).toLatin1();
+                return fail(QString::fromUtf8(arg) + QStringLiteral(" needs a value"));
+            const QByteArray value = arguments[++i];
+            if (arg == "--catalogue")
+                catalogue = QFile::decodeName(value);
+            else if (value.toUpper() == "L" || value.toUpper() == "S")
+                report = value.toUpper().at(0);
             else
                 return fail(QStringLiteral("--report must be L (all differences) or S (block functions and inputs)"));
-        } else if (arg.startsWith(QStringLiteral("--"))) {
-            return fail(QStringLiteral("unknown option ") + arg);
+        } else if (options && arg.startsWith("--")) {
+            return fail(QStringLiteral("unknown option ") + QString::fromUtf8(arg));
         } else {
             files << arg;
         }
@@ -71,19 +76,25 @@ int runCompare(const QStringList& arguments)
 
     compare::CompareOutcome outcome;
     try {
+        const compare::NamedFile one(files[0]), two(files[1]);
         std::vector<compare::Configuration> both;
-        for (const QString& file : files) {
+        for (const compare::NamedFile* file : {&one, &two}) {
             try {
-                both.push_back(compare::readConfiguration(file));
+                both.push_back(compare::readConfiguration(file->path(), file->shown()));
                 if (!both.back().recovered.isEmpty())
                     say(both.back().recovered);
             } catch (const std::exception& e) {
-                return fail(compare::readFailure(file, e));
+                return fail(compare::readFailure(file->shown(), e));
             }
         }
         compare::FunctionCatalogue functions(catalogue);
-        const compare::CompareRequest request{compare::Companion::Juxta, report, compare::shownFile(files[0]),
-                                              compare::shownFile(files[1]), QDateTime::currentDateTime()};
+        const compare::CompareRequest request{compare::Companion::Juxta, report,
+                                              compare::shownFile(one.path(), one.shown()),
+                                              compare::shownFile(two.path(), two.shown()), QDateTime::currentDateTime()};
+        const auto lossy = compare::textsOutsideCp1252(both[0], both[1], request);
+        if (!lossy.empty())
+            say(QString::fromStdString(terminalText(
+                lossy.message("Windows-1252 lacks some characters of these texts; where the log shows them, it shows \"?\":"))));
         outcome = compare::compareConfigurations(both[0], both[1], functions, request);
     } catch (const std::exception& e) {
         return fail(compare::readFailure(catalogue + QStringLiteral("/OrvaneDATA.DAT"), e));
@@ -92,12 +103,13 @@ int runCompare(const QStringList& arguments)
     shown.replace("\r\n", "\n");
     std::fwrite(shown.constData(), 1, static_cast<size_t>(shown.size()), stdout);
     std::fflush(stdout);
+    // What was compared tells its differences even where a part could not be compared.
+    const bool differs = (outcome.flags & ~compare::HasComments) != 0;
+    if (differs)
+        std::fprintf(stderr, "orvane: result flags %u: %s\n", outcome.flags, flagNames(outcome.flags).toLatin1().constData());
     if (outcome.notCompared > 0)
-        return fail(QStringLiteral("%1 part(s) could not be compared; the log tells which").arg(outcome.notCompared));
-    if ((outcome.flags & ~compare::HasComments) == 0)
-        return kSame;
-    std::fprintf(stderr, "orvane: result flags %u: %s\n", outcome.flags, flagNames(outcome.flags).toLatin1().constData());
-    return kDifferent;
+        say(QStringLiteral("%1 part(s) could not be compared; the log tells which").arg(outcome.notCompared));
+    return differs || outcome.notCompared > 0 ? kDifferent : kSame;
 }
 
 } // namespace orvane::cli

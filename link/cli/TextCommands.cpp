@@ -4,6 +4,7 @@
 #include "Terminal.h"
 #include "ConfigurationCopy.h"
 
+#include "orvane/files/SafeSave.h"
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/formats/ConfigurationText.h"
 #include "orvane/formats/JetFiles.h"
@@ -13,8 +14,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <iostream>
@@ -86,10 +85,9 @@ int exportText(const TextOptions& options)
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
         return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailed;
     }
-    // Written whole or not at all.
-    QSaveFile out(options.output);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-        say(options.output + QStringLiteral(": ") + out.errorString());
+    // Written whole or not at all, and never through another user's link.
+    if (const auto failure = orvane::files::saveContent(bytes, options.output)) {
+        say(*failure);
         return kExitFailed;
     }
     return kExitSuccess;
@@ -116,23 +114,32 @@ int importText(const TextOptions& options)
         say(error);
         return kExitFailed;
     }
-    if (QFileInfo::exists(file)) {
-        TerminalOperator user(std::cin, stderr, options.yes);
-        if (!user.askYesNo(replaceQuestion(file, file + QStringLiteral(" exists. Replace it?")).toStdString()))
-            return kExitDeclined;
-    }
-    QTemporaryDir folder(orvane::files::workingCopyFolder() + QStringLiteral("/importXXXXXX"));
+    // Built first: a text that cannot be imported is refused before anything is asked.
+    const orvane::files::WorkingFolder folder(orvane::files::WorkingFolder::Purpose::Import);
     const QString built = folder.filePath(QStringLiteral("configuration.mdb"));
     {
         kessig::OrvaneDB db;
         db.open_database(catalogueFolder(options).toStdString());
         db.create_new_database(built.toStdString());
-        db.open_existing_database(built.toStdString(), kessig::Durability::Relaxed);
+        // A refusal names the file the user asked for, never the folder it is built in.
+        db.open_existing_database(built.toStdString(), kessig::Durability::Relaxed, file.toStdString());
         if (const auto fault = orvane::formats::importConfiguration(db, text)) {
             say(textFile + QStringLiteral(", ") + fault->text());
             return kExitFailed;
         }
         db.close_work_dbs();
+    }
+    if (QFileInfo::exists(file)) {
+        if (const auto why = orvane::files::whyNotReplaceable(file)) {
+            say(*why + QStringLiteral("; ") + file + QStringLiteral(" is unchanged"));
+            return kExitFailed;
+        }
+        // The question names the file that would change.
+        const auto linked = orvane::files::linkedFile(file);
+        const QString shown = linked ? file + QStringLiteral(" (a link to ") + *linked + QLatin1Char(')') : file;
+        TerminalOperator user(std::cin, stderr, options.yes);
+        if (!user.askYesNo(replaceQuestion(file, shown + QStringLiteral(" exists. Replace it?")).toStdString()))
+            return kExitDeclined;
     }
     const orvane::formats::Replacement replaced = orvane::formats::replaceConfiguration(built, file);
     if (replaced.error) {

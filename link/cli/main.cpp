@@ -215,8 +215,13 @@ int main(int argc, char** argv)
     orvane::files::removeLeftovers();
     if (const auto code = orvane::cli::runTextCommand(arguments))
         return *code;
-    if (arguments.value(0) == QStringLiteral("compare") && !arguments.contains(QStringLiteral("--help")))
-        return orvane::cli::runCompare(arguments.mid(1));
+    if (arguments.value(0) == QStringLiteral("compare") && !arguments.contains(QStringLiteral("--help"))) {
+        // File names as the system gave them, which need not be UTF-8.
+        QByteArrayList words;
+        for (int i = 2; i < argc; ++i)
+            words << QByteArray(argv[i]);
+        return orvane::cli::runCompare(words);
+    }
     const auto parsed = orvane::cli::parseCommandLine(arguments);
     if (parsed.help) {
         std::fputs((orvane::cli::usageText() + orvane::cli::textCommandsUsage()).toLocal8Bit().constData(), stdout);

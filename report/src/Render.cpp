@@ -47,9 +47,30 @@ void setReportPageLayout(QPagedPaintDevice& device)
                                      QPageLayout::Point));
 }
 
-bool renderPages(const std::vector<Page>& pages, QPagedPaintDevice& device, int copies)
+std::vector<int> jobSequence(int pageCount, const PrintJob& job)
 {
-    if (pages.empty())
+    std::vector<int> chosen;
+    for (int page = 1; page <= pageCount; ++page)
+        if (job.pages.isEmpty() || job.pages.contains(page))
+            chosen.push_back(page - 1);
+    if (job.lastPageFirst)
+        std::reverse(chosen.begin(), chosen.end());
+    const int copies = std::max(job.copies, 1);
+    std::vector<int> sequence;
+    if (job.collate) {
+        for (int copy = 0; copy < copies; ++copy)
+            sequence.insert(sequence.end(), chosen.begin(), chosen.end());
+    } else {
+        for (const int page : chosen)
+            sequence.insert(sequence.end(), static_cast<size_t>(copies), page);
+    }
+    return sequence;
+}
+
+bool renderPages(const std::vector<Page>& pages, QPagedPaintDevice& device, const PrintJob& job)
+{
+    const std::vector<int> sequence = jobSequence(static_cast<int>(pages.size()), job);
+    if (sequence.empty())
         return true;
     QPainter painter;
     if (!painter.begin(&device))
@@ -71,18 +92,17 @@ bool renderPages(const std::vector<Page>& pages, QPagedPaintDevice& device, int 
     const auto x = [pitch](int column) { return (column - 1) * pitch; };
     const auto y = [lineHeight](int line) { return line * lineHeight; };
     bool first = true;
-    for (int copy = 0; copy < std::max(copies, 1); ++copy) {
-        for (const Page& page : pages) {
-            if (!first && !device.newPage())
-                return false;
-            first = false;
-            for (const PageText& t : page.texts)
-                painter.drawText(QPointF(x(t.column), y(t.line) + metrics.ascent()), printable(t.text));
-            for (const HorizontalRule& r : page.horizontalRules)
-                painter.drawLine(QPointF(x(r.fromColumn), y(r.line)), QPointF(x(r.toColumn), y(r.line)));
-            for (const VerticalRule& r : page.verticalRules)
-                painter.drawLine(QPointF(x(r.column), y(r.fromLine)), QPointF(x(r.column), y(r.toLine)));
-        }
+    for (const int index : sequence) {
+        const Page& page = pages[static_cast<size_t>(index)];
+        if (!first && !device.newPage())
+            return false;
+        first = false;
+        for (const PageText& t : page.texts)
+            painter.drawText(QPointF(x(t.column), y(t.line) + metrics.ascent()), printable(t.text));
+        for (const HorizontalRule& r : page.horizontalRules)
+            painter.drawLine(QPointF(x(r.fromColumn), y(r.line)), QPointF(x(r.toColumn), y(r.line)));
+        for (const VerticalRule& r : page.verticalRules)
+            painter.drawLine(QPointF(x(r.column), y(r.fromLine)), QPointF(x(r.column), y(r.toLine)));
     }
     return painter.end();
 }

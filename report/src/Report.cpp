@@ -1,5 +1,7 @@
 #include "orvane/report/Report.h"
 
+#include "orvane/formats/ParameterValues.h"
+
 #include <kessig/OrvaneDB.h>
 
 #include <QLocale>
@@ -10,7 +12,6 @@ namespace orvane::report {
 namespace {
 
 constexpr int16_t kNopFunction = 127;
-constexpr int16_t kDisplayGroupFunction = 96;   // DSPGROUP: groups of value, decimals and message
 constexpr int kBlocks = 160;
 constexpr int kLastLine = 78;                   // a count above this starts a new page
 constexpr int kLineWidth = 80;
@@ -88,30 +89,6 @@ std::optional<int16_t> validPrintEnd(const QString& text, int16_t printStart)
     return static_cast<int16_t>(v);
 }
 
-QString formatScaled(int64_t value, int scale, int decimals)
-{
-    const auto pow10 = [](int n) {
-        uint64_t p = 1;
-        while (n-- > 0)
-            p *= 10;
-        return p;
-    };
-    const bool negative = value < 0;
-    uint64_t magnitude = negative ? uint64_t(0) - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    if (decimals >= scale) {
-        magnitude *= pow10(decimals - scale);
-    } else {
-        const uint64_t divisor = pow10(scale - decimals);
-        magnitude = (magnitude + divisor / 2) / divisor;
-    }
-    const QString digits = QString::number(magnitude).rightJustified(decimals + 1, QLatin1Char('0'));
-    QString out = decimals == 0 ? digits
-                                : digits.left(digits.size() - decimals) + QLatin1Char('.') + digits.right(decimals);
-    if (negative && magnitude != 0)
-        out.prepend(QLatin1Char('-'));
-    return out;
-}
-
 int NextPrintLine(QString& text)
 {
     const auto endAtFirstBreak = [&text]() -> int {
@@ -139,11 +116,12 @@ int NextPrintLine(QString& text)
 
 QString CleanPrintText(const QString& text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (const char32_t c : text.toUcs4()) {
-        const bool kept = c == U'\t' || c == U'\n' || c == U'\r' || (c >= 32 && c < 127);
-        out += kept ? QChar(static_cast<char16_t>(c)) : QChar(QLatin1Char(' '));
+    QString out = text;
+    for (QChar& c : out) {
+        const char16_t code = c.unicode();
+        const bool control = code < 32 || (code >= 127 && code < 160);
+        if (control && code != u'\t' && code != u'\n' && code != u'\r')
+            c = QLatin1Char(' ');
     }
     return out;
 }
@@ -158,7 +136,6 @@ std::vector<Page> Report::PrintReport()
     db_.FuncSetIndex("FN");
     LineCount = 0;
     PageNumber = 0;
-    GroupDecimals = 0;
     printer_.takePages();
     if (options_.PrintGridOption) {
         PrintBlockGrid();
@@ -281,17 +258,6 @@ void Report::PrintBlockGrid()
     LineCount = static_cast<int16_t>(LineCount + 17);
 }
 
-void Report::FormatByDecimals(int32_t value)
-{
-    QString text;
-    if (GroupDecimals == 0)
-        text = QString::number(value);
-    else if (GroupDecimals >= 1 && GroupDecimals <= 4)
-        text = formatScaled(value, GroupDecimals, GroupDecimals);
-    printer_.Tab(kValueColumn);
-    printer_.Print(padded(text, 10));
-}
-
 void Report::printTextLines(QString text, void (Report::*advance)(int))
 {
     while (!text.isEmpty()) {
@@ -319,24 +285,23 @@ void Report::printItemHeading()
     printer_.EndLine();
 }
 
-std::optional<int32_t> Report::constantValue(int16_t& constant, int32_t fallback)
+std::optional<int32_t> Report::nextConstant(int32_t fallback)
 {
-    if (blockHoldsDefaults_) {
-        constant = static_cast<int16_t>(constant + 1);
-        return fallback;
+    const auto offset = static_cast<int16_t>(blockValues_.size());
+    std::optional<int32_t> value = fallback;
+    if (!blockHoldsDefaults_) {
+        db_.ConstantSeek(db_.BlockNumber(), offset);
+        value = db_.ConstantNoMatch() ? std::nullopt : std::optional<int32_t>(db_.ConstantValue());
     }
-    db_.ConstantSeek(db_.BlockNumber(), constant);
-    constant = static_cast<int16_t>(constant + 1);
-    if (db_.ConstantNoMatch())
-        return std::nullopt;
-    return db_.ConstantValue();
+    blockValues_.push_back(value);
+    return value;
 }
 
 void Report::printBlock()
 {
     if (LineCount >= 75)
         PrintPageHeader();
-    int16_t constant = 0;
+    blockValues_.clear();
     blockHoldsDefaults_ = db_.BlockConstant() <= 0;
     PrintBlockHeading();
     const QString drawing = CleanPrintText(trimBlanks(fromStore(db_.BlockVisioComment())));
@@ -355,6 +320,12 @@ void Report::printBlock()
     const int inputs = db_.FuncInputs(), params = db_.FuncParams();
     if (inputs <= 0 && params <= 0)
         return;
+    // The heading never stands alone at the foot of a page: when its first row would not
+    // fit under it, it starts the next page under the block's heading.
+    if (LineCount + 1 > kLastLine) {
+        PrintPageHeader();
+        PrintBlockHeading();
+    }
     printItemHeading();
     AdvanceLines(1);
     const int headingRule = printer_.CurrentLine(), headingPage = printer_.PageIndex();
@@ -367,11 +338,11 @@ void Report::printBlock()
         AdvanceLinesInTable(1);
     };
     for (int i = 1; i <= inputs; ++i) {
-        printInputRow(fn, i, constant);
+        printInputRow(fn, i);
         rowPrinted();
     }
     for (int i = 1; i <= params; ++i) {
-        printParameterRow(fn, i, constant);
+        printParameterRow(fn, inputs, i);
         rowPrinted();
     }
     if (LineCount != 7) {
@@ -382,10 +353,10 @@ void Report::printBlock()
     }
 }
 
-void Report::printInputRow(int16_t fn, int i, int16_t& constant)
+void Report::printInputRow(int16_t fn, int i)
 {
     db_.InputSeek(fn, static_cast<int16_t>(i));
-    const std::optional<int32_t> value = constantValue(constant, db_.InputType() == 1 ? 0 : 2);
+    const std::optional<int32_t> value = nextConstant(db_.InputType() == 1 ? 0 : 2);
     printer_.Tab(kItemColumn);
     printer_.Print(QStringLiteral("I ") + QString::number(i));
     printer_.Tab(kValueColumn);
@@ -395,37 +366,31 @@ void Report::printInputRow(int16_t fn, int i, int16_t& constant)
     printer_.EndLine();
 }
 
-void Report::printParameterRow(int16_t fn, int i, int16_t& constant)
+QString Report::shownParameter(int inputs, int i, const std::optional<int32_t>& value)
+{
+    using namespace orvane::formats;
+    if (!value)
+        return QStringLiteral("????");
+    if (db_.ParamType() == kVariableDecimals) {
+        const auto at = static_cast<size_t>(decimalsOffset(inputs, i));
+        const std::optional<int32_t> decimals = at < blockValues_.size() ? blockValues_[at] : std::nullopt;
+        return showVariable(*value, decimals.value_or(0));
+    }
+    const QString shown = showPlain(*value, db_.ParamDecimal());
+    return shown.isEmpty() ? QStringLiteral("ERROR ") + QString::number(*value) : shown;
+}
+
+void Report::printParameterRow(int16_t fn, int inputs, int i)
 {
     db_.ParamSeek(fn, static_cast<int16_t>(i));
-    const std::optional<int32_t> value = constantValue(constant, db_.ParamDefault());
+    const std::optional<int32_t> value = nextConstant(db_.ParamDefault());
     printer_.Tab(kItemColumn);
     printer_.Print(QStringLiteral("P ") + QString::number(i));
-    if (fn == kDisplayGroupFunction && i >= 2) {
-        // Parameters 2 to 41: ten groups of a value, its decimals twice over and a message.
-        const int inGroup = (i - 2) % 4;
-        if (i > 41) {
-            printMessageValue(static_cast<int16_t>(i - 32));
-        } else if (inGroup == 0) {
-            GroupDecimals = static_cast<int16_t>(value && *value >= INT16_MIN && *value <= INT16_MAX ? *value : -1);
-            printer_.Tab(kValueColumn);
-            printer_.Print(padded(value ? QString::number(*value) : QStringLiteral("????"), 10));
-        } else if (inGroup == 3) {
-            printMessageValue(static_cast<int16_t>((i - 5) / 4));
-        } else if (value) {
-            FormatByDecimals(*value);
-        }
+    if (db_.ParamType() == orvane::formats::kTextParameter) {
+        printMessageValue(db_.ParamOffset());
     } else {
-        const int decimals = db_.ParamDecimal();
-        QString text = QStringLiteral("????");
-        if (value && decimals == 0)
-            text = QString::number(*value);
-        else if (value && decimals >= 1 && decimals <= 3)
-            text = formatScaled(*value, 3, decimals);
-        else if (value)
-            text = QStringLiteral("ERROR ") + QString::number(*value);
         printer_.Tab(kValueColumn);
-        printer_.Print(padded(text, 10));
+        printer_.Print(padded(shownParameter(inputs, i, value), 10));
     }
     printer_.Tab(kDescriptionColumn);
     printer_.Print(fromStore(db_.ParamDescription()));

@@ -3,11 +3,15 @@
 
 #include "orvane/report/Report.h"
 
+#include "orvane/formats/ConfigurationText.h"
+
 #include <kessig/OrvaneDB.h>
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace orvane::report;
 
@@ -15,8 +19,10 @@ void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString()
 
 namespace {
 
-constexpr int16_t kPid = 10;          // 7 inputs, 11 parameters; GAIN has 3 decimals, RESET 2
-constexpr int16_t kDisplayGroup = 96; // 20 inputs, 51 parameters in groups
+constexpr int16_t kAnalogInput = 2;       // 7 parameters; RANGE LOW and HIGH take decimals from P2
+constexpr int16_t kPid = 10;              // 7 inputs, 11 parameters; GAIN has 3 decimals, RESET 2
+constexpr int16_t kDisplayGroup = 96;     // 20 inputs, 51 parameters in groups
+constexpr int16_t kOperatorAdjust = 97;   // VALUE and ADJUST STEP take decimals from P2
 
 class ReportTest : public ::testing::Test {
 protected:
@@ -149,7 +155,7 @@ TEST_F(ReportTest, GridAndListingWithTheirColumnsRulesAndNumberFormats)
     EXPECT_EQ(listing.lineText(items + 1).mid(19, 40), "I 1                 4                   ");
     EXPECT_EQ(listing.lineText(items + 1).mid(59), "Process variable");
     EXPECT_EQ(listing.lineText(items + 8).mid(19, 30), "P 1                 1.250     ");
-    EXPECT_EQ(listing.lineText(items + 9).mid(39, 10), "-1.26     ");   // halves away from zero
+    EXPECT_EQ(listing.lineText(items + 9).mid(39, 10), "-1.25     ");   // halves to even, as the editor shows it
     EXPECT_EQ(listing.lineText(items + 11).mid(39, 10), "50.00     ");
     // The heading's underline, then the closing rule under the last row after an empty line.
     ASSERT_GE(listing.horizontalRules.size(), 2u);
@@ -214,7 +220,8 @@ TEST_F(ReportTest, CommentLinesBreakAtEightyColumnsAndControlCharactersBlankOnly
     text = QString(50, 'y') + " \n" + QString(50, 'z');
     EXPECT_EQ(NextPrintLine(text), 51);
 
-    EXPECT_EQ(CleanPrintText(QString("a\x01\tb\r\nc") + QChar(0xE9) + QChar(0x7F) + "d"), "a \tb\r\nc  d");
+    EXPECT_EQ(CleanPrintText(QString("a\x01\tb\r\nc") + QChar(0xE9) + QChar(0x7F) + QChar(0x85) + "d\U0001F600"),
+              QString("a \tb\r\nc") + QChar(0xE9) + "  d\U0001F600");
 
     useFunction(20, kPid);
     setComments(20, QString("Valve\x07 ") + QChar(0xE9) + "\r\n" + longer, "   ");
@@ -229,7 +236,7 @@ TEST_F(ReportTest, CommentLinesBreakAtEightyColumnsAndControlCharactersBlankOnly
     const int block20 = lineStartingAt(listing, 20, "BLOCK  20 ");
     ASSERT_GE(block20, 0);
     // A blank drawing comment prints nothing, not even the separating empty line.
-    EXPECT_EQ(listing.lineText(block20 + 2).mid(19), "Valve   ");
+    EXPECT_EQ(listing.lineText(block20 + 2).mid(19), QString("Valve  ") + QChar(0xE9));
     EXPECT_EQ(listing.lineText(block20 + 3).mid(19), QString(39, 'a') + ' ');
     EXPECT_EQ(listing.lineText(block20 + 4).mid(19), QString(41, 'b'));
     EXPECT_TRUE(listing.lineText(block20 + 5).mid(19).startsWith("Item"));
@@ -239,7 +246,7 @@ TEST_F(ReportTest, CommentLinesBreakAtEightyColumnsAndControlCharactersBlankOnly
     EXPECT_EQ(listing.lineText(block21 + 4).mid(19), "block note");
 }
 
-TEST_F(ReportTest, DisplayGroupsPrintTheirDecimalsAndMessages)
+TEST_F(ReportTest, EveryParameterPrintsAsTheEditorAndTheTextFormShowIt)
 {
     for (int16_t m = 0; m < 20; ++m) {
         db.MessageSeek(m);
@@ -247,33 +254,53 @@ TEST_F(ReportTest, DisplayGroupsPrintTheirDecimalsAndMessages)
         db.MessageMsg("MSG " + std::to_string(m));
         db.MessageUpdate();
     }
+    // Variable decimals take their count from an earlier parameter: AIN's range in tenths.
+    useFunction(10, kAnalogInput, {1, 1, 0, 1000, 1500, 0, 2500});
+    useFunction(11, kAnalogInput, {1, 3, -5, 123456, 0, 1, 0});
+    useFunction(20, kPid, {4, 0, 0, 0, 0, 0, 0, 1250, -1255, 5, 50000});
+    useFunction(25, kOperatorAdjust, {1, 2, -1234, 10});
     // 20 input links, then parameter 1, then groups of decimals, low, high, label.
     std::vector<int32_t> values(20, 5);
-    values.push_back(50);                               // P1 scan time, 1 decimal: 0.1 x 1000 units
-    values.insert(values.end(), {2, 12345, -5, 0});     // group 1: 2 decimals
-    values.insert(values.end(), {0, 7, 8, 0});          // group 2: whole numbers
-    values.insert(values.end(), {9, 7, 8, 0});          // group 3: no such decimal count
-    values.insert(values.end(), {4, 123456, 0, 0});     // group 4: 4 decimals
+    values.push_back(50);
+    values.insert(values.end(), {2, 12345, -5, 0});     // 2 decimals
+    values.insert(values.end(), {0, 7, 8, 0});          // whole numbers
+    values.insert(values.end(), {9, 7, 8, 0});          // no such decimal count
+    values.insert(values.end(), {4, 123456, 0, 0});     // 4 decimals
     useFunction(30, kDisplayGroup, values);
-    const std::vector<Page> pages = print();
-    const QStringList lines = allLines(pages);
-    const auto row = [&](const QString& item) {
-        const QStringList found = lines.filter(QRegularExpression("^ {19}" + QRegularExpression::escape(item) + " "));
-        return found.isEmpty() ? QString() : found.first();
-    };
-    EXPECT_EQ(row("P 1").mid(39, 10), "0.1       ");
-    EXPECT_EQ(row("P 2").mid(39, 10), "2         ");
-    EXPECT_EQ(row("P 3").mid(39, 10), "123.45    ");
-    EXPECT_EQ(row("P 4").mid(39, 10), "-0.05     ");
-    EXPECT_EQ(row("P 5").mid(29, 20), "MSG 0               ");
-    EXPECT_EQ(row("P 5").mid(59), "CH 1 LABEL");
-    EXPECT_EQ(row("P 7").mid(39, 10), "7         ");
-    EXPECT_EQ(row("P 9").mid(29, 20), "MSG 1               ");
-    EXPECT_EQ(row("P 11").mid(39, 10), "          ");
-    EXPECT_EQ(row("P 15").mid(39, 10), "12.3456   ");
-    EXPECT_EQ(row("P 41").mid(29, 5), "MSG 9");
-    EXPECT_EQ(row("P 42").mid(29, 6), "MSG 10");
-    EXPECT_EQ(row("P 51").mid(29, 6), "MSG 19");
+
+    // What the text form shows of each parameter, by block and number.
+    std::map<std::pair<int, int>, QString> shown;
+    const QRegularExpression blockLine("^block (\\d+):"), parameterLine("^  parameter (\\d+) = (\"[^\"]*\"|\\S*) \\(stored");
+    int block = -1;
+    for (const QString& line : orvane::formats::exportConfiguration(db).split('\n')) {
+        if (const auto b = blockLine.match(line); b.hasMatch())
+            block = b.captured(1).toInt();
+        else if (const auto p = parameterLine.match(line); p.hasMatch())
+            shown[{block, p.captured(1).toInt()}] = p.captured(2).remove('"');
+    }
+    // Each printed row: a number in the value column, a message text from column 30.
+    std::map<std::pair<int, int>, QString> printed;
+    const QRegularExpression heading("^ {19}BLOCK  (\\d+) "), row("^ {19}P (\\d+) ");
+    for (const QString& line : allLines(print())) {
+        if (const auto b = heading.match(line); b.hasMatch())
+            block = b.captured(1).toInt();
+        else if (const auto p = row.match(line); p.hasMatch())
+            printed[{block, p.captured(1).toInt()}] = line.mid(29, 30).trimmed();
+    }
+    ASSERT_EQ(printed.size(), 7u + 7u + 11u + 4u + 51u);
+    for (const auto& [item, text] : printed)
+        EXPECT_EQ(text, shown[item]) << "block " << item.first << " P " << item.second;
+    // The values that once printed raw, and those where rounding or a message matter.
+    EXPECT_EQ((printed[{10, 3}]), "0.0");
+    EXPECT_EQ((printed[{10, 4}]), "100.0");
+    EXPECT_EQ((printed[{11, 4}]), "123.456");
+    EXPECT_EQ((printed[{20, 2}]), "-1.25");
+    EXPECT_EQ((printed[{25, 3}]), "-12.34");
+    EXPECT_EQ((printed[{30, 3}]), "123.45");
+    EXPECT_EQ((printed[{30, 11}]), "7");
+    EXPECT_EQ((printed[{30, 15}]), "12.3456");
+    EXPECT_EQ((printed[{30, 5}]), "MSG 0");
+    EXPECT_EQ((printed[{30, 51}]), "MSG 19");
 }
 
 TEST_F(ReportTest, LongBlocksContinueOnNewPagesWithTheirHeadings)
@@ -305,4 +332,42 @@ TEST_F(ReportTest, LongBlocksContinueOnNewPagesWithTheirHeadings)
     const QStringList lines = allLines(pages).filter("note line ");
     ASSERT_EQ(lines.size(), 120);
     EXPECT_EQ(lines.last().mid(19), "note line 119");
+}
+
+TEST_F(ReportTest, AnItemHeadingNeverEndsAPage_ItsRowsFollowItAndContinueUnderContinued)
+{
+    // Comments of growing length bring the item heading to every line near the foot.
+    useFunction(40, kPid);
+    for (int length = 66; length <= 76; ++length) {
+        QStringList note;
+        for (int i = 0; i < length; ++i)
+            note << QStringLiteral("line %1").arg(i);
+        setComments(40, note.join("\r\n"));
+        PrintOptions options;
+        options.PrintGridOption = false;
+        const std::vector<Page> pages = print(options);
+        int rows = 0;
+        bool tableBegun = false;
+        for (size_t p = 0; p < pages.size(); ++p) {
+            QStringList lines = allLines({pages[p]});
+            lines.removeAll(QString());
+            QString previous;
+            for (const QString& line : lines) {
+                const QString item = line.mid(19);
+                const bool row = item.startsWith("I ") || item.startsWith("P ");
+                // A heading's next line on its page is a row, never the foot of the page.
+                if (previous.startsWith("Item")) {
+                    EXPECT_TRUE(row) << "comment of " << length << " lines, page " << p + 1 << ": " << item.toStdString();
+                }
+                if (item == "Continued:") {
+                    EXPECT_TRUE(tableBegun) << "comment of " << length << " lines, page " << p + 1;
+                }
+                rows += row;
+                tableBegun = tableBegun || row;
+                previous = item;
+            }
+            EXPECT_FALSE(previous.startsWith("Item")) << "comment of " << length << " lines, page " << p + 1;
+        }
+        EXPECT_EQ(rows, 7 + 11) << "comment of " << length << " lines";
+    }
 }

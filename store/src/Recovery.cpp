@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace kessig {
 
@@ -88,6 +90,17 @@ void requireRecoverable(const std::string& file, const std::string& beside, cons
         cannotRecover(shown, beside, "its folder " + folder + " cannot be written (" + std::string(std::strerror(errno)) + ")");
 }
 
+// A writer at work keeps its journal beside the file until it commits, and may have begun
+// to write the file: that is no unfinished write. It is waited for as every open waits for
+// a lock, and named when it does not finish in that time.
+void waitForWriterAtWork(const std::string& file, const std::string& shown) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(detail::kLockWaitSeconds);
+    for (auto holder = detail::lockHolder(file); holder && holder->writing; holder = detail::lockHolder(file)) {
+        if (std::chrono::steady_clock::now() >= until) throw detail::lockedFile(file, shown, SQLITE_BUSY);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 } // namespace
 
 std::string interruptedWriteBeside(const std::string& filename) {
@@ -98,10 +111,13 @@ std::string interruptedWriteBeside(const std::string& filename) {
 }
 
 std::string recoverInterruptedWrite(const std::string& filename, const std::string& nameInMessages) {
-    const std::string beside = interruptedWriteBeside(filename);
-    if (beside.empty()) return {};
+    if (interruptedWriteBeside(filename).empty()) return {};
     const std::string& shown = nameInMessages.empty() ? filename : nameInMessages;
     const std::string file = resolved(filename);
+    waitForWriterAtWork(file, shown);
+    // What is left once no writer is at work: nothing when it finished.
+    const std::string beside = interruptedWriteBeside(filename);
+    if (beside.empty()) return {};
     const bool log = beside.size() > 4 && beside.compare(beside.size() - 4, 4, "-wal") == 0;
     requireRecoverable(file, beside, shown);
     {
@@ -112,6 +128,8 @@ std::string recoverInterruptedWrite(const std::string& filename, const std::stri
         try {
             if (rc != SQLITE_OK) detail::throwSqlite(raw, rc);
             secureConnection(raw);
+            // A program reading the file keeps the engine from undoing the write until it has read.
+            sqlite3_busy_timeout(raw, detail::kLockWaitSeconds * 1000);
             if (log) {
                 detail::Statement checkpoint(raw, "PRAGMA wal_checkpoint(TRUNCATE)");
                 busy = checkpoint.step() && checkpoint.integer(0).value_or(1) != 0;
@@ -123,6 +141,7 @@ std::string recoverInterruptedWrite(const std::string& filename, const std::stri
                 detail::exec(raw, "PRAGMA schema_version");
             }
         } catch (const DbError& e) {
+            if ((e.number() & 0xff) == SQLITE_BUSY) throw detail::lockedFile(file, shown, e.number());
             cannotRecover(shown, beside, e.text());
         }
         if (busy)

@@ -83,7 +83,8 @@ public:
     }
     std::optional<std::string> text(int c) const {
         if (sqlite3_column_type(stmt_, c) == SQLITE_NULL) return std::nullopt;
-        return std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c)));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c));
+        return std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, c)));
     }
 
 private:

@@ -7,9 +7,16 @@
 
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <charconv>
+#include <climits>
+#include <cstdio>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -241,6 +248,17 @@ void checkFile(sqlite3* db, FileKind kind, const std::string& shown) {
     refuseDamage(db, shown);
 }
 
+// The lock bytes of SQLite's file locking: the pending and reserved bytes and the shared range.
+constexpr long long kFirstLockByte = 0x40000000;
+constexpr long long kLastLockByte = kFirstLockByte + 511;
+
+std::optional<long long> number(const std::string& text) {
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
 void configure(sqlite3* db, int option, int value) {
     int now = -1;
     const int rc = sqlite3_db_config(db, option, value, &now);
@@ -248,6 +266,44 @@ void configure(sqlite3* db, int option, int value) {
 }
 
 } // namespace
+
+// Read from the system's list rather than asked through a descriptor of the file:
+// closing one would drop this process's own locks on it.
+std::optional<LockHolder> lockHolder(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    char device[64];
+    std::snprintf(device, sizeof device, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    std::ifstream list("/proc/locks");
+    std::optional<LockHolder> found;
+    for (std::string line; std::getline(list, line);) {
+        std::istringstream words(line);
+        std::string id, kind, advisory, type, file, start, end;
+        long pid = 0;
+        // A process waiting for a lock is listed as "N: -> ...": it holds nothing.
+        if (!(words >> id >> kind) || kind == "->" || !(words >> advisory >> type >> pid >> file >> start >> end)) continue;
+        const auto from = number(start), to = end == "EOF" ? std::optional<long long>(LLONG_MAX) : number(end);
+        if (file != device || pid <= 0 || pid == ::getpid() || !from || !to) continue;
+        if (*from > kLastLockByte || *to < kFirstLockByte) continue;
+        if (!found || (type == "WRITE" && !found->writing)) found = LockHolder{pid, type == "WRITE"};
+    }
+    return found;
+}
+
+DbError lockedFile(const std::string& path, const std::string& shown, int number) {
+    const auto holder = lockHolder(path);
+    std::string who = "another program";
+    if (holder) {
+        std::ifstream comm("/proc/" + std::to_string(holder->pid) + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        who += " (" + (name.empty() ? std::string() : name + ", ") + "process " + std::to_string(holder->pid) + ")";
+    }
+    const std::string doing = !holder ? "using" : holder->writing ? "writing" : "reading";
+    return DbError(number, "'" + shown + "' is locked by " + who + " that is " + doing + " it; it was not let go within " +
+                               std::to_string(kLockWaitSeconds) + " seconds. Try again when that program has finished.");
+}
 
 } // namespace kessig::detail
 
@@ -300,8 +356,11 @@ Connection openStoreFile(const std::string& path, Access access, FileKind kind, 
     try {
         if (rc != SQLITE_OK) throwSqlite(raw, rc);
         secureConnection(raw);
+        // Another program in the middle of a write is waited for a while, as a person would.
+        sqlite3_busy_timeout(raw, kLockWaitSeconds * 1000);
         if (access != Access::Create) checkFile(raw, kind, shown);
     } catch (const DbError& e) {
+        if ((e.number() & 0xff) == SQLITE_BUSY) throw lockedFile(path, shown, e.number());
         rethrowOpenFailure(e, shown);
     }
     return connection;

@@ -116,7 +116,9 @@ std::optional<std::string> readText(sqlite3_stmt* statement, int column, const P
         return std::nullopt;
     }
     if (type != SQLITE_TEXT) wrongKind(type, place);
-    std::string value(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
+    // Whole: a text may hold code 0 characters, which count as characters like any other.
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    std::string value(text, static_cast<size_t>(sqlite3_column_bytes(statement, column)));
     checkTextRules(value, place);
     return value;
 }

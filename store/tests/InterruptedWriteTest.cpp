@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -25,6 +26,7 @@ using kessig::DbError;
 using kessig::OrvaneDB;
 using kessig::testsupport::Journal;
 using kessig::testsupport::killedHalfWay;
+using kessig::testsupport::WriterAtWork;
 
 namespace {
 
@@ -133,6 +135,42 @@ TEST(InterruptedWrite, AKilledWriteIsUndoneOnTheFileItself_OrRefusedWithTheTrueR
     EXPECT_FALSE(fs::exists(dir / "plant.mdb-wal"));
     EXPECT_EQ(bytesOf(file)[18], 1);   // back to the journal the tool set writes
     EXPECT_EQ(comment(file, 7), "from the log");
+}
+
+TEST(InterruptedWrite, AWriterAtWorkIsWaitedFor_AndNamedWhenItHoldsOn_NeverUndoneUnderIt)
+{
+    const fs::path dir = kessig::test::scratchFolder("kessig-at-work-");
+    const fs::path file = configuration(dir), journal = dir / "plant.mdb-journal";
+    {
+        WriterAtWork writer(file.c_str(), kLongComments);
+        ASSERT_TRUE(writer.ready());
+        // Its pages already in the file and its journal beside it, as a killed writer's would be.
+        const std::string during = bytesOf(file);
+        EXPECT_EQ(kessig::interruptedWriteBeside(file.string()), journal.string());
+        const std::string why = refusal([&] { kessig::recoverInterruptedWrite(file.string(), kShown); });
+        EXPECT_EQ(why.rfind("5 '" + kShown + "' is locked by another program (", 0), 0u) << why;
+        EXPECT_NE(why.find("process " + std::to_string(writer.pid()) + ") that is writing it; it was not let go within 5 seconds"),
+                  std::string::npos) << why;
+        EXPECT_EQ(bytesOf(file), during);
+        EXPECT_TRUE(fs::exists(journal));
+        ASSERT_TRUE(writer.commit());
+    }
+    // It finished: there was nothing to recover.
+    EXPECT_EQ(kessig::recoverInterruptedWrite(file.string(), kShown), "");
+    EXPECT_EQ(comment(file, 159), std::string(4000, '0'));
+
+    // Killed while it is waited for, it leaves an unfinished write, which is undone.
+    const std::string committed = bytesOf(file);
+    {
+        WriterAtWork writer(file.c_str(), "UPDATE \"Block List\" SET Comment = 'never'");
+        ASSERT_TRUE(writer.ready());
+        auto recovery = std::async(std::launch::async, [&] { return kessig::recoverInterruptedWrite(file.string(), kShown); });
+        ASSERT_TRUE(writer.kill());
+        const std::string said = recovery.get();
+        EXPECT_NE(said.find("'" + kShown + "' did not finish"), std::string::npos) << said;
+    }
+    EXPECT_EQ(bytesOf(file), committed);
+    EXPECT_FALSE(fs::exists(journal));
 }
 
 TEST(InterruptedWrite, ADiskThatFillsHalfWayIsReportedAsSuch_AndTheFileKeepsItsLastCommit)

@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 #include <QLibrary>
-#include <QStringList>
+#include <QByteArrayList>
 
 #include <cstdio>
 
@@ -33,12 +33,12 @@ QString WindowlessProgram::folder() const
     return self.isEmpty() ? QFileInfo(QString::fromLocal8Bit(argv_[0])).absolutePath() : self;
 }
 
-QString WindowlessProgram::commandLine() const
+QByteArray WindowlessProgram::commandLine() const
 {
-    QStringList words;
+    QByteArrayList words;
     for (int i = 1; i < argc_; ++i)
-        words << QString::fromLocal8Bit(argv_[i]);
-    return words.join(QLatin1Char(' '));
+        words << QByteArray(argv_[i]);
+    return words.join(' ');
 }
 
 void WindowlessProgram::notify(const QString& text, const QString& title)

@@ -3,6 +3,7 @@
 // than its whole compare at start-up; a message box is shown by a module loaded only
 // when there is a display to show it on.
 
+#include <QByteArray>
 #include <QString>
 
 namespace orvane::tools {
@@ -18,8 +19,8 @@ public:
     WindowlessProgram(int& argc, char** argv);
 
     QString folder() const;
-    // The command line as one text, its words joined by single blanks.
-    QString commandLine() const;
+    // The command line as the system gave it, its words joined by single blanks.
+    QByteArray commandLine() const;
     // A box with the exclamation icon and OK when a display is there; the text on
     // standard error when there is none, or when no box can be shown.
     void notify(const QString& text, const QString& title);

@@ -31,12 +31,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Juxta: %s\n", e.what());
         return kExitNotCompared;
     }
+    const NamedFile one(line->first), two(line->second);
     CompanionJob job;
     job.programName = QStringLiteral("Juxta");
-    job.request = {Companion::Juxta, line->reportCode, shownFile(line->first), shownFile(line->second),
-                   QDateTime::currentDateTime()};
-    job.file1 = line->first;
-    job.file2 = line->second;
+    job.request = {Companion::Juxta, line->reportCode, shownFile(one.path(), one.shown()),
+                   shownFile(two.path(), two.shown()), QDateTime::currentDateTime()};
+    job.file1 = one.path();
+    job.file2 = two.path();
+    job.file1Shown = one.shown();
+    job.file2Shown = two.shown();
     job.catalogueFolder = program.folder();
     job.logPath = temp + QLatin1Char('/') + kCompareLogName;
     job.commentsPath = temp + QLatin1Char('/') + kCommentsFileName;

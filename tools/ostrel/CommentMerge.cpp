@@ -16,16 +16,12 @@ namespace ostrel {
 
 using namespace orvane::compare;
 
-CompareOutcome compareForMerge(const Configuration& source, const Configuration& update, const QString& catalogueFolder,
-                               const QString& sourceShown, const QString& updateShown)
-{
-    FunctionCatalogue catalogue(catalogueFolder);
-    const CompareRequest request{Companion::Ostrel, 'L', shownFile(sourceShown), shownFile(updateShown),
-                                 QDateTime::currentDateTime()};
-    return compareConfigurations(source, update, catalogue, request);
-}
-
 namespace {
+
+CompareRequest mergeRequest(const QString& sourceShown, const QString& updateShown)
+{
+    return {Companion::Ostrel, 'L', shownFile(sourceShown), shownFile(updateShown), QDateTime::currentDateTime()};
+}
 
 // Into `file`, a working copy of the user's file `shown`.
 void writeComments(const Configuration& source, const std::string& file, const std::string& shown)
@@ -45,6 +41,19 @@ void writeComments(const Configuration& source, const std::string& file, const s
 }
 
 } // namespace
+
+CompareOutcome compareForMerge(const Configuration& source, const Configuration& update, const QString& catalogueFolder,
+                               const QString& sourceShown, const QString& updateShown)
+{
+    FunctionCatalogue catalogue(catalogueFolder);
+    return compareConfigurations(source, update, catalogue, mergeRequest(sourceShown, updateShown));
+}
+
+orvane::link::TextsOutsideCp1252 logTextsOutsideCp1252(const Configuration& source, const Configuration& update,
+                                                       const QString& sourceShown, const QString& updateShown)
+{
+    return textsOutsideCp1252(source, update, mergeRequest(sourceShown, updateShown));
+}
 
 QString mergeComments(const Configuration& source, const QString& updatePath,
                       const std::optional<orvane::files::FileVersion>& comparedAs, const QString& saveAs)

@@ -20,6 +20,11 @@ orvane::compare::CompareOutcome compareForMerge(const orvane::compare::Configura
                                                 const QString& catalogueFolder, const QString& sourceShown,
                                                 const QString& updateShown);
 
+// The texts of that compare's log that would lose characters in Windows-1252.
+orvane::link::TextsOutsideCp1252 logTextsOutsideCp1252(const orvane::compare::Configuration& source,
+                                                       const orvane::compare::Configuration& update,
+                                                       const QString& sourceShown, const QString& updateShown);
+
 // The Update file is no longer the one the merge was meant for.
 class UpdateChanged : public std::runtime_error {
 public:

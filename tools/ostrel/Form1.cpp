@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "CommentMerge.h"
+#include "CompareLogWindow.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/FunctionCatalogue.h"
 #include "orvane/files/FileVersion.h"
@@ -8,13 +9,11 @@
 #include "orvane/files/WritingHold.h"
 #include "orvane/formats/JetFiles.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QUrl>
 
 namespace ostrel {
 
@@ -108,6 +107,16 @@ void Form1::Command3_Click()
         say(QStringLiteral("Error - Brevant Must Be Installed"), QStringLiteral("File Not Found"), Buttons::Ok, Icon::Exclamation);
         return;
     }
+    // The log is Windows-1252: what would become "?" there is named before it is written.
+    const auto lossy = logTextsOutsideCp1252(*one, *two, source, update);
+    if (!lossy.empty()
+        && say(QString::fromStdString(lossy.message(
+                   "Windows-1252 lacks some characters of these texts; where the compare log shows them, "
+                   "it shows \"?\":",
+                   "Compare anyway?")),
+               QStringLiteral("Ostrel"), Buttons::OkCancel, Icon::Exclamation)
+               != Answer::Ok)
+        return;
     CompareOutcome outcome;
     QString log;
     try {
@@ -126,7 +135,7 @@ void Form1::Command3_Click()
         return;
     }
     if (say(QStringLiteral("Configurations Differ\rView Now"), QStringLiteral("Orvane Compare"), Buttons::OkCancel) == Answer::Ok)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(log));
+        orvane::tools::showCompareLog(this, log);
     const QString held = orvane::files::heldForWriting(filename2_)
                              ? update + QStringLiteral(" is open for writing in another program of the tool set, which "
                                                        "will ask before it saves over the merge.\r")

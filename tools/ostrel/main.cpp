@@ -8,7 +8,9 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    // Working copies of Jet files that other runs left go now.
+    // A termination signal takes this run's working copies with it; those other runs
+    // left go now.
+    orvane::files::removeWorkingFilesOnTermination();
     orvane::files::removeLeftovers();
     orvane::tools::WidgetDesktop desktop;
     ostrel::Form1 form(QCoreApplication::applicationDirPath(), desktop);

@@ -41,12 +41,14 @@ int compare(orvane::tools::WindowlessProgram& program, const QString& folder)
         std::fputs("Usage: Tracera CONFIGURATION<L>DRAWING  (L: all differences, S: block functions and inputs)\n", stderr);
         return kExitNotCompared;
     }
+    const NamedFile configuration(line->first), drawing(line->second);
     CompanionJob job;
     job.programName = QStringLiteral("Tracera");
-    job.request = {Companion::Tracera, line->reportCode, shownFile(line->second), shownFile(line->first),
-                   QDateTime::currentDateTime()};
+    job.request = {Companion::Tracera, line->reportCode, shownFile(drawing.path(), drawing.shown()),
+                   shownFile(configuration.path(), configuration.shown()), QDateTime::currentDateTime()};
     job.file1 = folder + kSyncDatabaseName;
-    job.file2 = line->first;
+    job.file2 = configuration.path();
+    job.file2Shown = configuration.shown();
     job.catalogueFolder = program.folder();
     job.logPath = folder + kCompareLogName;
     job.resultPath = folder + kResultFileName;

@@ -1,5 +1,6 @@
 #include "CommentImport.h"
 
+#include "CompanionTexts.h"
 #include "CompareRun.h"
 #include "EditorSession.h"
 #include "orvane/compare/CommentWriter.h"
@@ -28,7 +29,7 @@ orvane::compare::CommentTexts blankTexts()
 
 bool ImportComments(QWidget* parent, EditorSession& session, const QString& source)
 {
-    if (CheckFunctionMatch(parent, source, session.GlobalFile) == 2)
+    if (!acceptImportedComments(parent, source) || CheckFunctionMatch(parent, source, session.GlobalFile) == 2)
         return false;
     const auto flags = readCompareResult();
     if (!flags) {
@@ -43,7 +44,7 @@ bool ImportComments(QWidget* parent, EditorSession& session, const QString& sour
         orvane::compare::writeCommentTexts(session.db(), blankTexts());
         return true;
     }
-    const QString path = orvane::files::tempFolder() + QLatin1Char('/') + orvane::compare::kCommentsFileName;
+    const QString path = commentsFilePath();
     const auto content = orvane::files::readRegularFile(path);
     const auto records = content ? orvane::compare::parseCommentsFile(*content) : std::nullopt;
     // Anything but a whole file would put comments on the wrong blocks.

@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <stdexcept>
+
 namespace brevant {
 
 namespace {
@@ -19,7 +21,16 @@ namespace {
 // A compare takes well under a second; a Juxta that hangs must not hold the editor for ever.
 constexpr int kJuxtaDeadlineMs = 120000;
 
-QString inTemp(const QString& name) { return orvane::files::tempFolder() + QLatin1Char('/') + name; }
+// One of Juxta's files; "" when there is no temporary folder of this user's own (runJuxta
+// says why, and then no file of Juxta's is read).
+QString inTemp(const QString& name)
+{
+    try {
+        return orvane::files::tempFolder() + QLatin1Char('/') + name;
+    } catch (const std::runtime_error&) {
+        return {};
+    }
+}
 
 } // namespace
 
@@ -33,6 +44,7 @@ QString companionFolder()
 }
 
 QString compareLogPath() { return inTemp(orvane::compare::kCompareLogName); }
+QString commentsFilePath() { return inTemp(orvane::compare::kCommentsFileName); }
 
 JuxtaRun runJuxta(QWidget* parent, const QString& file1, char reportCode, const QString& globalFile)
 {
@@ -43,10 +55,16 @@ JuxtaRun runJuxta(QWidget* parent, const QString& file1, char reportCode, const 
                     QStringLiteral("File Not Found"));
         return {Outcome::NotInstalled, {}};
     }
+    QString temp;
+    try {
+        temp = orvane::files::tempFolder() + QLatin1Char('/');
+    } catch (const std::runtime_error& e) {
+        return {Outcome::Failed, QString::fromStdString(e.what())};
+    }
     for (const QString& name : {orvane::compare::kCompareLogName, orvane::compare::kCommentsFileName,
                                 orvane::compare::kResultFileName})
-        if (!orvane::files::deleteFileForced(inTemp(name)))
-            return {Outcome::Failed, inTemp(name) + QStringLiteral(" cannot be removed.")};
+        if (!orvane::files::deleteFileForced(temp + name))
+            return {Outcome::Failed, temp + name + QStringLiteral(" cannot be removed.")};
 
     QProcess juxta;
     juxta.setProgram(program);

@@ -28,7 +28,9 @@ JuxtaRun runJuxta(QWidget* parent, const QString& file1, char reportCode, const 
 // Tells the user that Juxta could not compare the two files.
 void reportFailedCompare(QWidget* parent, const QString& file1, const QString& globalFile, const QString& detail);
 
+// Where Juxta's compare log and comments file are; "" when there is no temporary folder.
 QString compareLogPath();
+QString commentsFilePath();
 // The flags of the last run; nullopt when its result file is missing or unreadable.
 std::optional<uint16_t> readCompareResult();
 

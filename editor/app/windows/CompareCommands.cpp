@@ -1,21 +1,17 @@
 #include "CompareCommands.h"
 
+#include "CompareLogWindow.h"
 #include "core/CommentImport.h"
+#include "core/CompanionTexts.h"
 #include "core/CompareRun.h"
 #include "core/EditorSession.h"
-#include "orvane/files/TempFolder.h"
-#include "orvane/link/Protocol.h"
 #include "ui/MessageSeam.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace brevant {
@@ -69,25 +65,10 @@ frmReportType::frmReportType(QWidget* parent) : QDialog(parent)
     });
 }
 
-frmCompareLog::frmCompareLog(QWidget* parent, const QString& logPath) : QWidget(parent, Qt::Window)
-{
-    setObjectName(QStringLiteral("frmCompareLog"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Compare Log - ") + logPath);
-    auto* text = new QPlainTextEdit(this);
-    text->setObjectName(QStringLiteral("txtLog"));
-    text->setReadOnly(true);
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    const QByteArray log = orvane::files::readRegularFile(logPath).value_or(QByteArray());
-    text->setPlainText(QString::fromStdString(orvane::link::cp1252ToUtf8(log.toStdString())).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(text);
-    resize(760, 560);
-}
-
 void vCompareDatabase(QWidget* parent, const QString& filename, char reportCode, const QString& globalFile)
 {
+    if (!acceptCompareTexts(parent, filename, reportCode, globalFile))
+        return;
     const JuxtaRun run = runJuxta(parent, filename, reportCode, globalFile);
     if (run.outcome == JuxtaRun::Outcome::NotInstalled)
         return;
@@ -99,8 +80,7 @@ void vCompareDatabase(QWidget* parent, const QString& filename, char reportCode,
     const QString log = compareLogPath();
     if (!QFileInfo::exists(log))
         return;
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(log)))
-        (new frmCompareLog(parent, log))->show();
+    orvane::tools::showCompareLog(parent, log);
 }
 
 void mnuFileCompare_Click(QWidget* parent, EditorSession& session)

@@ -1,6 +1,6 @@
 #pragma once
 // The File menu's "&Compare Database Files" and "&Import Comments", with the report
-// choice and the editor's own window for a compare log.
+// choice.
 
 #include <QDialog>
 #include <QWidget>
@@ -23,13 +23,6 @@ public:
 private:
     QRadioButton* option1_ = nullptr;
     char code_ = 'C';
-};
-
-// A compare log shown read-only where the desktop has no program for text files.
-class frmCompareLog : public QWidget {
-    Q_OBJECT
-public:
-    frmCompareLog(QWidget* parent, const QString& logPath);
 };
 
 // Runs the compare and shows its log.

@@ -26,7 +26,9 @@ EditorApp::~EditorApp()
 
 QString EditorApp::start(const QString& folder)
 {
-    // Working copies and saving files of editors and command lines that were killed.
+    // A termination signal takes this run's working files with it; those of editors and
+    // command lines that were killed go now.
+    orvane::files::removeWorkingFilesOnTermination();
     orvane::files::removeLeftovers();
     frmStart_ = std::make_unique<FrmStart>();
     comm_ = LoadCommSettings();

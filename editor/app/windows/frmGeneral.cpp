@@ -149,10 +149,17 @@ void frmGeneral::leaveField(QLineEdit* box, const QString& what)
 void frmGeneral::txtTitle_LostFocus() { leaveField(txtTitle_, QStringLiteral("Title")); }
 void frmGeneral::txtCfg_LostFocus() { leaveField(txtCfg_, QStringLiteral("Configuration")); }
 
+void frmGeneral::leaveGrid()
+{
+    // Moving off the current cell commits an editor open on it, as leaving a box writes the box.
+    dbGrid1_->setCurrentIndex(QModelIndex());
+}
+
 void frmGeneral::Text1_Click()
 {
     txtTitle_LostFocus();
     txtCfg_LostFocus();
+    leaveGrid();
     hide();
     frmvga_->open();
 }
@@ -161,6 +168,7 @@ void frmGeneral::mnuExit_Click()
 {
     txtTitle_LostFocus();
     txtCfg_LostFocus();
+    leaveGrid();
     if (!session_.FileReadOnly)
         data1_->close();
     hide();

@@ -186,6 +186,10 @@ bool frmPrintOptions::readyToPrint()
         showMessage(this, QStringLiteral("You Must Select An Existing Or New Configuration"));
         return false;
     }
+    if (!options_.PrintGridOption && !options_.PrintDatabaseOption) {
+        showMessage(this, QStringLiteral("Nothing To Print: Select A Section."));
+        return false;
+    }
     return true;
 }
 
@@ -203,12 +207,27 @@ std::optional<std::vector<orvane::report::Page>> frmPrintOptions::layOut()
 
 void frmPrintOptions::printOn(QPrinter& printer)
 {
-    const auto pages = layOut();
-    if (!pages)
-        return;
+    if (const auto pages = layOut())
+        printPages(*pages, printer);
+}
+
+void frmPrintOptions::printPages(const std::vector<orvane::report::Page>& pages, QPrinter& printer)
+{
+    orvane::report::PrintJob job;
+    if (printer.printRange() == QPrinter::PageRange)
+        job.pages = printer.pageRanges();
     // A printer that makes its own copies gets the report once.
-    const int copies = printer.supportsMultipleCopies() ? 1 : printer.copyCount();
-    if (!orvane::report::renderPages(*pages, printer, copies))
+    if (!printer.supportsMultipleCopies()) {
+        job.copies = printer.copyCount();
+        job.collate = printer.collateCopies();
+    }
+    // A PDF file gets its pages in the order asked; a printer's spooler orders them itself.
+    job.lastPageFirst = printer.outputFormat() == QPrinter::PdfFormat && printer.pageOrder() == QPrinter::LastPageFirst;
+    if (orvane::report::jobSequence(static_cast<int>(pages.size()), job).empty()) {
+        showMessage(this, QStringLiteral("Nothing To Print: The Report Has %1 Page(s).").arg(pages.size()));
+        return;
+    }
+    if (!orvane::report::renderPages(pages, printer, job))
         showMessage(this, QStringLiteral("The report could not be printed."), Buttons::Ok, Icon::Critical);
 }
 
@@ -216,11 +235,14 @@ void frmPrintOptions::cmdPrint_Click()
 {
     if (!readyToPrint())
         return;
+    const auto pages = layOut();
+    if (!pages)
+        return;
     QPrinter printer(QPrinter::HighResolution);
     orvane::report::setReportPageLayout(printer);
-    if (!askPrinter(this, printer))
+    if (!askPrinter(this, printer, static_cast<int>(pages->size())))
         return;
-    printOn(printer);
+    printPages(*pages, printer);
     close();
 }
 
@@ -259,10 +281,6 @@ void frmPrintOptions::cmdPdf_Click()
     const auto pages = layOut();
     if (!pages)
         return;
-    if (pages->empty()) {
-        showMessage(this, QStringLiteral("Nothing To Print: Select A Section."));
-        return;
-    }
     if (const auto error = orvane::report::writePdf(*pages, name)) {
         showMessage(this, name + QStringLiteral(" could not be written:\r") + *error, Buttons::Ok, Icon::Critical);
         return;

@@ -45,6 +45,9 @@ private:
     bool readyToPrint();
     bool validateRangeBox(QLineEdit* box);
     void printOn(QPrinter& printer);
+    // The pages the printer's job asks for: its range, and its copies and order where it
+    // does not see to them itself.
+    void printPages(const std::vector<orvane::report::Page>& pages, QPrinter& printer);
 
     EditorSession& session_;
     orvane::report::PrintOptions options_;

@@ -225,6 +225,12 @@ void Monitor::resetTiles()
 
 void Monitor::saveLayout()
 {
+    const auto lossy = tagsOutsideCp1252(tiles_);
+    if (!lossy.empty()
+        && showMessage(this, QString::fromStdString(lossy.message(kTagsOutsideCp1252, "Save the layout anyway?")),
+                       Buttons::OkCancel, Icon::Exclamation)
+               != Answer::Ok)
+        return;
     if (const auto error = orvane::monitor::saveLayout(layoutPath_, tiles_))
         showMessage(this, QStringLiteral("The layout could not be saved in ") + layoutPath_ + QStringLiteral(":\r") + *error,
                     Buttons::Ok, Icon::Exclamation);

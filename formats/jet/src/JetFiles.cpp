@@ -9,9 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <csignal>
+#include <memory>
 #include <fcntl.h>
 #include <cstdio>
 #include <sys/prctl.h>
@@ -117,11 +117,13 @@ std::optional<QString> copyConfiguration(const QString& source, const QString& t
                + QStringLiteral(" lies beside it) and was not recovered.");
     if (!isJetFile(source))
         return orvane::files::copyForWorking(source, target);
-    QTemporaryDir folder(QFileInfo(target).absolutePath() + QStringLiteral("/.jet-XXXXXX"));
-    if (!folder.isValid())
-        return QStringLiteral("No copy of ") + source + QStringLiteral(" can be made in ")
-               + QFileInfo(target).absolutePath() + QStringLiteral(": ") + folder.errorString();
-    const QString output = folder.filePath(QStringLiteral("configuration"));
+    std::unique_ptr<orvane::files::WorkingFolder> folder;
+    try {
+        folder = std::make_unique<orvane::files::WorkingFolder>(orvane::files::WorkingFolder::Purpose::JetReading);
+    } catch (const std::runtime_error& e) {
+        return QStringLiteral("No copy of ") + source + QStringLiteral(" can be made: ") + QString::fromStdString(e.what());
+    }
+    const QString output = folder->filePath(QStringLiteral("configuration"));
     if (auto error = runReader(source, output))
         return error;
     // Written into the target itself: a working copy is held by its open file.
@@ -170,9 +172,9 @@ QString keptOriginalMessage(const QString& target, const QString& keptOriginal)
            + QLatin1Char('.');
 }
 
-OwnFormatFile::OwnFormatFile(const QString& path)
-    : path_(path), recovered_(QString::fromStdString(kessig::recoverInterruptedWrite(QFile::encodeName(path).toStdString(),
-                                                                                      path.toStdString())))
+OwnFormatFile::OwnFormatFile(const QString& path, const QString& shown)
+    : path_(path), recovered_(QString::fromStdString(kessig::recoverInterruptedWrite(
+                       QFile::encodeName(path).toStdString(), (shown.isEmpty() ? path : shown).toStdString())))
 {
     if (!isJetFile(path))
         return;

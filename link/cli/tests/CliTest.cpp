@@ -1,6 +1,8 @@
 // The orvane program run as a user runs it, against orvane-sim over a pseudo-terminal.
 #include "SimSupport.h"
 
+#include "../../../files/tests/support/OrdinaryUser.h"
+
 #include "orvane/transfer/Texts.h"
 
 #include <QCoreApplication>
@@ -16,6 +18,8 @@
 #include <sqlite3.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 using namespace orvane::transfer;
@@ -40,12 +44,33 @@ QStringList workingCopies()
     return QDir(dataHome() + "/Orvane").entryList({"Orv*.tmp"}, QDir::Files);
 }
 
-void startOrvane(QProcess& process, const QStringList& arguments)
+QStringList importFolders()
+{
+    return QDir(dataHome() + "/Orvane").entryList({"import*"}, QDir::Dirs);
+}
+
+// Changes to the tests' environment: a name with a null value is removed.
+using Environment = QList<QPair<QString, QString>>;
+
+void startOrvane(QProcess& process, const QStringList& arguments, const Environment& changes = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_DATA_HOME", dataHome());
+    for (const auto& [name, value] : changes)
+        value.isNull() ? environment.remove(name) : environment.insert(name, value);
     process.setProcessEnvironment(environment);
     process.start(binDir() + "/orvane", arguments);
+}
+
+// What the program wrote on standard error until it asked a question.
+QByteArray untilAsked(QProcess& process)
+{
+    QByteArray err;
+    for (int i = 0; i < 300 && !err.contains("[y/N]"); ++i) {
+        process.waitForReadyRead(100);
+        err += process.readAllStandardError();
+    }
+    return err;
 }
 
 void rawSql(const QString& file, const char* statements)
@@ -56,10 +81,10 @@ void rawSql(const QString& file, const char* statements)
     sqlite3_close(db);
 }
 
-ProgramRun runOrvane(const QStringList& arguments, const QByteArray& input = {})
+ProgramRun runOrvane(const QStringList& arguments, const QByteArray& input = {}, const Environment& changes = {})
 {
     QProcess process;
-    startOrvane(process, arguments);
+    startOrvane(process, arguments, changes);
     process.waitForStarted();
     process.write(input);
     process.closeWriteChannel();
@@ -499,11 +524,7 @@ TEST(CliWorkingCopy, InterruptedOrTerminatedWhileAsking_LeavesNoWorkingCopy_AndO
     for (int signal : {SIGTERM, SIGINT}) {
         QProcess process;
         startOrvane(process, {"download", plant, "--port", sim.portName()});
-        QByteArray err;
-        for (int i = 0; i < 300 && !err.contains("[y/N]"); ++i) {
-            process.waitForReadyRead(100);
-            err += process.readAllStandardError();
-        }
+        const QByteArray err = untilAsked(process);
         ASSERT_TRUE(err.contains("Continue with the download? [y/N]")) << err.toStdString();
         EXPECT_EQ(workingCopies().size(), 1) << workingCopies().join(' ').toStdString();   // its own; the old one went
         ::kill(static_cast<pid_t>(process.processId()), signal);
@@ -566,4 +587,101 @@ TEST(CliDownload, DamagedOrHostileFiles_AreRefusedNamingTheUsersFileAndTheCause)
         EXPECT_FALSE(run.err.contains("map::at") || run.err.contains("ROM version")) << run.err.toStdString();
     }
     EXPECT_EQ(sim.framesStartingWith("02"), 0);
+}
+
+TEST(CliTextForm, AnImportEndedAtItsQuestionLeavesNoFolder_ThatQuestionNamesTheFileALinkLeadsTo)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    const QString text = store.folder() + "/plant.txt";
+    ASSERT_EQ(runOrvane({"export", plant, "-o", text}).exitCode, 0);
+    const QString link = store.folder() + "/plant-link.mdb";
+    ASSERT_EQ(::symlink("plant.mdb", QFile::encodeName(link).constData()), 0);
+    const QByteArray before = fileBytes(plant);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        QProcess process;
+        startOrvane(process, {"import", text, link});
+        const QByteArray err = untilAsked(process);
+        ASSERT_TRUE(err.contains(QFile::encodeName(link + " (a link to " + plant + ") exists. Replace it? [y/N]")))
+            << err.toStdString();
+        // The configuration is built by now, in a folder of its own.
+        ASSERT_EQ(importFolders().size(), 1);
+        EXPECT_TRUE(QFile::exists(dataHome() + "/Orvane/" + importFolders().first() + "/configuration.mdb"));
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+        if (signal == SIGKILL) {
+            EXPECT_EQ(importFolders().size(), 1);
+            EXPECT_EQ(runOrvane({"--help"}).exitCode, 0);   // any start clears what a kill left
+        }
+        EXPECT_TRUE(importFolders().isEmpty()) << strsignal(signal);
+    }
+    EXPECT_EQ(fileBytes(plant), before);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+}
+
+// Another user of the machine, in a child process with its own uid, against what this
+// user's commands write and read again and the locks they take.
+TEST(CliOtherUsers, CanNeitherSwapWhatIsReadAgainNorHoldCommandsUpNorRedirectAnImport)
+{
+    using orvane::testsupport::OrdinaryUserProcess;
+    if (!orvane::testsupport::runningAsRoot())
+        GTEST_SKIP() << "another user needs root to be";
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    const QByteArray before = fileBytes(plant);
+    QTemporaryDir system;   // as /tmp
+    ::chmod(QFile::encodeName(system.path()).constData(), 01777);
+    const QString uid = QString::number(::getuid());
+    const QString noHome = store.folder() + "/nonexistent";
+    const Environment homeless{{"HOME", noHome}, {"XDG_DATA_HOME", QString()}, {"TMPDIR", system.path()}, {"TEMP", QString()}};
+
+    // The other user takes the name of this user's private folder and holds the lock
+    // that programs once took beside it.
+    const OrdinaryUserProcess other([&] {
+        const int lock = ::open(QFile::encodeName(system.path() + "/.orvane-" + uid + ".lock").constData(), O_CREAT | O_RDWR, 0666);
+        return QDir().mkdir(system.path() + "/orvane-" + uid) && lock >= 0 && ::flock(lock, LOCK_EX) == 0;
+    });
+    ASSERT_TRUE(other.ready());
+    const ProgramRun exported = runOrvane({"export", plant}, {}, homeless);
+    EXPECT_EQ(exported.exitCode, 1);
+    EXPECT_TRUE(exported.err.contains(system.path() + "/orvane-" + uid + " belongs to another user")) << exported.err.toStdString();
+    SimulatedController sim;
+    const ProgramRun id = runOrvane({"version-id", "--port", sim.portName()}, {}, homeless);
+    EXPECT_EQ(id.exitCode, 0) << id.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(noHome));
+
+    // TEMP open to every user without the sticky bit: the working copy that a download
+    // sends could be swapped there, so none is made and nothing is sent.
+    const QString open = system.path() + "/open";
+    QDir().mkdir(open);
+    ::chmod(QFile::encodeName(open).constData(), 0777);
+    Environment openTemp = homeless;
+    openTemp.append({"TEMP", open});
+    const ProgramRun download = runOrvane({"download", plant, "--port", sim.portName(), "--yes"}, {}, openTemp);
+    EXPECT_EQ(download.exitCode, 1);
+    EXPECT_TRUE(download.err.contains("other users may write in " + open)) << download.err.toStdString();
+    EXPECT_TRUE(QDir(open).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_EQ(sim.framesStartingWith("02"), 0);
+
+    // A lock of this user's own folder that is not to be had is said, not waited for.
+    ASSERT_EQ(runOrvane({"--help"}).exitCode, 0);   // the folder is made at start
+    const int held = ::open(QFile::encodeName(dataHome() + "/Orvane/.orvane-" + uid + ".lock").constData(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const ProgramRun locked = runOrvane({"export", plant});
+    ::close(held);
+    EXPECT_EQ(locked.exitCode, 1);
+    EXPECT_TRUE(locked.err.contains("is locked by another program of this user; try again.")) << locked.err.toStdString();
+
+    // The other user's link in the shared folder, naming this user's file.
+    const QString text = store.folder() + "/evil.txt";
+    ASSERT_EQ(runOrvane({"export", plant, "-o", text}).exitCode, 0);
+    const QString planted = system.path() + "/shared-plant.mdb";
+    const OrdinaryUserProcess linker([&] { return ::symlink(QFile::encodeName(plant).constData(), QFile::encodeName(planted).constData()) == 0; });
+    ASSERT_TRUE(linker.ready());
+    const ProgramRun imported = runOrvane({"import", text, planted, "--yes"});
+    EXPECT_EQ(imported.exitCode, 1);
+    EXPECT_TRUE(imported.err.contains(planted + " is a link that another user made in a shared folder; nothing is written through it to " + plant))
+        << imported.err.toStdString();
+    EXPECT_EQ(fileBytes(plant), before);
 }

@@ -38,6 +38,31 @@ TEST(OrvaneCompare, ExitTellsSameDifferentOrErrorAndTheLogGoesToStandardOutputWi
     EXPECT_TRUE(run.out.startsWith("ORVANE CONFIGURATION COMPARE LOG"));
     EXPECT_TRUE(run.out.contains("\n 10        ..Different Function..          SUMMER     ADD       \n")) << run.out.toStdString();
 
+    // Files after "--"; differences besides a block that has no partner: the flags of what
+    // was compared and the part that was not, exit 1.
+    const QString dashed = dir.filePath(QStringLiteral("--plant.mdb"));
+    ASSERT_TRUE(copyFile(b, dashed));
+    sql(dashed, "DELETE FROM \"Block List\" WHERE BlockNumber = 50");
+    run = runProgram(QStringLiteral("orvane"), {QStringLiteral("compare"), QStringLiteral("--report"), QStringLiteral("S"),
+                                                QStringLiteral("--"), a, dashed});
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_EQ(run.err, "orvane: result flags 50: InputsDiffer FunctionsDiffer HasComments\n"
+                       "orvane: 1 part(s) could not be compared; the log tells which\n");
+    EXPECT_TRUE(run.out.contains("\nFILE 2 " + dashed.toUtf8() + " - ")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("\n 50        ..Block Missing From FILE 2\n")) << run.out.toStdString();
+
+    // A text the log can show only with "?" is named first; the log is the same.
+    {
+        ConfigurationFile c(b);
+        c.function(10, 28).function(12, 28).quick(3, "\xCE\xA9 LIMIT", 4, 1);
+    }
+    run = runProgram(QStringLiteral("orvane"), {QStringLiteral("compare"), a, b});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith("orvane: Windows-1252 lacks some characters of these texts; where the log shows them, it "
+                                   "shows \"?\":\nFILE 2 quick message 3 \"\xCE\xA9 LIMIT\": \xCE\xA9\n"))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("? LIMIT")) << run.out.toStdString();
+
     for (const QStringList& wrong : {QStringList{QStringLiteral("compare"), a}, QStringList{QStringLiteral("compare"), a, b, QStringLiteral("--report"), QStringLiteral("X")},
                                      QStringList{QStringLiteral("compare"), a, dir.filePath(QStringLiteral("missing.mdb"))}}) {
         run = runProgram(QStringLiteral("orvane"), wrong);

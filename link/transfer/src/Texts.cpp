@@ -86,12 +86,9 @@ std::string configurationRefused(const std::string& file, const std::string& tab
     return file + " cannot be sent to a controller:\rtable \"" + table + "\", " + row + ": " + problem + ".";
 }
 
-std::string textsSentWithQuestionMarks(const std::vector<std::string>& lines)
+std::string textsSentWithQuestionMarks(const orvane::link::TextsOutsideCp1252& texts)
 {
-    std::string text = "The controller cannot show some characters of these texts; they are sent as \"?\":";
-    for (const std::string& line : lines)
-        text += "\r" + line;
-    return text;
+    return texts.message("The controller cannot show some characters of these texts; they are sent as \"?\":");
 }
 
 std::string uploadInconsistentBlockTable(const std::string& first, size_t count)

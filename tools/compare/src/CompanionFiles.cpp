@@ -3,22 +3,53 @@
 #include "LogText.h"
 #include "orvane/link/Protocol.h"
 
+#include <QFile>
+
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvane::compare {
 
-std::optional<CompanionCommandLine> splitCommandLine(const QString& line)
+std::optional<CompanionCommandLine> splitCommandLine(const QByteArray& line)
 {
-    const qsizetype at = line.indexOf(QLatin1Char('<'));
-    if (at < 0 || at + 1 >= line.size())
-        return std::nullopt;
-    const char code = line.at(at + 1).toLatin1();
-    return CompanionCommandLine{line.left(at), code == 0 ? '?' : code, line.mid(at + 3)};
+    const auto exists = [](const QByteArray& name) {
+        struct stat st {};
+        return ::stat(name.constData(), &st) == 0;
+    };
+    std::optional<CompanionCommandLine> first;
+    for (qsizetype at = line.indexOf('<'); at >= 0 && at + 2 < line.size(); at = line.indexOf('<', at + 1)) {
+        if (line.at(at + 2) != '>')
+            continue;
+        CompanionCommandLine split{line.left(at), line.at(at + 1), line.mid(at + 3)};
+        if (exists(split.first) && exists(split.second))
+            return split;
+        if (!first)
+            first = split;
+    }
+    return first;
 }
 
 QString joinCommandLine(const QString& first, char reportCode, const QString& second)
 {
     return first + QLatin1Char('<') + QLatin1Char(reportCode) + QLatin1Char('>') + second;
+}
+
+NamedFile::NamedFile(const QByteArray& name) : shown_(QString::fromUtf8(name)), path_(shown_)
+{
+    if (QFile::encodeName(shown_) == name)
+        return;
+    descriptor_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // Through the process's own number, not "self": a reader program it starts opens it too.
+    if (descriptor_ >= 0)
+        path_ = QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(descriptor_);
+}
+
+NamedFile::~NamedFile()
+{
+    if (descriptor_ >= 0)
+        ::close(descriptor_);
 }
 
 QByteArray resultFileContent(uint16_t flags) { return QByteArray::number(flags) + "\r\n"; }

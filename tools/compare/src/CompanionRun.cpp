@@ -33,15 +33,15 @@ public:
         write(job_.logPath, failedCompareLog(job_.request, reason));
         return kExitNotCompared;
     }
-    std::optional<Configuration> read(const QString& path) const
+    std::optional<Configuration> read(const QString& path, const QString& shown) const
     {
         try {
-            Configuration c = readConfiguration(path);
+            Configuration c = readConfiguration(path, shown);
             if (!c.recovered.isEmpty())
                 say(c.recovered);
             return c;
         } catch (const std::exception& e) {
-            notCompared(readFailure(path, e));
+            notCompared(readFailure(shown.isEmpty() ? path : shown, e));
             return std::nullopt;
         }
     }
@@ -55,10 +55,10 @@ private:
 int runCompanionJob(const CompanionJob& job, const Notify& notify)
 {
     const Run run(job);
-    const auto one = run.read(job.file1);
+    const auto one = run.read(job.file1, job.file1Shown);
     if (!one)
         return kExitNotCompared;
-    const auto two = run.read(job.file2);
+    const auto two = run.read(job.file2, job.file2Shown);
     if (!two)
         return kExitNotCompared;
     if (!FunctionCatalogue::presentIn(job.catalogueFolder)) {
@@ -68,6 +68,12 @@ int runCompanionJob(const CompanionJob& job, const Notify& notify)
             run.write(job.resultPath, resultFileContent(0));
         return kExitNotCompared;
     }
+    // No one can be asked here: whoever started the run asked before, so the loss is only told.
+    const auto lossy = textsOutsideCp1252(*one, *two, job.request);
+    if (!lossy.empty())
+        run.say(QString::fromStdString(lossy.message("Windows-1252 lacks some characters of these texts; where the "
+                                                     "files show them, they show \"?\":"))
+                    .replace(QLatin1Char('\r'), QLatin1Char('\n')));
     CompareOutcome outcome;
     try {
         FunctionCatalogue catalogue(job.catalogueFolder);

@@ -31,7 +31,7 @@ std::string logTitle(const CompareRequest& r)
 
 std::string fileLine(const char* label, const ShownFile& file)
 {
-    std::string line = label + cp1252(file.path);
+    std::string line = label + onOneLine(file.path);
     if (file.modified)
         line += " - " + cp1252(dateTimeText(*file.modified));
     return line;
@@ -123,7 +123,7 @@ public:
             quickMessages();
             if (request_.program == Companion::Tracera && commentsAllBlank(two_)) {
                 log_.blank();
-                log_.line("Note: All Comments In " + cp1252(request_.file2.path) + " Are Blank");
+                log_.line("Note: All Comments In " + onOneLine(request_.file2.path) + " Are Blank");
                 log_.line("Comments In The Drawing Will Not Be Modified");
             }
         }
@@ -134,8 +134,8 @@ public:
     }
 
 private:
-    bool full() const { return request_.program == Companion::Ostrel || request_.reportCode == 'L'; }
-    bool parametersShown() const { return request_.program == Companion::Ostrel || request_.reportCode != 'S'; }
+    bool full() const { return writesConfigurationSection(request_); }
+    bool parametersShown() const { return writesParameters(request_); }
 
     void found(uint16_t flag, const std::string& line)
     {
@@ -399,10 +399,10 @@ private:
 
 } // namespace
 
-ShownFile shownFile(const QString& path)
+ShownFile shownFile(const QString& path, const QString& name)
 {
     const QFileInfo info(path);
-    ShownFile shown{path, std::nullopt};
+    ShownFile shown{name.isEmpty() ? path : name, std::nullopt};
     if (info.exists())
         shown.modified = info.lastModified();
     return shown;
@@ -426,7 +426,7 @@ QByteArray failedCompareLog(const CompareRequest& request, const QString& reason
 {
     Log log;
     writeHead(log, request);
-    log.line(cp1252(reason));
+    log.line(onOneLine(reason));
     writeTail(log, request.program);
     return log.bytes();
 }

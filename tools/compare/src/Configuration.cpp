@@ -54,15 +54,15 @@ const std::optional<std::string>* Configuration::message(int16_t number) const
     return it == messages.end() ? nullptr : &it->second;
 }
 
-Configuration readConfiguration(const QString& path)
+Configuration readConfiguration(const QString& path, const QString& shown)
 {
     Configuration c;
-    c.path = path;
+    c.path = shown.isEmpty() ? path : shown;
     // A legacy Jet file is read through a working copy in the tool set's own format.
-    const formats::OwnFormatFile file(path);
+    const formats::OwnFormatFile file(path, c.path);
     c.recovered = file.recovered();
     kessig::OrvaneDB db;
-    db.open_for_reading(file.path().toStdString(), path.toStdString());
+    db.open_for_reading(file.path().toStdString(), c.path.toStdString());
     c.hasVisioComment = db.HasVisioComment();
     // One read transaction: a consistent picture, and no lock taken again for every row.
     db.BeginTrans();

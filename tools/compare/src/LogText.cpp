@@ -7,13 +7,62 @@
 
 namespace orvane::compare {
 
+namespace {
+
+// A date or time pattern without its time zone, which the general form does not show.
+QString withoutTimeZone(const QString& pattern)
+{
+    QString out;
+    bool quoted = false;
+    for (const QChar c : pattern) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (quoted || c != QLatin1Char('t'))
+            out += c;
+    }
+    // Some locales put the zone in brackets.
+    return out.remove(QStringLiteral("()")).simplified();
+}
+
+// The general date and time pattern of a locale: its short date with the full year and
+// its time with seconds.
+QString generalPattern(const QLocale& locale)
+{
+    QString date = locale.dateFormat(QLocale::ShortFormat);
+    if (!date.contains(QStringLiteral("yyyy")))
+        date.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return date + QLatin1Char(' ') + withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+}
+
+// Digits of any script as ASCII digits, marks that only steer the writing direction
+// left out, and the narrow spaces some locales put before AM or PM as plain spaces.
+QString inPlainCharacters(const QString& text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c.category() == QChar::Number_DecimalDigit)
+            out += QLatin1Char(static_cast<char>('0' + c.digitValue()));
+        else if (c.category() == QChar::Other_Format)
+            continue;
+        else if (c.category() == QChar::Separator_Space)
+            out += QLatin1Char(' ');
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
 QString dateTimeText(const QDateTime& when)
 {
-    QString shown = QLocale::system().toString(when, QLocale::ShortFormat);
-    // Some locales part the time from its AM/PM with a narrow space that 1252 lacks.
-    shown.replace(QChar(0x202F), QLatin1Char(' '));
-    shown.replace(QChar(0x2009), QLatin1Char(' '));
-    return shown;
+    const QLocale locale = QLocale::system();
+    const QString shown = inPlainCharacters(locale.toString(when, generalPattern(locale)));
+    // The log is Windows-1252: a locale that writes dates with words or signs it cannot
+    // hold gets the neutral form, with the month's English name.
+    if (orvane::link::charactersOutsideCp1252(shown.toStdString()).empty())
+        return shown;
+    return QLocale::c().toString(when, generalPattern(QLocale::c()));
 }
 
 } // namespace orvane::compare
@@ -26,6 +75,15 @@ constexpr int64_t kPowers[] = {1, 10, 100, 1000, 10000, 100000};
 
 std::string cp1252(std::string_view utf8) { return orvane::link::utf8ToCp1252(utf8); }
 std::string cp1252(const QString& text) { return cp1252(text.toStdString()); }
+
+std::string onOneLine(const QString& text)
+{
+    std::string shown = cp1252(text);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 32 || c == 127)
+            c = '?';
+    return shown;
+}
 
 std::string fit(std::string_view text, size_t n)
 {

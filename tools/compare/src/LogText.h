@@ -12,6 +12,9 @@ namespace orvane::compare::text {
 
 std::string cp1252(std::string_view utf8);
 std::string cp1252(const QString& text);
+// A text that keeps to its line of the log, such as a file's name: its control characters,
+// a line end among them, as "?", as are the characters 1252 lacks.
+std::string onOneLine(const QString& text);
 
 // Left-justified in exactly n characters: padded with spaces or cut.
 std::string fit(std::string_view text, size_t n);

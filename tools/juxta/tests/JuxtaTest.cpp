@@ -4,15 +4,21 @@
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/testing/ConfigurationFile.h"
 
+#include "../../../store/tests/support/InterruptedWrite.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QLocale>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace orvane::compare;
 using namespace orvane::compare::testing;
@@ -21,9 +27,11 @@ namespace {
 
 const QByteArray kFooter = "***** To Return To Brevant Shutdown WordPad *****";
 
-QByteArray shortDate(const QDateTime& when)
+// The general date and time form of the locale the runs are given.
+const QString kLocale = QStringLiteral("en_US.UTF-8");
+QByteArray generalDate(const QDateTime& when)
 {
-    return QLocale::system().toString(when, QLocale::ShortFormat).toLatin1();
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(when, QStringLiteral("M/d/yyyy h:mm:ss AP")).toLatin1();
 }
 
 // The log's lines; every line must end with CR LF and hold no other line end.
@@ -42,7 +50,7 @@ QList<QByteArray> linesOf(const QByteArray& log)
 
 QByteArray fileLine(const char* label, const QString& path)
 {
-    return label + path.toLatin1() + " - " + shortDate(QFileInfo(path).lastModified());
+    return label + path.toLatin1() + " - " + generalDate(QFileInfo(path).lastModified());
 }
 
 class JuxtaTest : public ::testing::Test {
@@ -55,13 +63,25 @@ protected:
 
     ProcessRun juxta(const QString& one, char code, const QString& two)
     {
+        return juxtaWith(QStringLiteral("Juxta"), {joinCommandLine(one, code, two)});
+    }
+    // Juxta given a command line of bytes, written with the octal escapes of printf ("\0351").
+    ProcessRun juxtaWithBytes(const QString& escaped, const QString& locale)
+    {
+        return juxtaWith(QStringLiteral("/bin/sh"),
+                         {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf '%b' \"$1\")\""),
+                          programFolder() + QStringLiteral("/Juxta"), escaped},
+                         locale);
+    }
+    ProcessRun juxtaWith(const QString& program, const QStringList& arguments, const QString& locale = kLocale)
+    {
         QDir().mkpath(temp());
         for (const QString& name : {kCompareLogName, kCommentsFileName, kResultFileName})
             QFile::remove(inTemp(name));
         started = QDateTime::currentDateTime().addSecs(-1);
-        ProcessRun run = runProgram(QStringLiteral("Juxta"), {joinCommandLine(one, code, two)},
+        ProcessRun run = runProgram(program, arguments,
                                     {{QStringLiteral("TEMP"), temp()}, {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
-                                     {QStringLiteral("XDG_DATA_HOME"), dataHome()},
+                                     {QStringLiteral("XDG_DATA_HOME"), dataHome()}, {QStringLiteral("LC_ALL"), locale},
                                      // As the editor starts it: it finds its helpers beside itself.
                                      {QStringLiteral("ORVANE_BIN_DIR"), QString()}});
         ended = QDateTime::currentDateTime().addSecs(1);
@@ -80,7 +100,7 @@ protected:
         const QByteArray date = line.mid(zoneColumn - 1);
         bool matches = false;
         for (QDateTime t = started; t <= ended && !matches; t = t.addSecs(1))
-            matches = shortDate(t) == date;
+            matches = generalDate(t) == date;
         EXPECT_TRUE(matches) << date.toStdString();
     }
 
@@ -110,7 +130,9 @@ TEST_F(JuxtaTest, IdenticalConfigurationsGiveOnlyTheFrame_AndTheCommentsFileCarr
     ASSERT_TRUE(copyFile(a, b));
     const ProcessRun run = juxta(a, 'L', b);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.err, QByteArray());
+    // No one can be asked here: the character the comments file lacks is only told.
+    EXPECT_EQ(run.err, "Juxta: Windows-1252 lacks some characters of these texts; where the files show them, they show "
+                       "\"?\":\nFILE 1 block 10 Visio comment \"Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD\": \xE4\xB8\xAD\n");
 
     const QList<QByteArray> lines = linesOf(log);
     ASSERT_EQ(lines.size(), 13) << log.toStdString();
@@ -165,6 +187,11 @@ void makeDifferingPair(const QString& a, const QString& b)
     }
     sql(a, "INSERT INTO QuickMessages VALUES (9, 'QMSG 10', 4, 1)");
     sql(b, "INSERT INTO QuickMessages VALUES (9, 'QMSG 10', 7, 1)");
+    // Code 0 inside a text equals a space: a label (message 4, parameter 21 of block 12)
+    // and a quick message as an upload may have stored them.
+    sql(a, "UPDATE Messages SET Message = 'INLET' || char(0) || 'FLOW' WHERE Offset = 4;"
+           "UPDATE QuickMessages SET Message = 'QMSG' || char(0) || '3' WHERE Offset = 2");
+    sql(b, "UPDATE Messages SET Message = 'INLET FLOW' WHERE Offset = 4");
 }
 
 } // namespace
@@ -329,7 +356,8 @@ TEST_F(JuxtaTest, WithoutItsCatalogueJuxtaSaysSoWritesATwoLineLogAndResultZero)
     QDir().mkpath(temp());
     started = QDateTime::currentDateTime().addSecs(-1);
     const ProcessRun run = runProgram(lonely + QStringLiteral("/Juxta"), {joinCommandLine(a, 'L', a)},
-                                      {{QStringLiteral("TEMP"), temp()}, {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")}});
+                                      {{QStringLiteral("TEMP"), temp()}, {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
+                                       {QStringLiteral("LC_ALL"), kLocale}});
     ended = QDateTime::currentDateTime().addSecs(1);
     EXPECT_EQ(run.exitCode, kExitNotCompared);
     EXPECT_EQ(run.err, "Error - Brevant Must Be Installed\n");
@@ -362,6 +390,48 @@ TEST_F(JuxtaTest, WithoutTempTheFilesGoToThePrivateFolderAndAPlantedLinkIsReplac
     EXPECT_TRUE(contentOf(folder + QStringLiteral("/COMMENTS.TXT")).contains("\"secret\""));
     EXPECT_EQ(contentOf(folder + QStringLiteral("/CompareResult")), "32\r\n");
     EXPECT_EQ(QFileInfo(folder).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther), 0);
+}
+
+TEST_F(JuxtaTest, WhatAKilledJuxtaLeftInTempGoesAtTheNextStart_ATempOpenToOtherUsersIsRefused)
+{
+    const QString a = file("a.mdb"), b = file("b.mdb");
+    ConfigurationFile(a).close();
+    {
+        ConfigurationFile c(b);
+        c.blockComments(0, "other");
+    }
+    QDir().mkpath(temp());
+    // A file-size limit ends Juxta in the middle of writing its log.
+    QProcess killed;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TEMP"), temp());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    killed.setProcessEnvironment(environment);
+    killed.setChildProcessModifier([] {
+        const struct rlimit size {64, 64}, core {0, 0};
+        ::setrlimit(RLIMIT_FSIZE, &size);
+        ::setrlimit(RLIMIT_CORE, &core);
+    });
+    killed.start(programFolder() + QStringLiteral("/Juxta"), {joinCommandLine(a, 'L', b)});
+    ASSERT_TRUE(killed.waitForFinished(60000));
+    EXPECT_EQ(killed.exitStatus(), QProcess::CrashExit);
+    const auto newFiles = [&] { return QDir(temp()).entryList({QStringLiteral(".*.new-*")}, QDir::Files | QDir::Hidden); };
+    ASSERT_EQ(newFiles().size(), 1);
+    EXPECT_TRUE(newFiles().first().startsWith(QStringLiteral(".ORVANE_COMPARE_FILE.TXT.new-")));
+    EXPECT_EQ(juxta(a, 'L', b).exitCode, kExitCompared);
+    EXPECT_TRUE(newFiles().isEmpty());
+    EXPECT_TRUE(result == "1\r\n");
+
+    // Anyone could replace the comments file there before the editor reads it back.
+    const QString open = file("open");
+    QDir().mkpath(open);
+    ::chmod(QFile::encodeName(open).constData(), 0777);
+    const ProcessRun refused = runProgram(QStringLiteral("Juxta"), {joinCommandLine(a, 'L', b)},
+                                          {{QStringLiteral("TEMP"), open}, {QStringLiteral("XDG_DATA_HOME"), dataHome()}});
+    EXPECT_EQ(refused.exitCode, kExitNotCompared);
+    EXPECT_TRUE(refused.err.contains(("other users may write in " + open).toUtf8())) << refused.err.toStdString();
+    EXPECT_TRUE(QDir(open).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 TEST_F(JuxtaTest, LegacyJetFilesCompareEqualToTheSameConfigurationMadeHere_AndAreOnlyRead)
@@ -411,4 +481,102 @@ TEST_F(JuxtaTest, LegacyJetFilesCompareEqualToTheSameConfigurationMadeHere_AndAr
     EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
     EXPECT_EQ(linesOf(log).value(7), reason);
     EXPECT_TRUE(result.isNull());
+}
+
+TEST_F(JuxtaTest, AnyFileNameReachesTheCompare_ItsLineEndsAreNoLogLines_AndDatesKeepTheirDigitsInAnyLocale)
+{
+    // A "<" (even "<S>") and a line end in File 1's name; a byte that is not UTF-8 in File 2's.
+    const QString one = file("tank<S>a\nb.mdb"), two = file("cafe.mdb");
+    {
+        ConfigurationFile c(one);
+        c.function(10, 28);
+    }
+    {
+        ConfigurationFile c(two);
+        c.function(10, 20);
+    }
+    const QByteArray latin1Name = QFile::encodeName(dir.path()) + "/caf\xE9.mdb";
+    ASSERT_EQ(::rename(QFile::encodeName(two).constData(), latin1Name.constData()), 0);
+    QString escaped = one + QStringLiteral("<L>") + dir.path() + QStringLiteral("/caf\\0351.mdb");
+    escaped.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+
+    // A write into it was killed half way: what was recovered is said under the name shown.
+    ASSERT_TRUE(kessig::testsupport::killedHalfWay(latin1Name.constData(), "UPDATE \"Block List\" SET Comment = hex(zeroblob(2000))"));
+    const ProcessRun run = juxtaWithBytes(escaped, QStringLiteral("ar_EG.UTF-8"));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("Juxta: A write into '" + QFile::encodeName(dir.path()) + "/caf\xEF\xBF\xBD.mdb' did not finish"))
+        << run.err.toStdString();
+    const QList<QByteArray> lines = linesOf(log);
+    ASSERT_GE(lines.size(), 8) << log.toStdString();
+    // The marker is the one that parts two files; the whole compare ran.
+    EXPECT_TRUE(lines[0].startsWith("ORVANE FULL COMPARE LOG ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines.contains(" 10        ..Different Function..          SUMMER     ADD       ")) << log.toStdString();
+    const QByteArray folder = dir.path().toUtf8();
+    EXPECT_TRUE(lines[4].startsWith("FILE 1 " + folder + "/tank<S>a?b.mdb - ")) << lines[4].toStdString();
+    EXPECT_TRUE(lines[5].startsWith("FILE 2 " + folder + "/caf?.mdb - ")) << lines[5].toStdString();
+    // The general form with the full year and the seconds, in digits the code page holds.
+    const QByteArray year = QByteArray::number(QDate::currentDate().year());
+    for (const QByteArray& date : {lines[0].mid(28), lines[4].mid(lines[4].lastIndexOf(" - ") + 3),
+                                   lines[5].mid(lines[5].lastIndexOf(" - ") + 3)}) {
+        EXPECT_TRUE(date.contains(year)) << date.toStdString();
+        EXPECT_TRUE(QRegularExpression("\\d\\d:\\d\\d:\\d\\d").match(QString::fromLatin1(date)).hasMatch()) << date.toStdString();
+        EXPECT_FALSE(date.contains('?')) << date.toStdString();
+    }
+    // A name that is not UTF-8 is beyond the temporary folder's own clean-up.
+    ::unlink(latin1Name.constData());
+}
+
+TEST_F(JuxtaTest, AFileAnotherProgramIsWritingIsWaitedFor_ThenTheProgramHoldingItIsNamed)
+{
+    const QString a = file("a.mdb"), b = file("b.mdb");
+    ConfigurationFile(a).close();
+    ASSERT_TRUE(copyFile(a, b));
+    // sqlite3 in the middle of a write holds File 1 locked until its input ends.
+    const auto startWriter = [&](QProcess& writer) {
+        writer.start(QStringLiteral("sqlite3"), {a});
+        writer.write("BEGIN EXCLUSIVE;\nUPDATE Comments SET Title = 'being written';\nSELECT 'held';\n");
+        ASSERT_TRUE(writer.waitForReadyRead(30000));
+    };
+
+    // The writer finishes while Juxta waits for it: the compare goes through.
+    {
+        QProcess writer;
+        startWriter(writer);
+        QDir().mkpath(temp());
+        QProcess juxta;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TEMP"), temp());
+        juxta.setProcessEnvironment(environment);
+        juxta.start(programFolder() + QStringLiteral("/Juxta"), {joinCommandLine(a, 'L', b)});
+        ASSERT_TRUE(juxta.waitForStarted(30000));
+        // Juxta holds the file open once it has met the lock.
+        const QString fds = QStringLiteral("/proc/%1/fd").arg(juxta.processId());
+        const auto opened = [&] {
+            for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+                if (fd.symLinkTarget() == a)
+                    return true;
+            return false;
+        };
+        while (!opened() && !juxta.waitForFinished(10)) {
+        }
+        writer.closeWriteChannel();
+        ASSERT_TRUE(writer.waitForFinished(30000));
+        juxta.waitForFinished(60000);
+        ASSERT_EQ(juxta.state(), QProcess::NotRunning);
+        EXPECT_EQ(juxta.exitCode(), 0) << juxta.readAllStandardError().toStdString();
+        EXPECT_EQ(contentOf(inTemp(kResultFileName)), "0\r\n");
+    }
+
+    // A writer that does not let go: after the wait Juxta names it.
+    QProcess writer;
+    startWriter(writer);
+    const qint64 writerId = writer.processId();
+    const ProcessRun run = juxta(a, 'L', b);
+    writer.closeWriteChannel();
+    writer.waitForFinished(30000);
+    EXPECT_EQ(run.exitCode, kExitNotCompared);
+    const QByteArray holder = "is locked by another program (sqlite3, process " + QByteArray::number(writerId)
+                              + ") that is writing it; it was not let go within 5 seconds.";
+    EXPECT_TRUE(run.err.contains(holder)) << run.err.toStdString();
+    EXPECT_TRUE(linesOf(log).value(7).contains(holder)) << log.toStdString();
 }

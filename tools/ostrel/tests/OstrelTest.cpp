@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -193,6 +194,56 @@ TEST_F(OstrelTest, DifferingConfigurationsOfferTheLogAndTheMerge_YesCarriesEvery
     EXPECT_EQ(merged.blocks[20].visioComment, "");
     EXPECT_EQ(merged.blocks[10].function, 20);   // functions and constants stay the Update's
     EXPECT_EQ(*merged.constant(10, 2), 1000);
+
+    // Where the desktop has no program for text files, the log opens in a window of its own.
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    desktop.answers = {Answer::Ok, Answer::No};
+    start(form, a, b);
+    auto* log = form.findChild<QWidget*>(QStringLiteral("frmCompareLog"));
+    ASSERT_NE(log, nullptr);
+    EXPECT_TRUE(log->isVisible());
+    const auto* text = log->findChild<QPlainTextEdit*>(QStringLiteral("txtLog"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->isReadOnly());
+    EXPECT_TRUE(text->toPlainText().startsWith(QStringLiteral("ORVANE COMPARE LOG"))) << text->toPlainText().toStdString();
+    EXPECT_TRUE(text->toPlainText().contains(QStringLiteral("\n 10        ..Different Function..")));
+    EXPECT_EQ(opened.urls.size(), 1);
+}
+
+TEST_F(OstrelTest, TextsTheLogCannotShowAreNamedFirst_CancelWritesAndMergesNothing_TheMergeCarriesThemWhole)
+{
+    const QString a = file("source.mdb"), b = file("update.mdb");
+    const std::string pompe = "Pompe \xE2\x84\x96 3 \xE2\x80\x93 \xE6\xB8\xA9\xE5\xBA\xA6";
+    {
+        ConfigurationFile c(a);
+        c.texts(pompe, "CFG", "").message(5, "\xCE\xA9 LIMIT");
+    }
+    {
+        ConfigurationFile c(b);
+        c.texts("Update", "CFG", "");
+    }
+    ostrel::Form1 form(programFolder(), desktop);
+    const QByteArray before = contentOf(b);
+    const QString log = file("temp/ORVANE_COMPARE_FILE.txt");
+    const Message named{QStringLiteral("Windows-1252 lacks some characters of these texts; where the compare log shows "
+                                       "them, it shows \"?\":\rFILE 1 title \"")
+                            + QString::fromStdString(pompe)
+                            + QStringLiteral("\": \u2116\u6E29\u5EA6\rFILE 1 message 5 \"\u03A9 LIMIT\": \u03A9\r\rCompare anyway?"),
+                        QStringLiteral("Ostrel"), Buttons::OkCancel, Icon::Exclamation};
+    desktop.answers = {Answer::Cancel};
+    start(form, a, b);
+    EXPECT_EQ(desktop.shown, (std::vector<Message>{named}));
+    EXPECT_FALSE(QFileInfo::exists(log));
+    EXPECT_EQ(contentOf(b), before);
+
+    desktop.shown.clear();
+    desktop.answers = {Answer::Ok, Answer::Cancel, Answer::Yes};
+    start(form, a, b);
+    ASSERT_EQ(desktop.shown.size(), 4u);
+    EXPECT_EQ(desktop.shown[0], named);
+    EXPECT_EQ(desktop.shown[3], ostrel("Merge Complete"));
+    EXPECT_TRUE(contentOf(log).contains("FILE 1: Pompe ? 3 \x96 ??\r\n"));
+    EXPECT_EQ(readConfiguration(b).texts->title, pompe);   // the merge itself loses nothing
 }
 
 TEST_F(OstrelTest, AMergeThatFailsHalfWayLeavesTheUpdateAsItWas_AndOlderFilesKeepTheirDrawingCommentsOut)

@@ -19,10 +19,14 @@ namespace {
 
 const QByteArray kFooter = "***** To Return To Graven Shutdown WordPad *****";
 
+// Runs are given this locale; the log dates files in its general date and time form.
+const QString kLocale = QStringLiteral("en_US.UTF-8");
 QByteArray dated(const char* label, const QString& path)
 {
     return label + path.toLatin1() + " - "
-           + QLocale::system().toString(QFileInfo(path).lastModified(), QLocale::ShortFormat).toLatin1();
+           + QLocale(QLocale::English, QLocale::UnitedStates)
+                 .toString(QFileInfo(path).lastModified(), QStringLiteral("M/d/yyyy h:mm:ss AP"))
+                 .toLatin1();
 }
 
 QList<QByteArray> linesOf(const QByteArray& log)
@@ -50,6 +54,7 @@ protected:
     {
         return runProgram(QStringLiteral("Tracera"), {joinCommandLine(configuration, code, drawing)},
                           {{QStringLiteral("TEMP"), temp}, {QStringLiteral("XDG_CONFIG_HOME"), config},
+                           {QStringLiteral("LC_ALL"), kLocale},
                            // As the drawing program starts it: it finds its helpers beside itself.
                            {QStringLiteral("ORVANE_BIN_DIR"), QString()}});
     }

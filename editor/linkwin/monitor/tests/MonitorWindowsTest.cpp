@@ -35,6 +35,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 using namespace brevant::linkwin;
 using namespace orvane::monitor;
 using namespace orvane::monitor::testing;
@@ -553,4 +555,63 @@ TEST_F(LiveWindows, WithoutPortOrController_EachWindowSaysWhyAndStaysIdleOrGoesB
     EXPECT_EQ(returns, before + 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(theLink().port_is_open);
+}
+
+TEST_F(LiveWindows, SelectedBlocks_ATagTheLayoutFileCannotKeepIsNamedWhenTypedAndWhenSaved)
+{
+    std::deque<brevant::Answer> answers;
+    brevant::setMessageHandler([&](const brevant::MessageRequest& request) {
+        shown << request;
+        const brevant::Answer answer = answers.empty() ? brevant::Answer::Ok : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    });
+    shown.clear();
+    showSelectedBlocks(&main, store.db, configuration, blockFunctions(store.db), countReturns());
+    auto* monitor = main.findChild<Monitor*>();
+    ASSERT_NE(monitor, nullptr);
+    const QString tag = QStringLiteral("PV \u03A9 \u00B0C");
+    const QString named = QString::fromUtf8(kTagsOutsideCp1252) + QStringLiteral("\r%1 \"PV \u03A9 \u00B0C\": \u03A9\r\r%2");
+
+    // Cancel leaves the dialog open for another tag; OK keeps this one.
+    answers = {brevant::Answer::Cancel, brevant::Answer::Ok};
+    bool stillOpen = false;
+    QTimer::singleShot(0, monitor, [&] {
+        auto* dialog = monitor->findChild<frmTag*>();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>("txtBlock")->setText("12");
+        dialog->findChild<QLineEdit*>("txtTag")->setText(tag);
+        dialog->findChild<QPushButton*>("cmdOK")->click();
+        stillOpen = dialog->isVisible();
+        dialog->findChild<QPushButton*>("cmdOK")->click();
+    });
+    button(monitor, "cmdAdd")->click();
+    EXPECT_TRUE(stillOpen);
+    ASSERT_EQ(shown.size(), 2);
+    for (const auto& question : shown) {
+        EXPECT_EQ(question.text, named.arg("tag", "Keep this tag?"));
+        EXPECT_EQ(question.buttons, brevant::Buttons::OkCancel);
+    }
+    ASSERT_EQ(monitor->tiles().count(), 1);
+    EXPECT_EQ(monitor->tiles().at(1)->tag, tag);
+
+    // Saving asks again; Cancel writes nothing, OK writes the tag with "?".
+    shown.clear();
+    answers = {brevant::Answer::Cancel};
+    button(monitor, "cmdSave")->click();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].text, named.arg("tile 1 tag", "Save the layout anyway?"));
+    EXPECT_FALSE(QFile::exists(monitor->layoutPath()));
+    button(monitor, "cmdSave")->click();
+    EXPECT_EQ(fileBytes(monitor->layoutPath()).mid(6, 16), QByteArray("PV ? \xB0" "C         "));
+    button(monitor, "cmdRestore")->click();
+    EXPECT_EQ(monitor->tiles().at(1)->tag, QStringLiteral("PV ? \u00B0C"));
+    EXPECT_EQ(shown.size(), 2);
+
+    brevant::setMessageHandler([](const brevant::MessageRequest& request) {
+        shown << request;
+        return brevant::Answer::Ok;
+    });
+    monitor->close();
 }

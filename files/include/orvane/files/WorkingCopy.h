@@ -13,7 +13,11 @@
 namespace orvane::files {
 
 // The folder of working copies: one per-user location shared by every program of the
-// tool set, so that each can clear what the others left.
+// tool set, so that each can clear what the others left. It is "Orvane" in the per-user
+// data folder when the home folder exists and no other user can change it, else this
+// user's private temporary folder (see TempFolder.h); mode 0700 either way. Throws
+// std::runtime_error with the reason when there is no folder that only this user can
+// change: what is copied there is read again, and must not be swapped meanwhile.
 QString workingCopyFolder();
 
 // A new, empty, uniquely named file "Orv....tmp" in the working-copy folder, mode 0600.
@@ -67,6 +71,28 @@ private:
     struct Hold;
     QString original_;
     FileVersion originalVersion_;
+    QString path_;
+    std::unique_ptr<Hold> hold_;
+};
+
+// A new folder in the working-copy folder for the files a program makes and reads
+// again (a configuration being built, a Jet file being read), held as a working copy
+// is: removed with its files when the object goes or a termination signal ends the
+// program, and by the next program's start when a kill left it.
+class WorkingFolder {
+public:
+    enum class Purpose { Import, JetReading };
+    // Throws std::runtime_error with the reason when it cannot be made.
+    explicit WorkingFolder(Purpose purpose);
+    ~WorkingFolder();
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+    QString path() const { return path_; }
+    QString filePath(const QString& name) const { return path_ + QLatin1Char('/') + name; }
+
+private:
+    struct Hold;
     QString path_;
     std::unique_ptr<Hold> hold_;
 };

@@ -51,25 +51,26 @@ public:
     void AdvanceLinesInTable(int lines);
     void PrintBlockHeading();
     void PrintBlockGrid();
-    void FormatByDecimals(int32_t value);
 
     int16_t PageNumber = 0;
     int16_t LineCount = 0;
-    int16_t GroupDecimals = 0;
 
 private:
     void printTextLines(QString text, void (Report::*advance)(int));
     void printBlock();
     void printItemHeading();
-    void printInputRow(int16_t fn, int i, int16_t& constant);
-    void printParameterRow(int16_t fn, int i, int16_t& constant);
+    void printInputRow(int16_t fn, int i);
+    void printParameterRow(int16_t fn, int inputs, int i);
     void printMessageValue(int16_t number);
+    // A number parameter (the one at the parameter cursor) as the editor shows it.
+    QString shownParameter(int inputs, int i, const std::optional<int32_t>& value);
     // The block's next constant; a block that owns no constant rows (the first blocks of a
     // new configuration) holds what a download sends for it, `fallback`, its default.
-    std::optional<int32_t> constantValue(int16_t& constant, int32_t fallback);
+    std::optional<int32_t> nextConstant(int32_t fallback);
 
     kessig::OrvaneDB& db_;
     bool blockHoldsDefaults_ = false;
+    std::vector<std::optional<int32_t>> blockValues_;   // the block's constants read so far, by offset
     PrintOptions options_;
     ReportFile file_;
     PagePrinter printer_;
@@ -81,11 +82,8 @@ private:
 // the line's length; the caller prints that many characters and keeps the rest.
 int NextPrintLine(QString& text);
 
-// A copy in which control characters other than tab, line feed and carriage return,
-// and every character from code 127 on, are blanks.
+// A copy in which control characters other than tab, line feed and carriage return are
+// blanks; every other character ("°", "Ω", "€" and the like) prints as stored.
 QString CleanPrintText(const QString& text);
-
-// value / 10^scale with `decimals` decimals, rounded half away from zero ("######0.00").
-QString formatScaled(int64_t value, int scale, int decimals);
 
 } // namespace orvane::report

@@ -53,9 +53,10 @@ public:
 // write into it that did not finish is first recovered (kessig::recoverInterruptedWrite).
 class OwnFormatFile {
 public:
-    // Throws UnreadableConfiguration when a Jet file cannot be read, kessig::DbError
-    // when an unfinished write cannot be recovered.
-    explicit OwnFormatFile(const QString& path);
+    // `shown` names the file in what the recovery says ("": path). Throws
+    // UnreadableConfiguration when a Jet file cannot be read, kessig::DbError when an
+    // unfinished write cannot be recovered.
+    explicit OwnFormatFile(const QString& path, const QString& shown = {});
     ~OwnFormatFile();
     OwnFormatFile(const OwnFormatFile&) = delete;
     OwnFormatFile& operator=(const OwnFormatFile&) = delete;

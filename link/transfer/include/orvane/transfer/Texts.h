@@ -1,6 +1,8 @@
 #pragma once
 // The download's and upload's messages, titles and warning texts, exactly as users see them.
 
+#include "orvane/link/Protocol.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -46,8 +48,8 @@ inline constexpr const char* kEndNotConfirmed =
 // A configuration whose rows would not go out as stored: nothing is sent.
 std::string configurationRefused(const std::string& file, const std::string& table, const std::string& row,
                                  const std::string& problem);
-// Texts with characters the controller's character set lacks; each line names one.
-std::string textsSentWithQuestionMarks(const std::vector<std::string>& lines);
+// Texts with characters the controller's character set lacks, each named.
+std::string textsSentWithQuestionMarks(const orvane::link::TextsOutsideCp1252& texts);
 // A block whose function the catalogue lacks: nothing is sent.
 std::string downloadUnknownFunction(int block, int function);
 

@@ -14,6 +14,7 @@ struct CompanionJob {
     QString programName;                 // names the program on standard error
     CompareRequest request;              // program, report code and the files the log names
     QString file1, file2;                // the configurations read
+    QString file1Shown, file2Shown;      // their names in messages ("": the paths)
     QString catalogueFolder;
     QString logPath, resultPath;
     QString commentsPath;                // empty: no comments file

@@ -3,6 +3,7 @@
 // and result flags it produces. Each companion program writes its own variant of the log.
 
 #include "orvane/compare/Configuration.h"
+#include "orvane/link/Protocol.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -32,7 +33,8 @@ struct ShownFile {
     QString path;
     std::optional<QDateTime> modified;   // absent when the file does not exist
 };
-ShownFile shownFile(const QString& path);
+// The file at path, named `name` ("": its path).
+ShownFile shownFile(const QString& path, const QString& name = {});
 
 struct CompareRequest {
     Companion program = Companion::Juxta;
@@ -52,12 +54,28 @@ struct CompareOutcome {
 CompareOutcome compareConfigurations(const Configuration& one, const Configuration& two,
                                      FunctionCatalogue& catalogue, const CompareRequest& request);
 
+// Which parts a compare writes: the configuration section and comment lines (code "L",
+// and always for Ostrel), and the parameters, messages and quick messages (all but "S").
+bool writesConfigurationSection(const CompareRequest& request);
+bool writesParameters(const CompareRequest& request);
+
+// The texts a compare writes in Windows-1252 that would lose characters there: the
+// paths and texts its log shows and, for Juxta, the texts of its comments file.
+orvane::link::TextsOutsideCp1252 textsOutsideCp1252(const Configuration& one, const Configuration& two,
+                                                    const CompareRequest& request);
+// The comment texts of `source` (title, configuration string, comment, each block's
+// comment and Visio comment) that would lose characters: what a comment import carries
+// through the comments file into the open configuration.
+orvane::link::TextsOutsideCp1252 commentTextsOutsideCp1252(const Configuration& source);
+
 // The log of a run that found no catalogue: two lines.
 QByteArray catalogueMissingLog(const QDateTime& now);
 // The log of a run that could not compare: its head and the reason.
 QByteArray failedCompareLog(const CompareRequest& request, const QString& reason);
 
-// Dates and times as the log shows them: the system's short date and time form.
+// Dates and times as the log shows them: the system's general date and time form (its
+// short date with the full year, its time with seconds), in characters Windows-1252
+// holds whatever the locale: ASCII digits, and AM and PM where its own words are not there.
 QString dateTimeText(const QDateTime& when);
 
 } // namespace orvane::compare

@@ -50,11 +50,12 @@ struct Configuration {
     std::map<int16_t, std::optional<std::string>> messages;
 };
 
-// Reads the configuration file at path. This is the one way every companion tool opens
-// a configuration. A legacy Jet file is read by the reader process into a working copy,
-// removed again once read; an unfinished write into the file is recovered first and
-// `recovered` says so. Throws kessig::DbError (or std::exception) with the reason.
-Configuration readConfiguration(const QString& path);
+// Reads the configuration file at path, named `shown` in messages ("": its path). This is
+// the one way every companion tool opens a configuration. A legacy Jet file is read by
+// the reader process into a working copy, removed again once read; an unfinished write
+// into the file is recovered first and `recovered` says so. Throws kessig::DbError (or
+// std::exception) with the reason.
+Configuration readConfiguration(const QString& path, const QString& shown = {});
 
 // What went wrong, with the store's error number when it has one.
 QString failureText(const std::exception& e);
