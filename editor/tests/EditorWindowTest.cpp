@@ -1891,6 +1891,7 @@ TEST_F(EditorWindowTest, TabMovesBetweenTheControls_KeysActOnTheBlockShownAsCurr
     }
     window.BlockDataMode();
     window.hide();
+}
 
 namespace {
 
