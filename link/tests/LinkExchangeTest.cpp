@@ -21,6 +21,7 @@ using namespace orvane::link;
 namespace {
 
 using orvane::testing::PtyController;
+using orvane::testing::withCheckBytes;
 
 class LinkOverPty : public ::testing::Test {
 protected:
@@ -35,7 +36,7 @@ protected:
     Link link;
 };
 
-const QByteArray kPollReply = QByteArray::fromHex("1000000000");
+const QByteArray kPollReply = withCheckBytes(QByteArray::fromHex("100000"));
 
 } // namespace
 
@@ -51,14 +52,14 @@ TEST_F(LinkOverPty, PollSendsCheckedFrameAndAcceptsReplyStartingWith10)
 
 TEST_F(LinkOverPty, PollReplyNotStartingWith10IsRejected)
 {
-    controller.respond = [](int, const QByteArray &) { return QByteArray::fromHex("1100000000"); };
+    controller.respond = [](int, const QByteArray &) { return withCheckBytes(QByteArray::fromHex("110000")); };
     link.poll_orvane();
     EXPECT_FALSE(link.reply_ok);
 }
 
 TEST_F(LinkOverPty, AnalogValueIsSignedHighByteFirst)
 {
-    controller.respond = [](int, const QByteArray &) { return QByteArray::fromHex("00fffe0000"); };
+    controller.respond = [](int, const QByteArray &) { return withCheckBytes(QByteArray::fromHex("00fffe")); };
     EXPECT_EQ(link.get_analog(12), -2);
     EXPECT_TRUE(link.reply_ok);
 }
@@ -183,8 +184,7 @@ TEST(OpenCommPort, PortHeldByAnotherOpenerReportsNotAvailable)
 TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText)
 {
     controller.respond = [](int frame, const QByteArray &) {
-        return frame == 1 ? QByteArray::fromHex("2205") + "TEMP1" + QByteArray::fromHex("0102")
-                          : QByteArray::fromHex("22000102");
+        return withCheckBytes(frame == 1 ? QByteArray::fromHex("2205") + "TEMP1" : QByteArray::fromHex("2200"));
     };
     link.xmit_bfr[0] = 0x22;
     link.sum_xmit_bfr(0);
@@ -192,12 +192,12 @@ TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText)
     ASSERT_TRUE(link.reply_ok);
     EXPECT_EQ(link.msg_len, 5);
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(link.rcv_bfr.data()), 5), "TEMP1");
-    EXPECT_EQ(link.rcv_bfr[5], 0x01);
+    EXPECT_EQ(link.rcv_bfr[5], uint8_t(withCheckBytes(QByteArray::fromHex("2205") + "TEMP1")[7]));
 
     link.send_and_get_message(3);
     ASSERT_TRUE(link.reply_ok);
     EXPECT_EQ(link.msg_len, 0);
-    EXPECT_EQ(link.rcv_bfr[0], 0x01);
+    EXPECT_EQ(link.rcv_bfr[0], uint8_t(withCheckBytes(QByteArray::fromHex("2200"))[2]));
     EXPECT_EQ(controller.frames(), 2);
 }
 
@@ -242,9 +242,9 @@ TEST_F(LinkOverPty, SlotCursorReadsValuesAndFetchesNextPageAfter32Slots)
     QByteArray requested;
     controller.respond = [&](int, const QByteArray &frame) {
         requested = frame;
-        QByteArray page(135, '\0');
+        QByteArray page(133, '\0');
         page[5] = char(0xFF); page[6] = char(0xFE);                  // slot 0: -2 as an integer
-        return page;
+        return withCheckBytes(page);
     };
     link.rcv_bfr.fill(0);
     link.rcv_bfr[5 + 4 * 0] = 0x80;                                   // slot 0: -32768
@@ -269,7 +269,7 @@ namespace {
 // Analog reading reply that carries the number of the frame it answers.
 QByteArray replyNumbered(int frame)
 {
-    return QByteArray::fromHex("0000") + char(frame) + QByteArray::fromHex("0000");
+    return withCheckBytes(QByteArray::fromHex("0000") + char(frame));
 }
 
 long residentKilobytes()
@@ -324,7 +324,7 @@ TEST_F(LinkOverPty, TimeOutFollowsTheLineSpeed_ASlowLineWaitsForItsLongReply)
     EXPECT_EQ(quietIntervalMs(38400), 200);
     EXPECT_EQ(quietIntervalMs(1200), 294);
     controller.respond = [&](int frame, const QByteArray &) {
-        QTimer::singleShot(1900, [&, frame] { controller.send(QByteArray::fromHex("10000000") + char(frame)); });
+        QTimer::singleShot(1900, [&, frame] { controller.send(withCheckBytes(QByteArray::fromHex("10") + char(frame) + '\0')); });
         return QByteArray();
     };
     link.settings.CommBaudRate = "1200";
