@@ -161,7 +161,10 @@ QString usageText()
         "                   does (the result flags on standard error), 2 on an error\n"
         "  monitor FILE     poll block outputs and print one CSV line a pass on standard\n"
         "                   output: an ISO 8601 time, then each block's value (empty when\n"
-        "                   the controller did not answer); the first line names the blocks\n"
+        "                   no trustworthy reply came); the first line names the blocks.\n"
+        "                   A pass in which no block answered prints no line; after 3 such\n"
+        "                   passes running, or when the port closes, it says so on standard\n"
+        "                   error and ends with exit status 4\n"
         "\n"
         "Options:\n"
         "  --port PORT      a serial device (/dev/ttyUSB0), a port number (1 is /dev/ttyS0),\n"
@@ -181,7 +184,8 @@ QString usageText()
         "Messages and progress go to standard error; the identification text, the\n"
         "verify result and the monitor's lines to standard output.\n"
         "Exit status: 0 done, 1 failed (or verify found differences), 2 bad command line,\n"
-        "3 the question was answered no.\n");
+        "3 the question was answered no, 4 no controller (monitor: the controller did not\n"
+        "answer the poll or stopped answering, or the port closed).\n");
 }
 
 } // namespace orvane::cli

@@ -90,7 +90,8 @@ TEST(CliMonitor, CountedPasses_PrintHeaderAndValues_AMissingReplyIsAnEmptyField)
         EXPECT_TRUE(kTimeStamp.match(stamp).hasMatch()) << stamp.toStdString();
         EXPECT_EQ(lines[i].section(',', 1), values[i - 1]);
     }
-    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 1);
+    // The opening poll, and the one that asked whether the controller was still there.
+    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 2);
 }
 
 TEST(CliMonitor, CtrlC_EndsAfterWholeLinesWithThePortClosed_RefusalsSayWhy)
@@ -116,10 +117,10 @@ TEST(CliMonitor, CtrlC_EndsAfterWholeLinesWithThePortClosed_RefusalsSayWhy)
         EXPECT_EQ(again.lines().size(), 2);
     }
 
-    SimulatedController silent({"--garble", "1"});
+    SimulatedController silent({"--garble", "1", "--garble", "2"});
     ASSERT_TRUE(silent.started());
     Orvane noController({"monitor", plant, "--port", silent.portName()});
-    EXPECT_EQ(noController.finish(), 1);
+    EXPECT_EQ(noController.finish(), 4);
     EXPECT_EQ(noController.err(), "Could Not Connect To Target\nCheck Settings And Service Manual\n");
     EXPECT_TRUE(noController.lines().isEmpty());
 

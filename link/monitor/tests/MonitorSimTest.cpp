@@ -3,6 +3,7 @@
 // must act in the middle of an exchange.
 #include "MonitorTestSupport.h"
 
+#include "orvane/monitor/ControllerLine.h"
 #include "orvane/monitor/DoorPanel.h"
 #include "orvane/monitor/Passes.h"
 #include "orvane/monitor/PollSession.h"
@@ -14,6 +15,7 @@ using namespace orvane::monitor;
 using namespace orvane::monitor::testing;
 using orvane::transfer::testing::SimulatedController;
 using orvane::transfer::testing::TestLink;
+using orvane::testing::withCheckBytes;
 
 namespace {
 
@@ -29,7 +31,7 @@ Tile tileFor(int block, Reading reading)
 // A block-output reply carrying `value` in bytes 1 and 2.
 QByteArray outputReply(int value)
 {
-    return QByteArray::fromHex("10") + char((value >> 8) & 0xFF) + char(value & 0xFF) + QByteArray(2, '\0');
+    return withCheckBytes(QByteArray::fromHex("10") + char((value >> 8) & 0xFF) + char(value & 0xFF));
 }
 
 } // namespace
@@ -52,7 +54,7 @@ TEST(MonitorPass, TilesReadByKind_AMissingReplyShowsTheLastGoodValueMarked_ThenL
     std::vector<int> slotsShown;
     PollSession* session = nullptr;
     PollSession polling(test.link, [&] {
-        pollTiles(test.link, tiles, [&] { return session->running(); }, [&](int slot) { slotsShown.push_back(slot); });
+        pollTiles(session->line(), tiles, [&] { return session->running(); }, [&](int slot) { slotsShown.push_back(slot); });
         std::vector<std::string> texts;
         for (int slot = 1; slot <= 3; ++slot)
             texts.push_back(tiles.at(slot)->live.text(tiles.at(slot)->reading));
@@ -75,7 +77,9 @@ TEST(MonitorPass, TilesReadByKind_AMissingReplyShowsTheLastGoodValueMarked_ThenL
     EXPECT_EQ(shownAfterPass[2], (std::vector<std::string>{"12.34", "1", "-0.05"}));
     EXPECT_EQ(slotsShown, (std::vector<int>{1, 2, 3, 1, 2, 3, 1, 2, 3}));
     EXPECT_EQ(sim.framesStartingWith("20 0D FF D2"), 4);
-    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 1);
+    // The opening poll, and the one that asked whether the controller was still there
+    // once block 13 had gone unanswered.
+    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 2);
     EXPECT_TRUE(test.messages.empty());
 }
 
@@ -93,7 +97,7 @@ TEST(MonitorPass, TilesChangedOrStopDuringAnExchange_AreNeverReadOrShownAfterwar
     controller.respond = [&](int, const QByteArray& frame) {
         frames.push_back(frame.left(2));
         if (frame.startsWith('\x01'))
-            return QByteArray::fromHex("1000000000");
+            return outputReply(0);
         // "Reset" and "Add Block" while block 20's reply is awaited: the new tile takes slot 1.
         if (frame.startsWith(QByteArray::fromHex("2014")) && resetDuringExchange) {
             tiles.reset();
@@ -106,7 +110,7 @@ TEST(MonitorPass, TilesChangedOrStopDuringAnExchange_AreNeverReadOrShownAfterwar
     };
     std::vector<int> shown;
     PollSession polling(test.link, [&] {
-        pollTiles(test.link, tiles, [&] { return session->running(); }, [&](int slot) { shown.push_back(slot); });
+        pollTiles(session->line(), tiles, [&] { return session->running(); }, [&](int slot) { shown.push_back(slot); });
         session->stop();
     });
     session = &polling;
@@ -156,7 +160,7 @@ TEST(MonitorPass, StartRefusedWithoutPortOrController_OrStoppedDuringThePoll_Run
                                     "/dev/orvane-no-such-port: not available. Change the setting to another port."});
 
     orvane::testing::PtyController controller;
-    controller.respond = [](int, const QByteArray&) { return QByteArray::fromHex("EF00000000"); };
+    controller.respond = [](int, const QByteArray&) { return withCheckBytes(QByteArray::fromHex("EF0000")); };
     TestLink test(controller.slaveName());
     PollSession noAnswer(test.link, [&] { ++passes; });
     EXPECT_EQ(noAnswer.start(Pacing::Once), PollSession::Opened::NoController);
@@ -170,7 +174,7 @@ TEST(MonitorPass, StartRefusedWithoutPortOrController_OrStoppedDuringThePoll_Run
     controller.respond = [&](int, const QByteArray&) {
         stopping->stop();
         EXPECT_TRUE(test.link.port_is_open);
-        return QByteArray::fromHex("1000000000");
+        return outputReply(0);
     };
     PollSession stoppedAtOnce(test.link, [&] { ++passes; });
     stopping = &stoppedAtOnce;
@@ -189,19 +193,20 @@ TEST(DoorPanelTick, KeysAreSentOnceOrOnEveryTick_DisplaysFollowTheReplies_AMissi
     ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
     TestLink test(sim.portName());
     ASSERT_TRUE(test.link.Open_Comm_Port());
+    ControllerLine line(test.link);
     DoorPanel panel;
 
-    PanelReadings shown = panel.tick(test.link);
+    PanelReadings shown = panel.tick(line);
     EXPECT_EQ(shown.lampLit, false);
     EXPECT_EQ(shown.text, "VIEW OUTPUTS");
     EXPECT_EQ(shown.value, "");              // a line of length 0 clears its display
     panel.press(DoorPanel::kUp, false);
-    shown = panel.tick(test.link);
+    shown = panel.tick(line);
     EXPECT_EQ(panel.pendingKey(), 0);
     EXPECT_EQ(shown.text, "ENTER S/M");
     EXPECT_EQ(shown.value, "RUN");
     panel.press(DoorPanel::kSelect, false);
-    shown = panel.tick(test.link);
+    shown = panel.tick(line);
     EXPECT_EQ(shown.lampLit, true);
     EXPECT_EQ(shown.text, "EXIT S/M");
     EXPECT_EQ(shown.value, "S/M ALL");
@@ -210,13 +215,13 @@ TEST(DoorPanelTick, KeysAreSentOnceOrOnEveryTick_DisplaysFollowTheReplies_AMissi
 
     panel.press(DoorPanel::kDown, true);
     for (int i = 0; i < 3; ++i)
-        panel.tick(test.link);
+        panel.tick(line);
     panel.release();
-    panel.tick(test.link);
+    panel.tick(line);
     EXPECT_EQ(sim.framesStartingWith("21 07 FF D7"), 3);
     EXPECT_EQ(sim.framesStartingWith("21 "), 5);
 
-    shown = panel.tick(test.link);
+    shown = panel.tick(line);
     EXPECT_EQ(shown.lampLit, true);
     EXPECT_FALSE(shown.text.has_value());
     EXPECT_TRUE(shown.value.has_value());

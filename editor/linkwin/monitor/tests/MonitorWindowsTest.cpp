@@ -508,7 +508,9 @@ TEST_F(LiveWindows, WithoutPortOrController_EachWindowSaysWhyAndStaysIdleOrGoesB
     EXPECT_TRUE(main.isVisible());
     EXPECT_EQ(returns, 1);
 
-    SimulatedController sim({"--garble", "1", "--garble", "2", "--garble", "3"});
+    // Both attempts of each window's opening poll: the front panel's, the grid's, the monitor's.
+    SimulatedController sim({"--garble", "1", "--garble", "2", "--garble", "3", "--garble", "4", "--garble", "5",
+                             "--garble", "6"});
     ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
     usePort(sim.portName());
     showFrontPanel(&main, countReturns());
