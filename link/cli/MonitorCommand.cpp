@@ -144,7 +144,8 @@ int monitorBlocks(const Options& options, orvane::link::Link& link, kessig::Orva
         pollWatches(polling->line(), watches, [&] { return polling->running(); }, [&](std::size_t) { ++read; });
         // Interrupted within the pass, or the line died in it: no line with values of an
         // earlier pass. A pass in which nothing answered is no line of empty fields either.
-        if (read < watches.size() || polling->line().counted() == 0)
+        const ControllerLine& line = polling->line();
+        if (read < watches.size() || line.dead() || line.counted() == 0)
             return;
         if (!out.write(csvRow(at, watches)) || (options.monitor.count > 0 && ++passes >= options.monitor.count))
             polling->stop();

@@ -181,9 +181,11 @@ TEST(OpenCommPort, PortHeldByAnotherOpenerReportsNotAvailable)
     EXPECT_EQ(reporter.messages[0], first.settings.CommPortName + ": not available. Change the setting to another port.");
 }
 
-TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText)
+TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText_WrongCheckBytesNoReply)
 {
     controller.respond = [](int frame, const QByteArray &) {
+        if (frame >= 3)   // the right length, but a text byte damaged on the line
+            return withCheckBytes(QByteArray::fromHex("2205") + "TEMP1").replace(4, 1, "N");
         return withCheckBytes(frame == 1 ? QByteArray::fromHex("2205") + "TEMP1" : QByteArray::fromHex("2200"));
     };
     link.xmit_bfr[0] = 0x22;
@@ -199,6 +201,52 @@ TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText)
     EXPECT_EQ(link.msg_len, 0);
     EXPECT_EQ(link.rcv_bfr[0], uint8_t(withCheckBytes(QByteArray::fromHex("2200"))[2]));
     EXPECT_EQ(controller.frames(), 2);
+
+    link.send_and_get_message(3);
+    EXPECT_FALSE(link.reply_ok);
+    EXPECT_EQ(controller.frames(), 4);
+    EXPECT_EQ(link.line_disturbances, 2);
+}
+
+TEST(LinkLost, DeviceServerClosingTheConnection_OrPtyLosingItsOtherEnd_EndsTheExchangeAndIsSaid)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    int framesSeen = 0;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        QTcpSocket *peer = server.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&, peer] {
+            peer->readAll();
+            ++framesSeen;
+            peer->disconnectFromHost();
+        });
+    });
+    Link link;
+    link.settings.CommPortName = "127.0.0.1:" + std::to_string(server.serverPort());
+    ASSERT_TRUE(link.Open_Comm_Port());
+    EXPECT_FALSE(link.line_closed());
+    link.poll_orvane();
+    EXPECT_FALSE(link.reply_ok);
+    EXPECT_TRUE(link.line_closed());
+    link.poll_orvane();   // nothing goes into a closed connection
+    EXPECT_FALSE(link.reply_ok);
+    EXPECT_EQ(framesSeen, 1);
+    link.Close_Comm_Port();
+    EXPECT_FALSE(link.line_closed());
+
+    // An adapter unplugged: the pseudo-terminal's other end closes while a reply is awaited.
+    auto controller = std::make_unique<PtyController>();
+    controller->respond = [&](int, const QByteArray &) {
+        QTimer::singleShot(0, [&] { controller.reset(); });
+        return QByteArray();
+    };
+    Link serial;
+    serial.settings.CommPortName = controller->slaveName().toStdString();
+    ASSERT_TRUE(serial.Open_Comm_Port());
+    serial.poll_orvane();
+    EXPECT_FALSE(serial.reply_ok);
+    EXPECT_TRUE(serial.line_closed());
+    serial.Close_Comm_Port();
 }
 
 TEST(TcpLink, PollThroughSerialDeviceServer)

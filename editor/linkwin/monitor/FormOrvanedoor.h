@@ -54,6 +54,8 @@ public:
 protected:
     void pass() override;
     void showValuesMissing() override;
+    // Polling ended (Done, or the port closed under it): back to the main window.
+    void pollingEnded() override { backToMain(); }
     void done() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -83,6 +83,113 @@ TEST(MonitorPass, TilesReadByKind_AMissingReplyShowsTheLastGoodValueMarked_ThenL
     EXPECT_TRUE(test.messages.empty());
 }
 
+TEST(MonitorPass, RepliesThatMayAnswerAnotherRequest_OrCameDamaged_AreNeverShown)
+{
+    // Pass 2's first attempt at block 12 (frame 5) is answered only when frame 7 (block
+    // 31) comes, just before 31's own reply: a late reply meeting a later request. The
+    // reply to frame 11 (block 41 in pass 3) has a data byte damaged on the line.
+    SimulatedController sim({"--output", "12=1111", "--output", "31=3131", "--output", "41=4141", "--hold-reply",
+                             "5:7", "--reply-delay", "50", "--corrupt", "11"});
+    ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
+    TestLink test(sim.portName());
+    TileTable tiles;
+    for (int block : {12, 31, 41})
+        tiles.add(tileFor(block, Reading::Analog));
+    std::vector<std::vector<std::string>> shownAfterPass;
+    PollSession* session = nullptr;
+    PollSession polling(test.link, [&] {
+        pollTiles(session->line(), tiles, [&] { return session->running(); }, [](int) {});
+        std::vector<std::string> texts;
+        for (int slot = 1; slot <= 3; ++slot)
+            texts.push_back(tiles.at(slot)->live.text(Reading::Analog));
+        shownAfterPass.push_back(texts);
+        if (shownAfterPass.size() == 4)
+            session->stop();
+    });
+    session = &polling;
+    ASSERT_EQ(polling.start(Pacing::Every, 0), PollSession::Opened::Yes);
+    ASSERT_TRUE(waitUntil([&] { return !polling.active(); }, 30000));
+    ASSERT_EQ(shownAfterPass.size(), 4u);
+    EXPECT_EQ(shownAfterPass[0], (std::vector<std::string>{"11.11", "31.31", "41.41"}));
+    // Block 12's retry was answered, but after a failed attempt; 31 got 12's late reply.
+    EXPECT_EQ(shownAfterPass[1], (std::vector<std::string>{"11.11 ?", "31.31 ?", "41.41"}));
+    EXPECT_EQ(shownAfterPass[2], (std::vector<std::string>{"11.11", "31.31", "41.41 ?"}));
+    EXPECT_EQ(shownAfterPass[3], (std::vector<std::string>{"11.11", "31.31", "41.41"}));
+    EXPECT_EQ(sim.framesStartingWith("20 29"), 5);   // 41 asked again after the damaged reply
+    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 1);   // no reading went unanswered
+
+    // The front panel's lamp reply, damaged: 10 00 00 arrives as 10 FF 00, which would
+    // light the lamp. Nothing is shown for it, and the next tick shows it dark.
+    SimulatedController panelSim({"--corrupt", "1"});
+    ASSERT_TRUE(panelSim.started());
+    TestLink panelLink(panelSim.portName());
+    ASSERT_TRUE(panelLink.link.Open_Comm_Port());
+    ControllerLine line(panelLink.link);
+    DoorPanel panel;
+    PanelReadings readings = panel.tick(line);
+    EXPECT_FALSE(readings.lampLit.has_value());
+    EXPECT_EQ(readings.text, "VIEW OUTPUTS");
+    readings = panel.tick(line);
+    EXPECT_EQ(readings.lampLit, false);
+    panelLink.link.Close_Comm_Port();
+}
+
+TEST(MonitorPass, ADeadLineEndsThePassAtOnce_APortThatClosesEndsTheSession)
+{
+    // Frames after the 5th are answered with noise: pass 2 reads block 12 (frame 5), then
+    // block 31 and the poll that asks whether the controller is still there get noise.
+    SimulatedController sim({"--output", "12=1111", "--output", "31=3131", "--output", "41=4141", "--noise-after",
+                             "5"});
+    ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
+    TestLink test(sim.portName());
+    std::vector<Watch> watches;
+    for (int block : {12, 31, 41})
+        watches.push_back({block, Reading::Analog, {}});
+    struct Pass {
+        std::vector<std::size_t> shown;   // the watches updated
+        bool dead;
+        int failedInARow;
+    };
+    std::vector<Pass> passes;
+    PollSession* session = nullptr;
+    PollSession polling(test.link, [&] {
+        Pass pass{{}, false, 0};
+        pollWatches(session->line(), watches, [&] { return session->running(); },
+                    [&](std::size_t i) { pass.shown.push_back(i); });
+        pass.dead = session->line().dead();
+        passes.push_back(pass);
+        if (passes.size() == 3)
+            sim.stopAndReadMemory();   // the adapter is unplugged
+    });
+    session = &polling;
+    QObject::connect(&polling, &PollSession::passDone, [&] { passes.back().failedInARow = polling.failedPassesInARow(); });
+    int finished = 0;
+    QObject::connect(&polling, &PollSession::finished, [&] { ++finished; });
+    ASSERT_EQ(polling.start(Pacing::Every, 0), PollSession::Opened::Yes);
+    ASSERT_TRUE(waitUntil([&] { return finished == 1; }, 30000));
+
+    ASSERT_EQ(passes.size(), 4u);
+    EXPECT_EQ(passes[0].shown, (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_FALSE(passes[0].dead);
+    // The reading that found the line dead is not shown on its own, and block 41 is not
+    // asked: the window shows every value as missing at once.
+    EXPECT_EQ(passes[1].shown, std::vector<std::size_t>{0});
+    EXPECT_TRUE(passes[1].dead);
+    EXPECT_EQ(passes[1].failedInARow, 0);   // block 12 answered
+    EXPECT_TRUE(passes[2].shown.empty());
+    EXPECT_TRUE(passes[2].dead);
+    EXPECT_EQ(passes[2].failedInARow, 1);
+    EXPECT_TRUE(passes[3].shown.empty());
+    EXPECT_TRUE(passes[3].dead);
+    EXPECT_EQ(passes[3].failedInARow, 2);
+    EXPECT_EQ(watches[1].value.text(Reading::Analog), "31.31");
+    EXPECT_TRUE(polling.portClosed());
+    EXPECT_FALSE(test.link.port_is_open);
+    // Pass 1 asked each block once, passes 2 and 3 asked 31 and 41 no more than said.
+    EXPECT_EQ(sim.framesStartingWith("20 1F"), 3);
+    EXPECT_EQ(sim.framesStartingWith("20 29"), 1);
+}
+
 TEST(MonitorPass, TilesChangedOrStopDuringAnExchange_AreNeverReadOrShownAfterwards)
 {
     orvane::testing::PtyController controller;

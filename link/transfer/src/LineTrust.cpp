@@ -16,8 +16,9 @@ void LineTrust::begin()
 {
     noteDisturbances();
     doubt_ = link_.disturbances() != trustedAt_ || Clock::now() - lastDisturbed_ < hold_;
-    if (doubt_)
+    if (doubt_ && link_.disturbances() != quietAt_)
         link_.settle();
+    quietAt_ = -1;
     noteDisturbances();
     mark_ = link_.disturbances();
 }
@@ -26,8 +27,10 @@ bool LineTrust::confirmed()
 {
     const bool trusted = link_.disturbances() == mark_ && (!doubt_ || link_.settle());
     noteDisturbances();
-    if (trusted)
+    if (trusted) {
         trustedAt_ = link_.disturbances();
+        quietAt_ = doubt_ ? trustedAt_ : -1;
+    }
     return trusted;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // One pass over what a window or the data logger watches: each block read in turn,
 // its reading updated with the value, or marked missing when no reply counted. A pass
-// ends early once the line is found dead (ControllerLine).
+// ends at once when the line is found dead (ControllerLine), without the reading that
+// found it: the caller then shows every value as missing at once.
 
 #include "orvane/monitor/Readings.h"
 #include "orvane/monitor/Tiles.h"

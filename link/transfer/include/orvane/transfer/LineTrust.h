@@ -23,7 +23,8 @@ public:
     explicit LineTrust(Exchange& link, std::chrono::milliseconds hold = {});
 
     // Before a reading (or a run of readings checked together): a line in doubt is let
-    // fall quiet first.
+    // fall quiet first, unless it was found quiet after the last reading and nothing
+    // disturbed it since.
     void begin();
     // After it: whether what was read since begin() answers its own requests.
     bool confirmed();
@@ -37,6 +38,7 @@ private:
     int seen_ = 0;         // disturbances counted when last looked at
     Clock::time_point lastDisturbed_{};
     int mark_ = 0;         // disturbances counted at begin()
+    int quietAt_ = -1;     // disturbances counted when confirmed() last found the line quiet
     bool doubt_ = false;
 };
 
