@@ -9,10 +9,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -37,9 +40,9 @@ SimServer::~SimServer()
 {
     saveMemory();
     masterNotifier_.reset();
-    opensNotifier_.reset();
-    if (opens_ >= 0)
-        ::close(opens_);
+    closesNotifier_.reset();
+    if (closes_ >= 0)
+        ::close(closes_);
     if (!options_.linkPath.empty()) {
         const QFileInfo link(QString::fromStdString(options_.linkPath));
         if (link.isSymLink() && link.symLinkTarget() == slaveName_)
@@ -77,13 +80,13 @@ bool SimServer::openPty()
     ::cfmakeraw(&freshLine_);
     ::tcsetattr(slave_, TCSANOW, &freshLine_);
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    // The pty's opens and closes by clients (this program's own open came before), so
-    // that the line is set free when the last client lets go, however it ended.
-    opens_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (opens_ < 0 || ::inotify_add_watch(opens_, ::ptsname(master_), IN_OPEN | IN_CLOSE) < 0)
+    // Every close of the pty, so that the line is set free when the last client lets go,
+    // however it ended.
+    closes_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (closes_ < 0 || ::inotify_add_watch(closes_, ::ptsname(master_), IN_CLOSE) < 0)
         return fail("inotify on the pty");
-    opensNotifier_ = std::make_unique<QSocketNotifier>(opens_, QSocketNotifier::Read);
-    connect(opensNotifier_.get(), &QSocketNotifier::activated, this, &SimServer::onPtyOpenedOrClosed);
+    closesNotifier_ = std::make_unique<QSocketNotifier>(closes_, QSocketNotifier::Read);
+    connect(closesNotifier_.get(), &QSocketNotifier::activated, this, &SimServer::onPtyClosed);
     if (!options_.linkPath.empty()) {
         const QFileInfo existing(QString::fromStdString(options_.linkPath));
         if (existing.isSymLink())
@@ -122,22 +125,50 @@ void SimServer::onPtyReadable()
     }
 }
 
-void SimServer::onPtyOpenedOrClosed()
+void SimServer::onPtyClosed()
 {
+    // The events only say that some descriptor was closed (several may come as one), so
+    // whether a client still holds the line is looked up each time.
     alignas(inotify_event) char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(opens_, buffer, sizeof buffer);
-        if (n <= 0)
-            return;
-        for (ssize_t at = 0; at < n;) {
-            const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            if (event->mask & IN_OPEN)
-                ++clients_;
-            else if ((event->mask & IN_CLOSE) && clients_ > 0 && --clients_ == 0)
-                freeLine();
-        }
+    while (::read(closes_, buffer, sizeof buffer) > 0) {
     }
+    if (!clientHoldsThePty())
+        freeLine();
+}
+
+bool SimServer::clientHoldsThePty() const
+{
+    // Processes this one may not look into are taken as holding nothing: a client is run
+    // by the same user as the simulator (or the simulator by root).
+    struct stat pty {};
+    if (::stat(slaveName_.toLocal8Bit().constData(), &pty) != 0)
+        return false;
+    DIR *processes = ::opendir("/proc");
+    if (processes == nullptr)
+        return true;
+    bool held = false;
+    const long self = ::getpid();
+    while (dirent *process = ::readdir(processes)) {
+        const long pid = std::strtol(process->d_name, nullptr, 10);
+        if (pid <= 0 || pid == self)
+            continue;
+        const std::string folder = std::string("/proc/") + process->d_name + "/fd";
+        DIR *descriptors = ::opendir(folder.c_str());
+        if (descriptors == nullptr)
+            continue;
+        while (dirent *descriptor = ::readdir(descriptors)) {
+            struct stat open {};
+            held = descriptor->d_name[0] != '.' && ::stat((folder + "/" + descriptor->d_name).c_str(), &open) == 0 &&
+                   S_ISCHR(open.st_mode) && open.st_rdev == pty.st_rdev;
+            if (held)
+                break;
+        }
+        ::closedir(descriptors);
+        if (held)
+            break;
+    }
+    ::closedir(processes);
+    return held;
 }
 
 void SimServer::freeLine()

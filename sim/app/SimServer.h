@@ -44,7 +44,8 @@ private:
     bool openPty();
     bool openTcp();
     void onPtyReadable();
-    void onPtyOpenedOrClosed();
+    void onPtyClosed();
+    bool clientHoldsThePty() const;
     void freeLine();
     void onNewClient();
     void onBytes(const QByteArray &bytes);
@@ -73,9 +74,8 @@ private:
     int slave_ = -1; // held open so a client closing the port hangs nothing up
     termios freshLine_{};  // the pty's settings before any client
     std::unique_ptr<QSocketNotifier> masterNotifier_;
-    int opens_ = -1;   // inotify: the pty's opens and closes by clients
-    int clients_ = 0;  // open descriptors of the pty that clients hold
-    std::unique_ptr<QSocketNotifier> opensNotifier_;
+    int closes_ = -1;   // inotify: the pty's closes
+    std::unique_ptr<QSocketNotifier> closesNotifier_;
     QString slaveName_;
 
     std::unique_ptr<QTcpServer> server_;
