@@ -9,10 +9,13 @@
 #include "orvane/compare/testing/OpenedDocuments.h"
 #include "ui/MessageSeam.h"
 
+#include "../../store/tests/support/InterruptedWrite.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -182,9 +185,19 @@ TEST_F(CompareCommandsTest, CompareAsksForTheFileAndTheReport_ComparesTheStoredF
     trigger("mnuFileCompare");
     EXPECT_TRUE(opened.urls.isEmpty());
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    // A write into the other file was killed half way: the editor recovers it and says so.
+    ASSERT_TRUE(kessig::testsupport::killedHalfWay(QFile::encodeName(other).constData(),
+                                                    "UPDATE \"Block List\" SET Comment = hex(zeroblob(2000))"));
+    messages.clear();
     files = {other};
     chooseReport(nullptr, "Command1");
     trigger("mnuFileCompare");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("A write into '") + other + QStringLiteral("' did not finish")))
+        << messages[0].text.toStdString();
+    EXPECT_EQ(messages[0].icon, Icon::Information);
+    EXPECT_EQ(messages[0].title, QStringLiteral("Compare Database Files"));
+    EXPECT_FALSE(QFileInfo::exists(other + QStringLiteral("-journal")));
     QWidget* shown = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->objectName() == QStringLiteral("frmCompareLog") && w->isVisible())

@@ -31,6 +31,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 #include <QUndoView>
@@ -38,6 +39,8 @@
 #include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
+
+#include "../../store/tests/support/InterruptedWrite.h"
 
 using namespace brevant;
 
@@ -366,10 +369,13 @@ TEST_F(EditorWindowTest, FailedCopyBackKeepsTheWorkingCopyAndReports)
     QFile::remove(a);
     QDir().mkpath(a);
     const QString work = app.session().WorkFile;
+    // The file is no longer the one opened, so the user is asked first; overwriting fails.
+    answers = {Answer::Yes};
     w().files().fileSave();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].icon, Icon::Critical);
-    EXPECT_TRUE(messages[0].text.contains(a));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].buttons, Buttons::OverwriteSaveAsCancel);
+    EXPECT_EQ(messages[1].icon, Icon::Critical);
+    EXPECT_TRUE(messages[1].text.contains(a));
     EXPECT_EQ(app.session().WorkFile, work);
     EXPECT_TRUE(QFile::exists(work));
     EXPECT_TRUE(app.db().ConfigurationOpen());
@@ -1886,6 +1892,155 @@ TEST_F(EditorWindowTest, TabMovesBetweenTheControls_KeysActOnTheBlockShownAsCurr
     }
     window.BlockDataMode();
     window.hide();
+}
+
+namespace {
+
+// Function `name` into `block` of the configuration open in `window`.
+void assignIn(Form3& window, int block, const QString& name)
+{
+    window.FunctionTypeMode();
+    window.chooseFunction(name);
+    window.selectBlock(block);
+    window.blockMapChosen();
+    window.BlockDataMode();
+}
+
+std::optional<int> functionInFile(const QString& file, int block)
+{
+    return numberInFile(file, "SELECT FunctionNumber FROM \"Block List\" WHERE BlockNumber=?1", block);
+}
+
+constexpr int kNop = 127;
+
+} // namespace
+
+TEST_F(EditorWindowTest, TwoEditorsOnOneFile_TheSecondIsToldAtOpen_TheLaterSaveAsksBeforeItUndoesTheOthers)
+{
+    const QString plant = newConfiguration("plant.mdb"), mine = dir.filePath("mine.mdb");
+    open(plant);
+    EXPECT_TRUE(messages.empty());
+    EditorApp second;
+    ASSERT_TRUE(second.start(QStringLiteral(ORVANE_BIN_DIR)).isEmpty());
+    chosenFile = plant;
+    answers = {Answer::No};   // open it for writing all the same
+    ASSERT_TRUE(second.mainWindow().files().OpenExistingFile());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, plant + " is open for writing in another program of the tool set.\rOpen it read-only?\r\r"
+                                        "No opens it for writing: whichever saves later is asked before it replaces the "
+                                        "other's changes.");
+    EXPECT_EQ(messages[0].buttons, Buttons::YesNoCancel);
+    EXPECT_FALSE(second.session().FileReadOnly);
+
+    // The second saves first: nothing changed meanwhile, so nothing is asked.
+    assignIn(second.mainWindow(), 41, plain.name);
+    second.mainWindow().files().fileSave();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_NE(functionInFile(plant, 41), kNop);
+
+    // The first, still on its older copy, is asked; Cancel keeps the other's save and its own work.
+    assign(40, plain.name);
+    answers = {Answer::Cancel};
+    w().files().fileSave();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, plant + " was changed by another program since you opened it.\r"
+                                        "Overwrite it with your version, save your version as another file, or cancel?");
+    EXPECT_EQ(messages[1].buttons, Buttons::OverwriteSaveAsCancel);
+    EXPECT_EQ(functionInFile(plant, 40), kNop);
+    EXPECT_NE(functionInFile(plant, 41), kNop);
+    EXPECT_TRUE(app.db().ConfigurationOpen());
+    EXPECT_TRUE(app.session().WorkFileChanged());
+
+    // Save As from the question: the first's version goes to another file, the other's stays.
+    answers = {Answer::No};
+    chosenFile = mine;
+    w().files().fileSave();
+    EXPECT_EQ(dialogs.back().fileName, dir.path() + "/");
+    EXPECT_EQ(app.session().GlobalFile, mine);
+    EXPECT_NE(functionInFile(mine, 40), kNop);
+    EXPECT_EQ(functionInFile(mine, 41), kNop);
+    EXPECT_EQ(functionInFile(plant, 40), kNop);
+    EXPECT_NE(functionInFile(plant, 41), kNop);
+
+    // A third opens it read-only when told that the second holds it.
+    EditorApp third;
+    ASSERT_TRUE(third.start(QStringLiteral(ORVANE_BIN_DIR)).isEmpty());
+    answers = {Answer::Yes};
+    chosenFile = plant;
+    ASSERT_TRUE(third.mainWindow().files().OpenExistingFile());
+    EXPECT_TRUE(messages.back().text.startsWith(plant + " is open for writing"));
+    EXPECT_TRUE(third.session().FileReadOnly);
+    EXPECT_TRUE(third.mainWindow().windowTitle().endsWith(" - READ ONLY"));
+}
+
+TEST_F(EditorWindowTest, AnImportIntoTheOpenFileIsSeenAtSave_AndAHalfWrittenFileIsRecoveredAtOpenSoNoSaveIsRolledBack)
+{
+    const QString plant = newConfiguration("plant.mdb"), other = newConfiguration("other.mdb"), text = dir.filePath("other.txt");
+    {
+        kessig::OrvaneDB db;
+        db.open_existing_database(other.toStdString());
+        db.BlockSeek(50);
+        db.BlockEdit();
+        db.BlockComment("imported");
+        db.BlockUpdate();
+    }
+    open(plant);
+    const auto orvane = [](const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral(ORVANE_BIN_DIR "/orvane"), arguments);
+        process.closeWriteChannel();
+        process.waitForFinished(60000);
+        return std::pair{process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+    };
+    ASSERT_EQ(orvane({"export", other, "-o", text}).first, 0);
+    const auto [code, said] = orvane({"import", text, plant, "--yes"});
+    EXPECT_EQ(code, 0) << said.toStdString();
+    EXPECT_TRUE(said.startsWith(plant + " is open for writing in another program")) << said.toStdString();
+    const QByteArray imported = fileBytes(plant);
+
+    assign(40, plain.name);
+    answers = {Answer::Cancel};
+    w().files().fileSave();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().buttons, Buttons::OverwriteSaveAsCancel);
+    EXPECT_EQ(fileBytes(plant), imported);
+
+    // A write into the file killed half way: opening recovers it and says so; a save then
+    // leaves no journal that a later open would roll back over it.
+    w().files().fileRestore();
+    messages.clear();
+    ASSERT_TRUE(kessig::testsupport::killedHalfWay(QFile::encodeName(plant).constData(),
+                                                    "UPDATE \"Block List\" SET Comment = hex(zeroblob(2000))"));
+    open(plant);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.startsWith("A write into '" + plant + "' did not finish")) << messages[0].text.toStdString();
+    EXPECT_EQ(messages[0].icon, Icon::Information);
+    EXPECT_EQ(fileBytes(plant), imported);
+    assign(60, plain.name);
+    w().files().fileSave();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(QFileInfo::exists(plant + "-journal"));
+    EXPECT_NE(functionInFile(plant, 60), kNop);
+    kessig::OrvaneDB reader;
+    reader.open_for_reading(plant.toStdString());
+    reader.BlockSeek(50);
+    EXPECT_EQ(reader.BlockComment(), "imported");
+    reader.close_work_dbs();
+
+    // Killed half way while the editor has it open: the save is asked about, and the old
+    // content's journal does not outlive it to be rolled back over the new one.
+    ASSERT_TRUE(kessig::testsupport::killedHalfWay(QFile::encodeName(plant).constData(),
+                                                    "UPDATE \"Block List\" SET Comment = hex(zeroblob(2000))"));
+    assign(70, plain.name);
+    answers = {Answer::Yes};
+    w().files().fileSave();
+    EXPECT_EQ(messages.back().buttons, Buttons::OverwriteSaveAsCancel);
+    EXPECT_FALSE(QFileInfo::exists(plant + "-journal"));
+    EXPECT_NE(functionInFile(plant, 70), kNop);
+    EXPECT_NE(functionInFile(plant, 60), kNop);
+    reader.open_for_reading(plant.toStdString());
+    reader.BlockSeek(159);
+    EXPECT_EQ(reader.BlockComment(), "");
 }
 
 TEST_F(EditorWindowTest, UndoAndRedoNameTheChangeAndShowItsBlock_KeysAndTheHistoryWindowMove_TheSavedStateDecidesTheQuestion)

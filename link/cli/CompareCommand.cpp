@@ -81,6 +81,8 @@ int runCompare(const QByteArrayList& arguments)
         for (const compare::NamedFile* file : {&one, &two}) {
             try {
                 both.push_back(compare::readConfiguration(file->path(), file->shown()));
+                if (!both.back().recovered.isEmpty())
+                    say(both.back().recovered);
             } catch (const std::exception& e) {
                 return fail(compare::readFailure(file->shown(), e));
             }

@@ -13,6 +13,14 @@ std::array<uint8_t, 2> checkBytes(const uint8_t *body, std::size_t lastIndex)
     return {static_cast<uint8_t>(255 - sum / 256), static_cast<uint8_t>(255 - sum % 256)};
 }
 
+bool hasValidCheckBytes(const uint8_t *frame, std::size_t length)
+{
+    if (length < 3)
+        return false;
+    const auto check = checkBytes(frame, length - 3);
+    return frame[length - 2] == check[0] && frame[length - 1] == check[1];
+}
+
 int16_t decodeSigned16(uint8_t high, uint8_t low)
 {
     if (high < 128)

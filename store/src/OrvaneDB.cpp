@@ -120,6 +120,7 @@ struct OrvaneDB::Impl {
     uint64_t writes = 0;
     bool inTrans = false;
     bool keepsJournal = false;
+    bool visioAdded = false;
     // False only for a configuration opened for reading that predates drawing comments:
     // its rows read the field as Null.
     bool visioPresent = true;
@@ -367,7 +368,8 @@ void OrvaneDB::open_existing_database(const std::string& filename, Durability du
     };
     bool readOnly = readOnlyNow();
     Connection db = detail::openStoreFile(filename, readOnly ? Access::Read : Access::Write, FileKind::Configuration, shown);
-    if (!hasVisioComment(db)) {
+    const bool visioAdded = !hasVisioComment(db);
+    if (visioAdded) {
         db = Connection();
         addVisioCommentField(filename, shown);
         readOnly = readOnlyNow();
@@ -382,6 +384,7 @@ void OrvaneDB::open_existing_database(const std::string& filename, Durability du
     d_->shown = shown;
     d_->keepsJournal = durability == Durability::Relaxed;
     d_->visioPresent = true;
+    d_->visioAdded = visioAdded;
     d_->readOnly = readOnly;
     d_->writes = 0;
     d_->loadComments();
@@ -411,6 +414,7 @@ bool OrvaneDB::HasVisioComment() const {
 
 void OrvaneDB::close_work_dbs() { d_->close(); }
 bool OrvaneDB::ReadOnlyFile() const { return d_->readOnly; }
+bool OrvaneDB::AddedVisioComment() const { return d_->visioAdded; }
 bool OrvaneDB::ConfigurationOpen() const { return static_cast<bool>(d_->config); }
 uint64_t OrvaneDB::WriteCount() const { return d_->writes; }
 
@@ -532,7 +536,9 @@ void OrvaneDB::CommitTrans() {
 }
 void OrvaneDB::Rollback() {
     if (!d_->inTrans) throw DbError(SQLITE_ERROR, "No transaction is open.");
-    exec(d_->config.get(), "ROLLBACK");
+    // A write that failed for want of space or on the disk has ended the transaction in
+    // the engine already; rolling back again would hide that failure behind its own.
+    if (!sqlite3_get_autocommit(d_->config.get())) exec(d_->config.get(), "ROLLBACK");
     d_->inTrans = false;
     d_->forgetRows();
     // The Comment cursor stays on its single row, as it was before the transaction.

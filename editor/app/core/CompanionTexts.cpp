@@ -14,11 +14,15 @@ namespace {
 
 using orvane::compare::Configuration;
 
-// A file that cannot be read is left to Juxta, which says what is wrong with it.
-std::optional<Configuration> readIfPossible(const QString& path)
+// A file that cannot be read is left to Juxta, which says what is wrong with it. An
+// unfinished write recovered here is said here: Juxta then finds nothing to recover.
+std::optional<Configuration> readIfPossible(QWidget* parent, const QString& path, const QString& title)
 {
     try {
-        return orvane::compare::readConfiguration(path);
+        Configuration c = orvane::compare::readConfiguration(path);
+        if (!c.recovered.isEmpty())
+            showMessage(parent, c.recovered, Buttons::Ok, Icon::Information, title);
+        return c;
     } catch (const std::exception&) {
         return std::nullopt;
     }
@@ -37,8 +41,9 @@ bool accepted(QWidget* parent, const orvane::link::TextsOutsideCp1252& texts, co
 
 bool acceptCompareTexts(QWidget* parent, const QString& file1, char reportCode, const QString& globalFile)
 {
-    const auto one = readIfPossible(file1);
-    const auto two = one ? readIfPossible(globalFile) : std::nullopt;
+    const QString title = QStringLiteral("Compare Database Files");
+    const auto one = readIfPossible(parent, file1, title);
+    const auto two = one ? readIfPossible(parent, globalFile, title) : std::nullopt;
     if (!two)
         return true;
     const orvane::compare::CompareRequest request{orvane::compare::Companion::Juxta, reportCode,
@@ -47,17 +52,18 @@ bool acceptCompareTexts(QWidget* parent, const QString& file1, char reportCode, 
     return accepted(parent, orvane::compare::textsOutsideCp1252(*one, *two, request),
                     QStringLiteral("Windows-1252 lacks some characters of these texts; where the compare log "
                                    "or the comments file shows them, it shows \"?\":"),
-                    QStringLiteral("Compare anyway?"), QStringLiteral("Compare Database Files"));
+                    QStringLiteral("Compare anyway?"), title);
 }
 
 bool acceptImportedComments(QWidget* parent, const QString& source)
 {
-    const auto read = readIfPossible(source);
+    const QString title = QStringLiteral("Import Comments");
+    const auto read = readIfPossible(parent, source, title);
     return !read
            || accepted(parent, orvane::compare::commentTextsOutsideCp1252(*read),
                        QStringLiteral("Windows-1252 lacks some characters of these comments of ") + source
                            + QStringLiteral("; the comments file carries them, and the import stores them, as \"?\":"),
-                       QStringLiteral("Import the comments anyway?"), QStringLiteral("Import Comments"));
+                       QStringLiteral("Import the comments anyway?"), title);
 }
 
 } // namespace brevant

@@ -286,7 +286,7 @@ TEST(DownloadFaults, ControllerFallsSilentInTheBlockTable_NamesThePageAndStops)
     EXPECT_EQ(sim.framesStartingWith("08"), 0);
 }
 
-TEST(DownloadFaults, GarbledBytesAroundAReply_AreIgnoredAndTheDownloadCompletes)
+TEST(DownloadFaults, AReplyDamagedOnTheLine_IsRefusedForItsCheckBytes_ThePageGoesAgainAndTheDownloadCompletes)
 {
     StoreFixture store;
     buildPlant(store);
@@ -294,7 +294,7 @@ TEST(DownloadFaults, GarbledBytesAroundAReply_AreIgnoredAndTheDownloadCompletes)
     RecordingReporter reporter;
     EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Completed);
     EXPECT_TRUE(reporter.boxes.empty());
-    EXPECT_EQ(sim.framesStartingWith("02 03 80 00 80"), 1);  // the reply's first byte is not looked at
+    EXPECT_EQ(sim.framesStartingWith("02 03 80 00 80"), 2);
     const auto memory = sim.stopAndReadMemory();
     EXPECT_EQ(memory.at(3), expectedMemory(store.read(), store.catalogue).at(3));
 }

@@ -36,7 +36,10 @@ public:
     std::optional<Configuration> read(const QString& path, const QString& shown) const
     {
         try {
-            return readConfiguration(path, shown);
+            Configuration c = readConfiguration(path, shown);
+            if (!c.recovered.isEmpty())
+                say(c.recovered);
+            return c;
         } catch (const std::exception& e) {
             notCompared(readFailure(shown.isEmpty() ? path : shown, e));
             return std::nullopt;

@@ -18,6 +18,9 @@ constexpr int kDefaultBaud = 38400;
 // Two check bytes over body[0..lastIndex]: the ones' complement of the high and
 // of the low byte of the sum of the body, taken modulo 65536.
 std::array<uint8_t, 2> checkBytes(const uint8_t *body, std::size_t lastIndex);
+// Whether the last two of `length` bytes are the check bytes of the ones before them, as
+// the controller ends every reply.
+bool hasValidCheckBytes(const uint8_t *frame, std::size_t length);
 
 // A signed 16-bit value sent high byte first (FF FF is -1, 80 00 is -32768).
 int16_t decodeSigned16(uint8_t high, uint8_t low);
