@@ -61,6 +61,7 @@ void EditHistory::record(const QString& name, const RowScope& scope, int block, 
         clear();
         throw;
     }
+    // Writes that left every row as it was (a value typed again) are no change either.
     storeWrites_ += db_.WriteCount() - writes;
     keepDifferences(before, after);
     if (before.empty() && after.empty())
