@@ -15,10 +15,9 @@
 #include "ui/MessageSeam.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QDir>
 #include <QFile>
-#include <QSqlRecord>
+#include <QLineEdit>
 #include <QUndoView>
 
 #include <cmath>
@@ -44,11 +43,6 @@ constexpr int kChanges = 300;
                                          << "\", expected \"" << e.value(line).toStdString() << "\"";
 }
 
-struct CatalogueFunction {
-    QString name;
-    int16_t number = 0;
-};
-
 class EditHistoryTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -65,7 +59,7 @@ protected:
         kessig::OrvaneDB& db = app.db();
         db.FuncSetIndex("FN");
         for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext())
-            functions.push_back({QString::fromStdString(db.FuncName()).trimmed(), db.FuncFN()});
+            functions << QString::fromStdString(db.FuncName()).trimmed();
     }
     void TearDown() override
     {
@@ -131,7 +125,8 @@ protected:
         const int64_t min = db.ParamMin(), max = db.ParamMax();
         if (type == kTextParameter)
             return words(2).left(pick(1, 18));
-        const auto raw = static_cast<double>(std::uniform_int_distribution<int64_t>(std::min(min, max), std::max(min, max))(random));
+        const auto raw =
+            static_cast<double>(std::uniform_int_distribution<int64_t>(std::min(min, max), std::max(min, max))(random));
         if (type == kVariableDecimals) {
             db.ConstantSeek(static_cast<int16_t>(block), static_cast<int16_t>(decimalsOffset(v.inputCount, row)));
             const int d = db.ConstantNoMatch() ? 0 : std::clamp(db.ConstantValue(), 0, 4);
@@ -162,7 +157,7 @@ protected:
         case 0:
         case 1: {
             QString cell;
-            session.model().assignFunction(block, functions[size_t(pick(0, int(functions.size()) - 1))].name, cell);
+            session.model().assignFunction(block, functions[pick(0, int(functions.size()) - 1)], cell);
             break;
         }
         case 2:
@@ -187,7 +182,8 @@ protected:
                     aux.push_back(b);
             if (aux.empty()) {
                 QString cell;
-                session.model().assignFunction(block, pick(0, 1) ? QStringLiteral("AABO") : QStringLiteral("DABO"), cell);
+                session.model().assignFunction(block, pick(0, 1) ? QStringLiteral("AABO") : QStringLiteral("DABO"),
+                                               cell);
                 break;
             }
             const int b = aux[size_t(pick(0, int(aux.size()) - 1))];
@@ -252,7 +248,7 @@ protected:
 
     QTemporaryDir dir;
     EditorApp app;
-    std::vector<CatalogueFunction> functions;
+    QStringList functions;   // every name of the catalogue
     std::vector<MessageRequest> messages;
     QString chosenFile;
     std::mt19937 random{kSeed};
@@ -282,7 +278,8 @@ TEST_F(EditHistoryTest, RandomChangesOfEveryKindUndoneToTheSampleAndRedoneToThei
         for (int i = steps; i > 0; --i) {
             EXPECT_EQ(app.session().WorkFileChanged(), i != saved) << "at step " << i;
             stack().undo();
-            ASSERT_TRUE(sameText(state(), states[size_t(i - 1)])) << "undo of step " << i << ": " << stack().text(i - 1).toStdString();
+            ASSERT_TRUE(sameText(state(), states[size_t(i - 1)]))
+                << "undo of step " << i << ": " << stack().text(i - 1).toStdString();
         }
         EXPECT_TRUE(sameText(orvane::formats::exportConfiguration(app.db()), sample));
         EXPECT_EQ(app.session().WorkFileChanged(), saved != 0) << "back at the sample";
@@ -311,9 +308,14 @@ TEST_F(EditHistoryTest, AnUndoOrJumpTheFileRefusesIsRefusedWhole_TheFileAndTheSt
     // (or damage) can take block 35's row away meanwhile.
     w.mnuEditComments_Click();
     const QString work = app.session().WorkFile;
-    const auto damage = [&] { orvane::compare::testing::sql(work, R"(UPDATE "Block List" SET BlockNumber = 1035 WHERE BlockNumber = 35)"); };
-    const auto repair = [&] { orvane::compare::testing::sql(work, R"(UPDATE "Block List" SET BlockNumber = 35 WHERE BlockNumber = 1035)"); };
-    const QString refusal = QStringLiteral(":\rDatabase error 3021:\rNo current record.\rThe configuration and its history are as they were.");
+    const auto damage = [&] {
+        orvane::compare::testing::sql(work, R"(UPDATE "Block List" SET BlockNumber = 1035 WHERE BlockNumber = 35)");
+    };
+    const auto repair = [&] {
+        orvane::compare::testing::sql(work, R"(UPDATE "Block List" SET BlockNumber = 35 WHERE BlockNumber = 1035)");
+    };
+    const QString refusal = QStringLiteral(":\rDatabase error 3021:\rNo current record.\r")
+                            + QStringLiteral("The configuration and its history are as they were.");
 
     damage();
     messages.clear();
@@ -353,6 +355,7 @@ TEST_F(EditHistoryTest, AnUndoOrJumpTheFileRefusesIsRefusedWhole_TheFileAndTheSt
     view->setCurrentIndex(view->model()->index(2, 0));
     EXPECT_TRUE(sameText(state(), changed));
     EXPECT_EQ(messages.size(), 1u);
-    EXPECT_EQ(w.configurationInfo()->findChild<QLineEdit*>(QStringLiteral("txtTitle"))->text(), QStringLiteral("Renamed"));
+    EXPECT_EQ(w.configurationInfo()->findChild<QLineEdit*>(QStringLiteral("txtTitle"))->text(),
+              QStringLiteral("Renamed"));
     w.configurationInfo()->mnuExit_Click();
 }

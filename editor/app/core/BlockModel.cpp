@@ -143,7 +143,9 @@ int16_t BlockModel::constantCount(int16_t function)
 {
     db_.FuncSetIndex("FN");
     db_.FuncSeekI(function);
-    return db_.FuncNoMatch() ? int16_t{0} : static_cast<int16_t>(db_.FuncInputs() + db_.FuncParams() + db_.FuncHidden());
+    if (db_.FuncNoMatch())
+        return 0;
+    return static_cast<int16_t>(db_.FuncInputs() + db_.FuncParams() + db_.FuncHidden());
 }
 
 RowScope BlockModel::blockScope(int block, int16_t newFunction)
