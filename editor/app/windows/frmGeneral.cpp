@@ -20,6 +20,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
+#include <utility>
 
 namespace brevant {
 
@@ -145,18 +146,25 @@ void frmGeneral::open()
 
 void frmGeneral::Form_Activate()
 {
+    txtTitle_->setFocus();
+    showStoredValues(false);
+    txtTitle_->setReadOnly(session_.FileReadOnly);
+    txtCfg_->setReadOnly(session_.FileReadOnly);
+}
+
+void frmGeneral::showStoredValues(bool keepTyped)
+{
     try {
         if (!session_.FileReadOnly && !data1_->Refresh())
             showMessage(this, QStringLiteral("Database error:\r") + data1_->errorText(), Buttons::Ok, Icon::Critical);
-        txtTitle_->setFocus();
-        txtTitle_->setText(texts_.title());
-        txtCfg_->setText(texts_.configName());
+        for (auto [box, stored] : {std::pair{txtTitle_, &ConfigurationTexts::title},
+                                   std::pair{txtCfg_, &ConfigurationTexts::configName}})
+            if (!keepTyped || !box->isModified())
+                box->setText((texts_.*stored)());
         showStoredText(text1_, texts_.description());
     } catch (const std::exception& e) {
         reportError(this, e);
     }
-    txtTitle_->setReadOnly(session_.FileReadOnly);
-    txtCfg_->setReadOnly(session_.FileReadOnly);
 }
 
 void frmGeneral::leaveField(QLineEdit* box, const QString& what)
@@ -197,20 +205,10 @@ void frmGeneral::storeTyped()
 void frmGeneral::showStored()
 {
     frmvga_->showStored();
-    if (!isVisible())
-        return;   // its next activation reads everything
-    try {
-        // What the user is typing stays; leaving the box stores it as a change of its own.
-        if (!txtTitle_->isModified())
-            txtTitle_->setText(texts_.title());
-        if (!txtCfg_->isModified())
-            txtCfg_->setText(texts_.configName());
-        showStoredText(text1_, texts_.description());
-        if (!session_.FileReadOnly && !data1_->Refresh())
-            showMessage(this, QStringLiteral("Database error:\r") + data1_->errorText(), Buttons::Ok, Icon::Critical);
-    } catch (const std::exception& e) {
-        reportError(this, e);
-    }
+    // Hidden, its next activation reads everything. What the user is typing stays: leaving
+    // the box stores it as a change of its own.
+    if (isVisible())
+        showStoredValues(true);
 }
 
 void frmGeneral::Text1_Click()

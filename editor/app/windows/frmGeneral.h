@@ -61,6 +61,8 @@ private:
     void leaveGrid();
     // Stores what the boxes and the grid hold as if the user had left them.
     void storeTyped();
+    // The stored texts and quick messages; with keepTyped a box the user is typing in keeps it.
+    void showStoredValues(bool keepTyped);
     void showGrid();
 
     EditorSession& session_;
