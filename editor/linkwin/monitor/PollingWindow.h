@@ -29,6 +29,8 @@ public:
     // `onReturn` runs once the main window is shown again.
     void showInstead(std::function<void()> onReturn);
     bool polling() const { return session_.active(); }
+    // Passes completed since polling last started.
+    int passes() const { return session_.passes(); }
 
 protected:
     // One pass over what the window watches through line(); ask goOn() between exchanges.

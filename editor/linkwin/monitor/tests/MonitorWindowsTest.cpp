@@ -113,6 +113,23 @@ void dragTile(QLabel* label, QPoint at)
     QTest::mouseRelease(label, Qt::LeftButton, {}, label->mapFromParent(at));
 }
 
+// `count` clicks on `widget` through the window system, the presses `apartMs` apart by
+// their time stamps (no time passes here): presses within the double-click interval
+// reach the widget as double clicks, as a real mouse's do.
+void systemClicks(QWidget* widget, int count, int apartMs)
+{
+    static ulong clock = 100'000'000;   // far past QTest's own time stamps
+    QWindow* window = widget->window()->windowHandle();
+    const QPoint centre = widget->rect().center();
+    const QPointF at = widget->mapTo(widget->window(), centre), global = widget->mapToGlobal(centre);
+    for (int i = 0; i < count; ++i) {
+        qt_handleMouseEvent(window, at, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress, {}, clock);
+        qt_handleMouseEvent(window, at, global, {}, Qt::LeftButton, QEvent::MouseButtonRelease, {}, clock + 40);
+        clock += ulong(std::max(apartMs, 1));
+    }
+    clock += 10'000;   // the next clicks start afresh
+}
+
 QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
@@ -556,6 +573,21 @@ TEST_F(LiveWindows, FrontPanel_KeysOnceOrRepeated_LampAndLinesFollowReplies_Tick
     // Up wraps to the set-up item; SEL lights the lamp.
     QTest::mouseClick(door.keyButton(1), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "VIEW OUTPUTS"; }));
+
+    // Quick clicks as the window system delivers them, all before the next tick: six on
+    // the down arrow 0.25 s apart (every second one comes as a double click), then a
+    // double click, which is two clicks. Every click sends its key once.
+    QTest::mouseClick(door.keyButton(2), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "BLOCK 0"; }));
+    const int downs = sim.framesStartingWith("21 07 FF D7");
+    systemClicks(door.keyButton(7), 6, 250);
+    ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "BLOCK 6"; }));
+    EXPECT_EQ(sim.framesStartingWith("21 07 FF D7"), downs + 6);
+    systemClicks(door.keyButton(7), 2, 0);
+    ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "BLOCK 8"; }));
+    QTest::mouseClick(door.keyButton(8), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "VIEW OUTPUTS"; }));
+    EXPECT_EQ(sim.framesStartingWith("21 07 FF D7"), downs + 8);
     QTest::mouseClick(door.keyButton(1), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "ENTER S/M"; }));
     QTest::mouseClick(door.keyButton(2), Qt::LeftButton);
@@ -563,7 +595,7 @@ TEST_F(LiveWindows, FrontPanel_KeysOnceOrRepeated_LampAndLinesFollowReplies_Tick
     EXPECT_EQ(door.lamp()->colour(), QColor(255, 0, 0));
     EXPECT_EQ(door.textDisplay()->text(), "EXIT S/M");
     EXPECT_EQ(door.valueDisplay()->text(), "S/M ALL");
-    EXPECT_EQ(sim.framesStartingWith("21 02 FF DC"), 2);
+    EXPECT_EQ(sim.framesStartingWith("21 02 FF DC"), 3);
     QTest::mouseClick(door.keyButton(2), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !door.lamp()->lit(); }));
     EXPECT_EQ(door.lamp()->colour(), door.palette().color(QPalette::Window));
