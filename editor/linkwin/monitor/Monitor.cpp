@@ -24,13 +24,11 @@ namespace brevant::linkwin {
 using namespace orvane::monitor;
 
 namespace {
-constexpr int kTileWidth = 1800;     // twips
-constexpr int kTileHeight = 1100;
-constexpr int kAreaWidth = 8160 + kTileWidth + 360;
-constexpr int kAreaHeight = 4950 + kTileHeight + 240;
 constexpr int kPollWaitMs = 10;
 constexpr qint64 kTrendRedrawMs = 500;
 const QColor kMissingText(0x90, 0x90, 0x90);
+const QString kNoFreePlace =
+    QStringLiteral("Every place for a tile is taken: drag a tile aside or choose \"Reset\" to make room for another.");
 
 // Light text colours sit on a dark tile, dark ones on a light tile.
 QColor tileBackground(const QColor& text)
@@ -101,24 +99,34 @@ int Monitor::slotOf(const QObject* label) const
 
 void Monitor::addBlock()
 {
-    if (tiles_.full())
+    if (!roomForATile())
         return;
     frmTag dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
+    // Looked at again: the table may have changed while the dialog was open.
+    if (dialog.exec() != QDialog::Accepted || !roomForATile())
         return;
+    const Place place = *freePlace(tiles_);
     Tile tile;
     tile.block = dialog.block();
     tile.reading = tileReading(ftypes_[size_t(tile.block)]);
     tile.tag = dialog.tag();
     tile.colour = dialog.colour();
-    tile.left = kNewTileLeft;
-    const auto slot = tiles_.add(tile);
-    if (!slot)
-        return;   // the table filled up while the dialog was open
-    tiles_.at(*slot)->top = newTileTop(tiles_, *slot);
-    makeLabel(*slot);
+    tile.left = place.left;
+    tile.top = place.top;
+    const int slot = *tiles_.add(tile);
+    makeLabel(slot);
     cmdAdd_->setEnabled(!tiles_.full());
     redrawTrend();
+}
+
+bool Monitor::roomForATile()
+{
+    if (tiles_.full())
+        return false;   // "Add Block" is disabled then
+    if (freePlace(tiles_))
+        return true;
+    showMessage(this, kNoFreePlace, Buttons::Ok, Icon::Exclamation);
+    return false;
 }
 
 void Monitor::makeLabel(int slot)
@@ -158,12 +166,8 @@ void Monitor::showTile(int slot)
 
 void Monitor::placeLabel(int slot)
 {
-    const Tile* tile = tiles_.at(slot);
-    QLabel* label = tileLabel(slot);
-    // A position from a layout file that lies off the area still shows the tile.
-    const int x = std::clamp(pixelsFromTwips(tile->left, dpi()), 0, canvas_->width() - label->width());
-    const int y = std::clamp(pixelsFromTwips(tile->top, dpi()), 0, canvas_->height() - label->height());
-    label->move(x, y);
+    const Place shown = shownPlace(*tiles_.at(slot));
+    tileLabel(slot)->move(pixelsFromTwips(shown.left, dpi()), pixelsFromTwips(shown.top, dpi()));
 }
 
 void Monitor::startPoll()

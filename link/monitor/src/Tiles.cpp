@@ -91,18 +91,27 @@ void TileTable::reset()
         slot.reset();
 }
 
-int32_t newTileTop(const TileTable& tiles, int slot)
+Place shownPlace(const Tile& tile)
 {
-    for (const int32_t top : kRowTops) {
-        bool taken = false;
-        for (int other = 1; other <= kTileSlots && !taken; ++other) {
-            const Tile* tile = tiles.at(other);
-            taken = other != slot && tile && tile->left < kColumnLefts[1] && snapTop(tile->top) == top;
+    return {std::clamp(tile.left, 0, kAreaWidth - kTileWidth), std::clamp(tile.top, 0, kAreaHeight - kTileHeight)};
+}
+
+std::optional<Place> freePlace(const TileTable& tiles)
+{
+    const auto overlaps = [](Place a, Place b) {
+        return a.left < b.left + kTileWidth && b.left < a.left + kTileWidth && a.top < b.top + kTileHeight &&
+               b.top < a.top + kTileHeight;
+    };
+    for (const int32_t left : kColumnLefts)
+        for (const int32_t top : kRowTops) {
+            const Place place{left == kColumnLefts[0] ? kNewTileLeft : left, top};
+            bool taken = false;
+            for (int slot = 1; slot <= kTileSlots && !taken; ++slot)
+                taken = tiles.at(slot) && overlaps(shownPlace(*tiles.at(slot)), place);
+            if (!taken)
+                return place;
         }
-        if (!taken)
-            return top;
-    }
-    return kRowTops[static_cast<std::size_t>(std::max(slot - 1, 0)) % kRowTops.size()];
+    return std::nullopt;
 }
 
 } // namespace orvane::monitor

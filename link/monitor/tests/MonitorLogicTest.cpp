@@ -16,6 +16,10 @@
 
 using namespace orvane::monitor;
 
+namespace orvane::monitor {
+void PrintTo(const Place& place, std::ostream* out) { *out << "left " << place.left << ", top " << place.top; }
+} // namespace orvane::monitor
+
 namespace {
 
 QByteArray readAll(const QString& path)
@@ -120,17 +124,32 @@ TEST(MonitorTiles, DialogRules_SnapGrid_AndSlotsFillingFromOne)
     EXPECT_EQ(pixelsFromTwips(2310, 96), 154);
     EXPECT_EQ(twipsFromPixels(284, 96), 4260);
 
-    // New tiles take the first row of the first column that no tile holds.
+    // New tiles take the first place, column by column, that no shown tile overlaps.
     TileTable placed;
-    EXPECT_EQ(newTileTop(placed, 1), 1200);
+    EXPECT_EQ(freePlace(placed), (Place{400, 1200}));
     placed.add(tile(1, Reading::Analog, "A", 400, 1200, 0));
     placed.add(tile(2, Reading::Analog, "B", 360, 3700, 0));
     placed.add(tile(3, Reading::Analog, "C", 2310, 2450, 0));   // dragged away from the first column
-    EXPECT_EQ(newTileTop(placed, 4), 2450);
+    EXPECT_EQ(freePlace(placed), (Place{400, 2450}));
     placed.add(tile(4, Reading::Analog, "D", 400, 2450, 0));
     placed.add(tile(5, Reading::Analog, "E", 400, 4950, 0));
-    EXPECT_EQ(newTileTop(placed, 6), 2450);   // all four rows held: the rows in turn by slot
-    EXPECT_EQ(newTileTop(placed, 5), 4950);   // a tile's own place does not count
+    EXPECT_EQ(freePlace(placed), (Place{2310, 1200}));           // the first column is full
+    placed.add(tile(6, Reading::Analog, "F", 2000, 1300, 0));    // off the grid: it covers two places
+    EXPECT_EQ(freePlace(placed), (Place{2310, 3700}));
+    placed.add(tile(7, Reading::Analog, "G", 2310, 3700, 0));
+    placed.add(tile(8, Reading::Analog, "H", 2310, 4950, 0));
+    EXPECT_EQ(freePlace(placed), (Place{4260, 1200}));
+    placed.add(tile(9, Reading::Analog, "I", 90000, 90000, 0));   // outside the area: shown at its corner
+    EXPECT_EQ(shownPlace(*placed.at(9)), (Place{kAreaWidth - kTileWidth, kAreaHeight - kTileHeight}));
+    for (int32_t left : {4260, 6210})
+        for (int32_t top : {1200, 2450, 3700, 4950})
+            placed.add(tile(10, Reading::Analog, "J", left, top, 0));
+    placed.add(tile(11, Reading::Analog, "K", 8160, 1200, 0));
+    EXPECT_EQ(freePlace(placed), (Place{8160, 2450}));
+    placed.add(tile(12, Reading::Analog, "L", 8160, 2450, 0));
+    placed.add(tile(13, Reading::Analog, "M", 8160, 3700, 0));
+    EXPECT_EQ(placed.count(), 20);
+    EXPECT_EQ(freePlace(placed), std::nullopt);   // twenty places, every one taken
 
     TileTable tiles;
     EXPECT_EQ(tiles.highestSlot(), 0);

@@ -358,6 +358,62 @@ TEST_F(LiveWindows, SelectedBlocks_DamagedLayoutRestoresItsSoundRecords_ResetAnd
     EXPECT_FALSE(theLink().port_is_open);
 }
 
+TEST_F(LiveWindows, SelectedBlocks_EveryNewTileTakesAFreePlace_WhenNoneIsLeftAddBlockSaysSo)
+{
+    showSelectedBlocks(&main, store.db, configuration, blockFunctions(store.db), countReturns());
+    auto* monitor = main.findChild<Monitor*>();
+    ASSERT_NE(monitor, nullptr);
+    const int dpi = monitor->logicalDpiX();
+    const auto add = [&](int block) {
+        answerTag(monitor, QString::number(block), QStringLiteral("Tag %1").arg(block));
+        button(monitor, "cmdAdd")->click();
+    };
+    // Every tile in the area, none covering another.
+    const auto expectApart = [&] {
+        const QList<QLabel*> labels = monitor->tileArea()->findChildren<QLabel*>("analog");
+        EXPECT_EQ(labels.size(), monitor->tiles().count());
+        for (QLabel* label : labels) {
+            EXPECT_TRUE(label->isVisible());
+            EXPECT_TRUE(monitor->tileArea()->rect().contains(label->geometry())) << label->text().toStdString();
+            for (QLabel* other : labels)
+                EXPECT_TRUE(label == other || !label->geometry().intersects(other->geometry()))
+                    << label->text().toStdString() << " covers " << other->text().toStdString();
+        }
+    };
+
+    for (int block = 1; block <= 12; ++block)
+        add(block);
+    ASSERT_EQ(monitor->tiles().count(), 12);
+    expectApart();
+    EXPECT_EQ(monitor->tileLabel(5)->pos(), QPoint(pixelsFromTwips(2310, dpi), pixelsFromTwips(1200, dpi)));
+
+    // A tile dragged aside leaves its place to the next new one.
+    dragTile(monitor->tileLabel(1), QPoint(pixelsFromTwips(8200, dpi), pixelsFromTwips(5000, dpi)));
+    add(13);
+    EXPECT_EQ(monitor->tileLabel(13)->pos(), QPoint(pixelsFromTwips(400, dpi), pixelsFromTwips(1200, dpi)));
+    for (int block = 14; block <= 20; ++block)
+        add(block);
+    ASSERT_EQ(monitor->tiles().count(), 20);
+    expectApart();
+    EXPECT_TRUE(shown.empty());
+
+    // Twenty places, all taken: said at once, without asking for a tag.
+    bool asked = false;
+    QTimer::singleShot(0, monitor, [&] {
+        if (auto* dialog = monitor->findChild<frmTag*>()) {
+            asked = true;
+            dialog->reject();
+        }
+    });
+    button(monitor, "cmdAdd")->click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(asked);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Every place for a tile is taken: drag a tile aside or choose \"Reset\" to make room for another.");
+    EXPECT_EQ(monitor->tiles().count(), 20);
+    monitor->close();
+}
+
 TEST_F(LiveWindows, AllBlocks_GridPlacesAndFormatsEachBlock_AMissingReplyGreysItsCell_DoneClosesThePort)
 {
     // Each pass reads blocks 1 (DIAG), 12, 13 and 37. Frames: 1 poll, 2-5 the first Single Poll,

@@ -35,6 +35,13 @@ int32_t snapLeft(int32_t x);
 int32_t snapTop(int32_t y);
 inline constexpr int32_t kNewTileLeft = 400;
 
+// A tile's size, and the area the tiles lie in: the snap grid's five columns and four
+// rows with a margin (all in twips).
+inline constexpr int32_t kTileWidth = 1800;
+inline constexpr int32_t kTileHeight = 1100;
+inline constexpr int32_t kAreaWidth = 8160 + kTileWidth + 360;
+inline constexpr int32_t kAreaHeight = 4950 + kTileHeight + 240;
+
 // Twips (1440 an inch) and pixels at a resolution in dots per inch.
 int pixelsFromTwips(int twips, int dpi);
 int twipsFromPixels(int pixels, int dpi);
@@ -73,9 +80,17 @@ private:
     uint64_t nextId_ = 1;
 };
 
-// A new tile's top: the first grid row with no other tile in the first column, so
-// tiles added one after another do not hide each other; when all four rows hold one,
-// the rows in turn by slot.
-int32_t newTileTop(const TileTable& tiles, int slot);
+struct Place {
+    int32_t left = 0;
+    int32_t top = 0;
+    bool operator==(const Place&) const = default;
+};
+// Where a tile is shown: its position, moved into the area when a layout file put it
+// (partly) outside.
+Place shownPlace(const Tile& tile);
+// Where a new tile goes so that it hides no other: the first place of the snap grid,
+// column by column from the top left, that no shown tile overlaps (the first column's
+// new tiles stand at left 400). Nothing when every place is taken.
+std::optional<Place> freePlace(const TileTable& tiles);
 
 } // namespace orvane::monitor
