@@ -84,7 +84,7 @@ void Lamp::paintEvent(QPaintEvent*)
 }
 
 FormOrvanedoor::FormOrvanedoor(QWidget* mainWindow)
-    : PollingWindow(mainWindow, QStringLiteral("FormOrvanedoor"), QStringLiteral("DCX7 door")),
+    : PollingWindow(mainWindow, QStringLiteral("FormOrvanedoor"), QStringLiteral("DCX7 door"), Caption::Own),
       lblValue_(new QLabel(QStringLiteral("+1.8888"))), lblText_(new QLabel(QStringLiteral("ENTER S/M"))),
       shpLamp_(new Lamp(nullptr))
 {

@@ -5,9 +5,11 @@
 #include "orvane/monitor/LayoutFile.h"
 #include "orvane/monitor/Passes.h"
 #include "ui/MessageSeam.h"
+#include "ui/Placement.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHideEvent>
@@ -29,12 +31,6 @@ constexpr qint64 kTrendRedrawMs = 500;
 const QColor kMissingText(0x90, 0x90, 0x90);
 const QString kNoFreePlace =
     QStringLiteral("Every place for a tile is taken: drag a tile aside or choose \"Reset\" to make room for another.");
-
-// Light text colours sit on a dark tile, dark ones on a light tile.
-QColor tileBackground(const QColor& text)
-{
-    return looksLight(text) ? QColor(0x30, 0x30, 0x30) : QColor(0xF4, 0xF4, 0xF4);
-}
 
 // Bold, 12 points or as much smaller as a long tag needs to fit the tile whole.
 QFont tileFont(QFont font, const QString& tag, int width)
@@ -138,7 +134,6 @@ void Monitor::makeLabel(int slot)
     label->setFixedSize(pixelsFromTwips(kTileWidth, dpi()), pixelsFromTwips(kTileHeight, dpi()));
     label->setAlignment(Qt::AlignCenter);
     label->setFrameShape(QFrame::Box);
-    label->setAutoFillBackground(true);
     label->setFont(tileFont(label->font(), tile->tag, label->width()));
     label->setToolTip(QStringLiteral("Block %1").arg(tile->block));
     label->setCursor(Qt::OpenHandCursor);
@@ -157,11 +152,12 @@ void Monitor::showTile(int slot)
         return;
     const QString value = QString::fromStdString(tile->live.text(tile->reading));
     label->setText(value.isEmpty() ? tile->tag : value + QLatin1Char('\n') + tile->tag);
-    const QColor text = storedColour(tile->colour);
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, tile->live.missing() ? kMissingText : text);
-    colours.setColor(QPalette::Window, tileBackground(text));
-    label->setPalette(colours);
+    showInColour(label, tile->colour);
+    if (tile->live.missing()) {
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::WindowText, kMissingText);
+        label->setPalette(colours);
+    }
 }
 
 void Monitor::placeLabel(int slot)
@@ -189,7 +185,7 @@ void Monitor::pollingEnded()
 void Monitor::redrawTrend()
 {
     if (trend_ && trend_->isVisible())
-        trend_->refresh(tiles_, history_);
+        trend_->refresh();
 }
 
 void Monitor::hideEvent(QHideEvent* event)
@@ -267,9 +263,13 @@ void Monitor::restoreLayout()
 
 void Monitor::showTrend()
 {
-    if (!trend_)
-        trend_ = new frmTrend(this);
-    trend_->refresh(tiles_, history_);
+    if (!trend_) {
+        trend_ = new frmTrend(this, tiles_, history_);
+        centreOn(trend_, this);
+    }
+    const QFileInfo layout(layoutPath_);   // the trend's files beside the configuration, named after it
+    trend_->setSaveBase(layout.absolutePath() + QLatin1Char('/') + layout.completeBaseName());
+    trend_->refresh();
     trend_->show();
     trend_->raise();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // What the monitor windows and the front panel share: each is shown in place of the main
-// window (hidden meanwhile) with the main window's caption, polls the controller through
-// a PollSession, and goes back to the main window on "&Done" or its title bar's close.
+// window (hidden meanwhile), centred on it, with the main window's caption or its own,
+// polls the controller through a PollSession, and goes back to the main window on
+// "&Done" or its title bar's close. Its messages, the link's among them, show over it.
 // Done while polling shows the busy pointer and leaves once the last exchange has
 // returned and the port is closed.
 //
@@ -22,11 +23,13 @@ namespace brevant::linkwin {
 class PollingWindow : public QMainWindow {
     Q_OBJECT
 public:
-    PollingWindow(QWidget* mainWindow, const QString& objectName, const QString& caption);
+    enum class Caption { MainWindows, Own };
+    PollingWindow(QWidget* mainWindow, const QString& objectName, const QString& caption,
+                  Caption shown = Caption::MainWindows);
     ~PollingWindow() override;
 
-    // Shows this window with the main window's caption and hides the main window;
-    // `onReturn` runs once the main window is shown again.
+    // Shows this window centred on the main window, with the caption chosen, and hides
+    // the main window; `onReturn` runs once the main window is shown again.
     void showInstead(std::function<void()> onReturn);
     bool polling() const { return session_.active(); }
     // Passes completed since polling last started.
@@ -73,6 +76,7 @@ private:
     std::function<void()> onReturn_;
     orvane::monitor::PollSession session_;
     bool closeRequested_ = false;
+    Caption caption_;
 };
 
 } // namespace brevant::linkwin

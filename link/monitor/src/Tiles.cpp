@@ -1,6 +1,7 @@
 #include "orvane/monitor/Tiles.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace orvane::monitor {
 
@@ -17,7 +18,27 @@ template <std::size_t N> int32_t snap(const std::array<int32_t, N>& lines, int32
             chosen = lines[i];
     return chosen;
 }
+// Relative luminance of a stored colour, its channels taken from sRGB to linear light.
+double luminance(uint32_t colour)
+{
+    const auto linear = [](uint32_t channel) {
+        const double c = double(channel & 0xFF) / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour) + 0.7152 * linear(colour >> 8) + 0.0722 * linear(colour >> 16);
+}
 } // namespace
+
+double contrastRatio(uint32_t a, uint32_t b)
+{
+    const double first = luminance(a), second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+uint32_t groundFor(uint32_t text)
+{
+    return contrastRatio(text, kDarkGround) > contrastRatio(text, kLightGround) ? kDarkGround : kLightGround;
+}
 
 int paletteIndexAt(int x, int width)
 {

@@ -107,6 +107,13 @@ TEST(MonitorTiles, DialogRules_SnapGrid_AndSlotsFillingFromOne)
     EXPECT_EQ(paletteIndexAt(245, 243), 7);   // the few pixels past 8 boxes still choose the last
     EXPECT_EQ(kPalette[4], 0xFF0000u);        // blue, the default
     EXPECT_EQ(kPalette[2], 0x00FFFFu);        // yellow: red + 256 x green
+    // Every palette colour stands out from the ground it is shown on.
+    EXPECT_NEAR(contrastRatio(kPalette[0], kPalette[7]), 21.0, 1e-9);
+    EXPECT_NEAR(contrastRatio(kPalette[3], kPalette[3]), 1.0, 1e-9);
+    for (const uint32_t colour : kPalette)
+        EXPECT_GE(contrastRatio(colour, groundFor(colour)), 3.0) << std::hex << colour;
+    EXPECT_EQ(groundFor(kPalette[2]), kDarkGround);   // yellow
+    EXPECT_EQ(groundFor(kPalette[4]), kLightGround);  // blue
 
     EXPECT_EQ(snapLeft(0), 360);
     EXPECT_EQ(snapLeft(2309), 360);
@@ -310,7 +317,7 @@ TEST(MonitorGridAndLogger, GridSkipsNopAndUnreadableBlocks_LoggerWritesEmptyFiel
     EXPECT_EQ(csvRow(at, watches), "2024-05-06T10:15:00.250+02:00,,1");
 }
 
-TEST(MonitorTrend, KeepsOnePointPerSpacingWithinTheSpan)
+TEST(MonitorTrend, KeepsOnePointPerSpacingWithinTheSpan_SavedAsOneLineAReadingOldestFirst)
 {
     TrendHistory history(60'000, 100);
     history.add(1, 1'000, 1.0);
@@ -328,4 +335,20 @@ TEST(MonitorTrend, KeepsOnePointPerSpacingWithinTheSpan)
     history.forget(1);
     EXPECT_TRUE(history.points(1).empty());
     EXPECT_TRUE(history.points(3).empty());
+
+    // The data as saved: every reading with its tile's block and whole tag, in UTF-8.
+    TileTable tiles;
+    tiles.add(tile(12, Reading::Analog, QStringLiteral("Flow, \u00B0C \u03A9"), 400, 1200, 0));
+    tiles.add(tile(13, Reading::Digital, "Pump", 400, 2450, 0));
+    tiles.add(tile(14, Reading::Digital, "Unread", 400, 3700, 0));
+    const qint64 at = QDateTime(QDate(2024, 5, 6), QTime(10, 15, 0, 250), QTimeZone(7200)).toMSecsSinceEpoch();
+    TrendHistory saved;
+    saved.add(tiles.at(2)->id, at, 1);
+    saved.add(tiles.at(1)->id, at, 12.34);
+    saved.add(tiles.at(1)->id, at + 100, -0.05);
+    EXPECT_EQ(trendCsv(tiles, saved, QTimeZone(7200)),
+              QStringLiteral("time,block,tag,value\n"
+                             "2024-05-06T10:15:00.250+02:00,12,\"Flow, \u00B0C \u03A9\",12.34\n"
+                             "2024-05-06T10:15:00.250+02:00,13,Pump,1\n"
+                             "2024-05-06T10:15:00.350+02:00,12,\"Flow, \u00B0C \u03A9\",-0.05\n"));
 }

@@ -22,6 +22,14 @@ inline constexpr std::array<uint32_t, 8> kPalette = {
     rgb(0, 0, 0),     rgb(255, 0, 0),   rgb(255, 255, 0), rgb(0, 255, 0),
     rgb(0, 0, 255),   rgb(255, 0, 255), rgb(0, 255, 255), rgb(255, 255, 255)};
 inline constexpr uint32_t kDefaultTagColour = rgb(0, 0, 255);
+// The grounds a tile's text stands on, light for dark text and dark for light text.
+inline constexpr uint32_t kLightGround = rgb(0xF4, 0xF4, 0xF4);
+inline constexpr uint32_t kDarkGround = rgb(0x30, 0x30, 0x30);
+// How far apart two colours are to the eye: the ratio of their relative luminances (each
+// + 0.05), from 1 (alike) to 21 (black and white). Large bold text reads from 3 up.
+double contrastRatio(uint32_t a, uint32_t b);
+// The ground a text colour reads best on.
+uint32_t groundFor(uint32_t text);
 inline constexpr int kDefaultTagBlock = 4;
 inline constexpr const char* kDefaultTag = "Block 4";
 
