@@ -26,7 +26,6 @@ namespace brevant::linkwin {
 using namespace orvane::monitor;
 
 namespace {
-constexpr int kPollWaitMs = 10;
 constexpr qint64 kTrendRedrawMs = 500;
 const QColor kMissingText(0x90, 0x90, 0x90);
 const QString kNoFreePlace =
@@ -169,7 +168,7 @@ void Monitor::placeLabel(int slot)
 void Monitor::startPoll()
 {
     cmdStart_->setEnabled(false);
-    if (startPolling(Pacing::WaitBetween, kPollWaitMs))
+    if (startPolling(Pacing::Every, kShownMs))
         cmdStop_->setEnabled(true);
     else
         cmdStart_->setEnabled(true);

@@ -45,6 +45,11 @@ protected:
     // "&Done": leave now when idle, else once polling has ended.
     virtual void done();
 
+    // A pass starts at most this often, however fast the controller answers: the screen
+    // has shown the last pass's values (the paint comes before the next pass), and values
+    // that changed faster could not be read. Slower passes follow each other at once.
+    static constexpr int kShownMs = 100;
+
     // Opens the port, polls the controller and starts the passes. Shows "Could Not
     // Connect To Target" when the controller does not answer; false unless started.
     bool startPolling(orvane::monitor::Pacing pacing, int intervalMs = 0);
