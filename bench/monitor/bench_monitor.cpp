@@ -218,10 +218,9 @@ void reportBusyWindow(const char* what, brevant::linkwin::PollingWindow* window,
                 passes / elapsed, 100 * cpu / elapsed, passes > 0 ? 1e6 * cpu / (double(passes) * blocks) : 0.0);
 }
 
-// The grid at the paced line: its figures beside those of the floors under it.
-bool pacedLine(kessig::OrvaneDB& db, const brevant::linkwin::BlockFunctionTable& functions, QMainWindow& main)
+// Starts the simulator and makes it the port of the editor's settings.
+bool useSimulator(orvane::sim::SimulatorProcess& sim)
 {
-    orvane::sim::SimulatorProcess sim({"--baud", QString::number(kBaud)});
     if (!sim.start()) {
         std::fprintf(stderr, "%s\n", qPrintable(sim.errorText()));
         return false;
@@ -229,6 +228,15 @@ bool pacedLine(kessig::OrvaneDB& db, const brevant::linkwin::BlockFunctionTable&
     orvane::link::CommSettings settings;
     settings.CommPortName = sim.portName().toStdString();
     brevant::SaveCommSettings(settings);
+    return true;
+}
+
+// The grid at the paced line: its figures beside those of the floors under it.
+bool pacedLine(kessig::OrvaneDB& db, const brevant::linkwin::BlockFunctionTable& functions, QMainWindow& main)
+{
+    orvane::sim::SimulatorProcess sim({"--baud", QString::number(kBaud)});
+    if (!useSimulator(sim))
+        return false;
 
     const Figures bare = bareExchanges(sim.portName());
 
@@ -290,13 +298,8 @@ bool answeringAtOnce(kessig::OrvaneDB& db, const brevant::linkwin::BlockFunction
                      const QString& configuration)
 {
     orvane::sim::SimulatorProcess sim(QStringList{});
-    if (!sim.start()) {
-        std::fprintf(stderr, "%s\n", qPrintable(sim.errorText()));
+    if (!useSimulator(sim))
         return false;
-    }
-    orvane::link::CommSettings settings;
-    settings.CommPortName = sim.portName().toStdString();
-    brevant::SaveCommSettings(settings);
     std::printf("against a simulator that answers at once:\n");
     brevant::linkwin::showAllBlocks(&main, db, functions, {});
     reportBusyWindow("  all-blocks grid (MGrid)", main.findChild<brevant::linkwin::MGrid*>(), 160, kBusySeconds);
