@@ -18,7 +18,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include <algorithm>
 #include <utility>
 
 namespace brevant::linkwin {
