@@ -248,13 +248,9 @@ std::optional<QString> Filedialogs::askSaveAsName(const QString& proposed)
 {
     const QString name =
         configurationName(askConfiguration(window_.messageParent(), configurationDialog(FileDialogKind::Save, proposed)));
-    if (name.isEmpty() || name == session_.GlobalFile || !QFileInfo::exists(name))
+    if (name.isEmpty() || name == session_.GlobalFile || replaceAllowed(window_.messageParent(), name))
         return name;
-    if (showMessage(window_.messageParent(), name + QStringLiteral(" already exists.") + QLatin1Char('\r')
-                                                 + QStringLiteral("Do you want to replace it?"),
-                    Buttons::YesNo, Icon::Exclamation, QStringLiteral("Save AS")) != Answer::Yes)
-        return std::nullopt;
-    return name;
+    return std::nullopt;
 }
 
 void Filedialogs::fileSaveAs()
