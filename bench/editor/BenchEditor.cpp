@@ -4,6 +4,10 @@
 
 #include "EditorApp.h"
 #include "ui/MessageSeam.h"
+#include "orvane/files/WorkingCopy.h"
+#include "orvane/formats/JetFiles.h"
+
+#include <kessig/OrvaneDB.h>
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -76,9 +80,36 @@ int main(int argc, char** argv)
         }
     }
     app.session().deleteWorkFile();
+
+    // Where an open's time goes: the same steps one by one.
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    std::vector<double> recover, copy, check, reload;
+    for (int run = 0; run < 5; ++run) {
+        const auto t0 = Clock::now();
+        kessig::recoverInterruptedWrite(file.toStdString());
+        const auto t1 = Clock::now();
+        const orvane::files::WorkingCopy work(file, orvane::formats::copyConfiguration);
+        const auto t2 = Clock::now();
+        db.open_existing_database(work.path().toStdString(), kessig::Durability::Relaxed, file.toStdString());
+        const auto t3 = Clock::now();
+        brevant::BlockFunctionTable functions = brevant::defaultBlockFunctions();
+        brevant::BlockModel(db, functions).reloadBlockFunctions();
+        const auto t4 = Clock::now();
+        db.close_work_dbs();
+        recover.push_back(ms(t1 - t0));
+        copy.push_back(ms(t2 - t1));
+        check.push_back(ms(t3 - t2));
+        reload.push_back(ms(t4 - t3));
+    }
     std::sort(opens.begin(), opens.end());
     std::sort(clicks.begin(), clicks.end());
-    std::printf("open full configuration to filled block map: median %.2f ms (goal < 100 ms)\n", opens[opens.size() / 2]);
+    std::printf("open full configuration to filled block map: median %.2f ms (goal < 10 ms)\n", opens[opens.size() / 2]);
+    std::printf("  of which: unfinished-write check %.2f ms, working copy with the file's version %.2f ms, "
+                "checked open %.2f ms, block function table %.2f ms\n",
+                median(recover), median(copy), median(check), median(reload));
     std::printf("Grid1_Click on %s (%d parameters): median %.3f ms (goal < 5 ms)\n", qPrintable(widest), widestParams,
                 clicks[clicks.size() / 2]);
     return 0;

@@ -9,11 +9,20 @@
 // are measured first, so the window's own share can be told apart: the same exchanges
 // made by a bare blocking client (no event loop, nothing shown; what the simulator and
 // the machine allow), and the monitor library's passes over the link without a window.
+//
+// What the monitor's checks of a reply cost (its check bytes, and whether the line stayed
+// undisturbed so that the reply answers its own block) is printed twice: measured alone,
+// a reading at a time, and as the passes' CPU time against the same exchanges made
+// through the link with nothing checked but the check bytes.
 #include "linkwin/LinkCommands.h"
 #include "linkwin/comm/TheLink.h"
 #include "linkwin/monitor/MGrid.h"
+#include "orvane/link/Link.h"
+#include "orvane/link/Protocol.h"
 #include "orvane/monitor/BlockTypes.h"
+#include "orvane/monitor/ControllerLine.h"
 #include "orvane/monitor/PollSession.h"
+#include "orvane/transfer/LineTrust.h"
 #include "orvane/sim/SimulatorProcess.h"
 #include "orvane/transfer/StoreBridge.h"
 #include "ui/SettingsStore.h"
@@ -125,6 +134,37 @@ Figures bareExchanges(const QString& port)
     return {kMeasuredRefreshes, double(wall.nsecsElapsed()) / 1e9, cpuSeconds() - cpuStart};
 }
 
+// A line that is never disturbed, for timing the trust check alone.
+class QuietLine : public orvane::transfer::Exchange {
+public:
+    std::optional<std::vector<uint8_t>> sendAndGet(const std::vector<uint8_t>&, int) override { return {}; }
+};
+
+// Nanoseconds a reading spends in the checks of a clean line: its reply's check bytes,
+// and the trust before and after it.
+void reportCheckCosts()
+{
+    constexpr int kReadings = 2'000'000;
+    const std::array<uint8_t, 5> reply = {0x10, 0x04, 0xD2, 0xFF, 0x19};
+    volatile bool sink = false;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < kReadings; ++i)
+        sink = orvane::link::hasValidCheckBytes(reply.data(), reply.size());
+    const double checkNs = double(clock.nsecsElapsed()) / kReadings;
+    QuietLine line;
+    orvane::transfer::LineTrust trust(line, std::chrono::milliseconds(1500));
+    clock.restart();
+    for (int i = 0; i < kReadings; ++i) {
+        trust.begin();
+        sink = trust.confirmed();
+    }
+    const double trustNs = double(clock.nsecsElapsed()) / kReadings;
+    (void)sink;
+    std::printf("checks of a reading on a clean line: %.0f ns (check bytes %.0f ns, trust %.0f ns)\n", checkNs + trustNs,
+                checkNs, trustNs);
+}
+
 bool report(const char* what, const Figures& figures)
 {
     if (figures.refreshes < kMeasuredRefreshes) {
@@ -190,12 +230,25 @@ int main(int argc, char** argv)
     std::vector<orvane::monitor::Watch> watches = orvane::monitor::gridWatches(functions, ftypes);
     orvane::monitor::PollSession* running = nullptr;
     orvane::monitor::PollSession passes(link, [&] {
-        orvane::monitor::pollWatches(link, watches, [&] { return running->running(); }, [](std::size_t) {});
+        orvane::monitor::pollWatches(running->line(), watches, [&] { return running->running(); }, [](std::size_t) {});
     });
     running = &passes;
     const Figures library = measure(
         &passes, &orvane::monitor::PollSession::passDone,
         [&] { passes.start(orvane::monitor::Pacing::WaitBetween); }, [&] { passes.stop(); });
+    const int passesDisturbed = link.line_disturbances;   // kept until the port opens again
+
+    // The same exchanges through the link, with nothing checked but each reply's check bytes.
+    orvane::monitor::PollSession unchecked(link, [&] {
+        for (const auto& watch : watches) {
+            link.get_analog(watch.block);
+            if (!link.reply_ok)
+                return;
+        }
+    });
+    const Figures linkAlone = measure(
+        &unchecked, &orvane::monitor::PollSession::passDone,
+        [&] { unchecked.start(orvane::monitor::Pacing::WaitBetween); }, [&] { unchecked.stop(); });
 
     QMainWindow main;
     main.setWindowTitle(QStringLiteral("Brevant - all-blocks.mdb"));
@@ -211,7 +264,16 @@ int main(int argc, char** argv)
 
     std::printf("160 blocks in use, orvane-sim pacing its replies at %d baud\n", kBaud);
     if (!report("bare blocking exchanges (the floor of simulator and machine)", bare) ||
+        !report("exchanges through the link, replies unchecked but for their check bytes", linkAlone) ||
         !report("passes without a window", library) || !report("all-blocks grid (MGrid)", window))
         return 1;
+    reportCheckCosts();
+    const double exchanges = 160.0 * kMeasuredRefreshes;
+    std::printf("line disturbances during the passes without a window: %d (after each, readings wait for a quiet "
+                "line for 1.5 s)\n",
+                passesDisturbed);
+    std::printf("the passes' checks against the link alone: %+.1f us CPU an exchange, refreshes %+.1f%%\n",
+                1e6 * (library.cpu - linkAlone.cpu) / exchanges,
+                100 * (library.seconds > 0 && linkAlone.seconds > 0 ? linkAlone.seconds / library.seconds - 1 : 0));
     return 0;
 }

@@ -9,10 +9,13 @@
 #include "orvane/compare/testing/OpenedDocuments.h"
 #include "ui/MessageSeam.h"
 
+#include "../../store/tests/support/InterruptedWrite.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -182,9 +185,19 @@ TEST_F(CompareCommandsTest, CompareAsksForTheFileAndTheReport_ComparesTheStoredF
     trigger("mnuFileCompare");
     EXPECT_TRUE(opened.urls.isEmpty());
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    // A write into the other file was killed half way: the editor recovers it and says so.
+    ASSERT_TRUE(kessig::testsupport::killedHalfWay(QFile::encodeName(other).constData(),
+                                                    "UPDATE \"Block List\" SET Comment = hex(zeroblob(2000))"));
+    messages.clear();
     files = {other};
     chooseReport(nullptr, "Command1");
     trigger("mnuFileCompare");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("A write into '") + other + QStringLiteral("' did not finish")))
+        << messages[0].text.toStdString();
+    EXPECT_EQ(messages[0].icon, Icon::Information);
+    EXPECT_EQ(messages[0].title, QStringLiteral("Compare Database Files"));
+    EXPECT_FALSE(QFileInfo::exists(other + QStringLiteral("-journal")));
     QWidget* shown = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->objectName() == QStringLiteral("frmCompareLog") && w->isVisible())
@@ -385,4 +398,54 @@ TEST_F(CompareCommandsTest, ALegacyJetFileIsComparedAndItsCommentsImported_AndSt
     EXPECT_EQ(blockTexts(3).visio, "   ");
     EXPECT_TRUE(app.session().WorkFileChanged());
     EXPECT_EQ(contentOf(legacy), original);
+}
+
+TEST_F(CompareCommandsTest, TextsJuxtasFilesCannotCarryAreNamedFirst_CancelRunsNothing_OkGoesOnWithQuestionMarks)
+{
+    const QString plant = file("plant.mdb"), source = file("source.mdb");
+    ConfigurationFile(plant).close();
+    const std::string pompe = "Pompe \xE2\x84\x96 3 \xE2\x80\x93 \xE6\xB8\xA9\xE5\xBA\xA6";   // "№", an en dash, two ideographs
+    {
+        ConfigurationFile c(source);
+        c.texts(pompe, "CFG", "").blockComments(12, "PV \xCE\xA9", "Caf\xC3\xA9");
+    }
+    open(plant);
+    QString named = QStringLiteral("title \"") + QString::fromStdString(pompe)
+                          + QStringLiteral("\": \u2116\u6E29\u5EA6\rblock 12 comment \"PV \u03A9\": \u03A9");
+    importFrom(source, Answer::Cancel);
+    expectQuestion(QStringLiteral("Windows-1252 lacks some characters of these comments of ") + source
+                       + QStringLiteral("; the comments file carries them, and the import stores them, as \"?\":\r") + named
+                       + QStringLiteral("\r\rImport the comments anyway?"),
+                   QStringLiteral("Import Comments"));
+    EXPECT_FALSE(QFileInfo::exists(inTemp(kCommentsFileName)));   // Juxta did not run
+    EXPECT_EQ(app.db().CommentTitle(), "");
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
+    importFrom(source, Answer::Ok);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(app.db().CommentTitle(), "Pompe ? 3 \xE2\x80\x93 ??");
+    EXPECT_EQ(blockTexts(12).comment, "PV ?");
+    EXPECT_EQ(blockTexts(12).visio, "Caf\xC3\xA9");
+
+    // The compare names what its log and comments file would show as "?".
+    OpenedDocuments opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+    QFile::remove(inTemp(kCompareLogName));
+    messages.clear();
+    files = {source};
+    answers = {Answer::Cancel};
+    chooseReport(nullptr, "Command1");
+    trigger("mnuFileCompare");
+    expectQuestion(QStringLiteral("Windows-1252 lacks some characters of these texts; where the compare log or the "
+                                  "comments file shows them, it shows \"?\":\rFILE 1 ")
+                       + named.replace(QStringLiteral("\rblock"), QStringLiteral("\rFILE 1 block"))
+                       + QStringLiteral("\r\rCompare anyway?"),
+                   QStringLiteral("Compare Database Files"));
+    EXPECT_TRUE(opened.urls.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(inTemp(kCompareLogName)));
+    files = {source};
+    chooseReport(nullptr, "Command1");
+    trigger("mnuFileCompare");
+    ASSERT_EQ(opened.urls.size(), 1);
+    EXPECT_TRUE(contentOf(inTemp(kCompareLogName)).contains("FILE 1: Pompe ? 3 \x96 ??\r\n"));
 }

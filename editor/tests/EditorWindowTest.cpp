@@ -29,11 +29,19 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QProcess>
+#include <QTest>
 #include <QTimer>
+#include <map>
+#include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include "../../store/tests/support/InterruptedWrite.h"
+
 using namespace brevant;
+
+void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
@@ -360,10 +368,13 @@ TEST_F(EditorWindowTest, FailedCopyBackKeepsTheWorkingCopyAndReports)
     QFile::remove(a);
     QDir().mkpath(a);
     const QString work = app.session().WorkFile;
+    // The file is no longer the one opened, so the user is asked first; overwriting fails.
+    answers = {Answer::Yes};
     w().files().fileSave();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].icon, Icon::Critical);
-    EXPECT_TRUE(messages[0].text.contains(a));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].buttons, Buttons::OverwriteSaveAsCancel);
+    EXPECT_EQ(messages[1].icon, Icon::Critical);
+    EXPECT_TRUE(messages[1].text.contains(a));
     EXPECT_EQ(app.session().WorkFile, work);
     EXPECT_TRUE(QFile::exists(work));
     EXPECT_TRUE(app.db().ConfigurationOpen());
@@ -1655,4 +1666,378 @@ TEST_F(EditorWindowTest, AHostileFileIsRefusedNamingTheUsersFileAndItsTriggerNev
                                     "': it holds a trigger 'wipe' on table 'Block List', and a configuration holds data only.");
     EXPECT_EQ(app.session().GlobalFile, a);
     EXPECT_TRUE(app.db().ConfigurationOpen());
+}
+
+TEST_F(EditorWindowTest, AnEditedLinkRedrawsItsRow_ABlockLackingConstantRowsIsAFailedReadThatNamesThem)
+{
+    const QString a = newConfiguration("a.mdb");
+    open(a);
+    assign(10, plain.name);
+    auto* g2 = grid("Grid2");
+    const auto row = [&] {
+        return QStringList{g2->item(0, 0)->text(), g2->item(0, 1)->text(), g2->item(0, 2)->text(),
+                           g2->item(0, 3)->text()};
+    };
+    // Each edited link shows its new source's function and kind at once, as a fresh read does.
+    QStringList before = row();
+    for (const char* source : {"3", "50", "0", "1"}) {
+        typeInto("Grid2", 0, source);
+        const QStringList edited = row();
+        EXPECT_NE(edited, before) << source;
+        w().Grid1_Click();
+        EXPECT_EQ(edited, row()) << source;
+        before = edited;
+    }
+
+    // Block 10 loses every row after its first, block 11 its second only.
+    assign(11, plain.name);
+    w().files().fileSave();
+    sql(a, "DELETE FROM Constants WHERE BlockNumber = 10 AND Offset >= 1");
+    sql(a, "DELETE FROM Constants WHERE BlockNumber = 11 AND Offset = 1");
+    w().files().fileRestore();
+    const std::map<int, std::optional<int>> first = {{10, constantInFile(a, 10, 0)}, {11, constantInFile(a, 11, 0)}};
+    const int rows = *constantCountInFile(a, 11);
+    ASSERT_GE(rows, 3);
+    const QString name = plain.name.trimmed();
+    const QString advice = "Its inputs and parameters cannot be shown or edited. Assigning its function again in "
+                           "Function Type mode gives it the catalogue's defaults.";
+    auto* box = w().findChild<QLineEdit*>("txtEdit");
+    for (int block : {10, 11}) {
+        messages.clear();
+        w().selectBlock(block);
+        w().Grid1_Click();
+        ASSERT_EQ(messages.size(), 1u) << block;
+        EXPECT_EQ(messages[0].text,
+                  block == 10 ? QStringLiteral("Database Error, Record Not Found\rBlock 10 (%1) has no constant rows at "
+                                               "offsets 1 to %2.\r").arg(name).arg(rows - 1) + advice
+                              : "Database Error, Record Not Found\rBlock 11 (" + name
+                                    + ") has no constant rows at offset 1.\r" + advice);
+        EXPECT_EQ(messages[0].icon, Icon::Exclamation);
+        // Nothing of it is shown, and no key, double click or commit writes.
+        EXPECT_EQ(g2->item(0, 0), nullptr);
+        g2->setCurrentCell(0, 0);
+        QKeyEvent seven(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, "7");
+        QApplication::sendEvent(g2, &seven);
+        emit g2->cellDoubleClicked(0, 0);
+        EXPECT_TRUE(box->isHidden());
+        box->setText("7");
+        w().CommitCellEdit(g2, box);
+        EXPECT_EQ(constantInFile(app.session().WorkFile, block, 0), first.at(block));
+        EXPECT_FALSE(constantInFile(app.session().WorkFile, block, 1).has_value());
+    }
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
+    // Assigned again, the block with a gap gets every row afresh.
+    messages.clear();
+    answers = {Answer::Yes};
+    assign(11, plain.name);
+    ASSERT_EQ(messages.size(), 1u) << messages.back().text.toStdString();
+    EXPECT_EQ(messages[0].text, "Replace " + name + " With " + name);
+    for (int k = 0; k < rows; ++k)
+        EXPECT_TRUE(constantInFile(app.session().WorkFile, 11, k).has_value()) << k;
+    EXPECT_NE(g2->item(0, 0), nullptr);
+}
+
+TEST_F(EditorWindowTest, AGivenFileThatCannotBeOpenedIsExplainedBeforeTheStartDialogComes)
+{
+    const QString a = newConfiguration("a.mdb");
+    chosenFile = a;
+    const QString missing = dir.filePath("nosuch.mdb");
+    QStringList seen;
+    bool boxUp = false;
+    setMessageHandler([&](const MessageRequest& r) {
+        seen << "box: " + r.text;
+        // A real box lets what is due run while it waits for the user.
+        boxUp = true;
+        for (int i = 0; i < 10; ++i)
+            QCoreApplication::processEvents();
+        boxUp = false;
+        return Answer::Ok;
+    });
+    bool done = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog->objectName() != "FrmAsk")
+            return;
+        seen << (boxUp ? "start dialog over the box" : "start dialog");
+        dialog->findChild<QPushButton*>("Command1")->click();   // Open is preselected
+        done = true;
+    });
+    poll.start(20);
+    app.showStartUp(missing);
+    QEventLoop loop;
+    QTimer finished;
+    QObject::connect(&finished, &QTimer::timeout, &loop, [&] {
+        if (done && !QApplication::activeModalWidget())
+            loop.quit();
+    });
+    finished.start(20);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);   // a guard against a dialog that never comes
+    loop.exec();
+    EXPECT_EQ(seen, (QStringList{"box: " + missing + " Does Not Exist", "start dialog"}));
+    EXPECT_EQ(app.session().GlobalFile, a);
+    if (w().configurationInfo())
+        w().configurationInfo()->close();
+    w().hide();
+}
+
+TEST_F(EditorWindowTest, TabMovesBetweenTheControls_KeysActOnTheBlockShownAsCurrent_StandardKeysRunTheFileCommands)
+{
+    const QString a = newConfiguration("a.mdb");
+    open(a);
+    assign(10, plain.name);
+    w().files().fileSave();
+    Form3& window = w();
+    window.markActivationHandled();
+    window.resize(window.sizeHint());
+    window.show();
+    // Active again after each modal window, as the desktop makes it.
+    const auto activate = [&] {
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    };
+    ASSERT_TRUE(activate());
+    auto* map = grid("Grid1");
+    auto* g2 = grid("Grid2");
+    auto* g3 = grid("Grid3");
+    auto* list = window.findChild<QListWidget*>("List1");
+    auto* comment = window.findChild<QPlainTextEdit*>("txtCmt");
+    const auto focused = [] { return QApplication::focusWidget(); };
+
+    // The platform's standard keys, shown in the menu.
+    for (auto [name, key] : {std::pair{"mnuFileNew", QKeySequence::New}, std::pair{"mnuFileOpen", QKeySequence::Open},
+                             std::pair{"mnuFileSave", QKeySequence::Save}, std::pair{"munFilePrint", QKeySequence::Print},
+                             std::pair{"mnuFormExit", QKeySequence::Quit}}) {
+        EXPECT_EQ(menu(name)->shortcut(), QKeySequence(key)) << name;
+    }
+    ASSERT_FALSE(menu("mnuFileSave")->shortcut().isEmpty());
+
+    // Block Data mode: Tab goes from the map to the inputs, the parameters and the comment,
+    // where Return opens the block comments.
+    window.selectBlock(10);
+    window.Grid1_Click();
+    map->setFocus();
+    QTest::keyClick(map, Qt::Key_Tab);
+    EXPECT_EQ(focused(), g2);
+    QTest::keyClick(g2, Qt::Key_Tab);
+    EXPECT_EQ(focused(), g3);
+    QTest::keyClick(g3, Qt::Key_Tab);
+    ASSERT_EQ(focused(), comment);
+    QTest::keyClick(comment, Qt::Key_Return);
+    QString opened;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* form = QApplication::activeModalWidget()) {
+            opened = form->objectName();
+            form->findChild<QAction*>("mnuExit")->trigger();
+        }
+    });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(opened, "FormComment");
+    ASSERT_TRUE(activate());
+
+    // Ctrl+S saves.
+    const int value = plain.min + (plain.max - plain.min) / 3;
+    typeInto("Grid3", 0, QString::number(value));
+    ASSERT_NE(constantInFile(a, 10, plain.inputs), value);
+    QTest::keyClick(focused(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(constantInFile(a, 10, plain.inputs), value);
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
+    // A download cancelled in its warning leaves the map's rows and the function list as they were.
+    window.FunctionTypeMode();
+    QApplication::processEvents();
+    const QRect mapBefore = map->geometry(), listBefore = list->geometry();
+    const int rowBefore = map->rowHeight(15);
+    window.BlockDataMode();
+    QTimer::singleShot(0, [] {
+        if (QWidget* warning = QApplication::activeModalWidget(); warning && warning->objectName() == "frmWarn")
+            warning->findChild<QPushButton*>("cmdCancel")->click();
+    });
+    window.findChild<QPushButton*>("Command1")->click();
+    ASSERT_TRUE(activate());
+    window.FunctionTypeMode();
+    QApplication::processEvents();
+    EXPECT_EQ(map->rowHeight(15), rowBefore);
+    EXPECT_EQ(map->geometry(), mapBefore);
+    EXPECT_EQ(list->geometry(), listBefore);
+
+    // Function Type mode: Tab, Down, Shift+Tab, Right, Enter assign the next function to the
+    // block right of the one the map showed.
+    int start = 0;
+    while (start + 1 < list->count() && list->item(start + 1)->text().trimmed() == "NOP")
+        ++start;
+    window.chooseFunction(list->item(start)->text());
+    const QString next = list->item(start + 1)->text();
+    window.selectBlock(70);
+    map->setFocus();
+    QTest::keyClick(map, Qt::Key_Tab);
+    ASSERT_EQ(focused(), list);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(focused(), map);
+    QTest::keyClick(map, Qt::Key_Right);
+    QTest::keyClick(map, Qt::Key_Return);
+    EXPECT_EQ(map->item(7, 1)->text(), next);
+    EXPECT_EQ(map->item(7, 0)->text(), " ");
+    EXPECT_EQ(map->item(8, 1)->text(), " ");
+    EXPECT_EQ(app.session().BlockFunctions[81], kNopFunction);
+
+    // No key leaves the current block without its highlight, or the highlight elsewhere.
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Down}) {
+        QTest::keyClick(map, key, Qt::ControlModifier);
+        ASSERT_EQ(map->selectedItems().size(), 1) << key;
+        EXPECT_EQ(map->selectedItems().front(), map->currentItem()) << key;
+    }
+    window.BlockDataMode();
+    window.hide();
+}
+
+namespace {
+
+// Function `name` into `block` of the configuration open in `window`.
+void assignIn(Form3& window, int block, const QString& name)
+{
+    window.FunctionTypeMode();
+    window.chooseFunction(name);
+    window.selectBlock(block);
+    window.blockMapChosen();
+    window.BlockDataMode();
+}
+
+std::optional<int> functionInFile(const QString& file, int block)
+{
+    return numberInFile(file, "SELECT FunctionNumber FROM \"Block List\" WHERE BlockNumber=?1", block);
+}
+
+constexpr int kNop = 127;
+
+} // namespace
+
+TEST_F(EditorWindowTest, TwoEditorsOnOneFile_TheSecondIsToldAtOpen_TheLaterSaveAsksBeforeItUndoesTheOthers)
+{
+    const QString plant = newConfiguration("plant.mdb"), mine = dir.filePath("mine.mdb");
+    open(plant);
+    EXPECT_TRUE(messages.empty());
+    EditorApp second;
+    ASSERT_TRUE(second.start(QStringLiteral(ORVANE_BIN_DIR)).isEmpty());
+    chosenFile = plant;
+    answers = {Answer::No};   // open it for writing all the same
+    ASSERT_TRUE(second.mainWindow().files().OpenExistingFile());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, plant + " is open for writing in another program of the tool set.\rOpen it read-only?\r\r"
+                                        "No opens it for writing: whichever saves later is asked before it replaces the "
+                                        "other's changes.");
+    EXPECT_EQ(messages[0].buttons, Buttons::YesNoCancel);
+    EXPECT_FALSE(second.session().FileReadOnly);
+
+    // The second saves first: nothing changed meanwhile, so nothing is asked.
+    assignIn(second.mainWindow(), 41, plain.name);
+    second.mainWindow().files().fileSave();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_NE(functionInFile(plant, 41), kNop);
+
+    // The first, still on its older copy, is asked; Cancel keeps the other's save and its own work.
+    assign(40, plain.name);
+    answers = {Answer::Cancel};
+    w().files().fileSave();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, plant + " was changed by another program since you opened it.\r"
+                                        "Overwrite it with your version, save your version as another file, or cancel?");
+    EXPECT_EQ(messages[1].buttons, Buttons::OverwriteSaveAsCancel);
+    EXPECT_EQ(functionInFile(plant, 40), kNop);
+    EXPECT_NE(functionInFile(plant, 41), kNop);
+    EXPECT_TRUE(app.db().ConfigurationOpen());
+    EXPECT_TRUE(app.session().WorkFileChanged());
+
+    // Save As from the question: the first's version goes to another file, the other's stays.
+    answers = {Answer::No};
+    chosenFile = mine;
+    w().files().fileSave();
+    EXPECT_EQ(dialogs.back().fileName, dir.path() + "/");
+    EXPECT_EQ(app.session().GlobalFile, mine);
+    EXPECT_NE(functionInFile(mine, 40), kNop);
+    EXPECT_EQ(functionInFile(mine, 41), kNop);
+    EXPECT_EQ(functionInFile(plant, 40), kNop);
+    EXPECT_NE(functionInFile(plant, 41), kNop);
+
+    // A third opens it read-only when told that the second holds it.
+    EditorApp third;
+    ASSERT_TRUE(third.start(QStringLiteral(ORVANE_BIN_DIR)).isEmpty());
+    answers = {Answer::Yes};
+    chosenFile = plant;
+    ASSERT_TRUE(third.mainWindow().files().OpenExistingFile());
+    EXPECT_TRUE(messages.back().text.startsWith(plant + " is open for writing"));
+    EXPECT_TRUE(third.session().FileReadOnly);
+    EXPECT_TRUE(third.mainWindow().windowTitle().endsWith(" - READ ONLY"));
+}
+
+TEST_F(EditorWindowTest, AnImportIntoTheOpenFileIsSeenAtSave_AndAHalfWrittenFileIsRecoveredAtOpenSoNoSaveIsRolledBack)
+{
+    const QString plant = newConfiguration("plant.mdb"), other = newConfiguration("other.mdb"), text = dir.filePath("other.txt");
+    {
+        kessig::OrvaneDB db;
+        db.open_existing_database(other.toStdString());
+        db.BlockSeek(50);
+        db.BlockEdit();
+        db.BlockComment("imported");
+        db.BlockUpdate();
+    }
+    open(plant);
+    const auto orvane = [](const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral(ORVANE_BIN_DIR "/orvane"), arguments);
+        process.closeWriteChannel();
+        process.waitForFinished(60000);
+        return std::pair{process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+    };
+    ASSERT_EQ(orvane({"export", other, "-o", text}).first, 0);
+    const auto [code, said] = orvane({"import", text, plant, "--yes"});
+    EXPECT_EQ(code, 0) << said.toStdString();
+    EXPECT_TRUE(said.startsWith(plant + " is open for writing in another program")) << said.toStdString();
+    const QByteArray imported = fileBytes(plant);
+
+    assign(40, plain.name);
+    answers = {Answer::Cancel};
+    w().files().fileSave();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().buttons, Buttons::OverwriteSaveAsCancel);
+    EXPECT_EQ(fileBytes(plant), imported);
+
+    // A write into the file killed half way: opening recovers it and says so; a save then
+    // leaves no journal that a later open would roll back over it.
+    w().files().fileRestore();
+    messages.clear();
+    ASSERT_TRUE(kessig::testsupport::killedHalfWay(QFile::encodeName(plant).constData(),
+                                                    "UPDATE \"Block List\" SET Comment = hex(zeroblob(2000))"));
+    open(plant);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.startsWith("A write into '" + plant + "' did not finish")) << messages[0].text.toStdString();
+    EXPECT_EQ(messages[0].icon, Icon::Information);
+    EXPECT_EQ(fileBytes(plant), imported);
+    assign(60, plain.name);
+    w().files().fileSave();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(QFileInfo::exists(plant + "-journal"));
+    EXPECT_NE(functionInFile(plant, 60), kNop);
+    kessig::OrvaneDB reader;
+    reader.open_for_reading(plant.toStdString());
+    reader.BlockSeek(50);
+    EXPECT_EQ(reader.BlockComment(), "imported");
+    reader.close_work_dbs();
+
+    // Killed half way while the editor has it open: the save is asked about, and the old
+    // content's journal does not outlive it to be rolled back over the new one.
+    ASSERT_TRUE(kessig::testsupport::killedHalfWay(QFile::encodeName(plant).constData(),
+                                                    "UPDATE \"Block List\" SET Comment = hex(zeroblob(2000))"));
+    assign(70, plain.name);
+    answers = {Answer::Yes};
+    w().files().fileSave();
+    EXPECT_EQ(messages.back().buttons, Buttons::OverwriteSaveAsCancel);
+    EXPECT_FALSE(QFileInfo::exists(plant + "-journal"));
+    EXPECT_NE(functionInFile(plant, 70), kNop);
+    EXPECT_NE(functionInFile(plant, 60), kNop);
+    reader.open_for_reading(plant.toStdString());
+    reader.BlockSeek(159);
+    EXPECT_EQ(reader.BlockComment(), "");
 }

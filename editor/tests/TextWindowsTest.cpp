@@ -17,7 +17,9 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -266,13 +268,20 @@ TEST_F(TextWindowsTest, QuickMessageGridRefusesWhatTheStoreWouldAndItsWritesCoun
     EXPECT_EQ(messages[0].title, "Brevant");
 
     // Typed into the grid itself: the cell editor commits on Enter.
+    const auto typeInto = [&](int row, const char* text) {
+        settle();   // the editor of an earlier cell is gone
+        grid->setCurrentIndex(cell(row, message));
+        grid->edit(cell(row, message));
+        auto* editor = grid->viewport()->findChild<QLineEdit*>();
+        if (editor) {
+            editor->selectAll();
+            QTest::keyClicks(editor, text);
+        }
+        return editor;
+    };
     grid->setFocus();
-    grid->setCurrentIndex(cell(5, message));
-    grid->edit(cell(5, message));
-    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    QLineEdit* editor = typeInto(5, "TANK LOW");
     ASSERT_TRUE(editor);
-    editor->selectAll();
-    QTest::keyClicks(editor, "TANK LOW");
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();   // the delegate commits in a queued call
     EXPECT_EQ(cell(5, message).data().toString(), "TANK LOW");
@@ -285,7 +294,11 @@ TEST_F(TextWindowsTest, QuickMessageGridRefusesWhatTheStoreWouldAndItsWritesCoun
     EXPECT_EQ(db.QuickBlock(), "159");
     EXPECT_EQ(db.WriteCount(), 0u);
     EXPECT_TRUE(app.session().WorkFileChanged());
+    // A cell still being typed into when "&Done" is chosen is stored as a left box is.
+    ASSERT_TRUE(typeInto(6, "PUMP RUN"));
     done(&general);
+    db.QuickSeek(6);
+    EXPECT_EQ(db.QuickMessage(), "PUMP RUN");
     db.QuickSeek(5);
     EXPECT_EQ(db.QuickMessage(), "TANK LOW");
     // The store holds the file alone again and writes on.
@@ -356,6 +369,131 @@ TEST_F(TextWindowsTest, BlockCommentsWindowWritesTheBlocksCommentsAndFeedsTheCom
     EXPECT_EQ(mainBox->toPlainText(), "   TI-2");
     app.db().BlockSeek(2);
     EXPECT_EQ(app.db().BlockVisioComment(), "   TI-2");
+}
+
+TEST_F(TextWindowsTest, TheKeyboardOpensTheDescription_ANoticeGivesTheCellBack_MessagesShowWhole)
+{
+    open(newConfiguration("plant.mdb"));
+    frmGeneral& general = info();
+    general.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&general));
+    auto* config = general.findChild<QLineEdit*>("txtCfg");
+    auto* preview = general.findChild<QPlainTextEdit*>("Text1");
+    frmvga& description = general.descriptionWindow();
+
+    // Tab reaches the description's preview, which marks its frame; Return and Space open it.
+    for (int key : {int(Qt::Key_Return), int(Qt::Key_Space)}) {
+        config->setFocus();
+        QTest::keyClick(config, Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), preview) << key;
+        EXPECT_TRUE(preview->styleSheet().contains(":focus"));
+        QTest::keyClick(preview, Qt::Key(key));
+        EXPECT_TRUE(description.isVisible()) << key;
+        EXPECT_FALSE(general.isVisible());
+        done(&description);
+        ASSERT_TRUE(general.isVisible());
+        settle();
+        general.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&general));
+    }
+
+    // A message of sixteen of the widest characters shows whole, and one outside ASCII
+    // stays on its one line.
+    auto* grid = general.findChild<QTableView*>("DBGrid1");
+    QuickMessageTable* table = general.data().model();
+    const int message = table->fieldIndex("Message");
+    const auto cell = [&](int row) { return table->index(row, message); };
+    const QString widest(16, QLatin1Char('W'));
+    ASSERT_TRUE(table->setData(cell(0), widest));
+    ASSERT_TRUE(table->setData(cell(1), QStringLiteral("\u00C4L \u00DCBER 90\u00B0 \u20AC5 \u00B5")));
+    EXPECT_GE(grid->visualRect(cell(0)).width(), grid->fontMetrics().horizontalAdvance(widest) + 6);
+    EXPECT_FALSE(grid->wordWrap());
+    EXPECT_EQ(grid->rowHeight(1), grid->rowHeight(0));
+
+    // After each notice, answered in a real box, the focus is back on the cell typed into.
+    setMessageHandler([this](const MessageRequest& r) {
+        messages.push_back(r);
+        QMessageBox box(QMessageBox::NoIcon, r.title, r.text, QMessageBox::Ok, QApplication::activeWindow());
+        QTimer::singleShot(0, &box, &QMessageBox::accept);
+        box.exec();
+        return Answer::Ok;
+    });
+    const int block = table->fieldIndex("Block");
+    for (auto [row, column, typed] : {std::tuple{4, message, QStringLiteral("SEVENTEEN CHARS!!")},
+                                      std::tuple{5, block, QStringLiteral("160")}}) {
+        messages.clear();
+        const QModelIndex at = table->index(row, column);
+        grid->setFocus();
+        grid->setCurrentIndex(at);
+        grid->edit(at);
+        auto* editor = grid->viewport()->findChild<QLineEdit*>();
+        ASSERT_TRUE(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        settle();
+        // The window is active again, as the desktop makes it once the box has gone.
+        general.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&general));
+        ASSERT_EQ(messages.size(), 1u) << typed.toStdString();
+        EXPECT_EQ(QApplication::focusWidget(), grid) << typed.toStdString();
+        EXPECT_EQ(grid->currentIndex(), at);
+    }
+    EXPECT_EQ(cell(4).data().toString(), "SEVENTEEN CHARS!");
+    done(&general);
+}
+
+namespace {
+
+// The labels and the Tab keys of an open block comments window; EXPECTs only, so that the
+// caller closes the window whatever they find.
+void checkLabelsAndTabs(QWidget* form)
+{
+    auto* text1 = form->findChild<QPlainTextEdit*>("Text1");
+    auto* text2 = form->findChild<QPlainTextEdit*>("Text2");
+    auto* label1 = form->findChild<QLabel*>("lblText1");
+    auto* label2 = form->findChild<QLabel*>("lblText2");
+    if (!label1 || !label2) {
+        ADD_FAILURE() << "the boxes have no labels";
+        return;
+    }
+    EXPECT_EQ(label1->text(), "&BLOCK COMMENT");
+    EXPECT_EQ(label1->buddy(), text1);
+    EXPECT_EQ(label2->text(), "D&RAWING COMMENT");
+    EXPECT_EQ(label2->buddy(), text2);
+    EXPECT_LT(label2->geometry().bottom(), text2->geometry().top());   // over its own box
+    EXPECT_EQ(label2->geometry().left(), text2->geometry().left());
+
+    form->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form));
+    text1->setFocus();
+    QTest::keyClicks(text1, "FT-101");
+    QTest::keyClick(text1, Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClicks(text1, "x");
+    QTest::keyClick(text1, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), text2);
+}
+
+} // namespace
+
+TEST_F(TextWindowsTest, BlockCommentBoxesAreNamed_TabMovesOnAndCtrlTabTypesATab)
+{
+    open(newConfiguration("plant.mdb"));
+    w().selectBlock(2);
+    w().Grid1_Click();
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<FormComment*>(QApplication::activeModalWidget());
+        if (!form)
+            return;
+        seen = true;
+        checkLabelsAndTabs(form);
+        done(form);
+    });
+    w().txtCmt_Click();
+    ASSERT_TRUE(seen);
+    app.db().BlockSeek(2);
+    EXPECT_EQ(app.db().BlockComment(), "FT-101\tx");
 }
 
 TEST_F(TextWindowsTest, ReadOnlyFileLocksEveryBoxAndWritesNothing)

@@ -164,7 +164,7 @@ TEST_F(TransferFromTheMainWindow, UploadRunning_HoldsOffTheFileCommandsAndExit_C
     trigger("mnuFileUpload");
     ASSERT_TRUE(duringUpload.ran);
     ASSERT_EQ(messages.size(), 2u);  // the question, then the cancel
-    EXPECT_EQ(messages[1].text, QString::fromLatin1(texts::kUploadCancelled));
+    EXPECT_EQ(messages[1].text, QString::fromStdString(texts::kUploadCancelled));
     EXPECT_EQ(app.db().WriteCount(), 0u);
     EXPECT_EQ(app.session().BlockFunctions[4], 127);
     EXPECT_EQ(fileBytes(a), before);

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace brevant {
 namespace {
@@ -24,7 +25,8 @@ QMessageBox::StandardButtons standardButtons(Buttons buttons)
     case Buttons::Ok: return QMessageBox::Ok;
     case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
     case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Buttons::YesNoCancel:
+    case Buttons::OverwriteSaveAsCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
@@ -66,6 +68,14 @@ Answer showMessage(QWidget* parent, const QString& text, Buttons buttons, Icon i
     if (messageHandler())
         return messageHandler()(MessageRequest{text, title, buttons, icon});
     QMessageBox box(boxIcon(icon), title, displayText(text), standardButtons(buttons), parent);
+    if (buttons == Buttons::OverwriteSaveAsCancel) {
+        // Named for what they do, without the icons of yes and no.
+        for (const auto& [button, text] : {std::pair{QMessageBox::Yes, QStringLiteral("&Overwrite")},
+                                           std::pair{QMessageBox::No, QStringLiteral("&Save As...")}}) {
+            box.button(button)->setText(text);
+            box.button(button)->setIcon(QIcon());
+        }
+    }
     return answerOf(box.exec());
 }
 

@@ -9,7 +9,8 @@ class QWidget;
 
 namespace brevant {
 
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+// OverwriteSaveAsCancel: "Overwrite" answers Yes, "Save As..." No.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, OverwriteSaveAsCancel };
 enum class Icon { None, Information, Question, Exclamation, Critical };
 // The numbers the answers have always had (6 Yes, 7 No, 2 Cancel, 1 OK).
 enum class Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };

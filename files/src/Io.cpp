@@ -1,6 +1,9 @@
 #include "Io.h"
 
+#include <QFile>
+
 #include <cerrno>
+#include <fcntl.h>
 #include <cstring>
 #include <unistd.h>
 
@@ -16,6 +19,8 @@ QString errnoText(const QString& what, const QString& path) {
 
 std::optional<QByteArray> readAll(int fd) {
     QByteArray all;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) all.reserve(st.st_size);
     char buffer[1 << 16];
     for (off_t at = 0;;) {
         const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
@@ -39,6 +44,16 @@ bool writeAllAt(int fd, const QByteArray& bytes, off_t at) {
         done += w;
     }
     return true;
+}
+
+std::optional<FileRead> readRegularWithStatus(const QString& path) {
+    const Fd file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileRead read{};
+    if (!file || ::fstat(file.fd, &read.status) != 0 || !S_ISREG(read.status.st_mode)) return std::nullopt;
+    auto content = readAll(file.fd);
+    if (!content) return std::nullopt;
+    read.content = std::move(*content);
+    return read;
 }
 
 } // namespace orvane::files::detail

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <optional>
+#include <sys/stat.h>
 
 namespace orvane::files::detail {
 
@@ -24,5 +25,12 @@ QString errnoText(const QString& what, const QString& path);
 std::optional<QByteArray> readAll(int fd);
 // Writes all of `bytes` from offset `at`.
 bool writeAllAt(int fd, const QByteArray& bytes, off_t at);
+
+// A regular file's status and whole content, both from one open file (links followed).
+struct FileRead {
+    struct stat status;
+    QByteArray content;
+};
+std::optional<FileRead> readRegularWithStatus(const QString& path);
 
 } // namespace orvane::files::detail

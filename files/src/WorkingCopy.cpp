@@ -63,7 +63,9 @@ QString GetWorkFileName()
     return file.fileName();
 }
 
-std::optional<QString> copyKeepingTimes(const QString& source, const QString& target)
+namespace {
+
+std::optional<QString> copyWithTimes(const QString& source, const QString& target, bool synced)
 {
     const Fd in(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
     if (!in)
@@ -77,7 +79,7 @@ std::optional<QString> copyKeepingTimes(const QString& source, const QString& ta
     const Fd out(::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out)
         return errnoText(QStringLiteral("Cannot write"), target);
-    if (!detail::writeAllAt(out.fd, *content, 0) || ::fsync(out.fd) != 0)
+    if (!detail::writeAllAt(out.fd, *content, 0) || (synced && ::fsync(out.fd) != 0))
         return errnoText(QStringLiteral("Cannot write"), target);
     // Private to this user whatever the original's mode; the owner's write bit carries
     // the read-only mark over.
@@ -87,6 +89,18 @@ std::optional<QString> copyKeepingTimes(const QString& source, const QString& ta
     if (::futimens(out.fd, times) != 0)
         return errnoText(QStringLiteral("Cannot set the times of"), target);
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> copyKeepingTimes(const QString& source, const QString& target)
+{
+    return copyWithTimes(source, target, true);
+}
+
+std::optional<QString> copyForWorking(const QString& source, const QString& target)
+{
+    return copyWithTimes(source, target, false);
 }
 
 bool deleteFileForced(const QString& path)
@@ -139,11 +153,22 @@ WorkingCopy::WorkingCopy(const QString& original, const CopyFunction& copy)
         }
     }
     detail::removeOnTermination(QFile::encodeName(path_));
-    if (const auto failure = copy(original, path_)) {
+    // The file is read before and after the copy: a file written meanwhile would give a
+    // copy of neither content.
+    const auto before = detail::readRegularWithStatus(original);
+    auto failure = before ? copy(original, path_) : detail::errnoText(QStringLiteral("Cannot read"), original);
+    if (!failure) {
+        const auto after = detail::readRegularWithStatus(original);
+        if (!after || after->status.st_dev != before->status.st_dev || after->status.st_ino != before->status.st_ino
+            || after->content != before->content)
+            failure = original + QStringLiteral(" changed while it was being copied; open it again.");
+    }
+    if (failure) {
         detail::keepOnTermination(QFile::encodeName(path_));
         deleteFileForced(path_);
         throw std::runtime_error(failure->toStdString());
     }
+    originalVersion_ = versionOf(before->status, before->content);
 }
 
 WorkingCopy::~WorkingCopy()

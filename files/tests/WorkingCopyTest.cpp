@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 #include "orvane/files/SafeSave.h"
 #include "orvane/files/WorkingCopy.h"
+#include "orvane/files/WritingHold.h"
+#include "support/OrdinaryUser.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <sys/mount.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using namespace orvane::files;
 
@@ -110,4 +114,59 @@ TEST_F(WorkingCopyTest, ReadOnlyIsJudgedByTheOwnerWriteBit)
     EXPECT_FALSE(isReadOnlyFile(f));
     ::chmod(QFile::encodeName(f).constData(), 0444);
     EXPECT_TRUE(isReadOnlyFile(f));
+}
+
+TEST_F(WorkingCopyTest, AChangeOfTheOriginalIsSeenByContentNotTime_AndAHoldForWritingIsSeenByEveryUser)
+{
+    const QString plant = dir.filePath("plant.mdb"), newer = dir.filePath("newer.mdb");
+    writeFile(plant, "configuration A");
+    ::chmod(QFile::encodeName(plant).constData(), 0644);
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    const WorkingCopy copy(plant);
+    EXPECT_FALSE(copy.originalChanged());
+
+    // Written in place, same size, its time put back as a copy carrying times would.
+    const auto time = modificationTimeNs(plant);
+    writeFile(plant, "configuration B");
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {*time / 1000000000, *time % 1000000000}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(plant).constData(), times, 0);
+    EXPECT_EQ(modificationTimeNs(plant), time);
+    EXPECT_TRUE(copy.originalChanged());
+    // Replaced by another file of the very content that was copied.
+    writeFile(newer, "configuration A");
+    ASSERT_EQ(::rename(QFile::encodeName(newer).constData(), QFile::encodeName(plant).constData()), 0);
+    EXPECT_TRUE(copy.originalChanged());
+
+    // Another user's program holding the file is seen here; the holder's own hold is not "another".
+    EXPECT_FALSE(heldForWriting(plant));
+    int started[2], release[2];
+    ASSERT_EQ(::pipe(started), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t other = ::fork();
+    if (other == 0) {
+        const int64_t held = orvane::testsupport::asOrdinaryUser([&]() -> int64_t {
+            const WritingHold hold(plant);
+            const char seen = hold.holds(plant) && !hold.othersHold() ? 'y' : 'n';
+            [[maybe_unused]] const ssize_t w = ::write(started[1], &seen, 1);
+            char wait;
+            [[maybe_unused]] const ssize_t r = ::read(release[0], &wait, 1);
+            return 0;
+        });
+        ::_exit(held == 0 ? 0 : 1);
+    }
+    char seen = 0;
+    ASSERT_EQ(::read(started[0], &seen, 1), 1);
+    EXPECT_EQ(seen, 'y');
+    EXPECT_TRUE(heldForWriting(plant));
+    {
+        const WritingHold mine(plant);
+        EXPECT_TRUE(mine.othersHold());
+    }
+    ASSERT_EQ(::write(release[1], "x", 1), 1);
+    ::waitpid(other, nullptr, 0);
+    EXPECT_FALSE(heldForWriting(plant));
+    const WritingHold alone(plant);
+    EXPECT_TRUE(alone.holds(plant));
+    EXPECT_FALSE(alone.othersHold());
+    EXPECT_FALSE(alone.holds(newer));
 }

@@ -163,7 +163,11 @@ QString usageText()
         "                   nothing could be compared\n"
         "  monitor FILE     poll block outputs and print one CSV line a pass on standard\n"
         "                   output: an ISO 8601 time, then each block's value (empty when\n"
-        "                   the controller did not answer); the first line names the blocks\n"
+        "                   no trustworthy reply came); the first line names the blocks.\n"
+        "                   A pass in which no block answered, or in which the controller\n"
+        "                   stopped answering, prints no line; after 3 passes running in\n"
+        "                   which no block answered, or when the port closes, it says so on\n"
+        "                   standard error and ends with exit status 4\n"
         "\n"
         "Options:\n"
         "  --port PORT      a serial device (/dev/ttyUSB0), a port number (1 is /dev/ttyS0),\n"
@@ -171,7 +175,10 @@ QString usageText()
         "  --baud N         38400 (default), 19200, 9600, 4800, 2400 or 1200\n"
         "  --parity P       O (default), E or N\n"
         "  --yes            answer the download warning or the upload question with yes\n"
-        "                   (otherwise asked on the terminal; end of input means no)\n"
+        "                   (otherwise asked on the terminal; end of input means no), and\n"
+        "                   replace a file that an editor holds open for writing; a file\n"
+        "                   another program changed while an upload ran is never\n"
+        "                   overwritten by --yes: only an answer typed on the terminal does\n"
         "  --catalogue DIR  folder holding OrvaneDATA.DAT (default: beside this program)\n"
         "  --blocks LIST    monitor: these blocks (10,12,37), each read by its function's type\n"
         "  --all            monitor: every block in use with an analog or discrete output\n"
@@ -183,7 +190,8 @@ QString usageText()
         "Messages and progress go to standard error; the identification text, the\n"
         "verify result and the monitor's lines to standard output.\n"
         "Exit status: 0 done, 1 failed (or verify found differences), 2 bad command line,\n"
-        "3 the question was answered no.\n");
+        "3 the question was answered no, 4 no controller (monitor: the controller did not\n"
+        "answer the poll or stopped answering, or the port closed).\n");
 }
 
 } // namespace orvane::cli

@@ -51,5 +51,6 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailed = 1;     // the controller, the port or the file failed
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitDeclined = 3;   // the question was answered no
+inline constexpr int kExitNoController = 4;   // monitor: no controller answers, or its port closed
 
 } // namespace orvane::cli

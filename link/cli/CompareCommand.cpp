@@ -81,6 +81,8 @@ int runCompare(const QByteArrayList& arguments)
         for (const compare::NamedFile* file : {&one, &two}) {
             try {
                 both.push_back(compare::readConfiguration(file->path(), file->shown()));
+                if (!both.back().recovered.isEmpty())
+                    say(both.back().recovered);
             } catch (const std::exception& e) {
                 return fail(compare::readFailure(file->shown(), e));
             }
@@ -89,6 +91,10 @@ int runCompare(const QByteArrayList& arguments)
         const compare::CompareRequest request{compare::Companion::Juxta, report,
                                               compare::shownFile(one.path(), one.shown()),
                                               compare::shownFile(two.path(), two.shown()), QDateTime::currentDateTime()};
+        const auto lossy = compare::textsOutsideCp1252(both[0], both[1], request);
+        if (!lossy.empty())
+            say(QString::fromStdString(terminalText(
+                lossy.message("Windows-1252 lacks some characters of these texts; where the log shows them, it shows \"?\":"))));
         outcome = compare::compareConfigurations(both[0], both[1], functions, request);
     } catch (const std::exception& e) {
         return fail(compare::readFailure(catalogue + QStringLiteral("/OrvaneDATA.DAT"), e));

@@ -4,6 +4,7 @@
 
 #include "orvane/link/Link.h"
 #include "orvane/monitor/BlockTypes.h"
+#include "orvane/monitor/ControllerLine.h"
 #include "orvane/monitor/CsvLog.h"
 #include "orvane/monitor/PollSession.h"
 #include "orvane/transfer/Texts.h"
@@ -12,6 +13,7 @@
 #include <QEventLoop>
 #include <QSocketNotifier>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -28,6 +30,10 @@ using namespace orvane::monitor;
 namespace {
 
 int interruptWriteEnd = -1;
+constexpr std::array<int, 2> kInterrupts = {SIGINT, SIGTERM};
+
+// Passes running in which no block answered before the controller counts as gone.
+constexpr int kFailedPassesToGiveUp = 3;
 
 extern "C" void onInterrupt(int)
 {
@@ -54,15 +60,16 @@ public:
         action.sa_handler = orvane::cli::onInterrupt;
         action.sa_flags = SA_RESTART;   // a line being written is not cut short
         sigemptyset(&action.sa_mask);
-        for (int signal : {SIGINT, SIGTERM})
-            ::sigaction(signal, &action, nullptr);
+        for (std::size_t i = 0; i < kInterrupts.size(); ++i)
+            ::sigaction(kInterrupts[i], &action, &before_[i]);
         // A reader that goes away shows as a failed write, not as the end of the process.
         std::signal(SIGPIPE, SIG_IGN);
     }
     ~Interrupts()
     {
-        for (int signal : {SIGINT, SIGTERM})
-            std::signal(signal, SIG_DFL);
+        // What the program did with these signals before (remove its working files, end).
+        for (std::size_t i = 0; i < kInterrupts.size(); ++i)
+            ::sigaction(kInterrupts[i], &before_[i], nullptr);
         notifier_.reset();
         interruptWriteEnd = -1;
         for (int fd : fds_)
@@ -74,6 +81,7 @@ public:
 
 private:
     int fds_[2] = {-1, -1};
+    std::array<struct sigaction, kInterrupts.size()> before_{};
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
@@ -128,17 +136,27 @@ int monitorBlocks(const Options& options, orvane::link::Link& link, kessig::Orva
 
     LineWriter out;
     int passes = 0;
+    bool gaveUp = false;
     PollSession* polling = nullptr;
     PollSession session(link, [&] {
         const QDateTime at = QDateTime::currentDateTime();
         std::size_t read = 0;
-        pollWatches(link, watches, [&] { return polling->running(); }, [&](std::size_t) { ++read; });
-        if (read < watches.size())
-            return;   // interrupted within the pass: no line with values of an earlier one
+        pollWatches(polling->line(), watches, [&] { return polling->running(); }, [&](std::size_t) { ++read; });
+        // Interrupted within the pass, or the line died in it: no line with values of an
+        // earlier pass. A pass in which nothing answered is no line of empty fields either.
+        const ControllerLine& line = polling->line();
+        if (read < watches.size() || line.dead() || line.counted() == 0)
+            return;
         if (!out.write(csvRow(at, watches)) || (options.monitor.count > 0 && ++passes >= options.monitor.count))
             polling->stop();
     });
     polling = &session;
+    QObject::connect(&session, &PollSession::passDone, [&] {
+        if (session.failedPassesInARow() >= kFailedPassesToGiveUp) {
+            gaveUp = true;
+            session.stop();
+        }
+    });
     Interrupts interrupts([&] { session.stop(); });
 
     switch (session.start(Pacing::Every, options.monitor.intervalMs)) {
@@ -146,7 +164,7 @@ int monitorBlocks(const Options& options, orvane::link::Link& link, kessig::Orva
         break;
     case PollSession::Opened::NoController:
         reporter.message(orvane::transfer::texts::kNoConnection);
-        return kExitFailed;
+        return kExitNoController;
     case PollSession::Opened::PortUnavailable:
     case PollSession::Opened::Busy:
         return kExitFailed;
@@ -160,6 +178,15 @@ int monitorBlocks(const Options& options, orvane::link::Link& link, kessig::Orva
     if (!out.error().empty()) {
         std::fprintf(stderr, "orvane: cannot write the standard output: %s\n", out.error().c_str());
         return kExitFailed;
+    }
+    if (session.portClosed()) {
+        reporter.message(portClosedMessage(link.portLabel()));
+        return kExitNoController;
+    }
+    if (gaveUp) {
+        reporter.message("The controller stopped answering: no block answered in " +
+                         std::to_string(kFailedPassesToGiveUp) + " passes running.");
+        return kExitNoController;
     }
     return kExitSuccess;
 }

@@ -122,4 +122,20 @@ bool TerminalOperator::confirmDownload()
 
 bool TerminalOperator::askYesNo(const std::string& text) { return ask(terminalText(text)); }
 
+std::optional<std::string> TerminalOperator::askText(const std::string& prompt)
+{
+    std::fprintf(out_, "%s ", terminalText(prompt).c_str());
+    std::string answer;
+    if (answerYes_ || !std::getline(in_, answer)) {
+        std::fprintf(out_, answerYes_ ? "(not answered by --yes)\n" : "\n");
+        std::fflush(out_);
+        return std::nullopt;
+    }
+    const auto first = answer.find_first_not_of(" \t\r"), last = answer.find_last_not_of(" \t\r");
+    answer = first == std::string::npos ? std::string() : answer.substr(first, last - first + 1);
+    if (answer.size() == 1)
+        answer[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(answer[0])));
+    return answer;
+}
+
 } // namespace orvane::cli

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <exception>
 #include <istream>
+#include <optional>
 #include <string>
 
 namespace orvane::cli {
@@ -46,6 +47,9 @@ public:
     TerminalOperator(std::istream& in, std::FILE* out, bool answerYes);
     bool confirmDownload() override;
     bool askYesNo(const std::string& text) override;
+    // A line typed in answer, its blanks trimmed and, for a one-letter answer, lower case;
+    // nullopt at the end of input or with --yes, which answers no question of this kind.
+    std::optional<std::string> askText(const std::string& prompt);
 
 private:
     bool ask(const std::string& prompt);

@@ -121,7 +121,8 @@ int importText(const TextOptions& options)
         kessig::OrvaneDB db;
         db.open_database(catalogueFolder(options).toStdString());
         db.create_new_database(built.toStdString());
-        db.open_existing_database(built.toStdString(), kessig::Durability::Relaxed);
+        // A refusal names the file the user asked for, never the folder it is built in.
+        db.open_existing_database(built.toStdString(), kessig::Durability::Relaxed, file.toStdString());
         if (const auto fault = orvane::formats::importConfiguration(db, text)) {
             say(textFile + QStringLiteral(", ") + fault->text());
             return kExitFailed;
@@ -137,7 +138,7 @@ int importText(const TextOptions& options)
         const auto linked = orvane::files::linkedFile(file);
         const QString shown = linked ? file + QStringLiteral(" (a link to ") + *linked + QLatin1Char(')') : file;
         TerminalOperator user(std::cin, stderr, options.yes);
-        if (!user.askYesNo((shown + QStringLiteral(" exists. Replace it?")).toStdString()))
+        if (!user.askYesNo(replaceQuestion(file, shown + QStringLiteral(" exists. Replace it?")).toStdString()))
             return kExitDeclined;
     }
     const orvane::formats::Replacement replaced = orvane::formats::replaceConfiguration(built, file);
@@ -181,7 +182,8 @@ QString textCommandsUsage()
         "                                     standard output without -o), in a stable order\n"
         "                                     that diffs well\n"
         "  orvane import TEXT FILE [--yes]    build the configuration FILE from TEXT (\"-\":\n"
-        "                                     standard input); asks before replacing FILE\n"
+        "                                     standard input); asks before replacing FILE,\n"
+        "                                     naming an editor that holds it for writing\n"
         "  Both take --catalogue DIR. A legacy Jet file is read as it is; the first time\n"
         "  one is replaced, its original is kept beside it as NAME.jet.mdb.\n");
 }

@@ -12,6 +12,7 @@
 #include "orvane/files/Leftovers.h"
 #include "orvane/files/SafeSave.h"
 #include "orvane/files/WorkingCopy.h"
+#include "orvane/files/WritingHold.h"
 
 #include "orvane/formats/JetFiles.h"
 #include "orvane/link/Link.h"
@@ -121,6 +122,11 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         options.catalogueDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.catalogueDir;
 
     TerminalOperator user(std::cin, stderr, options.yes);
+    if (upload && orvane::files::heldForWriting(options.file) && !user.askYesNo(replaceQuestion(options.file, QStringLiteral("Replace it with the upload?")).toStdString()))
+        return kExitDeclined;
+    // An editor opening the file meanwhile is told that this upload will replace it.
+    const std::unique_ptr<orvane::files::WritingHold> hold =
+        upload ? std::make_unique<orvane::files::WritingHold>(options.file) : nullptr;
     const std::string userFile = options.file.toStdString();  // messages name it, not the copy
     kessig::OrvaneDB db;
     int code = kExitFailed;
@@ -153,16 +159,23 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         return failed(e);
     }
     if (upload && code == kExitSuccess) {
-        const auto replaced = orvane::formats::replaceConfiguration(copy->path(), options.file);
+        const QString target = copy->originalChanged()
+                                   ? whereToSaveOverAChange(user, options.file, QStringLiteral("while the upload ran"))
+                                   : options.file;
+        if (target.isEmpty()) {
+            say(options.file + QStringLiteral(" is unchanged; the upload was not saved"));
+            return kExitDeclined;
+        }
+        const auto replaced = orvane::formats::replaceConfiguration(copy->path(), target);
         if (replaced.error) {
-            say(*replaced.error + QStringLiteral("; ") + options.file + QStringLiteral(" is unchanged"));
+            say(*replaced.error + QStringLiteral("; ") + target + QStringLiteral(" is unchanged"));
             return kExitFailed;
         }
         if (!replaced.keptOriginal.isEmpty())
             std::fprintf(stderr, "%s\n",
-                         terminalText(orvane::formats::keptOriginalMessage(options.file, replaced.keptOriginal).toStdString())
+                         terminalText(orvane::formats::keptOriginalMessage(target, replaced.keptOriginal).toStdString())
                              .c_str());
-        std::fprintf(stderr, "%s saved\n", options.file.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s saved\n", target.toLocal8Bit().constData());
     }
     if (options.command == Command::Download && code == kExitSuccess)
         std::fprintf(stderr, "Download complete\n");

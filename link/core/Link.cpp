@@ -51,7 +51,7 @@ bool Link::attempt(const QByteArray &frame, const ReplyLength &replyLength, int 
     // Takes what has arrived, but never more than one byte past the reply: that byte
     // already fails the attempt, and the rest is let pass by the settling that follows.
     auto collect = [&] {
-        while (!overrun) {
+        while (!overrun && transport_->isOpen()) {
             const QByteArray chunk = transport_->read(replyLength(received) + 1 - received.size());
             if (chunk.isEmpty())
                 break;
@@ -69,14 +69,19 @@ bool Link::attempt(const QByteArray &frame, const ReplyLength &replyLength, int 
         timed_out = true;
         loop.quit();
     });
+    QObject::connect(transport_, &Transport::closed, &loop, &QEventLoop::quit);
     transport_->write(frame);
     ticker.start();
     deadline.start(attemptTimeoutMs(lineBaud(), static_cast<int>(frame.size()), longestReply));
     loop.exec();
     collect(); // the exact length might have been reached by bytes read with the deadline
-    const bool ok = !overrun && received.size() == replyLength(received);
-    if (!ok)
+    const bool whole = !overrun && received.size() == replyLength(received);
+    const bool ok = whole && hasValidCheckBytes(reinterpret_cast<const uint8_t *>(received.constData()),
+                                                static_cast<std::size_t>(received.size()));
+    if (!ok) {
+        timed_out = true;
         ++line_disturbances;
+    }
     return ok;
 }
 
@@ -95,6 +100,10 @@ long Link::settle()
         quiet.start(); // silence is counted from the last byte
     });
     QObject::connect(&quiet, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(transport_, &Transport::closed, &loop, [&] {
+        gaveUp = true;
+        loop.quit();
+    });
     QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
         gaveUp = true;
         loop.quit();
@@ -132,7 +141,7 @@ bool Link::exchange(int sendLen, const ReplyLength &replyLength, int longestRepl
         ok = attempt(frame, replyLength, longestReply, received);
         // The reply that missed this attempt may still be on its way: let it pass before
         // anything else is sent, so it is not taken for the answer to a later frame.
-        if (!ok && settle() < 0)
+        if (!ok && (!transport_->isOpen() || settle() < 0))
             break;
     }
     busy_ = false;
@@ -270,6 +279,11 @@ bool Link::Open_Comm_Port()
     port_is_open = true;
     line_disturbances = 0;
     return true;
+}
+
+bool Link::line_closed() const
+{
+    return port_is_open && (transport_ == nullptr || !transport_->isOpen());
 }
 
 void Link::Close_Comm_Port()

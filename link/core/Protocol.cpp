@@ -13,6 +13,14 @@ std::array<uint8_t, 2> checkBytes(const uint8_t *body, std::size_t lastIndex)
     return {static_cast<uint8_t>(255 - sum / 256), static_cast<uint8_t>(255 - sum % 256)};
 }
 
+bool hasValidCheckBytes(const uint8_t *frame, std::size_t length)
+{
+    if (length < 3)
+        return false;
+    const auto check = checkBytes(frame, length - 3);
+    return frame[length - 2] == check[0] && frame[length - 1] == check[1];
+}
+
 int16_t decodeSigned16(uint8_t high, uint8_t low)
 {
     if (high < 128)
@@ -100,6 +108,48 @@ std::string charactersOutsideCp1252(std::string_view utf8)
             missing += character;
     });
     return missing;
+}
+
+namespace {
+
+constexpr std::size_t kShownCharacters = 40;
+constexpr std::size_t kShownTexts = 12;
+
+// A text as one line of a message: its first line, cut where it is long.
+std::string excerpt(std::string_view utf8)
+{
+    std::string shown;
+    std::size_t characters = 0;
+    bool cut = false;
+    forEachCodePoint(utf8, [&](std::string_view character, char32_t cp) {
+        cut = cut || cp == U'\r' || cp == U'\n' || characters == kShownCharacters;
+        if (!cut) {
+            shown += character;
+            ++characters;
+        }
+    });
+    return cut ? shown + "..." : shown;
+}
+
+} // namespace
+
+void TextsOutsideCp1252::check(const std::string& name, const std::string& text)
+{
+    const std::string missing = charactersOutsideCp1252(text);
+    if (!missing.empty())
+        lines_.push_back(name + " \"" + excerpt(text) + "\": " + missing);
+}
+
+std::string TextsOutsideCp1252::message(const std::string& intro, const std::string& question) const
+{
+    std::string text = intro;
+    for (std::size_t i = 0; i < lines_.size() && i < kShownTexts; ++i)
+        text += "\r" + lines_[i];
+    if (lines_.size() > kShownTexts)
+        text += "\rand " + std::to_string(lines_.size() - kShownTexts) + " more";
+    if (!question.empty())
+        text += "\r\r" + question;
+    return text;
 }
 
 std::string cp1252ToUtf8(std::string_view cp1252)

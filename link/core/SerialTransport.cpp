@@ -1,9 +1,13 @@
 #include "orvane/link/Transport.h"
 
+#include "FoundSettings.h"
+
+#include <QFile>
 #include <QSerialPort>
 #include <QSignalBlocker>
 
 #include <sys/ioctl.h>
+#include <termios.h>
 
 namespace orvane::link {
 
@@ -20,17 +24,65 @@ SerialTransport::SerialTransport(const QString &portName, int baud, const QStrin
     port_->setFlowControl(QSerialPort::NoFlowControl);
     port_->setReadBufferSize(kReadBufferBytes);
     connect(port_, &QSerialPort::readyRead, this, &Transport::bytesArrived);
+    connect(port_, &QSerialPort::errorOccurred, this, &SerialTransport::onError);
 }
 
-SerialTransport::~SerialTransport() = default;
+SerialTransport::~SerialTransport() { close(); }
+
+namespace {
+
+// Raw 8-bit bytes both ways, whatever an earlier user of the device left set: nothing
+// translated, echoed, expanded or taken for flow control or a signal. The port's open
+// sets the rate, the parity (and how the driver treats parity errors), 8 data bits, one
+// stop bit and no flow control; everything else is cleared here.
+void clearEverythingElse(int fd)
+{
+    termios line{};
+    if (::tcgetattr(fd, &line) != 0)
+        return;
+    line.c_iflag &= IGNPAR | INPCK | PARMRK;
+    line.c_oflag = 0;
+    line.c_lflag = 0;
+    line.c_cc[VMIN] = 0;
+    line.c_cc[VTIME] = 0;
+    ::tcsetattr(fd, TCSANOW, &line);
+}
+
+} // namespace
 
 bool SerialTransport::open()
 {
-    if (!port_->open(QIODevice::ReadWrite))
+    const QString name = port_->portName();
+    const QString device = name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;   // as the port resolves it
+    found_ = std::make_unique<detail::FoundSettings>(QFile::encodeName(device));
+    bool opened = port_->open(QIODevice::ReadWrite);
+    if (!opened && port_->error() == QSerialPort::UnsupportedOperationError && found_->known()) {
+        // None of the port's settings changed anything the device takes (a pseudo-terminal
+        // left as a killed run set it): once more from a base they all change.
+        found_->setBase();
+        opened = port_->open(QIODevice::ReadWrite);
+    }
+    if (!opened) {
+        found_.reset();
         return false;
+    }
+    found_->guardAgainstSignals();
+    clearEverythingElse(static_cast<int>(port_->handle()));
     // Bytes the line received before this open belong to nobody's request.
     discardInput();
     return true;
+}
+
+void SerialTransport::onError()
+{
+    // The device went away (an adapter unplugged, a pseudo-terminal's other end closed):
+    // reads fail from now on, and the port would report it again on every turn of the
+    // event loop.
+    const auto error = port_->error();
+    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !port_->isOpen())
+        return;
+    close();
+    emit closed();
 }
 
 qint64 SerialTransport::discardInput()
@@ -54,7 +106,13 @@ bool SerialTransport::driverHoldsNothing() const
     int pending = 0;
     return ::ioctl(static_cast<int>(port_->handle()), FIONREAD, &pending) == 0 && pending == 0;
 }
-void SerialTransport::close() { port_->close(); }
+void SerialTransport::close()
+{
+    if (!port_->isOpen())
+        return;
+    port_->close();
+    found_.reset();   // after the port's close, which puts back the settings it opened on
+}
 bool SerialTransport::isOpen() const { return port_->isOpen(); }
 
 qint64 SerialTransport::write(const QByteArray &bytes)

@@ -18,6 +18,8 @@ TcpTransport::TcpTransport(const QString &hostAndPort, QObject *parent)
     port_ = hostAndPort.mid(colon + 1).toUShort();
     socket_->setReadBufferSize(kReadBufferBytes);
     connect(socket_, &QTcpSocket::readyRead, this, &Transport::bytesArrived);
+    // The device server closed the connection (or it broke).
+    connect(socket_, &QTcpSocket::disconnected, this, &Transport::closed);
 }
 
 TcpTransport::~TcpTransport() = default;

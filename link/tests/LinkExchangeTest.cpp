@@ -21,6 +21,7 @@ using namespace orvane::link;
 namespace {
 
 using orvane::testing::PtyController;
+using orvane::testing::withCheckBytes;
 
 class LinkOverPty : public ::testing::Test {
 protected:
@@ -35,7 +36,7 @@ protected:
     Link link;
 };
 
-const QByteArray kPollReply = QByteArray::fromHex("1000000000");
+const QByteArray kPollReply = withCheckBytes(QByteArray::fromHex("100000"));
 
 } // namespace
 
@@ -51,14 +52,14 @@ TEST_F(LinkOverPty, PollSendsCheckedFrameAndAcceptsReplyStartingWith10)
 
 TEST_F(LinkOverPty, PollReplyNotStartingWith10IsRejected)
 {
-    controller.respond = [](int, const QByteArray &) { return QByteArray::fromHex("1100000000"); };
+    controller.respond = [](int, const QByteArray &) { return withCheckBytes(QByteArray::fromHex("110000")); };
     link.poll_orvane();
     EXPECT_FALSE(link.reply_ok);
 }
 
 TEST_F(LinkOverPty, AnalogValueIsSignedHighByteFirst)
 {
-    controller.respond = [](int, const QByteArray &) { return QByteArray::fromHex("00fffe0000"); };
+    controller.respond = [](int, const QByteArray &) { return withCheckBytes(QByteArray::fromHex("00fffe")); };
     EXPECT_EQ(link.get_analog(12), -2);
     EXPECT_TRUE(link.reply_ok);
 }
@@ -180,11 +181,12 @@ TEST(OpenCommPort, PortHeldByAnotherOpenerReportsNotAvailable)
     EXPECT_EQ(reporter.messages[0], first.settings.CommPortName + ": not available. Change the setting to another port.");
 }
 
-TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText)
+TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText_WrongCheckBytesNoReply)
 {
     controller.respond = [](int frame, const QByteArray &) {
-        return frame == 1 ? QByteArray::fromHex("2205") + "TEMP1" + QByteArray::fromHex("0102")
-                          : QByteArray::fromHex("22000102");
+        if (frame >= 3)   // the right length, but a text byte damaged on the line
+            return withCheckBytes(QByteArray::fromHex("2205") + "TEMP1").replace(4, 1, "N");
+        return withCheckBytes(frame == 1 ? QByteArray::fromHex("2205") + "TEMP1" : QByteArray::fromHex("2200"));
     };
     link.xmit_bfr[0] = 0x22;
     link.sum_xmit_bfr(0);
@@ -192,13 +194,59 @@ TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText)
     ASSERT_TRUE(link.reply_ok);
     EXPECT_EQ(link.msg_len, 5);
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(link.rcv_bfr.data()), 5), "TEMP1");
-    EXPECT_EQ(link.rcv_bfr[5], 0x01);
+    EXPECT_EQ(link.rcv_bfr[5], uint8_t(withCheckBytes(QByteArray::fromHex("2205") + "TEMP1")[7]));
 
     link.send_and_get_message(3);
     ASSERT_TRUE(link.reply_ok);
     EXPECT_EQ(link.msg_len, 0);
-    EXPECT_EQ(link.rcv_bfr[0], 0x01);
+    EXPECT_EQ(link.rcv_bfr[0], uint8_t(withCheckBytes(QByteArray::fromHex("2200"))[2]));
     EXPECT_EQ(controller.frames(), 2);
+
+    link.send_and_get_message(3);
+    EXPECT_FALSE(link.reply_ok);
+    EXPECT_EQ(controller.frames(), 4);
+    EXPECT_EQ(link.line_disturbances, 2);
+}
+
+TEST(LinkLost, DeviceServerClosingTheConnection_OrPtyLosingItsOtherEnd_EndsTheExchangeAndIsSaid)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    int framesSeen = 0;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        QTcpSocket *peer = server.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&, peer] {
+            peer->readAll();
+            ++framesSeen;
+            peer->disconnectFromHost();
+        });
+    });
+    Link link;
+    link.settings.CommPortName = "127.0.0.1:" + std::to_string(server.serverPort());
+    ASSERT_TRUE(link.Open_Comm_Port());
+    EXPECT_FALSE(link.line_closed());
+    link.poll_orvane();
+    EXPECT_FALSE(link.reply_ok);
+    EXPECT_TRUE(link.line_closed());
+    link.poll_orvane();   // nothing goes into a closed connection
+    EXPECT_FALSE(link.reply_ok);
+    EXPECT_EQ(framesSeen, 1);
+    link.Close_Comm_Port();
+    EXPECT_FALSE(link.line_closed());
+
+    // An adapter unplugged: the pseudo-terminal's other end closes while a reply is awaited.
+    auto controller = std::make_unique<PtyController>();
+    controller->respond = [&](int, const QByteArray &) {
+        QTimer::singleShot(0, [&] { controller.reset(); });
+        return QByteArray();
+    };
+    Link serial;
+    serial.settings.CommPortName = controller->slaveName().toStdString();
+    ASSERT_TRUE(serial.Open_Comm_Port());
+    serial.poll_orvane();
+    EXPECT_FALSE(serial.reply_ok);
+    EXPECT_TRUE(serial.line_closed());
+    serial.Close_Comm_Port();
 }
 
 TEST(TcpLink, PollThroughSerialDeviceServer)
@@ -242,9 +290,9 @@ TEST_F(LinkOverPty, SlotCursorReadsValuesAndFetchesNextPageAfter32Slots)
     QByteArray requested;
     controller.respond = [&](int, const QByteArray &frame) {
         requested = frame;
-        QByteArray page(135, '\0');
+        QByteArray page(133, '\0');
         page[5] = char(0xFF); page[6] = char(0xFE);                  // slot 0: -2 as an integer
-        return page;
+        return withCheckBytes(page);
     };
     link.rcv_bfr.fill(0);
     link.rcv_bfr[5 + 4 * 0] = 0x80;                                   // slot 0: -32768
@@ -269,7 +317,7 @@ namespace {
 // Analog reading reply that carries the number of the frame it answers.
 QByteArray replyNumbered(int frame)
 {
-    return QByteArray::fromHex("0000") + char(frame) + QByteArray::fromHex("0000");
+    return withCheckBytes(QByteArray::fromHex("0000") + char(frame));
 }
 
 long residentKilobytes()
@@ -324,7 +372,7 @@ TEST_F(LinkOverPty, TimeOutFollowsTheLineSpeed_ASlowLineWaitsForItsLongReply)
     EXPECT_EQ(quietIntervalMs(38400), 200);
     EXPECT_EQ(quietIntervalMs(1200), 294);
     controller.respond = [&](int frame, const QByteArray &) {
-        QTimer::singleShot(1900, [&, frame] { controller.send(QByteArray::fromHex("10000000") + char(frame)); });
+        QTimer::singleShot(1900, [&, frame] { controller.send(withCheckBytes(QByteArray::fromHex("10") + char(frame) + '\0')); });
         return QByteArray();
     };
     link.settings.CommBaudRate = "1200";

@@ -231,15 +231,23 @@ TEST_F(LinkToSimulator, BadCheckBytes_NoReplyToEitherAttempt_NextGoodFrameAnswer
     EXPECT_TRUE(sim->logText().contains("3 IN 01 FF FE\n"));
 }
 
-TEST_F(LinkToSimulator, GarbledPollReply_RejectedWithoutRetry)
+TEST_F(LinkToSimulator, ReplyDamagedOnTheLine_IsRefusedForItsCheckBytesAndAskedForAgain)
 {
-    startSimulator({"--garble", "1"});
-    link.poll_orvane();
-    EXPECT_FALSE(link.reply_ok);
-    EXPECT_EQ(link.rcv_bfr[0], 0xEF);
-    EXPECT_EQ(frames(), 1);
+    // Frame 1's reply (the poll's) starts 0xEF instead of 0x10, frame 3's (block 9's
+    // output) carries 0xFB 0xD2 instead of 0x04 0xD2: each fails its attempt on its check
+    // bytes and the frame goes once more. Both attempts of a version read (5, 6) garbled.
+    startSimulator({"--garble", "1", "--corrupt", "3", "--output", "9=1234", "--garble", "5", "--garble", "6"});
     link.poll_orvane();
     EXPECT_TRUE(link.reply_ok);
+    EXPECT_EQ(frames(), 2);
+    EXPECT_EQ(link.get_analog(9), 1234);
+    EXPECT_TRUE(link.reply_ok);
+    EXPECT_EQ(frames(), 4);
+    EXPECT_EQ(link.read_version_id(), "");
+    EXPECT_FALSE(link.reply_ok);
+    EXPECT_TRUE(link.timed_out);
+    EXPECT_EQ(frames(), 6);
+    EXPECT_EQ(link.line_disturbances, 4);
 }
 
 TEST_F(LinkToSimulator, DroppedReply_FrameSentAgainAndAnswered)

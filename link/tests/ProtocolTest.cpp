@@ -1,4 +1,7 @@
 #include "orvane/link/Link.h"
+#include "orvane/link/Protocol.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -64,4 +67,25 @@ TEST(WireText, LineTextShownToAPerson_ControlCharactersAndUnassignedCodesAreQues
     EXPECT_EQ(charactersOutsideCp1252("Temp\xC3\xA9rature \xE2\x82\xAC?"), "");
     EXPECT_EQ(charactersOutsideCp1252("\xCE\xA9 T \xCE\xA9 \xE4\xB8\xAD"), "\xCE\xA9\xE4\xB8\xAD");
     EXPECT_EQ(utf8ToCp1252("Temp\xC3\xA9rature"), "Temp\xE9rature");
+}
+
+TEST(WireText, TextsThatWouldLoseCharactersAreNamedEachOnItsLine_LongAndManyCutShort)
+{
+    TextsOutsideCp1252 texts;
+    texts.check("title", "Pompe \xE2\x84\x96 3 \xE2\x80\x93 \xE6\xB8\xA9\xE5\xBA\xA6");   // "№" and two ideographs
+    texts.check("message 2", "Temp\xC3\xA9rature \xE2\x82\xAC");                         // fits: not named
+    texts.check("comment", "first line \xCE\xA9\r\nsecond line");
+    texts.check("block 9 comment", std::string(45, 'x') + "\xCE\xA9");
+    EXPECT_EQ(texts.lines(), (std::vector<std::string>{
+                                 "title \"Pompe \xE2\x84\x96 3 \xE2\x80\x93 \xE6\xB8\xA9\xE5\xBA\xA6\": "
+                                 "\xE2\x84\x96\xE6\xB8\xA9\xE5\xBA\xA6",
+                                 "comment \"first line \xCE\xA9...\": \xCE\xA9",
+                                 "block 9 comment \"" + std::string(40, 'x') + "...\": \xCE\xA9"}));
+    EXPECT_EQ(texts.message("Lost:", "Go on?"), "Lost:\r" + texts.lines()[0] + "\r" + texts.lines()[1] + "\r"
+                                                    + texts.lines()[2] + "\r\rGo on?");
+    for (int n = 0; n < 12; ++n)
+        texts.check("tag " + std::to_string(n), "\xCE\xA9");
+    const std::string many = texts.message("Lost:");
+    EXPECT_EQ(many.substr(many.rfind('\r')), "\rand 3 more");
+    EXPECT_EQ(std::count(many.begin(), many.end(), '\r'), 13);
 }

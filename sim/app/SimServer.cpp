@@ -9,8 +9,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -35,6 +40,9 @@ SimServer::~SimServer()
 {
     saveMemory();
     masterNotifier_.reset();
+    closesNotifier_.reset();
+    if (closes_ >= 0)
+        ::close(closes_);
     if (!options_.linkPath.empty()) {
         const QFileInfo link(QString::fromStdString(options_.linkPath));
         if (link.isSymLink() && link.symLinkTarget() == slaveName_)
@@ -68,11 +76,17 @@ bool SimServer::openPty()
     slave_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY);
     if (slave_ < 0)
         return fail("open pty slave");
-    termios tio{};
-    ::tcgetattr(slave_, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(slave_, TCSANOW, &tio);
+    ::tcgetattr(slave_, &freshLine_);
+    ::cfmakeraw(&freshLine_);
+    ::tcsetattr(slave_, TCSANOW, &freshLine_);
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    // Every close of the pty, so that the line is set free when the last client lets go,
+    // however it ended.
+    closes_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (closes_ < 0 || ::inotify_add_watch(closes_, ::ptsname(master_), IN_CLOSE) < 0)
+        return fail("inotify on the pty");
+    closesNotifier_ = std::make_unique<QSocketNotifier>(closes_, QSocketNotifier::Read);
+    connect(closesNotifier_.get(), &QSocketNotifier::activated, this, &SimServer::onPtyClosed);
     if (!options_.linkPath.empty()) {
         const QFileInfo existing(QString::fromStdString(options_.linkPath));
         if (existing.isSymLink())
@@ -111,6 +125,70 @@ void SimServer::onPtyReadable()
     }
 }
 
+void SimServer::onPtyClosed()
+{
+    // The events only say that some descriptor was closed (several may come as one), so
+    // whether a client still holds the line is looked up each time.
+    alignas(inotify_event) char buffer[4096];
+    while (::read(closes_, buffer, sizeof buffer) > 0) {
+    }
+    if (!clientHoldsThePty())
+        freeLine();
+}
+
+bool SimServer::clientHoldsThePty() const
+{
+    // Processes this one may not look into are taken as holding nothing: a client is run
+    // by the same user as the simulator (or the simulator by root).
+    struct stat pty {};
+    if (::stat(slaveName_.toLocal8Bit().constData(), &pty) != 0)
+        return false;
+    DIR *processes = ::opendir("/proc");
+    if (processes == nullptr)
+        return true;
+    bool held = false;
+    const long self = ::getpid();
+    while (dirent *process = ::readdir(processes)) {
+        const long pid = std::strtol(process->d_name, nullptr, 10);
+        if (pid <= 0 || pid == self)
+            continue;
+        const std::string folder = std::string("/proc/") + process->d_name + "/fd";
+        DIR *descriptors = ::opendir(folder.c_str());
+        if (descriptors == nullptr)
+            continue;
+        while (dirent *descriptor = ::readdir(descriptors)) {
+            struct stat open {};
+            held = descriptor->d_name[0] != '.' && ::stat((folder + "/" + descriptor->d_name).c_str(), &open) == 0 &&
+                   S_ISCHR(open.st_mode) && open.st_rdev == pty.st_rdev;
+            if (held)
+                break;
+        }
+        ::closedir(descriptors);
+        if (held)
+            break;
+    }
+    ::closedir(processes);
+    return held;
+}
+
+void SimServer::freeLine()
+{
+    // The last client let go of the line, by closing it or by being killed. What it left
+    // is undone, as a serial line is free again once nobody holds it: a client killed
+    // while it held the line for its exclusive use would otherwise keep every later
+    // open (but root's) out, its line settings would stay (those of a run killed with odd
+    // parity make the next open of the pty fail), and replies to it would wait for the
+    // next client.
+    ::ioctl(slave_, TIOCNXCL);
+    ::tcsetattr(slave_, TCSANOW, &freshLine_);
+    ::tcflush(slave_, TCIOFLUSH);
+    reader_.reset();
+    pacer_.clear();
+    held_.clear();
+    ++generation_;
+    log("FREE the last client closed the line");
+}
+
 void SimServer::onNewClient()
 {
     // One client at a time: the newest takes the line over, as a host that
@@ -125,6 +203,7 @@ void SimServer::onNewClient()
         ++generation_;
         reader_.reset();
         pacer_.clear();
+        held_.clear();
         connect(incoming, &QTcpSocket::readyRead, this, [this, incoming] {
             if (incoming == client_)
                 onBytes(incoming->readAll());
@@ -143,6 +222,7 @@ void SimServer::handle(const ReceivedFrame &frame)
 {
     const int number = ++framesReceived_;
     const std::string tag = std::to_string(number) + " ";
+    sendHeldFor(number);
     if (!frame.valid) {
         log(tag + "BAD " + toHex(frame.bytes));
         return;
@@ -156,6 +236,13 @@ void SimServer::handle(const ReceivedFrame &frame)
         log(tag + "UNANSWERED");
         return;
     }
+    if (options_.faults.noise(number)) {
+        Bytes noise(5);
+        for (uint8_t &byte : noise)
+            byte = static_cast<uint8_t>(noise_() & 0xFF);
+        dispatch(number, tag, noise);
+        return;
+    }
     Controller::Answer answer = controller_.answer(frame.bytes, nowMs());
     if (answer.memoryChanged)
         saveMemory();
@@ -164,17 +251,42 @@ void SimServer::handle(const ReceivedFrame &frame)
         return;
     }
     applyReplyFaults(options_.faults, number, *answer.reply);
-    const auto late = options_.faults.lateReplyMs.find(number);
-    if (late == options_.faults.lateReplyMs.end()) {
-        send(*answer.reply, generation_);
-        log(tag + "OUT " + toHex(*answer.reply));
+    dispatch(number, tag, *answer.reply);
+}
+
+void SimServer::dispatch(int number, const std::string &tag, const Bytes &reply)
+{
+    const FaultPlan &faults = options_.faults;
+    if (const auto held = faults.heldUntil.find(number); held != faults.heldUntil.end()) {
+        log(tag + "HELD until frame " + std::to_string(held->second));
+        held_[held->second].emplace_back(tag, reply);
         return;
     }
-    log(tag + "LATE " + std::to_string(late->second) + " ms");
-    QTimer::singleShot(late->second, this, [this, tag, reply = *answer.reply, generation = generation_] {
+    const auto late = faults.lateReplyMs.find(number);
+    const int waitMs = late == faults.lateReplyMs.end() ? faults.replyDelayMs : late->second;
+    if (late != faults.lateReplyMs.end())
+        log(tag + "LATE " + std::to_string(late->second) + " ms");
+    if (waitMs == 0) {
+        send(reply, generation_);
+        log(tag + "OUT " + toHex(reply));
+        return;
+    }
+    QTimer::singleShot(waitMs, this, [this, tag, reply, generation = generation_] {
         send(reply, generation);
         log(tag + "OUT " + toHex(reply));
     });
+}
+
+void SimServer::sendHeldFor(int number)
+{
+    const auto held = held_.find(number);
+    if (held == held_.end())
+        return;
+    for (const auto &[tag, reply] : held->second) {
+        send(reply, generation_);
+        log(tag + "OUT " + toHex(reply));
+    }
+    held_.erase(held);
 }
 
 void SimServer::send(const Bytes &reply, int generation)

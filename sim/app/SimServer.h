@@ -13,7 +13,14 @@
 #include <QString>
 #include <QTimer>
 
+#include <map>
 #include <memory>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <termios.h>
 
 class QSocketNotifier;
 class QTcpServer;
@@ -37,9 +44,14 @@ private:
     bool openPty();
     bool openTcp();
     void onPtyReadable();
+    void onPtyClosed();
+    bool clientHoldsThePty() const;
+    void freeLine();
     void onNewClient();
     void onBytes(const QByteArray &bytes);
     void handle(const ReceivedFrame &frame);
+    void dispatch(int number, const std::string &tag, const Bytes &reply);
+    void sendHeldFor(int number);
     void send(const Bytes &reply, int generation);
     void flushDue();
     void writeToLine(const Bytes &bytes);
@@ -53,12 +65,17 @@ private:
     QTimer pacingTimer_;
     QElapsedTimer clock_;
     int framesReceived_ = 0;
-    int generation_ = 0; // changes with each TCP client: late replies go to the client that asked
+    int generation_ = 0; // changes with each client: late replies go to the client that asked
+    std::map<int, std::vector<std::pair<std::string, Bytes>>> held_; // frame -> replies (log tag, bytes) sent when it comes
+    std::mt19937 noise_{20240611};    // the same noise on every run
     QString error_;
 
     int master_ = -1;
     int slave_ = -1; // held open so a client closing the port hangs nothing up
+    termios freshLine_{};  // the pty's settings before any client
     std::unique_ptr<QSocketNotifier> masterNotifier_;
+    int closes_ = -1;   // inotify: the pty's closes
+    std::unique_ptr<QSocketNotifier> closesNotifier_;
     QString slaveName_;
 
     std::unique_ptr<QTcpServer> server_;

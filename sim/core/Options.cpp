@@ -8,6 +8,7 @@ const char *const kUsage =
     "orvane-sim [--pty] [--link PATH] | [--tcp PORT]\n"
     "           [--rom TEXT] [--memory FILE] [--baud N] [--log]\n"
     "           [--lose N] [--drop-reply N] [--extra-byte N] [--late-reply N:MS] [--garble N] [--silent-after N]\n"
+    "           [--corrupt N] [--hold-reply N:M] [--noise-after N] [--reply-delay MS]\n"
     "           [--output BLOCK=VALUE]\n";
 
 namespace {
@@ -52,9 +53,10 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             options.log = true;
             continue;
         }
-        static const std::set<std::string> kTakesValue{"--tcp",        "--link",       "--rom",    "--memory",
-                                                      "--baud",       "--lose",       "--drop-reply", "--garble",
-                                                      "--extra-byte", "--late-reply", "--silent-after", "--output"};
+        static const std::set<std::string> kTakesValue{
+            "--tcp",        "--link",       "--rom",          "--memory",  "--baud",        "--lose",
+            "--drop-reply", "--garble",     "--extra-byte",   "--late-reply", "--silent-after", "--output",
+            "--corrupt",    "--hold-reply", "--noise-after",  "--reply-delay"};
         if (!kTakesValue.contains(name))
             return fail("unknown argument");
         if (i + 1 >= arguments.size())
@@ -79,7 +81,7 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
                 return fail("not a baud rate: " + value);
             options.baud = static_cast<int>(*baud);
         } else if (name == "--lose" || name == "--drop-reply" || name == "--extra-byte" || name == "--garble" ||
-                   name == "--silent-after") {
+                   name == "--silent-after" || name == "--corrupt" || name == "--noise-after") {
             if (!frameNumber)
                 return fail("not a frame number (1 and up): " + value);
             const int n = static_cast<int>(*frameNumber);
@@ -91,6 +93,10 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
                 options.faults.extraByte.insert(n);
             else if (name == "--garble")
                 options.faults.garble.insert(n);
+            else if (name == "--corrupt")
+                options.faults.corrupt.insert(n);
+            else if (name == "--noise-after")
+                options.faults.noiseAfter = n;
             else
                 options.faults.silentAfter = n;
         } else if (name == "--late-reply") {
@@ -98,6 +104,16 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             if (!late)
                 return fail("expected FRAME:MILLISECONDS, got " + value);
             options.faults.lateReplyMs[static_cast<int>(late->first)] = static_cast<int>(late->second);
+        } else if (name == "--hold-reply") {
+            const auto held = toPair(value, ':', 1, kMaxFrame, 1, kMaxFrame);
+            if (!held || held->second <= held->first)
+                return fail("expected FRAME:LATER_FRAME, got " + value);
+            options.faults.heldUntil[static_cast<int>(held->first)] = static_cast<int>(held->second);
+        } else if (name == "--reply-delay") {
+            const auto delay = toNumber(value, 0, 600'000);
+            if (!delay)
+                return fail("not a number of milliseconds: " + value);
+            options.faults.replyDelayMs = static_cast<int>(*delay);
         } else if (name == "--output") {
             const auto pin = toPair(value, '=', 0, 159, -32768, 32767);
             if (!pin)
@@ -116,6 +132,8 @@ void applyReplyFaults(const FaultPlan &plan, int frame, std::vector<uint8_t> &re
 {
     if (plan.garble.contains(frame) && !reply.empty())
         reply[0] = static_cast<uint8_t>(~reply[0]);
+    if (plan.corrupt.contains(frame) && reply.size() > 1)
+        reply[1] = static_cast<uint8_t>(~reply[1]);
     if (plan.extraByte.contains(frame))
         reply.push_back(0x55);
 }

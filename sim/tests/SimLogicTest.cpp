@@ -324,7 +324,8 @@ TEST(FrontPanel, LongMessageIsCutToTheDisplayWidth)
 TEST(Faults, FrameNumbersDecideWhatIsAnswered)
 {
     const auto parsed = parseOptions({"--drop-reply", "2", "--silent-after", "4", "--garble", "1",
-                                      "--extra-byte", "3", "--late-reply", "5:250", "--lose", "6"});
+                                      "--extra-byte", "3", "--late-reply", "5:250", "--lose", "6", "--corrupt", "7",
+                                      "--hold-reply", "8:10", "--noise-after", "12", "--reply-delay", "40"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     const FaultPlan &plan = parsed.options->faults;
     EXPECT_FALSE(plan.arrives(6));
@@ -334,6 +335,10 @@ TEST(Faults, FrameNumbersDecideWhatIsAnswered)
     EXPECT_TRUE(plan.answers(4));
     EXPECT_FALSE(plan.answers(5));
     EXPECT_EQ(plan.lateReplyMs.at(5), 250);
+    EXPECT_EQ(plan.heldUntil.at(8), 10);
+    EXPECT_EQ(plan.replyDelayMs, 40);
+    EXPECT_FALSE(plan.noise(12));
+    EXPECT_TRUE(plan.noise(13));
 
     Bytes reply = framed({kAcknowledge, 0, 0});
     applyReplyFaults(plan, 1, reply);
@@ -341,6 +346,11 @@ TEST(Faults, FrameNumbersDecideWhatIsAnswered)
     EXPECT_EQ(reply.size(), 5u);
     applyReplyFaults(plan, 3, reply);
     EXPECT_EQ(reply.size(), 6u);
+    // A damaged data byte: the check bytes, made before, no longer match.
+    Bytes output = framed({kAcknowledge, 0x04, 0xD2});
+    applyReplyFaults(plan, 7, output);
+    EXPECT_EQ(output[1], 0xFB);
+    EXPECT_FALSE(hasValidCheckBytes(output));
 }
 
 TEST(Pacer, ElevenBitsAByte)
@@ -392,6 +402,9 @@ TEST(Options, BadArgumentsAreNamed)
         {{"--drop-reply", "0"}, "--drop-reply: not a frame number (1 and up): 0"},
         {{"--lose", "x"}, "--lose: not a frame number (1 and up): x"},
         {{"--late-reply", "3"}, "--late-reply: expected FRAME:MILLISECONDS, got 3"},
+        {{"--hold-reply", "5:5"}, "--hold-reply: expected FRAME:LATER_FRAME, got 5:5"},
+        {{"--reply-delay", "-1"}, "--reply-delay: not a number of milliseconds: -1"},
+        {{"--noise-after", "0"}, "--noise-after: not a frame number (1 and up): 0"},
         {{"--tcp", "70000"}, "--tcp: not a port number: 70000"},
         {{"--output", "160=1"}, "--output: expected BLOCK=VALUE (block 0..159, value -32768..32767), got 160=1"},
         {{"--baud"}, "--baud: needs a value"},

@@ -34,6 +34,14 @@ namespace {
 using OptInt = std::optional<int64_t>;
 using OptText = std::optional<std::string>;
 
+// Controller records come padded with NUL characters to their width; the padding is not
+// part of the text, while a code 0 inside it is kept as it came (the compare reads it as a
+// space), so what a file holds is what is written back.
+std::string withoutNulPadding(const std::string& value)
+{
+    return value.substr(0, value.find_last_not_of('\0') + 1);
+}
+
 // Field positions within the tables (see Tables.h).
 enum BlockField : size_t { kBlockNumber, kFunctionNumber, kConstants, kTempRam, kVolRam, kComment, kVisioComment };
 enum ConstantField : size_t { kConstantBlock, kConstantOffset, kConstantValue };
@@ -112,6 +120,7 @@ struct OrvaneDB::Impl {
     uint64_t writes = 0;
     bool inTrans = false;
     bool keepsJournal = false;
+    bool visioAdded = false;
     // False only for a configuration opened for reading that predates drawing comments:
     // its rows read the field as Null.
     bool visioPresent = true;
@@ -359,7 +368,8 @@ void OrvaneDB::open_existing_database(const std::string& filename, Durability du
     };
     bool readOnly = readOnlyNow();
     Connection db = detail::openStoreFile(filename, readOnly ? Access::Read : Access::Write, FileKind::Configuration, shown);
-    if (!hasVisioComment(db)) {
+    const bool visioAdded = !hasVisioComment(db);
+    if (visioAdded) {
         db = Connection();
         addVisioCommentField(filename, shown);
         readOnly = readOnlyNow();
@@ -374,6 +384,7 @@ void OrvaneDB::open_existing_database(const std::string& filename, Durability du
     d_->shown = shown;
     d_->keepsJournal = durability == Durability::Relaxed;
     d_->visioPresent = true;
+    d_->visioAdded = visioAdded;
     d_->readOnly = readOnly;
     d_->writes = 0;
     d_->loadComments();
@@ -403,6 +414,7 @@ bool OrvaneDB::HasVisioComment() const {
 
 void OrvaneDB::close_work_dbs() { d_->close(); }
 bool OrvaneDB::ReadOnlyFile() const { return d_->readOnly; }
+bool OrvaneDB::AddedVisioComment() const { return d_->visioAdded; }
 bool OrvaneDB::ConfigurationOpen() const { return static_cast<bool>(d_->config); }
 uint64_t OrvaneDB::WriteCount() const { return d_->writes; }
 
@@ -524,7 +536,9 @@ void OrvaneDB::CommitTrans() {
 }
 void OrvaneDB::Rollback() {
     if (!d_->inTrans) throw DbError(SQLITE_ERROR, "No transaction is open.");
-    exec(d_->config.get(), "ROLLBACK");
+    // A write that failed for want of space or on the disk has ended the transaction in
+    // the engine already; rolling back again would hide that failure behind its own.
+    if (!sqlite3_get_autocommit(d_->config.get())) exec(d_->config.get(), "ROLLBACK");
     d_->inTrans = false;
     d_->forgetRows();
 }
@@ -573,8 +587,7 @@ std::string OrvaneDB::MessageMsg() const {
 }
 void OrvaneDB::MessageMsg(const std::string& value) {
     if (!d_->messageEditing) throw detail::updateWithoutEdit();
-    // The upload passes fixed-width records padded with NUL characters.
-    d_->message->text = d_->letText(value.substr(0, value.find('\0')), detail::messagesTable(), kMessageText, d_->message->rowid);
+    d_->message->text = d_->letText(withoutNulPadding(value), detail::messagesTable(), kMessageText, d_->message->rowid);
 }
 void OrvaneDB::ConstantDelete() {
     d_->requireWritable();
@@ -629,7 +642,7 @@ std::string OrvaneDB::QuickMessage() const {
     return d_->need(d_->quick->text, detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
 }
 void OrvaneDB::QuickMessage(const std::string& value) {
-    Impl::editing(d_->quick, d_->quickEditing).text = d_->letText(value.substr(0, value.find('\0')), detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
+    Impl::editing(d_->quick, d_->quickEditing).text = d_->letText(withoutNulPadding(value), detail::quickMessagesTable(), kQuickText, d_->quick->rowid);
 }
 std::string OrvaneDB::QuickBlock() const {
     if (!d_->quick) throw detail::noCurrentRecord();

@@ -29,8 +29,15 @@ inline const char* const kUnrecognizedFormat = "Unrecognized database format.";
 // Maps a failed step to the number a caller of this store expects; named
 // constraints tell which rule was broken.
 [[noreturn]] inline void throwSqlite(sqlite3* db, int rc) {
-    const std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     const int ext = db ? sqlite3_extended_errcode(db) : rc;
+    // The system's own reason tells a full disk or a size limit from a failing disk.
+    const int primary = ext & 0xff;
+    if (db && (primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN)) {
+        int reason = sqlite3_system_errno(db);
+        if (reason == 0) sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &reason);
+        if (reason != 0) msg += std::string(" (") + std::strerror(reason) + ")";
+    }
     if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
         throw DbError(err::DuplicateKey, "The changes you requested to the table were not successful because they would create duplicate values in the index, primary key, or relationship.");
     if (ext == SQLITE_CONSTRAINT_CHECK) {

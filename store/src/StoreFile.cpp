@@ -248,9 +248,6 @@ void checkFile(sqlite3* db, FileKind kind, const std::string& shown) {
     refuseDamage(db, shown);
 }
 
-// How long an open waits for another program that holds the file locked.
-constexpr int kLockWaitSeconds = 5;
-
 // The lock bytes of SQLite's file locking: the pending and reserved bytes and the shared range.
 constexpr long long kFirstLockByte = 0x40000000;
 constexpr long long kLastLockByte = kFirstLockByte + 511;
@@ -262,13 +259,15 @@ std::optional<long long> number(const std::string& text) {
     return value;
 }
 
-struct LockHolder {
-    long pid = 0;
-    bool writing = false;
-};
+void configure(sqlite3* db, int option, int value) {
+    int now = -1;
+    const int rc = sqlite3_db_config(db, option, value, &now);
+    if (rc != SQLITE_OK || now != value) throw DbError(SQLITE_MISUSE, "The database engine refused a safety setting.");
+}
 
-// Another process's lock on the lock bytes of `path`, a writer's first, as the system
-// lists them. Read from the list rather than asked through a descriptor of the file:
+} // namespace
+
+// Read from the system's list rather than asked through a descriptor of the file:
 // closing one would drop this process's own locks on it.
 std::optional<LockHolder> lockHolder(const std::string& path) {
     struct stat st {};
@@ -292,7 +291,6 @@ std::optional<LockHolder> lockHolder(const std::string& path) {
     return found;
 }
 
-// The failure of an open that found the file locked for longer than it waits.
 DbError lockedFile(const std::string& path, const std::string& shown, int number) {
     const auto holder = lockHolder(path);
     std::string who = "another program";
@@ -306,14 +304,6 @@ DbError lockedFile(const std::string& path, const std::string& shown, int number
     return DbError(number, "'" + shown + "' is locked by " + who + " that is " + doing + " it; it was not let go within " +
                                std::to_string(kLockWaitSeconds) + " seconds. Try again when that program has finished.");
 }
-
-void configure(sqlite3* db, int option, int value) {
-    int now = -1;
-    const int rc = sqlite3_db_config(db, option, value, &now);
-    if (rc != SQLITE_OK || now != value) throw DbError(SQLITE_MISUSE, "The database engine refused a safety setting.");
-}
-
-} // namespace
 
 } // namespace kessig::detail
 
@@ -351,9 +341,15 @@ Connection openStoreFile(const std::string& path, Access access, FileKind kind, 
         if (::lstat(path.c_str(), &st) == 0) throw DbError(err::CannotOpenFile, "Database '" + shown + "' already exists.");
     } else {
         requireDatabaseFile(path, shown);
+        // Read alone, the file would show a configuration that never was; written, the
+        // engine would apply a journal nobody checked. The caller recovers it first.
+        if (const std::string beside = interruptedWriteBeside(path); !beside.empty())
+            throw DbError(err::CannotOpenFile, "Could not open file '" + shown + "': a write into it did not finish (" +
+                                                   beside + " lies beside it); it must be recovered before the file is used.");
     }
-    const int flags = access == Access::Read ? SQLITE_OPEN_READONLY
-                                             : SQLITE_OPEN_READWRITE | (access == Access::Create ? SQLITE_OPEN_CREATE : 0);
+    // Each connection is used by one thread only: the engine's own locking of it is pure cost.
+    const int flags = SQLITE_OPEN_NOMUTEX | (access == Access::Read ? SQLITE_OPEN_READONLY
+                                                                    : SQLITE_OPEN_READWRITE | (access == Access::Create ? SQLITE_OPEN_CREATE : 0));
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     Connection connection(raw);

@@ -7,8 +7,11 @@
 // triggers, views, virtual tables or generated columns, no rules the store does not
 // know, an intact file, and every row's values within their fields' rules.
 // A new way of opening a store file belongs here, so that it gets the same checks.
+#include "kessig/OrvaneDB.h"
+
 #include <sqlite3.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -41,6 +44,20 @@ private:
 // of `kind`. `shownName` is the name messages give the file: the user's file when
 // `path` is a working copy of it. Throws DbError.
 Connection openStoreFile(const std::string& path, Access access, FileKind kind, const std::string& shownName);
+
+// How long an open waits for another program that holds the file locked.
+inline constexpr int kLockWaitSeconds = 5;
+
+// Another process holding the engine's lock bytes of a file: a writer (the reserved,
+// pending or exclusive lock) or a reader.
+struct LockHolder {
+    long pid = 0;
+    bool writing = false;
+};
+// The holder of such a lock on `path`, a writer first; nullopt when no other process holds one.
+std::optional<LockHolder> lockHolder(const std::string& path);
+// The failure of an open that found `path` locked for longer than it waits, naming the holder.
+DbError lockedFile(const std::string& path, const std::string& shown, int number);
 
 // True when `table` of the open file has a field named `field` (in any letter case).
 bool hasField(sqlite3* db, const char* table, const char* field);

@@ -8,7 +8,8 @@ class QWidget;
 
 namespace orvane::tools {
 
-enum class Buttons { Ok, OkCancel, YesNo };
+// OverwriteSaveAsCancel: "Overwrite" answers Yes, "Save As..." No.
+enum class Buttons { Ok, OkCancel, YesNo, OverwriteSaveAsCancel };
 enum class Icon { None, Information, Exclamation, Critical };
 // The numbers the answers have always had.
 enum class Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
@@ -27,6 +28,8 @@ public:
     virtual Answer show(QWidget* parent, const Message& message) = 0;
     // The chosen file, or "" when the dialog was cancelled.
     virtual QString askOpenFileName(QWidget* parent, const QString& filter) = 0;
+    // The name to save under, or "" when the dialog was cancelled.
+    virtual QString askSaveFileName(QWidget* parent, const QString& filter) = 0;
 };
 
 // The real boxes and dialogs.
@@ -34,6 +37,7 @@ class WidgetDesktop : public Desktop {
 public:
     Answer show(QWidget* parent, const Message& message) override;
     QString askOpenFileName(QWidget* parent, const QString& filter) override;
+    QString askSaveFileName(QWidget* parent, const QString& filter) override;
 };
 
 } // namespace orvane::tools

@@ -4,7 +4,9 @@
 #include "CompareLogWindow.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/FunctionCatalogue.h"
+#include "orvane/files/FileVersion.h"
 #include "orvane/files/TempFolder.h"
+#include "orvane/files/WritingHold.h"
 #include "orvane/formats/JetFiles.h"
 
 #include <QFileInfo>
@@ -85,7 +87,10 @@ void Form1::Command3_Click()
         say(QStringLiteral("Source and Destination Are The Same File"));
     const auto read = [this](const QString& path) -> std::optional<Configuration> {
         try {
-            return readConfiguration(path);
+            Configuration c = readConfiguration(path);
+            if (!c.recovered.isEmpty())
+                say(c.recovered, QStringLiteral("Ostrel"), Buttons::Ok, Icon::Information);
+            return c;
         } catch (const std::exception& e) {
             say(readFailure(path, e), QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
             return std::nullopt;
@@ -95,10 +100,23 @@ void Form1::Command3_Click()
     const auto two = one ? read(filename2_) : std::nullopt;
     if (!two)
         return;
+    // What the Update file was when compared (an unfinished write recovered by the read), so
+    // that the merge never lands on another's change unasked.
+    const auto compared = orvane::files::fileVersion(filename2_);
     if (!FunctionCatalogue::presentIn(programFolder_)) {
         say(QStringLiteral("Error - Brevant Must Be Installed"), QStringLiteral("File Not Found"), Buttons::Ok, Icon::Exclamation);
         return;
     }
+    // The log is Windows-1252: what would become "?" there is named before it is written.
+    const auto lossy = logTextsOutsideCp1252(*one, *two, source, update);
+    if (!lossy.empty()
+        && say(QString::fromStdString(lossy.message(
+                   "Windows-1252 lacks some characters of these texts; where the compare log shows them, "
+                   "it shows \"?\":",
+                   "Compare anyway?")),
+               QStringLiteral("Ostrel"), Buttons::OkCancel, Icon::Exclamation)
+               != Answer::Ok)
+        return;
     CompareOutcome outcome;
     QString log;
     try {
@@ -118,22 +136,41 @@ void Form1::Command3_Click()
     }
     if (say(QStringLiteral("Configurations Differ\rView Now"), QStringLiteral("Orvane Compare"), Buttons::OkCancel) == Answer::Ok)
         orvane::tools::showCompareLog(this, log);
-    if (say(QStringLiteral("All Comments In ") + source + QStringLiteral(" Will\rOVERWRITE All Comments in ") + update
+    const QString held = orvane::files::heldForWriting(filename2_)
+                             ? update + QStringLiteral(" is open for writing in another program of the tool set, which "
+                                                       "will ask before it saves over the merge.\r")
+                             : QString();
+    if (say(held + QStringLiteral("All Comments In ") + source + QStringLiteral(" Will\rOVERWRITE All Comments in ") + update
                 + QStringLiteral("\rContinue?"),
             QStringLiteral("Continue?"), Buttons::YesNo, Icon::Exclamation)
         != Answer::Yes)
         return;
-    QString keptOriginal;
-    try {
-        keptOriginal = mergeComments(*one, filename2_);
-    } catch (const std::exception& e) {
-        say(QStringLiteral("Merge Failed: ") + update + QStringLiteral(" is unchanged.\r") + failureText(e),
-            QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
-        return;
+    QString keptOriginal, saveAs;
+    for (auto expected = compared;;) {
+        try {
+            keptOriginal = mergeComments(*one, filename2_, expected, saveAs);
+            break;
+        } catch (const UpdateChanged&) {
+            const Answer a = say(update + QStringLiteral(" was changed by another program since it was compared.\r")
+                                     + QStringLiteral("Overwrite its comments as it is now, save the merge as another "
+                                                      "file, or cancel?"),
+                                 QStringLiteral("Ostrel"), Buttons::OverwriteSaveAsCancel, Icon::Exclamation);
+            if (a == Answer::No)
+                saveAs = desktop_.askSaveFileName(this, QStringLiteral("Orvane Configuration Database (*.mdb)"));
+            if ((a != Answer::Yes && a != Answer::No) || (a == Answer::No && saveAs.isEmpty()))
+                return;
+            expected.reset();
+        } catch (const std::exception& e) {
+            say(QStringLiteral("Merge Failed: ")
+                    + (saveAs.isEmpty() ? update + QStringLiteral(" is unchanged.") : saveAs + QStringLiteral(" was not written."))
+                    + QLatin1Char('\r') + failureText(e),
+                QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical);
+            return;
+        }
     }
     if (!keptOriginal.isEmpty())
-        say(orvane::formats::keptOriginalMessage(filename2_, keptOriginal), QStringLiteral("Ostrel"), Buttons::Ok,
-            Icon::Information);
+        say(orvane::formats::keptOriginalMessage(saveAs.isEmpty() ? filename2_ : saveAs, keptOriginal),
+            QStringLiteral("Ostrel"), Buttons::Ok, Icon::Information);
     say(QStringLiteral("Merge Complete"));
 }
 

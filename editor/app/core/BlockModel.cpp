@@ -94,29 +94,65 @@ std::vector<int32_t> BlockModel::catalogueConstants(int16_t function)
     return values;
 }
 
-std::vector<int32_t> BlockModel::constantsOf(int block, int16_t function)
+std::vector<int32_t> BlockModel::constantsOf(int block, int16_t function, std::vector<int>* missing)
 {
     const auto b = static_cast<int16_t>(block);
-    std::vector<int32_t> values = catalogueConstants(function);
+    const std::vector<int32_t> defaults = catalogueConstants(function);
     db_.BlockSeek(b);
-    if (db_.BlockConstant() <= 0)
-        return values;
+    bool owned = db_.BlockConstant() > 0;
+    std::vector<int32_t> values(defaults.size(), 0);
+    std::vector<int> lacking;
     for (size_t k = 0; k < values.size(); ++k) {
         db_.ConstantSeek(b, static_cast<int16_t>(k));
-        values[k] = db_.ConstantNoMatch() ? 0 : db_.ConstantValue();
+        if (db_.ConstantNoMatch()) {
+            lacking.push_back(static_cast<int>(k));
+        } else {
+            values[k] = db_.ConstantValue();
+            owned = true;
+        }
     }
+    if (!owned)
+        return defaults;
+    if (missing)
+        *missing = std::move(lacking);
     return values;
+}
+
+QString missingConstantsMessage(int block, const QString& functionName, const std::vector<int>& missing)
+{
+    // Runs of offsets read "1 to 6".
+    QStringList runs;
+    for (size_t i = 0; i < missing.size();) {
+        size_t j = i;
+        while (j + 1 < missing.size() && missing[j + 1] == missing[j] + 1)
+            ++j;
+        runs << (j == i ? QString::number(missing[i])
+                        : QStringLiteral("%1 to %2").arg(missing[i]).arg(missing[j]));
+        i = j + 1;
+    }
+    return QStringLiteral("Database Error, Record Not Found\rBlock %1 (%2) has no constant rows at offset%3 %4.\r"
+                          "Its inputs and parameters cannot be shown or edited. Assigning its function again in "
+                          "Function Type mode gives it the catalogue's defaults.")
+        .arg(block)
+        .arg(functionName.trimmed(), missing.size() > 1 ? QStringLiteral("s") : QString(),
+             runs.join(QStringLiteral(", ")));
 }
 
 void BlockModel::rebuildConstants(int block, int16_t function)
 {
     const auto b = static_cast<int16_t>(block);
     const std::vector<int32_t> values = catalogueConstants(function);
+    // Every row the block may own goes, those past a missing one too: a row left behind
+    // would collide with the new ones.
+    db_.BlockSeek(b);
+    const auto owned = std::max<size_t>(static_cast<size_t>(std::max<int16_t>(db_.BlockConstant(), 0)),
+                                        catalogueConstants(table_[block]).size());
     for (int16_t k = 0;; ++k) {
         db_.ConstantSeek(b, k);
-        if (db_.ConstantNoMatch())
+        if (!db_.ConstantNoMatch())
+            db_.ConstantDelete();
+        else if (static_cast<size_t>(k) >= owned)
             break;
-        db_.ConstantDelete();
     }
     for (size_t k = 0; k < values.size(); ++k) {
         db_.ConstantAddNew();
@@ -176,29 +212,15 @@ BlockView BlockModel::readBlock(int block, const QString& cellName)
     v.inputCount = db_.FuncInputs();
     const int16_t params = db_.FuncParams();
     v.auxOutput = isAuxOutputFunction(v.name);
-    const std::vector<int32_t> constants = constantsOf(block, v.function);
+    const std::vector<int32_t> constants = constantsOf(block, v.function, &v.missingConstants);
+    if (!v.missingConstants.empty())
+        return v;
     const auto constant = [&](int offset) {
         return offset >= 0 && static_cast<size_t>(offset) < constants.size() ? constants[size_t(offset)] : 0;
     };
 
-    for (int n = 1; n <= v.inputCount; ++n) {
-        InputRow row;
-        row.source = constant(n - 1);
-        db_.InputSeek(v.function, static_cast<int16_t>(n));
-        row.description = q(db_.InputDescription());
-        const int16_t inputType = db_.InputType();
-        const int16_t sourceFn = row.source >= 0 && row.source < kBlockCount ? table_[row.source] : kNopFunction;
-        if (sourceFn == kNopFunction) {
-            row.function = QStringLiteral("????");
-            row.ad = QStringLiteral("?");
-        } else {
-            db_.FuncSetIndex("FN");
-            db_.FuncSeekI(sourceFn);
-            row.function = db_.FuncNoMatch() ? QStringLiteral("????") : q(db_.FuncName());
-            row.ad = inputType == 1 ? QStringLiteral("A") : inputType == 2 ? QStringLiteral("D") : QString();
-        }
-        v.inputs.push_back(row);
-    }
+    for (int n = 1; n <= v.inputCount; ++n)
+        v.inputs.push_back(inputRow(v.function, n, constant(n - 1)));
     if (v.auxOutput || params < 1)
         return v;
 
@@ -223,6 +245,26 @@ BlockView BlockModel::readBlock(int block, const QString& cellName)
         v.params.push_back(row);
     }
     return v;
+}
+
+InputRow BlockModel::inputRow(int16_t function, int n, int32_t source)
+{
+    InputRow row;
+    row.source = source;
+    db_.InputSeek(function, static_cast<int16_t>(n));
+    row.description = q(db_.InputDescription());
+    const int16_t inputType = db_.InputType();
+    const int16_t sourceFn = source >= 0 && source < kBlockCount ? table_[source] : kNopFunction;
+    if (sourceFn == kNopFunction) {
+        row.function = QStringLiteral("????");
+        row.ad = QStringLiteral("?");
+        return row;
+    }
+    db_.FuncSetIndex("FN");
+    db_.FuncSeekI(sourceFn);
+    row.function = db_.FuncNoMatch() ? QStringLiteral("????") : q(db_.FuncName());
+    row.ad = inputType == 1 ? QStringLiteral("A") : inputType == 2 ? QStringLiteral("D") : QString();
+    return row;
 }
 
 CatalogueTexts BlockModel::catalogueTexts()

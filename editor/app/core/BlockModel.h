@@ -43,7 +43,13 @@ struct BlockView {
     bool auxOutput = false;   // "AABO" or "DABO": the parameter grid shows the aux output
     std::vector<InputRow> inputs;
     std::vector<ParamRow> params;
+    // Offsets of the constant rows the block lacks while it owns others: nothing of it
+    // is shown or editable then.
+    std::vector<int> missingConstants;
 };
+
+// Says which constant rows of a block are missing (see BlockView::missingConstants).
+QString missingConstantsMessage(int block, const QString& functionName, const std::vector<int>& missing);
 
 // The auxiliary output of an "AABO"/"DABO" block.
 struct AuxChoice {
@@ -76,6 +82,8 @@ public:
     void reloadBlockFunctions();
 
     BlockView readBlock(int block, const QString& cellName);
+    // Input `n` (1-based) of a block of `function`, linked to block `source`.
+    InputRow inputRow(int16_t function, int n, int32_t source);
     CatalogueTexts catalogueTexts();
 
     // False when the function name is not in the catalogue; else assigns it,
@@ -95,9 +103,10 @@ public:
     void storeAuxValue(int block, int32_t value);
 
 private:
-    // The block's constants as a download sends them: its rows (0 where one is missing),
-    // or the catalogue's defaults while the block owns none.
-    std::vector<int32_t> constantsOf(int block, int16_t function);
+    // The block's constants as a download sends them: its rows (0 where one is missing,
+    // and the offset added to `missing` when given), or the catalogue's defaults while
+    // the block owns none.
+    std::vector<int32_t> constantsOf(int block, int16_t function, std::vector<int>* missing = nullptr);
     // The constants a block of this function starts with: inputs 0 (analog) or 2, then
     // the defaults of its parameters and hidden constants.
     std::vector<int32_t> catalogueConstants(int16_t function);

@@ -1,5 +1,6 @@
 #include "CommentImport.h"
 
+#include "CompanionTexts.h"
 #include "CompareRun.h"
 #include "EditorSession.h"
 #include "orvane/compare/CommentWriter.h"
@@ -28,7 +29,7 @@ orvane::compare::CommentTexts blankTexts()
 
 bool ImportComments(QWidget* parent, EditorSession& session, const QString& source)
 {
-    if (CheckFunctionMatch(parent, source, session.GlobalFile) == 2)
+    if (!acceptImportedComments(parent, source) || CheckFunctionMatch(parent, source, session.GlobalFile) == 2)
         return false;
     const auto flags = readCompareResult();
     if (!flags) {

@@ -1,9 +1,12 @@
 #include "EditorSession.h"
 
 #include "orvane/files/WorkingCopy.h"
+#include "orvane/files/WritingHold.h"
 #include "orvane/formats/JetFiles.h"
 
 #include <kessig/OrvaneDB.h>
+
+#include <QFile>
 
 #include <stdexcept>
 
@@ -21,10 +24,14 @@ void EditorSession::openWorkFile()
     FileReadOnly = db_.ReadOnlyFile() || isReadOnlyFile(WorkFile);
 }
 
-void EditorSession::LoadGlobalFile(const QString& fileName)
+void EditorSession::LoadGlobalFile(const QString& fileName, bool readOnly)
 {
+    const QString recovered =
+        QString::fromStdString(kessig::recoverInterruptedWrite(QFile::encodeName(fileName).toStdString(), fileName.toStdString()));
     // A legacy Jet file is read into the tool set's own format on the way.
     auto work = std::make_unique<WorkingCopy>(fileName, orvane::formats::copyConfiguration);
+    if (readOnly)
+        QFile::setPermissions(work->path(), QFileDevice::ReadOwner);
     std::swap(work, work_);   // `work` now holds the previous working copy, if any
     const QString previous = WorkFile;
     try {
@@ -32,8 +39,8 @@ void EditorSession::LoadGlobalFile(const QString& fileName)
             db_.close_work_dbs();
         WorkFile = work_->path();
         written_ = false;
-        VisioCommentsMissing = db_.TestVisioComments(WorkFile.toStdString(), fileName.toStdString());
         openWorkFile();
+        VisioCommentsMissing = db_.AddedVisioComment() ? kessig::err::ItemNotFound : 0;
         model_.reloadBlockFunctions();
     } catch (...) {
         if (db_.ConfigurationOpen())
@@ -46,6 +53,22 @@ void EditorSession::LoadGlobalFile(const QString& fileName)
     }
     GlobalFile = fileName;
     FileOpened = true;
+    readOnlyChosen_ = readOnly;
+    recovered_ = recovered;
+    // The hold of the file opened before goes first, so this program never counts as another.
+    hold_.reset();
+    if (!FileReadOnly)
+        hold_ = std::make_unique<WritingHold>(fileName);
+}
+
+bool EditorSession::heldByAnotherProgram(const QString& fileName) const
+{
+    return hold_ && hold_->holds(fileName) ? hold_->othersHold() : heldForWriting(fileName);
+}
+
+bool EditorSession::changedSinceOpened() const
+{
+    return work_ && work_->originalChanged();
 }
 
 void EditorSession::CloseWorkFile()

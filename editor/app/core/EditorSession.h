@@ -9,7 +9,7 @@
 #include <optional>
 
 namespace kessig { class OrvaneDB; }
-namespace orvane::files { class WorkingCopy; }
+namespace orvane::files { class WorkingCopy; class WritingHold; }
 
 namespace brevant {
 
@@ -21,10 +21,21 @@ public:
     kessig::OrvaneDB& db() { return db_; }
     BlockModel& model() { return model_; }
 
-    // Makes a working copy of fileName, opens it and reloads the block function table.
-    // On failure GlobalFile and the open configuration are unchanged. Throws DbError or
+    // Makes a working copy of fileName, opens it and reloads the block function table;
+    // readOnly opens it read-only whatever the file allows. A write into the file that did
+    // not finish is recovered first (see recovered()). A file opened for writing is held
+    // for writing (orvane::files::WritingHold) until another is opened. On failure
+    // GlobalFile and the open configuration are unchanged. Throws DbError or
     // std::runtime_error.
-    void LoadGlobalFile(const QString& fileName);
+    void LoadGlobalFile(const QString& fileName, bool readOnly = false);
+    // What the last LoadGlobalFile recovered, for the user; "" when nothing.
+    QString recovered() const { return recovered_; }
+    // Whether the open file was opened read-only by choice.
+    bool readOnlyChosen() const { return readOnlyChosen_; }
+    // True when another program (another editor included) holds fileName for writing.
+    bool heldByAnotherProgram(const QString& fileName) const;
+    // True when GlobalFile is no longer the file that was copied (replaced, written or gone).
+    bool changedSinceOpened() const;
     // Closes the working copy in the store (the file stays).
     void CloseWorkFile();
     // Opens the working copy again after a command was cancelled.
@@ -55,8 +66,11 @@ private:
     kessig::OrvaneDB& db_;
     BlockModel model_;
     std::unique_ptr<orvane::files::WorkingCopy> work_;  // held while it lives; WorkFile is its path
+    std::unique_ptr<orvane::files::WritingHold> hold_;  // on GlobalFile while it is open for writing
     bool written_ = false;            // writes of earlier opens of this working copy, or past the store
+    bool readOnlyChosen_ = false;
     QString keptOriginal_;
+    QString recovered_;
 };
 
 } // namespace brevant

@@ -42,14 +42,35 @@ void reportError(QWidget* parent, const std::exception& e)
     showMessage(parent, text, Buttons::Ok, Icon::Critical);
 }
 
-bool Filedialogs::LoadGlobalFile(const QString& fileName)
+bool Filedialogs::openFile(const QString& fileName)
 {
+    // Reopening the file in hand keeps the choice made when it was opened.
+    bool readOnly = fileName == session_.GlobalFile && session_.readOnlyChosen();
+    if (fileName != session_.GlobalFile && session_.heldByAnotherProgram(fileName)) {
+        const Answer a = showMessage(window_.messageParent(),
+                                     fileName + QStringLiteral(" is open for writing in another program of the tool set.\r")
+                                         + QStringLiteral("Open it read-only?\r\rNo opens it for writing: whichever saves "
+                                                          "later is asked before it replaces the other's changes."),
+                                     Buttons::YesNoCancel, Icon::Exclamation);
+        if (a == Answer::Cancel)
+            return false;
+        readOnly = a == Answer::Yes;
+    }
     try {
-        session_.LoadGlobalFile(fileName);
+        session_.LoadGlobalFile(fileName, readOnly);
     } catch (const std::exception& e) {
         reportError(window_.messageParent(), e);
         return false;
     }
+    if (!session_.recovered().isEmpty())
+        showMessage(window_.messageParent(), session_.recovered(), Buttons::Ok, Icon::Information);
+    return true;
+}
+
+bool Filedialogs::LoadGlobalFile(const QString& fileName)
+{
+    if (!openFile(fileName))
+        return false;
     MRUmodule::AddRecentFile(fileName);
     MRUmodule::ShowRecentFiles(window_);
     window_.showCaption(session_.MainCaption());
@@ -73,21 +94,49 @@ void Filedialogs::ReloadGlobalFile()
         showConfiguration();
 }
 
-bool Filedialogs::saveBack(const QString& target)
+QString Filedialogs::saveBack(const QString& target)
 {
-    if (auto error = session_.copyBack(target)) {
+    QString file = target.isEmpty() ? session_.GlobalFile : target;
+    while (file == session_.GlobalFile && session_.changedSinceOpened()) {
+        const Answer a = showMessage(
+            window_.messageParent(),
+            session_.GlobalFile + QStringLiteral(" was changed by another program since you opened it.\r")
+                + QStringLiteral("Overwrite it with your version, save your version as another file, or cancel?"),
+            Buttons::OverwriteSaveAsCancel, Icon::Exclamation);
+        if (a == Answer::Yes)
+            break;
+        // The dialog starts in the folder, so that just pressing Save cannot pick the same file.
+        const auto name = a == Answer::No ? askSaveAsName(QFileInfo(session_.GlobalFile).absolutePath() + QLatin1Char('/'))
+                                          : QString();
+        if (name && name->isEmpty()) {
+            session_.reopenWorkFile();
+            return {};
+        }
+        if (name)
+            file = *name;
+    }
+    if (auto error = session_.copyBack(file == session_.GlobalFile ? QString() : file)) {
         showMessage(window_.messageParent(), QStringLiteral("The configuration could not be saved:\r") + *error
                                                  + QStringLiteral("\rYour changes are kept; save again or use Save As."),
                     Buttons::Ok, Icon::Critical);
         session_.reopenWorkFile();
-        return false;
+        return {};
     }
     if (!session_.keptOriginal().isEmpty())
-        showMessage(window_.messageParent(),
-                    orvane::formats::keptOriginalMessage(target.isEmpty() ? session_.GlobalFile : target,
-                                                         session_.keptOriginal()),
+        showMessage(window_.messageParent(), orvane::formats::keptOriginalMessage(file, session_.keptOriginal()),
                     Buttons::Ok, Icon::Information);
-    return true;
+    return file;
+}
+
+void Filedialogs::showSaved(const QString& saved)
+{
+    session_.deleteWorkFile();
+    if (saved == session_.GlobalFile)
+        ReloadGlobalFile();
+    else if (LoadGlobalFile(saved))
+        showConfiguration();
+    else
+        ReloadGlobalFile();
 }
 
 bool Filedialogs::askBeforeLeaving()
@@ -101,7 +150,7 @@ bool Filedialogs::askBeforeLeaving()
         session_.reopenWorkFile();
         return false;
     }
-    return a != Answer::Yes || saveBack();
+    return a != Answer::Yes || !saveBack().isEmpty();
 }
 
 QString Filedialogs::startFolder() const
@@ -193,39 +242,43 @@ void Filedialogs::fileSave()
         return;
     session_.CloseWorkFile();
     // A read-only working copy holds no change, and the user's file may not be replaced.
-    if (!session_.FileReadOnly && !saveBack())
-        return;
-    session_.deleteWorkFile();
-    ReloadGlobalFile();
+    const QString saved = session_.FileReadOnly ? session_.GlobalFile : saveBack();
+    if (!saved.isEmpty())
+        showSaved(saved);
+}
+
+std::optional<QString> Filedialogs::askSaveAsName(const QString& proposed)
+{
+    const QString name =
+        configurationName(askConfiguration(window_.messageParent(), configurationDialog(FileDialogKind::Save, proposed)));
+    if (name.isEmpty() || name == session_.GlobalFile || !QFileInfo::exists(name))
+        return name;
+    if (showMessage(window_.messageParent(), name + QStringLiteral(" already exists.") + QLatin1Char('\r')
+                                                 + QStringLiteral("Do you want to replace it?"),
+                    Buttons::YesNo, Icon::Exclamation, QStringLiteral("Save AS")) != Answer::Yes)
+        return std::nullopt;
+    return name;
 }
 
 void Filedialogs::fileSaveAs()
 {
     if (!session_.FileOpened)
         return;
-    const QString name = configurationName(
-        askConfiguration(window_.messageParent(), configurationDialog(FileDialogKind::Save, session_.GlobalFile)));
-    if (name.isEmpty() || name == session_.GlobalFile) {
+    const auto name = askSaveAsName(session_.GlobalFile);
+    if (!name)
+        return;
+    if (name->isEmpty() || *name == session_.GlobalFile) {
         fileSave();
         return;
     }
-    if (QFileInfo::exists(name)
-        && showMessage(window_.messageParent(), name + QStringLiteral(" already exists.") + QLatin1Char('\r')
-                                                    + QStringLiteral("Do you want to replace it?"),
-                       Buttons::YesNo, Icon::Exclamation, QStringLiteral("Save AS")) != Answer::Yes)
-        return;
     session_.CloseWorkFile();
     // The old file is replaced in one step, so a failed copy leaves it whole.
-    if (!saveBack(name))
+    if (saveBack(*name).isEmpty())
         return;
     // A copy saved under a new name is the user's own to edit, even from a read-only file.
     if (session_.FileReadOnly)
-        QFile::setPermissions(name, QFile::permissions(name) | QFileDevice::WriteOwner);
-    session_.deleteWorkFile();
-    if (LoadGlobalFile(name))
-        showConfiguration();
-    else
-        ReloadGlobalFile();
+        QFile::setPermissions(*name, QFile::permissions(*name) | QFileDevice::WriteOwner);
+    showSaved(*name);
 }
 
 void Filedialogs::fileRestore()
@@ -262,12 +315,8 @@ bool Filedialogs::openGivenFile(const QString& fileName)
 
 void Filedialogs::OpenRecentEntry(const QString& fileName)
 {
-    try {
-        session_.LoadGlobalFile(fileName);
-    } catch (const std::exception& e) {
-        reportError(window_.messageParent(), e);
+    if (!openFile(fileName))
         return;
-    }
     window_.showCaption(session_.MainCaption());
     window_.SetReadOnly();
     MRUmodule::MoveFileToTop(fileName);

@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <exception>
+#include <optional>
 
 class QWidget;
 
@@ -68,6 +69,13 @@ private:
     // last chosen in a dialog or holding the most recent file, else the home folder.
     QString startFolder() const;
     QString askConfiguration(QWidget* parent, const FileDialogRequest& request);
+    // The name Save As saves under: the Save dialog starting at `proposed`, ".mdb" added,
+    // and the replace question for another file that exists. "" when the dialog was
+    // cancelled, nullopt when the user would not replace the file chosen.
+    std::optional<QString> askSaveAsName(const QString& proposed);
+    // Opens fileName in the session: offers read-only when another program holds it for
+    // writing, and tells what recovering an unfinished write did. False when not opened.
+    bool openFile(const QString& fileName);
     bool LoadGlobalFile(const QString& fileName);
     void OpenRecentEntry(const QString& fileName);
     void showConfiguration();
@@ -78,7 +86,12 @@ private:
     // Leaves the working copy, then shows the configuration choose() made, or the
     // current one again from disk when it made none.
     void leaveFor(bool (Filedialogs::*choose)());
-    bool saveBack(const QString& target = {});
+    // Saves the working copy over GlobalFile (or target). A GlobalFile that another program
+    // changed since it was opened is replaced only when the user says so: overwrite it,
+    // save as another file, or cancel. Returns the file saved; "" when nothing was.
+    QString saveBack(const QString& target = {});
+    // After a save: the configuration saved, shown from disk.
+    void showSaved(const QString& saved);
 
     EditorSession& session_;
     FileWindow& window_;

@@ -125,6 +125,9 @@ int main(int argc, char** argv)
                 return 1;
             }
         }
+        // The sample's layout must read back as it is written.
+        if (const auto lossy = orvane::monitor::tagsOutsideCp1252(tiles); !lossy.empty())
+            throw std::runtime_error(lossy.message(orvane::monitor::kTagsOutsideCp1252));
         db.close_work_dbs();
         db.close_database();
     } catch (const kessig::DbError& e) {

@@ -2,6 +2,7 @@
 
 #include "CompareLogWindow.h"
 #include "core/CommentImport.h"
+#include "core/CompanionTexts.h"
 #include "core/CompareRun.h"
 #include "core/EditorSession.h"
 #include "ui/MessageSeam.h"
@@ -66,6 +67,8 @@ frmReportType::frmReportType(QWidget* parent) : QDialog(parent)
 
 void vCompareDatabase(QWidget* parent, const QString& filename, char reportCode, const QString& globalFile)
 {
+    if (!acceptCompareTexts(parent, filename, reportCode, globalFile))
+        return;
     const JuxtaRun run = runJuxta(parent, filename, reportCode, globalFile);
     if (run.outcome == JuxtaRun::Outcome::NotInstalled)
         return;

@@ -53,9 +53,8 @@ void EditorApp::showStartUp(const QString& givenFile)
     timer1_.setInterval(2000);
     QObject::connect(&timer1_, &QTimer::timeout, form3_.get(), [this, givenFile] {
         // The start-up window stays up behind the start dialog until it returns.
+        form3_->setGivenFile(givenFile);
         form3_->show();
-        if (!givenFile.isEmpty())
-            form3_->openGivenFile(givenFile);
         form3_->firstActivation();
         frmStart_->hide();
     });

@@ -5,7 +5,9 @@
 #include "core/EditorSession.h"
 #include "frmGeneral.h"
 
-#include <QHBoxLayout>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTableWidget>
@@ -18,14 +20,27 @@ FormComment::FormComment(EditorSession& session, QWidget* mainWindow, QPlainText
 {
     setObjectName(QStringLiteral("FormComment"));
     setWindowTitle(QStringLiteral("Block Comments"));
-    auto* layout = new QHBoxLayout(this);
+    auto* layout = new QGridLayout(this);
     auto* bar = new QMenuBar(this);
     layout->setMenuBar(bar);
     connect(addDoneCommand(bar), &QAction::triggered, this, &FormComment::mnuExit_Click);
     text1_ = makeCommentBox(this, "Text1", 8775, 3600);
     text2_ = makeCommentBox(this, "Text2", 3015, 3600);
-    layout->addWidget(text1_);
-    layout->addWidget(text2_);
+    // Each box is named over it; its label takes the focus to it (Alt and the marked letter).
+    const auto title = [&](const char* name, const QString& text, QPlainTextEdit* box, int column) {
+        auto* label = new QLabel(text, this);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setBuddy(box);
+        layout->addWidget(label, 0, column);
+        layout->addWidget(box, 1, column);
+        box->setTabChangesFocus(true);
+    };
+    title("lblText1", QStringLiteral("&BLOCK COMMENT"), text1_, 0);
+    title("lblText2", QStringLiteral("D&RAWING COMMENT"), text2_, 1);
+    // The boxes keep their size, so that lines wrap where they will be stored; room to
+    // spare stays right of them and below.
+    layout->setRowStretch(2, 1);
+    layout->setColumnStretch(2, 1);
     text1_->installEventFilter(this);
     text2_->installEventFilter(this);
     for (const char* name : {"Grid2", "Grid3"})
@@ -84,6 +99,16 @@ void FormComment::reject() { mnuExit_Click(); }
 
 bool FormComment::eventFilter(QObject* watched, QEvent* event)
 {
+    // Tab moves on; Ctrl+Tab puts a tab character into the text.
+    auto* box = qobject_cast<QPlainTextEdit*>(watched);
+    if (box && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier) {
+            if (!box->isReadOnly())
+                box->insertPlainText(QStringLiteral("\t"));
+            return true;
+        }
+    }
     if (watched == text1_ && leavesBox(event))
         Text1_LostFocus();
     else if (watched == text2_ && leavesBox(event))

@@ -29,6 +29,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
+#include <utility>
 
 namespace brevant {
 
@@ -44,6 +45,14 @@ public:
     void setWholeMapSize(QSize size) { whole_ = size; updateGeometry(); }
     QSize sizeHint() const override { return whole_.isValid() ? whole_ : QTableWidget::sizeHint(); }
 
+protected:
+    // The highlighted cell is always the current one, the block that Enter or a click
+    // acts on: no key or click moves one without the other, or leaves none highlighted.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent*) const override
+    {
+        return index.isValid() ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::NoUpdate;
+    }
+
 private:
     QSize whole_;
 };
@@ -56,17 +65,22 @@ Form3::Form3(EditorSession& session, QWidget* fileDialogParent)
     setWindowTitle(QStringLiteral("Brevant"));
     buildControls();
     buildMenus();
+    // Made now, so that its first message takes no room from the block map and the grids.
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
     // The first size shows the whole block map and every column whole, as far as the screen allows.
     resize(sizeHint().boundedTo(screen()->availableSize()));
 }
 
 Form3::~Form3() = default;
 
-QAction* Form3::action(QMenu* menu, const char* name, const QString& text, bool enabled)
+QAction* Form3::action(QMenu* menu, const char* name, const QString& text, bool enabled,
+                       QKeySequence::StandardKey key)
 {
     QAction* a = menu->addAction(text);
     a->setObjectName(QString::fromLatin1(name));
     a->setEnabled(enabled);
+    if (key != QKeySequence::UnknownKey)
+        a->setShortcut(key);
     return a;
 }
 
@@ -74,11 +88,14 @@ void Form3::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    connect(action(file, "mnuFileNew", QStringLiteral("&New")), &QAction::triggered, this, [this] { guarded([this] { files_.fileNew(); }); });
-    connect(action(file, "mnuFileOpen", QStringLiteral("&Open")), &QAction::triggered, this, [this] { guarded([this] { files_.fileOpen(); }); });
-    mnuFileSave_ = action(file, "mnuFileSave", QStringLiteral("&Save"));
+    connect(action(file, "mnuFileNew", QStringLiteral("&New"), true, QKeySequence::New), &QAction::triggered, this,
+            [this] { guarded([this] { files_.fileNew(); }); });
+    connect(action(file, "mnuFileOpen", QStringLiteral("&Open"), true, QKeySequence::Open), &QAction::triggered, this,
+            [this] { guarded([this] { files_.fileOpen(); }); });
+    mnuFileSave_ = action(file, "mnuFileSave", QStringLiteral("&Save"), true, QKeySequence::Save);
     connect(mnuFileSave_, &QAction::triggered, this, [this] { guarded([this] { files_.fileSave(); }); });
-    connect(action(file, "mnuFileSaveAs", QStringLiteral("Sav&e As")), &QAction::triggered, this, [this] { guarded([this] { files_.fileSaveAs(); }); });
+    connect(action(file, "mnuFileSaveAs", QStringLiteral("Sav&e As"), true, QKeySequence::SaveAs), &QAction::triggered,
+            this, [this] { guarded([this] { files_.fileSaveAs(); }); });
     connect(action(file, "mnuFileRestore", QStringLiteral("&Restore")), &QAction::triggered, this, [this] { guarded([this] { files_.fileRestore(); }); });
     file->addSeparator();
     mnuFileUpload_ = action(file, "mnuFileUpload", QStringLiteral("&Upload From Orvane"), linkwin::uploadAvailable());
@@ -111,7 +128,8 @@ void Form3::buildMenus()
     });
     connect(action(file, "mnuFileCompare", QStringLiteral("&Compare Database Files")), &QAction::triggered, this,
             [this] { guarded([this] { mnuFileCompare_Click(this, session_); }); });
-    connect(action(file, "munFilePrint", QStringLiteral("&Print")), &QAction::triggered, this, &Form3::munFilePrint_Click);
+    connect(action(file, "munFilePrint", QStringLiteral("&Print"), true, QKeySequence::Print), &QAction::triggered, this,
+            &Form3::munFilePrint_Click);
     recent_[0] = file->addSeparator();
     recent_[0]->setObjectName(QStringLiteral("mnuRecentFile0"));
     recent_[0]->setVisible(false);
@@ -122,7 +140,8 @@ void Form3::buildMenus()
         connect(recent_[i], &QAction::triggered, this, [this, i] { guarded([this, i] { files_.mnuRecentFile_Click(i); }); });
     }
     file->addSeparator();
-    connect(action(file, "mnuFormExit", QStringLiteral("E&xit")), &QAction::triggered, this, [this] { guarded([this] { files_.fileExit(); }); });
+    connect(action(file, "mnuFormExit", QStringLiteral("E&xit"), true, QKeySequence::Quit), &QAction::triggered, this,
+            [this] { guarded([this] { files_.fileExit(); }); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
@@ -179,6 +198,7 @@ void Form3::buildControls()
         g->setHorizontalHeaderLabels(titles);
         g->setEditTriggers(QAbstractItemView::NoEditTriggers);
         g->setSelectionMode(QAbstractItemView::SingleSelection);
+        g->setTabKeyNavigation(false);   // Tab goes on to the next control; the arrows move inside
         g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         g->installEventFilter(this);
         return g;
@@ -194,6 +214,7 @@ void Form3::buildControls()
     grid1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     for (int b = 0; b < kBlockCount; ++b)
         grid1_->setItem(b / 10, b % 10, new QTableWidgetItem(kEmptyCell));
+    grid1_->setCurrentCell(0, 0);   // a command always has a block shown as current
 
     grid2_ = makeGrid("Grid2", kGridRows, {QStringLiteral("Blk"), QStringLiteral("Description"),
                                            QStringLiteral("Function"), QStringLiteral("A/D")});
@@ -231,10 +252,11 @@ void Form3::buildControls()
     txtEdit_ = makeBox("txtEdit", grid2_);
     txtEdit1_ = makeBox("txtEdit1", grid3_);
 
-    txtCmt_ = new QPlainTextEdit(central);
-    txtCmt_->setObjectName(QStringLiteral("txtCmt"));
-    txtCmt_->setReadOnly(true);   // a click opens the block comment window
-    txtCmt_->viewport()->installEventFilter(this);
+    auto* comment = new PreviewBox(central);   // a click or a key opens the block comment window
+    comment->setObjectName(QStringLiteral("txtCmt"));
+    // The window opens once the event that asked for it is through.
+    connect(comment, &PreviewBox::opened, this, &Form3::txtCmt_Click, Qt::QueuedConnection);
+    txtCmt_ = comment;
     txtCmt_->hide();
 
     auto makeLabel = [&](const char* name, const QString& text) {
@@ -302,6 +324,14 @@ void Form3::buildControls()
     auto* layout = new QHBoxLayout(central);
     layout->addLayout(left);
     layout->addLayout(right);
+
+    // Tab: the block map, the function list or the grids, the comment, DOWNLOAD; the
+    // controls of the other mode are hidden and skipped.
+    setTabOrder(grid1_, list1_);
+    setTabOrder(list1_, grid2_);
+    setTabOrder(grid2_, grid3_);
+    setTabOrder(grid3_, txtCmt_);
+    setTabOrder(txtCmt_, command1_);
 }
 
 namespace {
@@ -476,22 +506,18 @@ void Form3::showBlock(int block)
         showMessage(this, QStringLiteral("Database Error, Record Not Found"));
         return;
     }
+    if (!v.missingConstants.empty()) {
+        showMessage(this, missingConstantsMessage(block, v.name, v.missingConstants), Buttons::Ok, Icon::Exclamation);
+        return;
+    }
     editedBlock_ = block;
     label5_->setText(QStringLiteral("BLOCK %1 - ").arg(block) + cell.trimmed());
     grid2_->setFocusPolicy(v.inputs.empty() ? Qt::ClickFocus : Qt::StrongFocus);
-    for (int n = 0; n < static_cast<int>(v.inputs.size()); ++n) {
-        const InputRow& in = v.inputs[n];
-        grid2_->setItem(n, 0, new QTableWidgetItem(QString::number(in.source)));
-        grid2_->setItem(n, 1, new QTableWidgetItem(in.description));
-        grid2_->setItem(n, 2, new QTableWidgetItem(in.function));
-        grid2_->setItem(n, 3, new QTableWidgetItem(in.ad));
-    }
+    for (int n = 0; n < static_cast<int>(v.inputs.size()); ++n)
+        showInputRow(n, v.inputs[n]);
     grid3_->setFocusPolicy(v.params.empty() && !v.auxOutput ? Qt::ClickFocus : Qt::StrongFocus);
-    if (v.auxOutput) {
-        const AuxChoice a = session_.model().auxOutput(block, v.name);
-        grid3_->setItem(0, 0, new QTableWidgetItem(QString::number(a.value)));
-        grid3_->setItem(0, 1, new QTableWidgetItem(a.name));
-    }
+    if (v.auxOutput)
+        showAuxOutput(block, v.name);
     for (int n = 0; n < static_cast<int>(v.params.size()); ++n) {
         const ParamRow& p = v.params[n];
         grid3_->setItem(n, 0, new QTableWidgetItem(p.value));
@@ -499,6 +525,21 @@ void Form3::showBlock(int block)
         grid3_->setRowHeight(n, p.tall ? 2 * rowHeight_ : rowHeight_);
     }
     shown_ = std::move(v);
+}
+
+void Form3::showInputRow(int row, const InputRow& in)
+{
+    grid2_->setItem(row, 0, new QTableWidgetItem(QString::number(in.source)));
+    grid2_->setItem(row, 1, new QTableWidgetItem(in.description));
+    grid2_->setItem(row, 2, new QTableWidgetItem(in.function));
+    grid2_->setItem(row, 3, new QTableWidgetItem(in.ad));
+}
+
+void Form3::showAuxOutput(int block, const QString& functionName)
+{
+    const AuxChoice a = session_.model().auxOutput(block, functionName);
+    grid3_->setItem(0, 0, new QTableWidgetItem(QString::number(a.value)));
+    grid3_->setItem(0, 1, new QTableWidgetItem(a.name));
 }
 
 void Form3::assignFunction(int block)
@@ -646,8 +687,16 @@ void Form3::CommitCellEdit(QTableWidget* grid, QLineEdit* box)
                                                                   shown_.inputCount, row, text);
         if (!r.message.isEmpty())
             showMessage(this, r.message);
-        if (!r.shown.isEmpty())
+        if (input && r.store) {
+            // The row names its new source's function; an aux output follows input 1.
+            InputRow& in = shown_.inputs[size_t(row - 1)];
+            in = session_.model().inputRow(shown_.function, row, r.stored);
+            showInputRow(row - 1, in);
+            if (shown_.auxOutput && row == 1)
+                showAuxOutput(editedBlock_, shown_.name);
+        } else if (!r.shown.isEmpty()) {
             grid->item(row - 1, 0)->setText(r.shown);
+        }
     });
     grid->setFocus();
 }
@@ -691,10 +740,6 @@ void Form3::setFocusMarks(QTableWidget* grid, bool focused)
 
 bool Form3::eventFilter(QObject* watched, QEvent* event)
 {
-    if (txtCmt_ && watched == txtCmt_->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        QTimer::singleShot(0, this, &Form3::txtCmt_Click);
-        return true;
-    }
     auto* grid = qobject_cast<QTableWidget*>(watched);
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (event->type() == QEvent::FocusIn && grid) {
@@ -800,14 +845,6 @@ template <class F> void Form3::runTransfer(F&& transfer)
 
 // ---- What the file commands need ----------------------------------------------
 
-bool Form3::openGivenFile(const QString& fileName)
-{
-    if (!files_.openGivenFile(fileName))
-        return false;
-    startDialogShown_ = true;
-    return true;
-}
-
 void Form3::hideStartUpWindow()
 {
     if (fileDialogParent_)
@@ -862,6 +899,8 @@ void Form3::firstActivation()
         }
     }
     MRUmodule::ShowRecentFiles(*this);
+    if (!startDialogShown_ && !givenFile_.isEmpty() && files_.openGivenFile(std::exchange(givenFile_, QString())))
+        startDialogShown_ = true;
     if (!startDialogShown_) {
         startDialogShown_ = true;
         FrmAsk ask(this);

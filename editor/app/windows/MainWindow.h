@@ -4,6 +4,7 @@
 #include "core/EditorSession.h"
 #include "core/Filedialogs.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -56,9 +57,10 @@ public:
     void CommitCellEdit(QTableWidget* grid, QLineEdit* box);
     void ProcessAuxOutputs();
 
-    // A file given on the command line (the desktop's "open with"): opened in place of
-    // the start dialog; when it cannot be, the start dialog comes as usual.
-    bool openGivenFile(const QString& fileName);
+    // A file given on the command line (the desktop's "open with"): the first activation
+    // opens it in place of the start dialog; when it cannot, the start dialog follows once
+    // the user has read why.
+    void setGivenFile(const QString& fileName) { givenFile_ = fileName; }
     // The first activation: read-only state, recent entries, start dialog.
     void firstActivation();
     // The text windows and printing.
@@ -91,6 +93,9 @@ private:
     void buildControls();
     void sizeGrids();
     void showBlock(int block);
+    void showInputRow(int row, const InputRow& in);
+    // Row 1 of the parameter grid of an "AABO"/"DABO" block: its aux output.
+    void showAuxOutput(int block, const QString& functionName);
     void assignFunction(int block);
     template <class F> void guarded(F&& f);
     void closeEditBox(QTableWidget* grid, QLineEdit* box);
@@ -99,7 +104,8 @@ private:
     void setTransferRunning(bool running);
     bool editableRow(const QTableWidget* grid, int row) const;
     void setFocusMarks(QTableWidget* grid, bool focused);
-    QAction* action(QMenu* menu, const char* name, const QString& text, bool enabled = true);
+    QAction* action(QMenu* menu, const char* name, const QString& text, bool enabled = true,
+                    QKeySequence::StandardKey key = QKeySequence::UnknownKey);
 
     EditorSession& session_;
     QWidget* fileDialogParent_;
@@ -125,6 +131,7 @@ private:
     bool activationHandled_ = false;
     bool startDialogShown_ = false;
     bool skipCommentEditorOnce_ = false;
+    QString givenFile_;
     bool finished_ = false;
     bool transferRunning_ = false;   // a download, upload or verify is talking to the controller
     BlockView shown_;

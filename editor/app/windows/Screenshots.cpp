@@ -76,8 +76,9 @@ public:
         }
     }
 
-    // Block Data mode (a block selected, then an edit box holding sixteen characters)
-    // and Function Type mode, at the window's first size and at 1280 x 1024.
+    // Block Data mode (a block selected, then an edit box holding sixteen characters),
+    // Function Type mode, and that mode again once a download's warning was cancelled, at
+    // the window's first size and at 1280 x 1024.
     void mainWindow()
     {
         Form3& w = app_.mainWindow();
@@ -101,20 +102,52 @@ public:
             w.EditKeyCode(grid3, box, Qt::Key_Escape);
             w.FunctionTypeMode();
             take(&w, QStringLiteral("function-type-") + size);
+            w.BlockDataMode();
+            QTimer::singleShot(0, [] {
+                if (QWidget* warning = shownWindow(QStringLiteral("frmWarn")))
+                    click(warning, "cmdCancel");
+            });
+            click(&w, "Command1");
+            w.FunctionTypeMode();
+            take(&w, QStringLiteral("after-download-warning-") + size);
         }
         w.resize(first);
         w.BlockDataMode();
     }
 
-    // "Name, Comments, Quick Menu" and the print options.
+    // "Name, Comments, Quick Menu" with the keyboard on the description's preview, at its
+    // first size and at 1280 x 1024; the block comments; the print options.
     void textWindows()
     {
         Form3& w = app_.mainWindow();
         w.mnuEditComments_Click();
         QWidget* info = shownWindow(QStringLiteral("frmGeneral"));
+        if (info) {
+            info->activateWindow();
+            waitFor([&] { return info->isActiveWindow(); }, kWindowMs);
+            if (auto* preview = info->findChild<QWidget*>(QStringLiteral("Text1")))
+                preview->setFocus();
+        }
         take(info, QStringLiteral("configuration-info"));
-        if (info)
+        if (info) {
+            const QSize first = info->size();
+            info->resize(1280, 1024);
+            take(info, QStringLiteral("configuration-info-1280x1024"));
+            info->resize(first);
             trigger(info, "mnuExit");
+        }
+        w.selectBlock(blockWithInputs());
+        w.Grid1_Click();
+        QTimer::singleShot(0, [this] {
+            QWidget* comments = shownWindow(QStringLiteral("FormComment"));
+            take(comments, QStringLiteral("block-comments"));
+            if (!comments)
+                return;
+            comments->resize(1280, 1024);
+            take(comments, QStringLiteral("block-comments-1280x1024"));
+            trigger(comments, "mnuExit");
+        });
+        w.txtCmt_Click();
         w.munFilePrint_Click();
         take(w.printOptions(), QStringLiteral("print-options"));
         if (w.printOptions())

@@ -7,6 +7,8 @@
 #include <kessig/OrvaneDB.h>
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMenuBar>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
@@ -20,6 +22,12 @@ namespace brevant {
 QPlainTextEdit* makeCommentBox(QWidget* parent, const char* name, int widthTwips, int heightTwips)
 {
     auto* box = new QPlainTextEdit(parent);
+    shapeCommentBox(box, name, widthTwips, heightTwips);
+    return box;
+}
+
+void shapeCommentBox(QPlainTextEdit* box, const char* name, int widthTwips, int heightTwips)
+{
     box->setObjectName(QString::fromLatin1(name));
     QFont font(QStringLiteral("Courier New"));
     font.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("Cousine"),
@@ -31,7 +39,44 @@ QPlainTextEdit* makeCommentBox(QWidget* parent, const char* name, int widthTwips
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     box->setFixedSize(twips(box, widthTwips), twips(box, heightTwips));
-    return box;
+}
+
+PreviewBox::PreviewBox(QWidget* parent) : QPlainTextEdit(parent)
+{
+    setReadOnly(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    viewport()->setCursor(Qt::PointingHandCursor);
+    // A read-only box draws no caret: the frame shows where the keyboard is. Both states
+    // keep one frame width, so the text never moves.
+    setStyleSheet(QStringLiteral("QPlainTextEdit { border: 2px solid palette(mid); }"
+                                 "QPlainTextEdit:focus { border: 2px solid palette(highlight); }"));
+}
+
+void PreviewBox::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+            emit opened();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void PreviewBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        emit opened();
+        return;
+    }
+    QPlainTextEdit::mouseReleaseEvent(event);
 }
 
 void showStoredText(QPlainTextEdit* box, const QString& stored)

@@ -14,7 +14,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
+#include <QTimer>
 
 namespace brevant {
 
@@ -55,14 +58,25 @@ frmGeneral::frmGeneral(EditorSession& session, QWidget* mainWindow)
     txtTitle_->setObjectName(QStringLiteral("txtTitle"));
     txtCfg_ = new QLineEdit(central);
     txtCfg_->setObjectName(QStringLiteral("txtCfg"));
-    text1_ = makeCommentBox(central, "Text1", 8775, 1800);
-    text1_->setReadOnly(true);
-    text1_->setCursor(Qt::PointingHandCursor);
+    auto* preview = new PreviewBox(central);
+    shapeCommentBox(preview, "Text1", 8775, 1800);
+    connect(preview, &PreviewBox::opened, this, &frmGeneral::Text1_Click);
+    text1_ = preview;
     dbGrid1_ = new QTableView(central);
     dbGrid1_->setObjectName(QStringLiteral("DBGrid1"));
     dbGrid1_->setMinimumHeight(twips(dbGrid1_, 2800));
+    dbGrid1_->setWordWrap(false);
+    dbGrid1_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     data1_ = new QuickMessageData(session, this);
-    connect(data1_, &QuickMessageData::notice, this, [this](const QString& text) { showMessage(this, text); });
+    connect(data1_, &QuickMessageData::notice, this, [this](const QString& text) {
+        showMessage(this, text);
+        // The box took the focus from the cell's editor, which closes once the notice is
+        // answered: the focus goes back to the cell, not to the window's first box.
+        QTimer::singleShot(0, dbGrid1_, [this] {
+            if (isVisible())
+                dbGrid1_->setFocus(Qt::OtherFocusReason);
+        });
+    });
     connect(data1_, &QuickMessageData::modelChanged, this, &frmGeneral::showGrid);
 
     label(QStringLiteral("TITLE"), 0);
@@ -75,7 +89,6 @@ frmGeneral::frmGeneral(EditorSession& session, QWidget* mainWindow)
     layout->addWidget(dbGrid1_, 3, 1);
     for (QWidget* w : {static_cast<QWidget*>(txtTitle_), static_cast<QWidget*>(txtCfg_)})
         w->installEventFilter(this);
-    text1_->viewport()->installEventFilter(this);
 
     frmvga_ = std::make_unique<frmvga>(session, this);
 }
@@ -101,6 +114,20 @@ void frmGeneral::showGrid()
             dbGrid1_->horizontalHeader()->moveSection(dbGrid1_->horizontalHeader()->visualIndex(logical), visual);
     }
     dbGrid1_->hideColumn(model->fieldIndex(QStringLiteral("Offset")));
+    // A message of sixteen of the widest characters shows whole on one line; the numbers
+    // take what their titles need and the message the rest.
+    QHeaderView* columns = dbGrid1_->horizontalHeader();
+    const int margins = 2 * (dbGrid1_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, dbGrid1_) + 1) + 4;
+    const int message = dbGrid1_->fontMetrics().horizontalAdvance(QString(kQuickMessageLength, QLatin1Char('W')))
+                        + margins;
+    for (const QString& number : {QStringLiteral("Block"), QStringLiteral("Parameter")})
+        columns->setSectionResizeMode(model->fieldIndex(number), QHeaderView::ResizeToContents);
+    columns->setSectionResizeMode(model->fieldIndex(QStringLiteral("Message")), QHeaderView::Stretch);
+    columns->setStretchLastSection(false);
+    dbGrid1_->setMinimumWidth(dbGrid1_->verticalHeader()->sizeHint().width() + message
+                              + columns->sectionSizeHint(model->fieldIndex(QStringLiteral("Block")))
+                              + columns->sectionSizeHint(model->fieldIndex(QStringLiteral("Parameter")))
+                              + 2 * dbGrid1_->frameWidth() + dbGrid1_->verticalScrollBar()->sizeHint().width());
 }
 
 void frmGeneral::open()
@@ -149,10 +176,17 @@ void frmGeneral::leaveField(QLineEdit* box, const QString& what)
 void frmGeneral::txtTitle_LostFocus() { leaveField(txtTitle_, QStringLiteral("Title")); }
 void frmGeneral::txtCfg_LostFocus() { leaveField(txtCfg_, QStringLiteral("Configuration")); }
 
+void frmGeneral::leaveGrid()
+{
+    // Moving off the current cell commits an editor open on it, as leaving a box writes the box.
+    dbGrid1_->setCurrentIndex(QModelIndex());
+}
+
 void frmGeneral::Text1_Click()
 {
     txtTitle_LostFocus();
     txtCfg_LostFocus();
+    leaveGrid();
     hide();
     frmvga_->open();
 }
@@ -161,6 +195,7 @@ void frmGeneral::mnuExit_Click()
 {
     txtTitle_LostFocus();
     txtCfg_LostFocus();
+    leaveGrid();
     if (!session_.FileReadOnly)
         data1_->close();
     hide();
@@ -173,8 +208,6 @@ bool frmGeneral::eventFilter(QObject* watched, QEvent* event)
         txtTitle_LostFocus();
     else if (watched == txtCfg_ && leavesBox(event))
         txtCfg_LostFocus();
-    else if (watched == text1_->viewport() && event->type() == QEvent::MouseButtonRelease)
-        Text1_Click();
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -54,6 +54,8 @@ protected:
 private:
     // Leaving a box: a text too long for its field is cut with a notice, a changed one written.
     void leaveField(QLineEdit* box, const QString& what);
+    // A quick-message cell still being edited is stored before the window goes.
+    void leaveGrid();
     void showGrid();
 
     EditorSession& session_;

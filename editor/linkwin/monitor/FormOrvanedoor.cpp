@@ -1,6 +1,5 @@
 #include "linkwin/monitor/FormOrvanedoor.h"
 
-#include "linkwin/comm/TheLink.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -21,6 +20,17 @@ namespace {
 constexpr int kTickMs = 100;
 // Left to right: up arrow (index 0), down arrow (6), SEL (1), ESC (7); the key code is the index + 1.
 constexpr std::array<int, 4> kKeyCodes = {DoorPanel::kUp, DoorPanel::kDown, DoorPanel::kSelect, DoorPanel::kEscape};
+
+const QColor kMissing(0x90, 0x90, 0x90);
+
+// A display's text in the window's own colours while live, else grey.
+void showLive(QLabel* display, bool live)
+{
+    QPalette colours;   // the inherited ones
+    if (!live)
+        colours.setColor(QPalette::WindowText, kMissing);
+    display->setPalette(colours);
+}
 
 QIcon arrowIcon(bool up)
 {
@@ -43,15 +53,26 @@ Lamp::Lamp(QWidget* parent) : QWidget(parent)
     setFixedSize(22, 22);
 }
 
-void Lamp::setLit(bool lit)
+void Lamp::setLit(bool lit) { show(lit ? State::Lit : State::Dark); }
+void Lamp::setUnknown() { show(State::Unknown); }
+
+void Lamp::show(State state)
 {
-    if (lit_ == lit)
+    if (state_ == state)
         return;
-    lit_ = lit;
+    state_ = state;
     update();
 }
 
-QColor Lamp::colour() const { return lit_ ? QColor(255, 0, 0) : palette().color(QPalette::Window); }
+QColor Lamp::colour() const
+{
+    switch (state_) {
+    case State::Lit: return QColor(255, 0, 0);
+    case State::Unknown: return kMissing;
+    case State::Dark: break;
+    }
+    return palette().color(QPalette::Window);
+}
 
 void Lamp::paintEvent(QPaintEvent*)
 {
@@ -130,15 +151,23 @@ bool FormOrvanedoor::activate()
 
 void FormOrvanedoor::pass()
 {
-    const orvane::monitor::PanelReadings readings = panel_.tick(theLink());
+    const orvane::monitor::PanelReadings readings = panel_.tick(line());
     if (readings.lampLit)
         shpLamp_->setLit(*readings.lampLit);
-    if (readings.text)
-        lblText_->setText(QString::fromStdString(*readings.text));
-    if (readings.value)
-        lblValue_->setText(QString::fromStdString(*readings.value));
+    for (const auto& [display, text] : {std::pair{lblText_, readings.text}, std::pair{lblValue_, readings.value}})
+        if (text) {
+            display->setText(QString::fromStdString(*text));
+            showLive(display, true);
+        }
     if (panel_.closeRequested())
         stopPolling();
+}
+
+void FormOrvanedoor::showValuesMissing()
+{
+    shpLamp_->setUnknown();
+    for (QLabel* display : {lblText_, lblValue_})
+        showLive(display, false);
 }
 
 void FormOrvanedoor::done()

@@ -16,18 +16,23 @@ class QPushButton;
 
 namespace brevant::linkwin {
 
-// The indicator: red while lit, else the window's background.
+// The indicator: red while lit, else the window's background; grey while its state is
+// not known (the line died).
 class Lamp : public QWidget {
     Q_OBJECT
 public:
     explicit Lamp(QWidget* parent);
     void setLit(bool lit);
-    bool lit() const { return lit_; }
+    void setUnknown();
+    bool lit() const { return state_ == State::Lit; }
+    bool known() const { return state_ != State::Unknown; }
     QColor colour() const;
 protected:
     void paintEvent(QPaintEvent* event) override;
 private:
-    bool lit_ = false;
+    enum class State { Dark, Lit, Unknown };
+    void show(State state);
+    State state_ = State::Dark;
 };
 
 class FormOrvanedoor : public PollingWindow {
@@ -48,6 +53,9 @@ public:
 
 protected:
     void pass() override;
+    void showValuesMissing() override;
+    // Polling ended (Done, or the port closed under it): back to the main window.
+    void pollingEnded() override { backToMain(); }
     void done() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,6 +1,5 @@
 #include "linkwin/monitor/MGrid.h"
 
-#include "linkwin/comm/TheLink.h"
 #include "orvane/monitor/Tiles.h"
 
 #include <QHBoxLayout>
@@ -115,7 +114,7 @@ void MGrid::pollingEnded()
 void MGrid::pass()
 {
     std::size_t read = 0;
-    pollWatches(theLink(), watches_, [this] { return goOn(); }, [&](std::size_t i) {
+    pollWatches(line(), watches_, [this] { return goOn(); }, [&](std::size_t i) {
         showCell(i);
         ++read;
     });
@@ -125,11 +124,20 @@ void MGrid::pass()
     }
 }
 
+void MGrid::showValuesMissing()
+{
+    for (std::size_t i = 0; i < watches_.size(); ++i) {
+        watches_[i].value.markMissing();
+        showCell(i);
+    }
+}
+
 void MGrid::showCell(std::size_t watch)
 {
     const Watch& w = watches_[watch];
     QTableWidgetItem* cell = grid_->item(w.block / 10 + 1, w.block % 10 + 1);
-    cell->setText(QString::fromStdString(w.value.text(w.reading)));
+    const QString text = QString::fromStdString(w.value.text(w.reading));
+    cell->setText(text.isEmpty() ? kEmptyCell : text);
     cell->setForeground(w.value.missing() ? QBrush(kMissingText) : palette().text());
 }
 

@@ -38,6 +38,7 @@ signals:
 
 protected:
     void pass() override;
+    void showValuesMissing() override;
     void pollingEnded() override;
 
 private:

@@ -1,6 +1,5 @@
 #include "linkwin/monitor/Monitor.h"
 
-#include "linkwin/comm/TheLink.h"
 #include "linkwin/monitor/frmTag.h"
 #include "linkwin/monitor/frmTrend.h"
 #include "orvane/monitor/LayoutFile.h"
@@ -199,7 +198,7 @@ void Monitor::hideEvent(QHideEvent* event)
 
 void Monitor::pass()
 {
-    pollTiles(theLink(), tiles_, [this] { return goOn(); }, [this](int slot) {
+    pollTiles(line(), tiles_, [this] { return goOn(); }, [this](int slot) {
         showTile(slot);
         const Tile* tile = tiles_.at(slot);
         if (const auto value = tile->live.last(); value && !tile->live.missing())
@@ -208,6 +207,15 @@ void Monitor::pass()
     });
     if (trend_ && trend_->msSinceDrawn() >= kTrendRedrawMs)
         redrawTrend();
+}
+
+void Monitor::showValuesMissing()
+{
+    for (int slot = 1; slot <= kTileSlots; ++slot)
+        if (Tile* tile = tiles_.at(slot)) {
+            tile->live.markMissing();
+            showTile(slot);
+        }
 }
 
 void Monitor::resetTiles()
@@ -225,6 +233,12 @@ void Monitor::resetTiles()
 
 void Monitor::saveLayout()
 {
+    const auto lossy = tagsOutsideCp1252(tiles_);
+    if (!lossy.empty()
+        && showMessage(this, QString::fromStdString(lossy.message(kTagsOutsideCp1252, "Save the layout anyway?")),
+                       Buttons::OkCancel, Icon::Exclamation)
+               != Answer::Ok)
+        return;
     if (const auto error = orvane::monitor::saveLayout(layoutPath_, tiles_))
         showMessage(this, QStringLiteral("The layout could not be saved in ") + layoutPath_ + QStringLiteral(":\r") + *error,
                     Buttons::Ok, Icon::Exclamation);

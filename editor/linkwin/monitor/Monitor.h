@@ -47,6 +47,7 @@ public:
 
 protected:
     void pass() override;
+    void showValuesMissing() override;
     void pollingEnded() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;

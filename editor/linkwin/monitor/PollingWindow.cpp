@@ -1,6 +1,7 @@
 #include "linkwin/monitor/PollingWindow.h"
 
 #include "linkwin/comm/TheLink.h"
+#include "orvane/monitor/ControllerLine.h"
 #include "orvane/transfer/Texts.h"
 #include "ui/MessageSeam.h"
 
@@ -11,7 +12,7 @@
 namespace brevant::linkwin {
 
 PollingWindow::PollingWindow(QWidget* mainWindow, const QString& objectName, const QString& caption)
-    : QMainWindow(mainWindow, Qt::Window), mainWindow_(mainWindow), session_(theLink(), [this] { pass(); })
+    : QMainWindow(mainWindow, Qt::Window), mainWindow_(mainWindow), session_(theLink(), [this] { runPass(); })
 {
     setObjectName(objectName);
     setWindowTitle(caption);
@@ -31,6 +32,7 @@ void PollingWindow::showInstead(std::function<void()> onReturn)
 {
     onReturn_ = std::move(onReturn);
     closeRequested_ = false;
+    showValuesMissing();   // read in a session that has ended
     if (mainWindow_)
         setWindowTitle(mainWindow_->windowTitle());
     show();
@@ -69,8 +71,20 @@ bool PollingWindow::startPolling(orvane::monitor::Pacing pacing, int intervalMs)
     return opened == Opened::Yes;
 }
 
+void PollingWindow::runPass()
+{
+    pass();
+    if (line().dead())
+        showValuesMissing();
+}
+
 void PollingWindow::onPollingFinished()
 {
+    if (session_.portClosed()) {
+        showValuesMissing();
+        showMessage(this, QString::fromStdString(orvane::monitor::portClosedMessage(theLink().portLabel())),
+                    Buttons::Ok, Icon::Exclamation);
+    }
     pollingEnded();
     if (!closeRequested_)
         return;

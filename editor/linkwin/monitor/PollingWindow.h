@@ -4,6 +4,10 @@
 // a PollSession, and goes back to the main window on "&Done" or its title bar's close.
 // Done while polling shows the busy pointer and leaves once the last exchange has
 // returned and the port is closed.
+//
+// Values that are not live are shown as missing, all at once: when the line dies in a
+// pass (the controller stopped answering), when the port closes under the window (which
+// also says so and stops), and when the window is shown again after an earlier session.
 
 #include "orvane/monitor/PollSession.h"
 
@@ -27,8 +31,10 @@ public:
     bool polling() const { return session_.active(); }
 
 protected:
-    // One pass over what the window watches; ask goOn() between exchanges.
+    // One pass over what the window watches through line(); ask goOn() between exchanges.
     virtual void pass() = 0;
+    // Every value shown as missing (ControllerLine): none is live now.
+    virtual void showValuesMissing() = 0;
     // The port is closed again: buttons back to idle.
     virtual void pollingEnded() {}
     // "&Done": leave now when idle, else once polling has ended.
@@ -39,6 +45,7 @@ protected:
     bool startPolling(orvane::monitor::Pacing pacing, int intervalMs = 0);
     void stopPolling() { session_.stop(); }
     bool goOn() const { return session_.running(); }
+    orvane::monitor::ControllerLine& line() { return session_.line(); }
     // Hides this window and shows the main window again (once: nothing when hidden).
     void backToMain();
     // The busy pointer until polling has ended; then back to the main window.
@@ -57,6 +64,7 @@ protected:
     }
 
 private:
+    void runPass();
     void onPollingFinished();
 
     QPointer<QWidget> mainWindow_;

@@ -1,6 +1,8 @@
 #include "linkwin/monitor/frmTag.h"
 
+#include "orvane/monitor/LayoutFile.h"
 #include "orvane/monitor/Tiles.h"
+#include "ui/MessageSeam.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -91,6 +93,16 @@ void frmTag::choose(int index)
 
 void frmTag::ok()
 {
+    // Said here, where the tag can still be changed, as well as when the layout is saved.
+    orvane::link::TextsOutsideCp1252 lossy;
+    lossy.check("tag", txtTag_->text().toStdString());
+    if (!lossy.empty()
+        && showMessage(this, QString::fromStdString(lossy.message(kTagsOutsideCp1252, "Keep this tag?")),
+                       Buttons::OkCancel, Icon::Exclamation)
+               != Answer::Ok) {
+        txtTag_->setFocus();
+        return;
+    }
     tag_ = txtTag_->text();
     block_ = tagBlock(txtBlock_->text());
     accept();

@@ -1,5 +1,6 @@
 #include "JetDatabase.h"
 
+#include "LongValues.h"
 #include "orvane/formats/JetHeader.h"
 
 #include <fcntl.h>
@@ -200,6 +201,12 @@ void JetTable::readRows(const std::function<void(const std::vector<JetValue>&)>&
                 if (field.siz != size || field.start < 0 || field.start + size > mdb_->fmt->pg_size)
                     throw damaged("field " + quoted(column.name) + " in " + where);
             };
+            if (column.type == MDB_MEMO || column.type == MDB_OLE) {
+                fits(field.siz);
+                if (const auto fault = longValueFault(mdb_, raw, field.siz))
+                    throw JetError("it is damaged: field " + quoted(column.name) + " in " + where + " of table "
+                                   + quoted(name_) + " cannot be read (" + *fault + ")");
+            }
             v.kind = column.kind;
             switch (column.type) {
             case MDB_BYTE: fits(1); v.integer = raw[0]; break;

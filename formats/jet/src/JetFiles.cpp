@@ -4,6 +4,8 @@
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/formats/JetHeader.h"
 
+#include <kessig/OrvaneDB.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -109,8 +111,12 @@ QString jetReaderProgram()
 
 std::optional<QString> copyConfiguration(const QString& source, const QString& target)
 {
+    // Without its journal a copy would hold a half-written configuration.
+    if (const std::string beside = kessig::interruptedWriteBeside(QFile::encodeName(source).toStdString()); !beside.empty())
+        return source + QStringLiteral(" is not copied: a write into it did not finish (") + QFile::decodeName(beside.c_str())
+               + QStringLiteral(" lies beside it) and was not recovered.");
     if (!isJetFile(source))
-        return orvane::files::copyKeepingTimes(source, target);
+        return orvane::files::copyForWorking(source, target);
     std::unique_ptr<orvane::files::WorkingFolder> folder;
     try {
         folder = std::make_unique<orvane::files::WorkingFolder>(orvane::files::WorkingFolder::Purpose::JetReading);
@@ -121,7 +127,7 @@ std::optional<QString> copyConfiguration(const QString& source, const QString& t
     if (auto error = runReader(source, output))
         return error;
     // Written into the target itself: a working copy is held by its open file.
-    if (auto error = orvane::files::copyKeepingTimes(output, target))
+    if (auto error = orvane::files::copyForWorking(output, target))
         return error;
     return takeTimesAndMode(source, target, true);
 }
@@ -129,6 +135,15 @@ std::optional<QString> copyConfiguration(const QString& source, const QString& t
 Replacement replaceConfiguration(const QString& source, const QString& target)
 {
     Replacement r;
+    // The journal of an unfinished write beside the old content would be rolled back
+    // onto the new one by the next program that opens it.
+    try {
+        if (QFileInfo::exists(target))
+            kessig::recoverInterruptedWrite(QFile::encodeName(target).toStdString(), target.toStdString());
+    } catch (const kessig::DbError& e) {
+        r.error = QString::fromStdString(e.text());
+        return r;
+    }
     if (isJetFile(target)) {
         r.keptOriginal = keptName(QFileInfo(target));
         auto error = orvane::files::copyKeepingTimes(target, r.keptOriginal);
@@ -157,7 +172,9 @@ QString keptOriginalMessage(const QString& target, const QString& keptOriginal)
            + QLatin1Char('.');
 }
 
-OwnFormatFile::OwnFormatFile(const QString& path) : path_(path)
+OwnFormatFile::OwnFormatFile(const QString& path, const QString& shown)
+    : path_(path), recovered_(QString::fromStdString(kessig::recoverInterruptedWrite(
+                       QFile::encodeName(path).toStdString(), (shown.isEmpty() ? path : shown).toStdString())))
 {
     if (!isJetFile(path))
         return;

@@ -22,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -145,10 +146,31 @@ ReaderRun runReader(const QStringList& arguments)
             QString::fromUtf8(p.readAllStandardOutput()).trimmed()};
 }
 
+// A damaged file and the reason it is refused with.
+struct BadFile {
+    QString name;
+    QByteArray bytes;
+    QString reason;
+};
+
 class JetFilesTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
+    // Each file is refused with its reason, and the target stays as it was.
+    void expectEachRefused(const std::vector<BadFile>& files)
+    {
+        const QString target = path(QStringLiteral("work.tmp"));
+        writeBytes(target, "untouched");
+        for (const BadFile& f : files) {
+            SCOPED_TRACE(f.name.toStdString());
+            const QString file = path(f.name);
+            writeBytes(file, f.bytes);
+            EXPECT_TRUE(isJetFile(file));
+            EXPECT_EQ(copyConfiguration(file, target), file + QStringLiteral(" cannot be read: ") + f.reason);
+            EXPECT_EQ(bytesOf(target), "untouched");
+        }
+    }
     // A copy of a test file that the test may change.
     QString copyOf(const QString& name, const QString& as = {})
     {
@@ -258,15 +280,10 @@ TEST_F(JetFilesTest, LegacyConfigurationBecomesAStoreConfigurationWithItsNullsAn
 TEST_F(JetFilesTest, BadFilesAreRefusedByNameWithWhatIsWrong)
 {
     const QByteArray good = bytesOf(kData + QStringLiteral("/legacy-config-jet4.mdb"));
-    struct Case {
-        QString name;
-        QByteArray bytes;
-        QString reason;
-    };
     QByteArray ace = good.left(4096);
     ace.replace(4, 15, "Standard ACE DB");
     ace[20] = 2;
-    const std::vector<Case> cases = {
+    const std::vector<BadFile> cases = {
         {QStringLiteral("cut.mdb"), good.left(100000),
          QStringLiteral("it is truncated (100000 bytes is not a whole number of 4096-byte pages).")},
         {QStringLiteral("short.mdb"), good.left(8192),
@@ -280,21 +297,77 @@ TEST_F(JetFilesTest, BadFilesAreRefusedByNameWithWhatIsWrong)
         {QStringLiteral("foreign.mdb"), bytesOf(kData + QStringLiteral("/testV1997.mdb")),
          QStringLiteral("it has no table \"Block List\", so it is no Orvane configuration.")},
     };
-    const QString target = path(QStringLiteral("work.tmp"));
-    writeBytes(target, "untouched");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name.toStdString());
-        const QString file = path(c.name);
-        writeBytes(file, c.bytes);
-        EXPECT_TRUE(isJetFile(file));
-        EXPECT_EQ(copyConfiguration(file, target), file + QStringLiteral(" cannot be read: ") + c.reason);
-        EXPECT_EQ(bytesOf(target), "untouched");
-    }
-    EXPECT_FALSE(isJetFile(target));
+    expectEachRefused(cases);
+    EXPECT_FALSE(isJetFile(path(QStringLiteral("work.tmp"))));
     EXPECT_FALSE(isJetFile(path(QStringLiteral("missing.mdb"))));
     // Nothing but the test's own files is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
               static_cast<int>(cases.size()) + 1);
+}
+
+TEST_F(JetFilesTest, DamagedLongValuesAreRefusedWithWhatIsWrong)
+{
+    // legacy-config-jet4.mdb keeps its description (Comments.Comment) as row 0 of the
+    // long value page 47; test2V2000.mdb keeps a binary field of MSP_PROJECTS in a chain
+    // of rows, one a page, on pages 53 to 58. Each page starts with its row count at
+    // byte 12 and the row table after it; a chain row starts with the reference of the next.
+    constexpr int kPage = 4096;
+    const auto put16 = [](QByteArray& b, qsizetype at, quint16 v) {
+        b[at] = char(v & 0xff);
+        b[at + 1] = char(v >> 8);
+    };
+    const auto put32 = [&](QByteArray& b, qsizetype at, quint32 v) {
+        put16(b, at, quint16(v & 0xffff));
+        put16(b, at + 2, quint16(v >> 16));
+    };
+    const auto rowStart = [](const QByteArray& b, int page) {
+        return page * kPage + (quint8(b[page * kPage + 14]) | quint8(b[page * kPage + 15]) << 8);
+    };
+    const QByteArray config = bytesOf(kData + QStringLiteral("/legacy-config-jet4.mdb"));
+    const qsizetype description = 47 * kPage;
+    // The description's reference in its row: 130 bytes on one page, row 0 of page 47.
+    const qsizetype reference = config.indexOf(QByteArray::fromHex("82000040002f0000"));
+    ASSERT_GT(reference, 0);
+
+    std::vector<BadFile> cases;
+    const auto damaged = [&](const char* name, const std::function<void(QByteArray&)>& change, const QString& reason) {
+        QByteArray bytes = config;
+        change(bytes);
+        cases.push_back({QString::fromLatin1(name), bytes, reason});
+    };
+    const QString prefix = QStringLiteral("it is damaged: field \"Comment\" in row 1 of table \"Comments\" cannot be read (");
+    damaged("zeroed.mdb", [&](QByteArray& b) { b.replace(description, kPage, QByteArray(kPage, '\0')); },
+            prefix + QStringLiteral("page 47 is no long value page)."));
+    damaged("cleared.mdb", [&](QByteArray& b) { put16(b, description + 14, 0); },
+            prefix + QStringLiteral("row 0 of page 47 lies outside the page's rows)."));
+    damaged("norows.mdb", [&](QByteArray& b) { put16(b, description + 12, 0); },
+            prefix + QStringLiteral("row 0 of page 47 does not exist)."));
+    damaged("deleted.mdb", [&](QByteArray& b) { b[description + 15] = char(b[description + 15] | 0x40); },
+            prefix + QStringLiteral("row 0 of page 47 is deleted)."));
+    damaged("shifted.mdb", [&](QByteArray& b) { put16(b, description + 14, quint16(rowStart(config, 47) - description + 10)); },
+            prefix + QStringLiteral("its long value holds 120 bytes, not the 130 bytes its reference gives)."));
+    damaged("dangling.mdb", [&](QByteArray& b) { put32(b, reference + 4, 900u << 8); },
+            prefix + QStringLiteral("it refers to page 900, which the file does not hold)."));
+    damaged("foreign.mdb", [&](QByteArray& b) { put32(b, reference + 4, 2u << 8); },
+            prefix + QStringLiteral("page 2 is no long value page)."));
+    expectEachRefused(cases);
+
+    // A chain cut short, and one that runs in a circle.
+    const QByteArray chained = bytesOf(kData + QStringLiteral("/test2V2000.mdb"));
+    const QString chainPrefix = QStringLiteral("it is damaged: field \"RESERVED_BINARY_DATA\" in row 1 of table \"MSP_PROJECTS\" cannot be read (");
+    QByteArray cut = chained, circle = chained;
+    put32(cut, rowStart(chained, 55), 0);
+    put32(circle, rowStart(chained, 56), 54u << 8);
+    for (const auto& [name, bytes, reason] :
+         {std::tuple{"cut.mdb", cut, QStringLiteral("its long value ends after 12216 bytes of its 22970 bytes)")},
+          std::tuple{"circle.mdb", circle, QStringLiteral("its long value pages run in a circle)")}}) {
+        SCOPED_TRACE(name);
+        writeBytes(path(QString::fromLatin1(name)), bytes);
+        const ReaderRun run = runReader({path(QString::fromLatin1(name)), path(QStringLiteral("chain.sqlite"))});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.reason, chainPrefix + reason);
+        EXPECT_FALSE(QFile::exists(path(QStringLiteral("chain.sqlite"))));
+    }
 }
 
 TEST_F(JetFilesTest, AReaderThatDiesLeavesTheCallerRunningWithAMessage)

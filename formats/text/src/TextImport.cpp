@@ -3,6 +3,8 @@
 #include "TextModel.h"
 #include "TextSyntax.h"
 
+#include "orvane/transfer/Image.h"
+
 #include <kessig/OrvaneDB.h>
 
 #include <QList>
@@ -23,6 +25,24 @@ constexpr int kMaxMessage = 16;
 struct Fault {
     TextFault fault;
 };
+
+// Lines end in LF, CR LF or a CR alone, as editors on every system write them.
+QList<QByteArray> splitLines(const QByteArray& text)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n' && text[i] != '\r')
+            continue;
+        lines << text.mid(start, i - start);
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    lines << text.mid(start);
+    return lines;
+}
+
 [[noreturn]] void refuse(int line, const QString& reason) { throw Fault{{line, reason}}; }
 
 int characters(const QString& s) { return static_cast<int>(s.toUcs4().size()); }
@@ -49,12 +69,10 @@ public:
 
     void parse(const QByteArray& text)
     {
-        const QList<QByteArray> raw = text.split('\n');
+        const QList<QByteArray> raw = splitLines(text);
         for (int i = 0; i < raw.size(); ++i) {
             line_ = i + 1;
-            QByteArray bytes = raw[i];
-            if (bytes.endsWith('\r'))
-                bytes.chop(1);
+            const QByteArray& bytes = raw[i];
             QStringDecoder utf8(QStringDecoder::Utf8);
             const QString decoded = utf8.decode(bytes);
             if (utf8.hasError())
@@ -65,6 +83,13 @@ public:
         }
         if (!headerSeen_)
             refuse(1, QStringLiteral("this is no Orvane configuration text (it begins with \"%1\")").arg(kHeader));
+    }
+
+    // The line of a statement given once ("the title"), 0 when it was not given.
+    int lineOf(const QString& what) const
+    {
+        const auto at = seen_.find(what);
+        return at == seen_.end() ? 0 : at->second;
     }
 
 private:
@@ -200,6 +225,9 @@ private:
                 number(c, form, INT16_MIN, INT16_MAX, QStringLiteral("the parameter of a quick message")));
             if (!c.takeChar(QLatin1Char(')')))
                 malformed(form);
+            // What a download would refuse is refused here, by its own rule.
+            if (const auto fault = orvane::transfer::quickFieldFault("Parameter", quick.parameter))
+                refuse(line_, QStringLiteral("quick message %1: %2").arg(n).arg(QString::fromStdString(*fault)));
             end(c, form);
             return true;
         }
@@ -253,7 +281,7 @@ private:
                         malformed(form, c.error());
                     given.constant.shown = *shown;
                 } else {
-                    given.constant.shown = c.bareWord();
+                    given.constant.shown = withoutLeadingZeros(c.bareWord());
                 }
                 if (!c.takeChar(QLatin1Char('(')) || !c.take(QStringLiteral("stored")))
                     malformed(form);
@@ -344,7 +372,8 @@ void checkTexts(const Parser& parsed)
     for (auto [what, value] : {std::pair{QStringLiteral("title"), &config.title},
                                std::pair{QStringLiteral("config"), &config.config}})
         if (characters(*value) > kMaxTitle)
-            refuse(parsed.lines, QStringLiteral("the %1 is longer than %2 characters").arg(what).arg(kMaxTitle));
+            refuse(parsed.lineOf(QStringLiteral("the ") + what),
+                   QStringLiteral("the %1 is longer than %2 characters").arg(what).arg(kMaxTitle));
     const auto checkMessage = [](const QString& text, int line, const QString& what) {
         if (text.isEmpty() || characters(text) > kMaxMessage)
             refuse(line, QStringLiteral("%1 must have 1 to %2 characters").arg(what).arg(kMaxMessage));

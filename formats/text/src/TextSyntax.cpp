@@ -1,5 +1,7 @@
 #include "TextSyntax.h"
 
+#include <QRegularExpression>
+
 namespace orvane::formats::text {
 
 QString quoted(const QString& text)
@@ -57,9 +59,13 @@ std::optional<qint64> LineCursor::integer()
     if (end < line_.size() && line_[end] == QLatin1Char('-'))
         ++end;
     const qsizetype digits = end;
+    while (end < line_.size() && line_[end] == QLatin1Char('0'))
+        ++end;
+    // Leading zeros do not count against the length of a number.
+    const qsizetype significant = end;
     while (end < line_.size() && line_[end].isDigit() && line_[end].unicode() < 0x80)
         ++end;
-    if (end == digits || end - digits > 12)
+    if (end == digits || end - significant > 12)
         return std::nullopt;
     const qint64 value = line_.mid(at_, end - at_).toLongLong();
     at_ = end;
@@ -83,6 +89,11 @@ std::optional<QString> LineCursor::quotedText()
             at_ = i + 1;
             return text;
         }
+        // The store keeps no NUL: a text would end there.
+        if (c.isNull()) {
+            error_ = QStringLiteral("a quoted text holds a NUL character, which no text can hold");
+            return std::nullopt;
+        }
         if (c != QLatin1Char('\\')) {
             text += c;
             continue;
@@ -98,8 +109,8 @@ std::optional<QString> LineCursor::quotedText()
         case 'x': {
             bool ok = false;
             const uint code = line_.mid(i + 1, 2).toUInt(&ok, 16);
-            if (!ok || line_.mid(i + 1, 2).size() != 2 || code == 0) {
-                error_ = QStringLiteral("\\x must be followed by two hexadecimal digits other than 00");
+            if (!ok || line_.mid(i + 1, 2).size() != 2) {
+                error_ = QStringLiteral("\\x must be followed by two hexadecimal digits");
                 return std::nullopt;
             }
             text += QChar(code);
@@ -122,6 +133,15 @@ QString LineCursor::bareWord()
     while (at_ < line_.size() && !line_[at_].isSpace() && line_[at_] != QLatin1Char('('))
         ++at_;
     return line_.mid(start, at_ - start);
+}
+
+QString withoutLeadingZeros(QString word)
+{
+    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    static const QRegularExpression leadingZeros(QStringLiteral("^(-?)0+(?=[0-9])"));
+    if (decimal.match(word).hasMatch())
+        word.replace(leadingZeros, QStringLiteral("\\1"));
+    return word;
 }
 
 bool LineCursor::atEnd()

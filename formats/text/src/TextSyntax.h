@@ -11,6 +11,10 @@ namespace orvane::formats::text {
 // that every text, blanks and line ends included, survives the way back.
 QString quoted(const QString& text);
 
+// A decimal number without the zeros that lead its whole part ("007.50" is "7.50",
+// "-00" is "-0"); any other word as it is.
+QString withoutLeadingZeros(QString word);
+
 class LineCursor {
 public:
     explicit LineCursor(const QString& line) : line_(line) {}

@@ -57,12 +57,37 @@ void fillWithEveryFunction(StoreFixture& store)
     }
     for (int16_t m = 0; m < 20; ++m)
         store.setMessage(m, "MSG \"" + std::to_string(m) + "\" \xC3\x84");
+    // A code 0 inside a text (legacy files hold such texts) is kept, its padding is not.
+    store.setMessage(19, std::string("INLET\0FLOW\0\0", 12));
     store.setQuick(3, "FLOW \\ TOTAL", 12, 2);
     db.CommentEdit();
     db.CommentTitle("Every function");
     db.CommentConfig("ALL-1");
     db.CommentComment("first\r\n\r\nthird \"line\"\r\n");
     db.CommentUpdate();
+}
+
+// An edit of a good text, and the fault the edited text is refused with.
+struct RefusedEdit {
+    QString from, to, fault;
+};
+
+// Each edit of `good` alone is refused with its fault, and nothing is built: block 20
+// keeps a new configuration's NOP.
+void expectEachRefused(StoreFixture& store, const QString& good, const std::vector<RefusedEdit>& edits)
+{
+    for (const RefusedEdit& e : edits) {
+        SCOPED_TRACE(e.to.toStdString());
+        QString text = good;
+        ASSERT_TRUE(text.contains(e.from));
+        text.replace(e.from, e.to);
+        const auto fault = build(store, "built.mdb", text);
+        ASSERT_TRUE(fault.has_value());
+        EXPECT_EQ(fault->text(), e.fault);
+        store.db.BlockSeek(20);
+        EXPECT_EQ(store.db.BlockFn(), 127);
+        QFile::remove(store.folder() + "/built.mdb");
+    }
 }
 
 } // namespace
@@ -84,6 +109,7 @@ TEST(ConfigurationText, SampleAndEveryFunctionComeBackAsTheSameTextAndDownload)
     EXPECT_TRUE(everyText.contains("  comment = \"block 20 \\\"quoted\\\" \\\\ back\\r\\n\"\n"
                                    "            \"second line\\tTab  \"\n"));
     EXPECT_TRUE(everyText.contains("\ndescription = \"first\\r\\n\"\n              \"\\r\\n\"\n"));
+    EXPECT_TRUE(everyText.contains("\nmessage 19 = \"INLET\\x00FLOW\"\n"));
 
     for (const auto& [name, text, memory] : {std::tuple{"sample", sampleText, sampleMemory},
                                              std::tuple{"every function", everyText, everyMemory}}) {
@@ -115,10 +141,7 @@ TEST(ConfigurationText, FaultsAreRefusedWithTheirLineAndNothingIsBuilt)
     const auto lineOf = [&](const QString& part) { return good.left(good.indexOf(part)).count('\n') + 1; };
     const int pid = lineOf("block 20: PID");
 
-    struct Case {
-        QString from, to, fault;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<RefusedEdit> cases = {
         {"orvane configuration text 1", "orvane text",
          "line 1: this is no Orvane configuration text (it begins with \"orvane configuration text 1\")"},
         {"block 20: PID (function 10)", "block 20: PID (function 200)",
@@ -159,16 +182,7 @@ TEST(ConfigurationText, FaultsAreRefusedWithTheirLineAndNothingIsBuilt)
         {"quick 7 = \"QMSG 8\" (block 4, parameter 1)", "quick 7 = \"QMSG 8\" (block 400, parameter 1)",
          QString("line %1: the block of a quick message must be 0 to 159, not 400").arg(lineOf("quick 7"))},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.to.toStdString());
-        QString text = good;
-        ASSERT_TRUE(text.contains(c.from));
-        text.replace(c.from, c.to);
-        const auto fault = build(store, "built.mdb", text);
-        ASSERT_TRUE(fault.has_value());
-        EXPECT_EQ(fault->text(), c.fault);
-        QFile::remove(store.folder() + "/built.mdb");
-    }
+    expectEachRefused(store, good, cases);
     // A byte that is no UTF-8 is refused by its line; nothing reaches the configuration.
     QByteArray bytes = good.toUtf8();
     bytes.replace("title = \"\"", "title = \"\xff\"");
@@ -183,4 +197,44 @@ TEST(ConfigurationText, FaultsAreRefusedWithTheirLineAndNothingIsBuilt)
     edited.replace("\n", "\r\n").replace("title = \"\"", "# checked by J.S.\r\ntitle = \"Plant\"  # new title");
     ASSERT_EQ(build(store, "edited.mdb", edited), std::nullopt);
     EXPECT_EQ(store.db.CommentTitle(), "Plant");
+}
+
+TEST(ConfigurationText, WhatTheStoreWouldCutOrADownloadRefuseIsRefusedByItsLine_AnyLineEndAndLeadingZerosAreRead)
+{
+    StoreFixture store;
+    store.newConfiguration("plant.mdb");
+    store.setFunctions({{20, 10}});
+    store.setQuick(3, "FLOW", 12, 2);
+    const QString good = exportConfiguration(store.db);
+    const auto lineOf = [&](const QString& part) { return good.left(good.indexOf(part)).count('\n') + 1; };
+    const QString quick = "quick 3 = \"FLOW\" (block 12, parameter 2)";
+    ASSERT_TRUE(good.contains(quick));
+
+    const QString nul(QChar(0));
+    const std::vector<RefusedEdit> cases = {
+        {"title = \"\"", "title = \"Sample" + nul + " Plant\"",
+         "line 3: malformed line (a quoted text holds a NUL character, which no text can hold; the line must read: "
+         "title = \"text\")"},
+        {"message 0 = \"CH 1\"", "message 0 = \"" + nul + "CH 1\"",
+         QString("line %1: malformed line (a quoted text holds a NUL character, which no text can hold; the line must "
+                 "read: message N = \"text\")").arg(lineOf("message 0 = "))},
+        {quick, "quick 3 = \"FLOW\" (block 12, parameter 999)",
+         QString("line %1: quick message 3: Parameter 999 does not fit the record's byte (0 to 255)").arg(lineOf(quick))},
+        {quick, "quick 3 = \"FLOW\" (block 12, parameter -5)",
+         QString("line %1: quick message 3: Parameter -5 does not fit the record's byte (0 to 255)").arg(lineOf(quick))},
+        {"title = \"\"", "title = \"" + QString(81, 'T') + "\"", "line 3: the title is longer than 80 characters"},
+        {"config = \"\"", "config = \"" + QString(40, 'C') + "\"\n         \"" + QString(41, 'C') + "\"",
+         "line 4: the config is longer than 80 characters"},
+    };
+    expectEachRefused(store, good, cases);
+
+    // Old Mac line ends, and numbers written with leading zeros, build the same configuration.
+    QString written = good;
+    written.replace("block 20: PID", "block 020: PID")
+        .replace("parameter 1 = 1.000 (stored 1000)", "parameter 001 = 01.000 (stored 00000000000001000)")
+        .replace(quick, "quick 3 = \"FLOW\" (block 012, parameter 002)")
+        .replace("\n", "\r");
+    ASSERT_NE(written, good);
+    ASSERT_EQ(build(store, "mac.mdb", written), std::nullopt);
+    EXPECT_EQ(exportConfiguration(store.db), good);
 }

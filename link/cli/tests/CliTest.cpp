@@ -260,6 +260,67 @@ TEST(CliUpload, ControllerFallsSilent_LeavesTheFileByteForByteAndExitsOne)
     EXPECT_EQ(filesIn(store.folder()), filesBefore);
 }
 
+namespace {
+
+// Reads the program's standard error in an event loop (the simulator's log is read
+// meanwhile) until it has said `text`; false when it ended first.
+bool waitUntilSaid(QProcess& process, QByteArray& said, const QByteArray& text)
+{
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::readyReadStandardError, &loop, [&] {
+        said += process.readAllStandardError();
+        if (said.contains(text))
+            loop.quit();
+    });
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);   // a program that hangs fails the test
+    said += process.readAllStandardError();
+    if (!said.contains(text) && process.state() != QProcess::NotRunning)
+        loop.exec();
+    return said.contains(text);
+}
+
+} // namespace
+
+TEST(CliUpload, AFileChangedByAnotherProgramWhileTheUploadRanIsReplacedOnlyOnTheUsersWord)
+{
+    StoreFixture store;
+    SimulatedController sim;
+    const QString other = downloadedPlantAndANewFile(store, sim);
+    const QString elsewhere = store.folder() + "/elsewhere.mdb";
+    for (const QByteArray& answer : {QByteArray("c\n"), QByteArray("s\n") + QFile::encodeName(elsewhere) + "\n", QByteArray("o\n")}) {
+        QProcess upload;
+        startOrvane(upload, {"upload", other, "--port", sim.portName()});
+        QByteArray said;
+        ASSERT_TRUE(waitUntilSaid(upload, said, "Do You Wish To Continue? [y/N]")) << said.toStdString();
+        // Another program saves the file while the upload asks.
+        rawSql(other, ("UPDATE \"Block List\" SET Comment = 'saved meanwhile: " + answer.left(1) + "' WHERE BlockNumber = 0").constData());
+        const QByteArray meanwhile = fileBytes(other);
+        upload.write("yes\n");
+        ASSERT_TRUE(waitUntilSaid(upload, said, "Overwrite it (o), save as another file (s), or cancel (c)?")) << said.toStdString();
+        EXPECT_TRUE(said.contains(other.toUtf8() + " was changed by another program while the upload ran."));
+        upload.write(answer);
+        upload.closeWriteChannel();
+        waitUntilSaid(upload, said, "\x04");   // to its end
+        upload.waitForFinished();
+        if (answer.startsWith('c')) {
+            EXPECT_EQ(upload.exitCode(), 3) << said.toStdString();
+            EXPECT_EQ(fileBytes(other), meanwhile);
+        } else if (answer.startsWith('s')) {
+            EXPECT_EQ(upload.exitCode(), 0) << said.toStdString();
+            EXPECT_EQ(fileBytes(other), meanwhile);
+            store.open(elsewhere);
+            EXPECT_EQ(store.read().blocks[4].function, 10);
+            store.close();
+        } else {
+            EXPECT_EQ(upload.exitCode(), 0) << said.toStdString();
+            store.open(other);
+            EXPECT_EQ(store.read().blocks[4].function, 10);
+            store.close();
+        }
+    }
+}
+
 TEST(CliVerify, MatchesAfterDownload_ThenListsTheChangedSlot)
 {
     StoreFixture store;

@@ -2,6 +2,8 @@
 // lines, an empty field for a reply that never came, Ctrl+C, and the refusals.
 #include "MonitorTestSupport.h"
 
+#include "orvane/sim/SimulatorProcess.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -90,7 +92,65 @@ TEST(CliMonitor, CountedPasses_PrintHeaderAndValues_AMissingReplyIsAnEmptyField)
         EXPECT_TRUE(kTimeStamp.match(stamp).hasMatch()) << stamp.toStdString();
         EXPECT_EQ(lines[i].section(',', 1), values[i - 1]);
     }
-    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 1);
+    // The opening poll, and the one that asked whether the controller was still there.
+    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 2);
+}
+
+TEST(CliMonitor, AReplyThatMayAnswerAnotherBlock_OrCameDamaged_IsNeverLogged)
+{
+    StoreFixture store;
+    const QString plant = store.newConfiguration("plant.mdb");
+    store.setFunctions({{12, kAin}, {31, kAin}, {41, kAin}, {50, kAin}});
+    store.close();
+    // Pass 2's first request for block 12 (frame 6) is answered only when block 31's
+    // request (frame 8) comes, just before 31's own reply: a late reply meeting a later
+    // request. The reply to block 41 in pass 3 (frame 13) has a data byte damaged.
+    SimulatedController sim({"--output", "12=1111", "--output", "31=3131", "--output", "41=4141", "--output", "50=5050",
+                             "--hold-reply", "6:8", "--reply-delay", "50", "--corrupt", "13"});
+    ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
+    Orvane run({"monitor", plant, "--port", sim.portName(), "--blocks", "12,31,41,50", "--count", "4", "--interval", "0"});
+    EXPECT_EQ(run.finish(), 0) << run.err().toStdString();
+    EXPECT_EQ(run.err(), "");
+    QStringList values;
+    for (const QString& line : run.lines().mid(1))
+        values << line.section(',', 1);
+    EXPECT_EQ(values, QStringList({"11.11,31.31,41.41,50.50", ",,41.41,50.50", "11.11,31.31,,50.50",
+                                   "11.11,31.31,41.41,50.50"}));
+}
+
+TEST(CliMonitor, ADeadLineIsSaid_NotLoggedAsEmpty_NoiseIsNeverAValue)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    // From frame 4 on (after the opening poll and one pass over blocks 12 and 37): noise,
+    // or silence. The third simulator sits behind a serial device server that goes away.
+    SimulatedController noisy({"--output", "12=1111", "--output", "37=3737", "--noise-after", "3"});
+    SimulatedController silent({"--output", "12=1111", "--output", "37=3737", "--silent-after", "3"});
+    orvane::sim::SimulatorProcess server({"--tcp", "0", "--output", "12=1111", "--output", "37=3737"},
+                                         binDir() + "/orvane-sim");
+    ASSERT_TRUE(noisy.started() && silent.started() && server.start());
+    const QStringList watched = {"--blocks", "12,37", "--interval", "0"};
+    Orvane onNoise(QStringList{"monitor", plant, "--port", noisy.portName()} + watched);
+    Orvane onSilence(QStringList{"monitor", plant, "--port", silent.portName()} + watched);
+    Orvane onServer(QStringList{"monitor", plant, "--port", server.portName()} + watched);
+    ASSERT_TRUE(waitUntil([&] { return onServer.lines().size() >= 4; }));
+    server.stop();
+
+    const QString gaveUp = "The controller stopped answering: no block answered in 3 passes running.\n";
+    EXPECT_EQ(onNoise.finish(), 4);
+    EXPECT_EQ(onNoise.err(), gaveUp);
+    EXPECT_EQ(onSilence.finish(), 4);
+    EXPECT_EQ(onSilence.err(), gaveUp);
+    for (Orvane* run : {&onNoise, &onSilence}) {
+        const QStringList lines = run->lines();   // the header and pass 1, nothing after
+        ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
+        EXPECT_TRUE(lines[1].endsWith(",11.11,37.37")) << lines[1].toStdString();
+    }
+    EXPECT_EQ(onServer.finish(), 4);
+    EXPECT_EQ(onServer.err(), server.portName() +
+                                  ": the port was closed (the device or the device server went away); polling stopped.\n");
+    for (const QString& line : onServer.lines().mid(1))
+        EXPECT_TRUE(line.endsWith(",11.11,37.37")) << line.toStdString();
 }
 
 TEST(CliMonitor, CtrlC_EndsAfterWholeLinesWithThePortClosed_RefusalsSayWhy)
@@ -116,10 +176,10 @@ TEST(CliMonitor, CtrlC_EndsAfterWholeLinesWithThePortClosed_RefusalsSayWhy)
         EXPECT_EQ(again.lines().size(), 2);
     }
 
-    SimulatedController silent({"--garble", "1"});
+    SimulatedController silent({"--garble", "1", "--garble", "2"});
     ASSERT_TRUE(silent.started());
     Orvane noController({"monitor", plant, "--port", silent.portName()});
-    EXPECT_EQ(noController.finish(), 1);
+    EXPECT_EQ(noController.finish(), 4);
     EXPECT_EQ(noController.err(), "Could Not Connect To Target\nCheck Settings And Service Manual\n");
     EXPECT_TRUE(noController.lines().isEmpty());
 

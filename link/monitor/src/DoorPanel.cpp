@@ -1,6 +1,7 @@
 #include "orvane/monitor/DoorPanel.h"
 
 #include "orvane/link/Link.h"
+#include "orvane/monitor/ControllerLine.h"
 
 namespace orvane::monitor {
 
@@ -16,12 +17,15 @@ void buildRequest(orvane::link::Link& link, uint8_t command)
     link.sum_xmit_bfr(0);
 }
 
-std::optional<std::string> readLine(orvane::link::Link& link, uint8_t command)
+std::optional<std::string> readLine(ControllerLine& line, uint8_t command)
 {
-    buildRequest(link, command);
-    link.send_and_get_message(3);
-    if (!link.reply_ok)
+    const bool counts = line.read([command](orvane::link::Link& link) {
+        buildRequest(link, command);
+        link.send_and_get_message(3);
+    });
+    if (!counts)
         return std::nullopt;
+    const orvane::link::Link& link = line.link();
     const std::string_view bytes(reinterpret_cast<const char*>(link.rcv_bfr.data()), static_cast<std::size_t>(link.msg_len));
     return orvane::link::cp1252ToUtf8(bytes);
 }
@@ -32,23 +36,26 @@ void DoorPanel::press(int key, bool repeat)
     (repeat ? repeatingKey_ : pendingKey_) = key;
 }
 
-PanelReadings DoorPanel::tick(orvane::link::Link& link)
+PanelReadings DoorPanel::tick(ControllerLine& line)
 {
+    // A key's reply is not examined: its exchange only moves the line's trust.
     if (pendingKey_ != 0) {
         const int key = pendingKey_;
         pendingKey_ = 0;
-        link.send_key(key);
+        line.link().send_key(key);
     }
     if (repeatingKey_ != 0)
-        link.send_key(repeatingKey_);
+        line.link().send_key(repeatingKey_);
 
     PanelReadings readings;
-    buildRequest(link, kLampCommand);
-    link.send_and_get(3, 5);
-    if (link.reply_ok)
-        readings.lampLit = link.rcv_bfr[1] != 0;
-    readings.text = readLine(link, kTextLineCommand);
-    readings.value = readLine(link, kValueLineCommand);
+    const bool lamp = line.read([](orvane::link::Link& link) {
+        buildRequest(link, kLampCommand);
+        link.send_and_get(3, 5);
+    });
+    if (lamp)
+        readings.lampLit = line.link().rcv_bfr[1] != 0;
+    readings.text = readLine(line, kTextLineCommand);
+    readings.value = readLine(line, kValueLineCommand);
     return readings;
 }
 

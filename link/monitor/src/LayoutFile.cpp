@@ -87,6 +87,15 @@ QByteArray encodeLayout(const TileTable& tiles)
     return out;
 }
 
+orvane::link::TextsOutsideCp1252 tagsOutsideCp1252(const TileTable& tiles)
+{
+    orvane::link::TextsOutsideCp1252 texts;
+    for (int slot = 1; slot <= kTileSlots; ++slot)
+        if (const Tile* tile = tiles.at(slot))
+            texts.check("tile " + std::to_string(slot) + " tag", tile->tag.toStdString());
+    return texts;
+}
+
 LayoutContents decodeLayout(const QByteArray& bytes)
 {
     LayoutContents contents;

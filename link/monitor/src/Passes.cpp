@@ -1,15 +1,19 @@
 #include "orvane/monitor/Passes.h"
 
+#include "orvane/monitor/ControllerLine.h"
+
 namespace orvane::monitor {
 
-void pollTiles(orvane::link::Link& link, TileTable& tiles, const GoOn& goOn, const std::function<void(int)>& shown)
+void pollTiles(ControllerLine& line, TileTable& tiles, const GoOn& goOn, const std::function<void(int)>& shown)
 {
     for (int slot = 1; slot <= tiles.highestSlot() && goOn(); ++slot) {
         const Tile* tile = tiles.at(slot);
         if (!tile)
             continue;
         const uint64_t id = tile->id;
-        const auto value = readOutput(link, tile->block, tile->reading);
+        const auto value = readOutput(line, tile->block, tile->reading);
+        if (line.dead())
+            return;
         // The exchange let events run: the tile may have been removed or replaced.
         if (Tile* still = tiles.find(slot, id)) {
             still->live.update(value);
@@ -29,11 +33,14 @@ std::vector<Watch> gridWatches(const std::array<int16_t, kBlocks>& functions, co
     return watches;
 }
 
-void pollWatches(orvane::link::Link& link, std::vector<Watch>& watches, const GoOn& goOn,
+void pollWatches(ControllerLine& line, std::vector<Watch>& watches, const GoOn& goOn,
                  const std::function<void(std::size_t)>& shown)
 {
     for (std::size_t i = 0; i < watches.size() && goOn(); ++i) {
-        watches[i].value.update(readOutput(link, watches[i].block, watches[i].reading));
+        const auto value = readOutput(line, watches[i].block, watches[i].reading);
+        if (line.dead())
+            return;
+        watches[i].value.update(value);
         shown(i);
     }
 }

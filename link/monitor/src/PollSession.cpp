@@ -1,6 +1,7 @@
 #include "orvane/monitor/PollSession.h"
 
 #include "orvane/link/Link.h"
+#include "orvane/monitor/ControllerLine.h"
 #include "orvane/transfer/LinkExchange.h"
 
 #include <algorithm>
@@ -40,6 +41,9 @@ PollSession::Opened PollSession::start(Pacing pacing, int intervalMs)
     pacing_ = pacing;
     intervalMs_ = std::max(intervalMs, 0);
     passes_ = 0;
+    failedInARow_ = 0;
+    portClosed_ = false;
+    line_ = std::make_unique<ControllerLine>(link_);
     // Stopped during the poll: no pass, the port closes at the next turn of the event loop.
     timer_.start(running_ && pacing == Pacing::WaitBetween ? intervalMs_ : 0);
     return Opened::Yes;
@@ -62,9 +66,16 @@ void PollSession::runPass()
     }
     inExchange_ = true;
     passClock_.start();
+    line_->startPass();
     pass_();
     inExchange_ = false;
     ++passes_;
+    if (running_)
+        failedInARow_ = line_->counted() == 0 ? failedInARow_ + 1 : 0;
+    if (line_->closed()) {
+        portClosed_ = true;
+        running_ = false;
+    }
     emit passDone();
     if (!running_ || pacing_ == Pacing::Once || !port_) {
         finish();
@@ -80,6 +91,7 @@ void PollSession::finish()
     if (!port_)
         return;
     port_.reset();
+    line_.reset();
     emit finished();
 }
 

@@ -1,6 +1,7 @@
 #include "orvane/monitor/Readings.h"
 
 #include "orvane/link/Link.h"
+#include "orvane/monitor/ControllerLine.h"
 
 #include <cstdlib>
 
@@ -25,10 +26,13 @@ std::string formatValue(Reading reading, int value)
     return (value < 0 ? "-" : "") + std::to_string(magnitude / 100) + (cents < 10 ? ".0" : ".") + std::to_string(cents);
 }
 
-std::optional<int> readOutput(orvane::link::Link& link, int block, Reading reading)
+std::optional<int> readOutput(ControllerLine& line, int block, Reading reading)
 {
-    const int value = reading == Reading::Analog ? link.get_analog(block) : link.get_digital(block);
-    if (!link.reply_ok)
+    int value = 0;
+    const bool counts = line.read([&](orvane::link::Link& link) {
+        value = reading == Reading::Analog ? link.get_analog(block) : link.get_digital(block);
+    });
+    if (!counts)
         return std::nullopt;
     return value;
 }

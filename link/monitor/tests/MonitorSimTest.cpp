@@ -3,6 +3,7 @@
 // must act in the middle of an exchange.
 #include "MonitorTestSupport.h"
 
+#include "orvane/monitor/ControllerLine.h"
 #include "orvane/monitor/DoorPanel.h"
 #include "orvane/monitor/Passes.h"
 #include "orvane/monitor/PollSession.h"
@@ -14,6 +15,7 @@ using namespace orvane::monitor;
 using namespace orvane::monitor::testing;
 using orvane::transfer::testing::SimulatedController;
 using orvane::transfer::testing::TestLink;
+using orvane::testing::withCheckBytes;
 
 namespace {
 
@@ -29,7 +31,7 @@ Tile tileFor(int block, Reading reading)
 // A block-output reply carrying `value` in bytes 1 and 2.
 QByteArray outputReply(int value)
 {
-    return QByteArray::fromHex("10") + char((value >> 8) & 0xFF) + char(value & 0xFF) + QByteArray(2, '\0');
+    return withCheckBytes(QByteArray::fromHex("10") + char((value >> 8) & 0xFF) + char(value & 0xFF));
 }
 
 } // namespace
@@ -52,7 +54,7 @@ TEST(MonitorPass, TilesReadByKind_AMissingReplyShowsTheLastGoodValueMarked_ThenL
     std::vector<int> slotsShown;
     PollSession* session = nullptr;
     PollSession polling(test.link, [&] {
-        pollTiles(test.link, tiles, [&] { return session->running(); }, [&](int slot) { slotsShown.push_back(slot); });
+        pollTiles(session->line(), tiles, [&] { return session->running(); }, [&](int slot) { slotsShown.push_back(slot); });
         std::vector<std::string> texts;
         for (int slot = 1; slot <= 3; ++slot)
             texts.push_back(tiles.at(slot)->live.text(tiles.at(slot)->reading));
@@ -75,8 +77,117 @@ TEST(MonitorPass, TilesReadByKind_AMissingReplyShowsTheLastGoodValueMarked_ThenL
     EXPECT_EQ(shownAfterPass[2], (std::vector<std::string>{"12.34", "1", "-0.05"}));
     EXPECT_EQ(slotsShown, (std::vector<int>{1, 2, 3, 1, 2, 3, 1, 2, 3}));
     EXPECT_EQ(sim.framesStartingWith("20 0D FF D2"), 4);
-    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 1);
+    // The opening poll, and the one that asked whether the controller was still there
+    // once block 13 had gone unanswered.
+    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 2);
     EXPECT_TRUE(test.messages.empty());
+}
+
+TEST(MonitorPass, RepliesThatMayAnswerAnotherRequest_OrCameDamaged_AreNeverShown)
+{
+    // Pass 2's first attempt at block 12 (frame 5) is answered only when frame 7 (block
+    // 31) comes, just before 31's own reply: a late reply meeting a later request. The
+    // reply to frame 11 (block 41 in pass 3) has a data byte damaged on the line.
+    SimulatedController sim({"--output", "12=1111", "--output", "31=3131", "--output", "41=4141", "--hold-reply",
+                             "5:7", "--reply-delay", "50", "--corrupt", "11"});
+    ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
+    TestLink test(sim.portName());
+    TileTable tiles;
+    for (int block : {12, 31, 41})
+        tiles.add(tileFor(block, Reading::Analog));
+    std::vector<std::vector<std::string>> shownAfterPass;
+    PollSession* session = nullptr;
+    PollSession polling(test.link, [&] {
+        pollTiles(session->line(), tiles, [&] { return session->running(); }, [](int) {});
+        std::vector<std::string> texts;
+        for (int slot = 1; slot <= 3; ++slot)
+            texts.push_back(tiles.at(slot)->live.text(Reading::Analog));
+        shownAfterPass.push_back(texts);
+        if (shownAfterPass.size() == 4)
+            session->stop();
+    });
+    session = &polling;
+    ASSERT_EQ(polling.start(Pacing::Every, 0), PollSession::Opened::Yes);
+    ASSERT_TRUE(waitUntil([&] { return !polling.active(); }, 30000));
+    ASSERT_EQ(shownAfterPass.size(), 4u);
+    EXPECT_EQ(shownAfterPass[0], (std::vector<std::string>{"11.11", "31.31", "41.41"}));
+    // Block 12's retry was answered, but after a failed attempt; 31 got 12's late reply.
+    EXPECT_EQ(shownAfterPass[1], (std::vector<std::string>{"11.11 ?", "31.31 ?", "41.41"}));
+    EXPECT_EQ(shownAfterPass[2], (std::vector<std::string>{"11.11", "31.31", "41.41 ?"}));
+    EXPECT_EQ(shownAfterPass[3], (std::vector<std::string>{"11.11", "31.31", "41.41"}));
+    EXPECT_EQ(sim.framesStartingWith("20 29"), 5);   // 41 asked again after the damaged reply
+    EXPECT_EQ(sim.framesStartingWith("01 FF FE"), 1);   // no reading went unanswered
+
+    // The front panel's lamp reply, damaged: 10 00 00 arrives as 10 FF 00, which would
+    // light the lamp. Nothing is shown for it, and the next tick shows it dark.
+    SimulatedController panelSim({"--corrupt", "1"});
+    ASSERT_TRUE(panelSim.started());
+    TestLink panelLink(panelSim.portName());
+    ASSERT_TRUE(panelLink.link.Open_Comm_Port());
+    ControllerLine line(panelLink.link);
+    DoorPanel panel;
+    PanelReadings readings = panel.tick(line);
+    EXPECT_FALSE(readings.lampLit.has_value());
+    EXPECT_EQ(readings.text, "VIEW OUTPUTS");
+    readings = panel.tick(line);
+    EXPECT_EQ(readings.lampLit, false);
+    panelLink.link.Close_Comm_Port();
+}
+
+TEST(MonitorPass, ADeadLineEndsThePassAtOnce_APortThatClosesEndsTheSession)
+{
+    // Frames after the 5th are answered with noise: pass 2 reads block 12 (frame 5), then
+    // block 31 and the poll that asks whether the controller is still there get noise.
+    SimulatedController sim({"--output", "12=1111", "--output", "31=3131", "--output", "41=4141", "--noise-after",
+                             "5"});
+    ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
+    TestLink test(sim.portName());
+    std::vector<Watch> watches;
+    for (int block : {12, 31, 41})
+        watches.push_back({block, Reading::Analog, {}});
+    struct Pass {
+        std::vector<std::size_t> shown;   // the watches updated
+        bool dead;
+        int failedInARow;
+    };
+    std::vector<Pass> passes;
+    PollSession* session = nullptr;
+    PollSession polling(test.link, [&] {
+        Pass pass{{}, false, 0};
+        pollWatches(session->line(), watches, [&] { return session->running(); },
+                    [&](std::size_t i) { pass.shown.push_back(i); });
+        pass.dead = session->line().dead();
+        passes.push_back(pass);
+        if (passes.size() == 3)
+            sim.stopAndReadMemory();   // the adapter is unplugged
+    });
+    session = &polling;
+    QObject::connect(&polling, &PollSession::passDone, [&] { passes.back().failedInARow = polling.failedPassesInARow(); });
+    int finished = 0;
+    QObject::connect(&polling, &PollSession::finished, [&] { ++finished; });
+    ASSERT_EQ(polling.start(Pacing::Every, 0), PollSession::Opened::Yes);
+    ASSERT_TRUE(waitUntil([&] { return finished == 1; }, 30000));
+
+    ASSERT_EQ(passes.size(), 4u);
+    EXPECT_EQ(passes[0].shown, (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_FALSE(passes[0].dead);
+    // The reading that found the line dead is not shown on its own, and block 41 is not
+    // asked: the window shows every value as missing at once.
+    EXPECT_EQ(passes[1].shown, std::vector<std::size_t>{0});
+    EXPECT_TRUE(passes[1].dead);
+    EXPECT_EQ(passes[1].failedInARow, 0);   // block 12 answered
+    EXPECT_TRUE(passes[2].shown.empty());
+    EXPECT_TRUE(passes[2].dead);
+    EXPECT_EQ(passes[2].failedInARow, 1);
+    EXPECT_TRUE(passes[3].shown.empty());
+    EXPECT_TRUE(passes[3].dead);
+    EXPECT_EQ(passes[3].failedInARow, 2);
+    EXPECT_EQ(watches[1].value.text(Reading::Analog), "31.31");
+    EXPECT_TRUE(polling.portClosed());
+    EXPECT_FALSE(test.link.port_is_open);
+    // Pass 1 asked each block once, passes 2 and 3 asked 31 and 41 no more than said.
+    EXPECT_EQ(sim.framesStartingWith("20 1F"), 3);
+    EXPECT_EQ(sim.framesStartingWith("20 29"), 1);
 }
 
 TEST(MonitorPass, TilesChangedOrStopDuringAnExchange_AreNeverReadOrShownAfterwards)
@@ -93,7 +204,7 @@ TEST(MonitorPass, TilesChangedOrStopDuringAnExchange_AreNeverReadOrShownAfterwar
     controller.respond = [&](int, const QByteArray& frame) {
         frames.push_back(frame.left(2));
         if (frame.startsWith('\x01'))
-            return QByteArray::fromHex("1000000000");
+            return outputReply(0);
         // "Reset" and "Add Block" while block 20's reply is awaited: the new tile takes slot 1.
         if (frame.startsWith(QByteArray::fromHex("2014")) && resetDuringExchange) {
             tiles.reset();
@@ -106,7 +217,7 @@ TEST(MonitorPass, TilesChangedOrStopDuringAnExchange_AreNeverReadOrShownAfterwar
     };
     std::vector<int> shown;
     PollSession polling(test.link, [&] {
-        pollTiles(test.link, tiles, [&] { return session->running(); }, [&](int slot) { shown.push_back(slot); });
+        pollTiles(session->line(), tiles, [&] { return session->running(); }, [&](int slot) { shown.push_back(slot); });
         session->stop();
     });
     session = &polling;
@@ -156,7 +267,7 @@ TEST(MonitorPass, StartRefusedWithoutPortOrController_OrStoppedDuringThePoll_Run
                                     "/dev/orvane-no-such-port: not available. Change the setting to another port."});
 
     orvane::testing::PtyController controller;
-    controller.respond = [](int, const QByteArray&) { return QByteArray::fromHex("EF00000000"); };
+    controller.respond = [](int, const QByteArray&) { return withCheckBytes(QByteArray::fromHex("EF0000")); };
     TestLink test(controller.slaveName());
     PollSession noAnswer(test.link, [&] { ++passes; });
     EXPECT_EQ(noAnswer.start(Pacing::Once), PollSession::Opened::NoController);
@@ -170,7 +281,7 @@ TEST(MonitorPass, StartRefusedWithoutPortOrController_OrStoppedDuringThePoll_Run
     controller.respond = [&](int, const QByteArray&) {
         stopping->stop();
         EXPECT_TRUE(test.link.port_is_open);
-        return QByteArray::fromHex("1000000000");
+        return outputReply(0);
     };
     PollSession stoppedAtOnce(test.link, [&] { ++passes; });
     stopping = &stoppedAtOnce;
@@ -189,19 +300,20 @@ TEST(DoorPanelTick, KeysAreSentOnceOrOnEveryTick_DisplaysFollowTheReplies_AMissi
     ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
     TestLink test(sim.portName());
     ASSERT_TRUE(test.link.Open_Comm_Port());
+    ControllerLine line(test.link);
     DoorPanel panel;
 
-    PanelReadings shown = panel.tick(test.link);
+    PanelReadings shown = panel.tick(line);
     EXPECT_EQ(shown.lampLit, false);
     EXPECT_EQ(shown.text, "VIEW OUTPUTS");
     EXPECT_EQ(shown.value, "");              // a line of length 0 clears its display
     panel.press(DoorPanel::kUp, false);
-    shown = panel.tick(test.link);
+    shown = panel.tick(line);
     EXPECT_EQ(panel.pendingKey(), 0);
     EXPECT_EQ(shown.text, "ENTER S/M");
     EXPECT_EQ(shown.value, "RUN");
     panel.press(DoorPanel::kSelect, false);
-    shown = panel.tick(test.link);
+    shown = panel.tick(line);
     EXPECT_EQ(shown.lampLit, true);
     EXPECT_EQ(shown.text, "EXIT S/M");
     EXPECT_EQ(shown.value, "S/M ALL");
@@ -210,13 +322,13 @@ TEST(DoorPanelTick, KeysAreSentOnceOrOnEveryTick_DisplaysFollowTheReplies_AMissi
 
     panel.press(DoorPanel::kDown, true);
     for (int i = 0; i < 3; ++i)
-        panel.tick(test.link);
+        panel.tick(line);
     panel.release();
-    panel.tick(test.link);
+    panel.tick(line);
     EXPECT_EQ(sim.framesStartingWith("21 07 FF D7"), 3);
     EXPECT_EQ(sim.framesStartingWith("21 "), 5);
 
-    shown = panel.tick(test.link);
+    shown = panel.tick(line);
     EXPECT_EQ(shown.lampLit, true);
     EXPECT_FALSE(shown.text.has_value());
     EXPECT_TRUE(shown.value.has_value());

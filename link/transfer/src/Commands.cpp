@@ -55,18 +55,13 @@ std::optional<Image> imageToSend(const Configuration& config, const Catalogue& c
 // Says which texts lose characters on the way (they go out as "?").
 void noteTextsOutsideCodePage(const Configuration& config, Reporter& reporter)
 {
-    std::vector<std::string> lines;
-    const auto check = [&](const std::string& name, const std::string& text) {
-        const std::string missing = orvane::link::charactersOutsideCp1252(text);
-        if (!missing.empty())
-            lines.push_back(name + " \"" + text + "\": " + missing);
-    };
+    orvane::link::TextsOutsideCp1252 lossy;
     for (size_t n = 0; n < config.messages.size(); ++n)
-        check("message " + std::to_string(n), config.messages[n]);
+        lossy.check("message " + std::to_string(n), config.messages[n]);
     for (size_t j = 0; j < config.quick.size(); ++j)
-        check("quick message " + std::to_string(j), config.quick[j].text);
-    if (!lines.empty())
-        reporter.message(texts::textsSentWithQuestionMarks(lines), "", Icon::Information);
+        lossy.check("quick message " + std::to_string(j), config.quick[j].text);
+    if (!lossy.empty())
+        reporter.message(texts::textsSentWithQuestionMarks(lossy), "", Icon::Information);
 }
 
 } // namespace

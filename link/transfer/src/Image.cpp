@@ -99,6 +99,13 @@ void putSlot(std::vector<uint8_t>& out, size_t slot, int32_t value)
         out[slot * 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
+std::optional<std::string> quickFieldFault(const std::string& field, int64_t value)
+{
+    if (value >= 0 && value <= 255)
+        return std::nullopt;
+    return field + " " + std::to_string(value) + " does not fit the record's byte (0 to 255)";
+}
+
 namespace {
 
 // The 160 blocks, numbered 0 to 159 in this order: anything else would put every
@@ -126,10 +133,8 @@ std::optional<RowFault> quickFault(const Configuration& config)
     for (int j = 0; j < kQuickMessages; ++j) {
         const QuickRow& q = config.quick[size_t(j)];
         for (const auto& [field, value] : {std::pair{"Block", q.block}, std::pair{"Parameter", q.parameter}})
-            if (value < 0 || value > 255)
-                return RowFault{"QuickMessages", "quick message " + std::to_string(j),
-                                std::string(field) + " " + std::to_string(value) +
-                                    " does not fit the record's byte (0 to 255)"};
+            if (auto problem = quickFieldFault(field, value))
+                return RowFault{"QuickMessages", "quick message " + std::to_string(j), std::move(*problem)};
     }
     return std::nullopt;
 }

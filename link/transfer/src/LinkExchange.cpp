@@ -11,9 +11,9 @@ std::optional<std::vector<uint8_t>> LinkExchange::sendAndGet(const std::vector<u
     if (frame.size() > link_.xmit_bfr.size() || replyLength <= 0 ||
         static_cast<size_t>(replyLength) > link_.rcv_bfr.size())
         return std::nullopt;
-    // A reply of the right length is taken as it is: controllers fill the bytes around
-    // the data in their own way, so nothing there is checked. A download reads back
-    // what it wrote instead, and reads are trusted only while the line stays undisturbed.
+    // The link takes a reply of the right length whose check bytes match; what the
+    // controller puts around the data is not looked at. A download reads back what it
+    // wrote, and reads are trusted only while the line stays undisturbed (LineTrust).
     link_.xmit_bfr.fill(0);
     std::copy(frame.begin(), frame.end(), link_.xmit_bfr.begin());
     link_.send_and_get(static_cast<int>(frame.size()), replyLength);

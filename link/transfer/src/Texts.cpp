@@ -50,18 +50,22 @@ std::string databaseSyncError(int block, int recordBlock)
            std::to_string(recordBlock) + "\rDOWNLOAD ABORTED";
 }
 
-std::string incompleteDownload(const std::string& what)
+namespace {
+// A download only reads the configuration; what it leaves half-done is the controller.
+constexpr const char* kIncompleteController =
+    "\rThe controller now holds an INCOMPLETE configuration. Do not return it to service: repeat the download."
+    "\rThe configuration file was not changed.";
+} // namespace
+
+std::string incompleteDownload(const std::string& headline, const std::string& what)
 {
-    return "The controller did not answer while receiving " + what +
-           ".\rThe download was stopped; the controller now holds an INCOMPLETE configuration."
-           "\rDo not return it to service: repeat the download.";
+    return (headline.empty() ? std::string() : headline + "\r") + "The controller did not answer while receiving " +
+           what + ", so the download was stopped." + kIncompleteController;
 }
 
 std::string cancelledDownload(const std::string& what)
 {
-    return "The download was cancelled while the controller was receiving " + what +
-           ".\rThe controller now holds an INCOMPLETE configuration."
-           "\rDo not return it to service: repeat the download.";
+    return "The download was cancelled while the controller was receiving " + what + "." + kIncompleteController;
 }
 
 namespace {
@@ -86,19 +90,24 @@ std::string configurationRefused(const std::string& file, const std::string& tab
     return file + " cannot be sent to a controller:\rtable \"" + table + "\", " + row + ": " + problem + ".";
 }
 
-std::string textsSentWithQuestionMarks(const std::vector<std::string>& lines)
+std::string textsSentWithQuestionMarks(const orvane::link::TextsOutsideCp1252& texts)
 {
-    std::string text = "The controller cannot show some characters of these texts; they are sent as \"?\":";
-    for (const std::string& line : lines)
-        text += "\r" + line;
-    return text;
+    return texts.message("The controller cannot show some characters of these texts; they are sent as \"?\":");
 }
+
+const std::string kUploadLeftAlone =
+    "The configuration and its file were not changed; the controller, which an upload only reads, still holds "
+    "its own configuration.";
+const std::string kUploadCancelled = "Upload cancelled.\r" + kUploadLeftAlone;
+const std::string kUploadUnconfirmed =
+    "Upload stopped: the line was disturbed (a reply came late or a frame was lost), and reading the controller a "
+    "second time did not give the same data undisturbed.\r" + kUploadLeftAlone;
 
 std::string uploadInconsistentBlockTable(const std::string& first, size_t count)
 {
     return "Upload stopped: the controller's block table does not agree with the functions it runs (" + first +
            (count > 1 ? "; " + std::to_string(count) + " differences in all" : std::string()) +
-           "). Was it written with another function catalogue?\rThe configuration was not changed.";
+           "). Was it written with another function catalogue?\r" + kUploadLeftAlone;
 }
 
 std::string downloadUnknownFunction(int block, int function)
@@ -114,15 +123,13 @@ std::string moreDifferences(size_t count)
 
 std::string uploadStoppedUnknownFunction(int block, int function)
 {
-    return "Upload stopped: block " + std::to_string(block) + " runs function " +
-           std::to_string(function) +
-           ", which the function catalogue does not hold.\rThe configuration was not changed.";
+    return std::string(kRecordNotFound) + "\rUpload stopped: block " + std::to_string(block) + " runs function " +
+           std::to_string(function) + ", which the function catalogue does not hold.\r" + kUploadLeftAlone;
 }
 
 std::string uploadFailedAt(const std::string& what)
 {
-    return "Upload stopped: the controller did not answer while sending " + what +
-           ".\rThe configuration was not changed.";
+    return "Upload stopped: the controller did not answer while sending " + what + ".\r" + kUploadLeftAlone;
 }
 
 } // namespace orvane::transfer::texts

@@ -1,6 +1,7 @@
 #include "orvane/transfer/Transfer.h"
 
 #include "orvane/link/Protocol.h"
+#include "orvane/transfer/LineTrust.h"
 #include "orvane/transfer/Rules.h"
 #include "orvane/transfer/Texts.h"
 
@@ -92,21 +93,13 @@ private:
 // shown wrong by an undisturbed second reading (worth starting over once).
 enum class Stop { None, Unanswered, Disturbed, Cancelled, Differs };
 
-// Reads of controller memory, remembered so they can be taken again. A reading counts
-// only when the line stayed undisturbed through it (and, if it had been disturbed
-// before, nothing stray arrived after it): a reply that came late for one request may
-// otherwise have been taken for the answer to another. When it was disturbed, every
-// read is taken again once the line is quiet (a second time if that, too, was
-// disturbed), and the first undisturbed re-reading must give the same bytes.
+// Reads of controller memory, remembered so they can be taken again. The reads count
+// together, as LineTrust counts a reading. When they do not, every read is taken again
+// once the line is quiet (a second time if that, too, was disturbed), and the first
+// re-reading that counts must give the same bytes.
 class CheckedReader {
 public:
-    explicit CheckedReader(FrameRun& run) : run_(run)
-    {
-        disturbedBefore_ = run_.link().disturbances() > 0;
-        if (disturbedBefore_)
-            run_.link().settle();
-        mark_ = run_.link().disturbances();
-    }
+    explicit CheckedReader(FrameRun& run) : run_(run), trust_(run.link()) { trust_.begin(); }
 
     // The data bytes of one read, or nothing (see stop()).
     std::optional<std::vector<uint8_t>> read(uint8_t area, uint8_t count, uint16_t address)
@@ -123,11 +116,10 @@ public:
     // Whether the reads so far can be trusted, reading them again if need be.
     Stop confirm()
     {
-        if (undisturbedSince(mark_, disturbedBefore_))
+        if (trust_.confirmed())
             return Stop::None;
         for (int again = 0; again < kRereadings; ++again) {
-            run_.link().settle();
-            const int mark = run_.link().disturbances();
+            trust_.begin();
             bool same = true;
             for (const Read& r : reads_) {
                 const auto data = take(r.frame, r.count);
@@ -135,7 +127,7 @@ public:
                     return stop();
                 same = same && *data == r.data;
             }
-            if (undisturbedSince(mark, true))
+            if (trust_.confirmed())
                 return same ? Stop::None : Stop::Differs;
         }
         return Stop::Disturbed;
@@ -157,16 +149,8 @@ private:
         return std::vector<uint8_t>(reply->begin() + 5, reply->begin() + 5 + count);
     }
 
-    bool undisturbedSince(int mark, bool checkAfter)
-    {
-        // A reply that came late for an earlier request and was taken for a later one
-        // leaves that later request's own reply over: it shows up as stray bytes.
-        return run_.link().disturbances() == mark && (!checkAfter || run_.link().settle());
-    }
-
     FrameRun& run_;
-    bool disturbedBefore_ = false;
-    int mark_ = 0;
+    LineTrust trust_;
     std::vector<Read> reads_;
 };
 
@@ -238,14 +222,12 @@ bool sendImage(Exchange& link, const Image& image, Reporter& reporter)
         reporter.progressEnd();
         return false;
     };
-    // A page without its acknowledgement: the page's own box (if any), then what that
-    // leaves in the controller.
-    const auto lost = [&](const std::string& pageMessage, const std::string& what) {
+    // A page without its acknowledgement: one box, the page's own words first, then what
+    // that leaves in the controller.
+    const auto lost = [&](const std::string& headline, const std::string& what) {
         if (run.cancelled())
             return stop(texts::cancelledDownload(what));
-        if (!pageMessage.empty())
-            reporter.message(pageMessage, "", Icon::None);
-        return stop(texts::incompleteDownload(what));
+        return stop(texts::incompleteDownload(headline, what));
     };
     const std::array<const std::vector<uint8_t>*, 4> from = {&image.messages, &image.quick, &image.blocks,
                                                              &image.constants};
@@ -259,9 +241,7 @@ bool sendImage(Exchange& link, const Image& image, Reporter& reporter)
                 continue;
             switch (area.number) {
             case 6:
-                if (!run.cancelled())
-                    reporter.message(texts::kMessagesFailed, texts::kDownloadErrorTitle, Icon::Exclamation);
-                return lost("", "messages");
+                return lost(texts::kMessagesFailed, "messages");
             case 9:
                 return lost("", "quick messages");
             case 4:
@@ -305,7 +285,7 @@ namespace {
 
 std::optional<UploadedController> failUpload(Reporter& reporter, const std::string& text)
 {
-    reporter.message(text, "", Icon::Exclamation);
+    reporter.message(text, texts::kUploadError, Icon::Exclamation);
     reporter.progressEnd();
     return std::nullopt;
 }
@@ -337,7 +317,7 @@ Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, U
         return Stop::Unanswered;
     };
     const auto unanswered = [&](const std::string& what) {
-        return fail(run.cancelled() ? std::string(texts::kUploadCancelled) : texts::uploadFailedAt(what));
+        return fail(run.cancelled() ? texts::kUploadCancelled : texts::uploadFailedAt(what));
     };
     const auto confirmed = [&] {
         const Stop stop = in.confirm();
@@ -351,13 +331,8 @@ Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, U
     int slotsNeeded = 0;
     for (int g = 0; g < kBlockPages; ++g) {
         const auto page = in.read(4, kBlockPageBytes, static_cast<uint16_t>(kBlockPageBytes * g));
-        if (!page) {
-            if (run.cancelled())
-                return fail(texts::kUploadCancelled);
-            reporter.message(texts::kUploadError, "", Icon::None);
-            reporter.progressEnd();
-            return Stop::Unanswered;
-        }
+        if (!page)
+            return unanswered("the block table");
         for (int k = 0; k < 16; ++k) {
             const int block = g * 16 + k;
             const auto fn = static_cast<int16_t>((*page)[size_t(kBlockRecord) * k + 1]);
@@ -367,7 +342,6 @@ Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, U
                 if (const Stop stop = confirmed(); stop != Stop::None)
                     return stop;
                 // Its constants could not be told apart in the slot stream: stop here.
-                reporter.message(texts::kRecordNotFound, "", Icon::None);
                 return fail(texts::uploadStoppedUnknownFunction(block, fn));
             }
             up.functions[size_t(block)] = fn;

@@ -101,11 +101,14 @@ TEST(DownloadFaults, LostMessagePage_StopsWithoutEndCommandAndSaysIncomplete)
     EXPECT_FALSE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
     EXPECT_EQ(ctl.frames.size(), 2u);
     EXPECT_EQ(ctl.endCommands, 0);
-    ASSERT_EQ(rep.boxes.size(), 2u);
-    EXPECT_EQ(rep.boxes[0].text, "ERROR - While Downloading Messages\rAborting Download");
+    // One box: the page's own words, then what the controller and the file hold.
+    ASSERT_EQ(rep.boxes.size(), 1u);
+    EXPECT_EQ(rep.boxes[0].text, "ERROR - While Downloading Messages\r"
+                                 "The controller did not answer while receiving messages, so the download was "
+                                 "stopped.\rThe controller now holds an INCOMPLETE configuration. Do not return it "
+                                 "to service: repeat the download.\rThe configuration file was not changed.");
     EXPECT_EQ(rep.boxes[0].title, "Download Error");
-    EXPECT_EQ(rep.boxes[0].icon, Icon::Exclamation);
-    EXPECT_NE(rep.boxes[1].text.find("INCOMPLETE"), std::string::npos);
+    EXPECT_EQ(rep.boxes[0].icon, Icon::Stop);
     EXPECT_FALSE(rep.shown);
 }
 
@@ -118,11 +121,9 @@ TEST(DownloadFaults, LostConstantPage_ReportsTimeoutAndStopsAtThatPage)
     EXPECT_FALSE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
     EXPECT_EQ(ctl.frames.size(), 19u);
     EXPECT_EQ(ctl.endCommands, 0);
-    ASSERT_EQ(rep.boxes.size(), 2u);
-    EXPECT_EQ(rep.boxes[0].text, "Orvane Timeout");
-    EXPECT_NE(rep.boxes[1].text.find("must not") == std::string::npos ? rep.boxes[1].text.find("Do not return")
-                                                                       : 0,
-              std::string::npos);
+    ASSERT_EQ(rep.boxes.size(), 1u);
+    EXPECT_EQ(rep.boxes[0].text, texts::incompleteDownload("Orvane Timeout", "the block constants"));
+    EXPECT_EQ(rep.boxes[0].text.rfind("Orvane Timeout\r", 0), 0u);
 }
 
 TEST(DownloadFaults, LostBlockPage_NamesThePageAndStops)
@@ -133,8 +134,8 @@ TEST(DownloadFaults, LostBlockPage_NamesThePageAndStops)
     RecordingReporter rep;
     EXPECT_FALSE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
     EXPECT_EQ(ctl.frames.size(), 8u);
-    ASSERT_FALSE(rep.boxes.empty());
-    EXPECT_EQ(rep.boxes[0].text, "ERROR DOWNLOADING BLOCK 4");
+    ASSERT_EQ(rep.boxes.size(), 1u);
+    EXPECT_EQ(rep.boxes[0].text, texts::incompleteDownload("ERROR DOWNLOADING BLOCK 4", "the block table"));
 }
 
 TEST(DownloadChecks, RomAndLimitRefusalsCarryTheirTitlesAndIcons)
@@ -198,8 +199,13 @@ TEST(UploadFaults, LostBlockPage_IsAnUploadError)
     RecordingReporter rep;
     EXPECT_FALSE(readController(ctl, cat, rep));
     EXPECT_EQ(ctl.frames.size(), 3u);
+    // One box under the upload's error title: what stopped it and what it left.
     ASSERT_EQ(rep.boxes.size(), 1u);
-    EXPECT_EQ(rep.boxes[0].text, "Upload Error");
+    EXPECT_EQ(rep.boxes[0].title, "Upload Error");
+    EXPECT_EQ(rep.boxes[0].text, "Upload stopped: the controller did not answer while sending the block table.\r"
+                                 "The configuration and its file were not changed; the controller, which an upload "
+                                 "only reads, still holds its own configuration.");
+    EXPECT_FALSE(rep.shown);
 }
 
 TEST(UploadFaults, FunctionMissingFromCatalogue_StopsNamingBlockAndFunction)
@@ -212,9 +218,9 @@ TEST(UploadFaults, FunctionMissingFromCatalogue_StopsNamingBlockAndFunction)
     RecordingReporter rep;
     EXPECT_FALSE(readController(ctl, cat, rep));
     EXPECT_EQ(ctl.frames.size(), 3u);  // stops on the page holding block 37
-    ASSERT_EQ(rep.boxes.size(), 2u);
-    EXPECT_EQ(rep.boxes[0].text, "ERROR RECORD NOT FOUND");
-    EXPECT_EQ(rep.boxes[1].text, texts::uploadStoppedUnknownFunction(37, 55));
+    ASSERT_EQ(rep.boxes.size(), 1u);
+    EXPECT_EQ(rep.boxes[0].text, texts::uploadStoppedUnknownFunction(37, 55));
+    EXPECT_EQ(rep.boxes[0].text.rfind("ERROR RECORD NOT FOUND\rUpload stopped: block 37 runs function 55", 0), 0u);
 }
 
 TEST(ReadBackOverTheLink, AfterDownloadMatches_ThenNamesAChangedSlot)

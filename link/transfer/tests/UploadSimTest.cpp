@@ -184,7 +184,8 @@ TEST(UploadFaults, BlockPageLost_IsAnUploadErrorAndNothingChanges)
     UploadRun run;
     expectFailedUploadChangesNothing(store, sim, run);
     ASSERT_EQ(run.reporter.boxes.size(), 1u);
-    EXPECT_EQ(run.reporter.boxes[0].text, "Upload Error");
+    EXPECT_EQ(run.reporter.boxes[0].text, texts::uploadFailedAt("the block table"));
+    EXPECT_EQ(run.reporter.boxes[0].title, "Upload Error");
 }
 
 TEST(UploadFaults, FunctionMissingFromTheCatalogue_StopsBeforeAnyConstantIsMisplaced)
@@ -195,13 +196,12 @@ TEST(UploadFaults, FunctionMissingFromTheCatalogue_StopsBeforeAnyConstantIsMispl
     SimulatedController sim({}, "2.50", memory);
     UploadRun run;
     expectFailedUploadChangesNothing(store, sim, run);
-    ASSERT_EQ(run.reporter.boxes.size(), 2u);
-    EXPECT_EQ(run.reporter.boxes[0].text, "ERROR RECORD NOT FOUND");
-    EXPECT_EQ(run.reporter.boxes[1].text, texts::uploadStoppedUnknownFunction(37, 9));
+    ASSERT_EQ(run.reporter.boxes.size(), 1u);
+    EXPECT_EQ(run.reporter.boxes[0].text, texts::uploadStoppedUnknownFunction(37, 9));
     EXPECT_EQ(sim.framesStartingWith("04 03"), 0);
 }
 
-TEST(UploadFaults, GarbledByteBeforeThePageData_IsIgnoredAndThePageStoredRight)
+TEST(UploadFaults, AReplyDamagedOnTheLine_IsRefusedForItsCheckBytes_ThePageIsReadAgainAndStoredRight)
 {
     StoreFixture store;
     const auto memory = plantMemory(store);
@@ -211,7 +211,8 @@ TEST(UploadFaults, GarbledByteBeforeThePageData_IsIgnoredAndThePageStoredRight)
     UploadRun run;
     runUpload(store, sim, run);
     ASSERT_EQ(run.outcome, Outcome::Completed);
-    EXPECT_EQ(sim.framesStartingWith("04 03 80 00 80"), 1);
+    // Asked again at once, and once more when the disturbed reading was read again whole.
+    EXPECT_EQ(sim.framesStartingWith("04 03 80 00 80"), 3);
     const Configuration got = store.read();
     // Block 5 (DSPGROUP) has its constants on the second page: slot 34 on.
     for (size_t i = 0; i < got.constants.size(); ++i) {

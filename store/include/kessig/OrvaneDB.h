@@ -67,6 +67,23 @@ enum class Durability { Full, Relaxed };
 // opened and checked, such as a Qt SQL grid on the working copy. Throws DbError.
 void secureConnection(sqlite3* connection);
 
+// A write into a configuration that did not finish (a program stopped, a full disk)
+// leaves the file changed half way with its rollback journal ("NAME-journal") beside it;
+// a file kept with a write-ahead log may hold committed changes in "NAME-wal" only.
+// Whatever reads or copies such a file alone sees a configuration that never was.
+
+// The journal or write-ahead log of an unfinished write beside `filename` (its links
+// followed), or "" when none lies there. Cheap: it looks at the files beside it only.
+std::string interruptedWriteBeside(const std::string& filename);
+
+// Brings `filename` back to its last complete content through the database engine on the
+// file itself: an unfinished write is undone from its journal, a write-ahead log is
+// written into the file. Returns what was done, for the user, naming the file as
+// nameInMessages (or filename); "" when there was nothing to do. Throws DbError with the
+// true reason when it cannot be done: the file or its folder may not be written, the
+// journal is not the file's own, or another program is writing the file right now.
+std::string recoverInterruptedWrite(const std::string& filename, const std::string& nameInMessages = {});
+
 class OrvaneDB {
 public:
     OrvaneDB();
@@ -91,6 +108,9 @@ public:
     // Adds VisioComment when missing, then opens the configuration and its five cursors.
     void open_existing_database(const std::string& filename, Durability durability = Durability::Full,
                                 const std::string& nameInMessages = {});
+    // True when the last open_existing_database had to add VisioComment: what
+    // TestVisioComments would have said before it, without checking the file twice.
+    bool AddedVisioComment() const;
     void close_work_dbs();
     bool ReadOnlyFile() const;
     // Opens a configuration only to read it (a compare): read-only, without adding
@@ -144,7 +164,7 @@ public:
     void MessageEdit();
     void MessageUpdate();
     std::string MessageMsg() const;
-    void MessageMsg(const std::string& value);  // cut at the first NUL character
+    void MessageMsg(const std::string& value);  // NUL padding at the end is dropped
     bool MessageEOF() const;
     int16_t MessageOffset() const;
 
@@ -184,7 +204,7 @@ public:
     bool QuickEOF() const;
     int16_t QuickOffset() const;
     std::string QuickMessage() const;
-    void QuickMessage(const std::string& value);   // cut at the first NUL character
+    void QuickMessage(const std::string& value);   // NUL padding at the end is dropped
     std::string QuickBlock() const;                 // the Integer field as decimal text
     void QuickBlock(const std::string& value);
     std::string QuickParameter() const;

@@ -36,7 +36,10 @@ public:
     std::optional<Configuration> read(const QString& path, const QString& shown) const
     {
         try {
-            return readConfiguration(path, shown);
+            Configuration c = readConfiguration(path, shown);
+            if (!c.recovered.isEmpty())
+                say(c.recovered);
+            return c;
         } catch (const std::exception& e) {
             notCompared(readFailure(shown.isEmpty() ? path : shown, e));
             return std::nullopt;
@@ -65,6 +68,12 @@ int runCompanionJob(const CompanionJob& job, const Notify& notify)
             run.write(job.resultPath, resultFileContent(0));
         return kExitNotCompared;
     }
+    // No one can be asked here: whoever started the run asked before, so the loss is only told.
+    const auto lossy = textsOutsideCp1252(*one, *two, job.request);
+    if (!lossy.empty())
+        run.say(QString::fromStdString(lossy.message("Windows-1252 lacks some characters of these texts; where the "
+                                                     "files show them, they show \"?\":"))
+                    .replace(QLatin1Char('\r'), QLatin1Char('\n')));
     CompareOutcome outcome;
     try {
         FunctionCatalogue catalogue(job.catalogueFolder);

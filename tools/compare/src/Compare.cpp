@@ -134,8 +134,8 @@ public:
     }
 
 private:
-    bool full() const { return request_.program == Companion::Ostrel || request_.reportCode == 'L'; }
-    bool parametersShown() const { return request_.program == Companion::Ostrel || request_.reportCode != 'S'; }
+    bool full() const { return writesConfigurationSection(request_); }
+    bool parametersShown() const { return writesParameters(request_); }
 
     void found(uint16_t flag, const std::string& line)
     {

@@ -59,7 +59,8 @@ Configuration readConfiguration(const QString& path, const QString& shown)
     Configuration c;
     c.path = shown.isEmpty() ? path : shown;
     // A legacy Jet file is read through a working copy in the tool set's own format.
-    const formats::OwnFormatFile file(path);
+    const formats::OwnFormatFile file(path, c.path);
+    c.recovered = file.recovered();
     kessig::OrvaneDB db;
     db.open_for_reading(file.path().toStdString(), c.path.toStdString());
     c.hasVisioComment = db.HasVisioComment();

@@ -176,7 +176,8 @@ bool copyFile(const QString& from, const QString& to)
     return QFile::copy(from, to);
 }
 
-ProcessRun runProgram(const QString& program, const QStringList& arguments, const QList<QPair<QString, QString>>& environment)
+ProcessRun runProgram(const QString& program, const QStringList& arguments, const QList<QPair<QString, QString>>& environment,
+                      const QByteArray& input)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -188,6 +189,8 @@ ProcessRun runProgram(const QString& program, const QStringList& arguments, cons
     }
     process.setProcessEnvironment(env);
     process.start(program.startsWith(QLatin1Char('/')) ? program : programFolder() + QLatin1Char('/') + program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
     ProcessRun run;
     run.finished = process.waitForFinished(60000);
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;

@@ -8,6 +8,9 @@
 #include "orvane/compare/Configuration.h"
 #include "orvane/compare/testing/ConfigurationFile.h"
 #include "orvane/compare/testing/OpenedDocuments.h"
+#include "orvane/files/WritingHold.h"
+
+#include "../../../store/tests/support/ChildProcess.h"
 #include "orvane/formats/JetFiles.h"
 
 #include <QApplication>
@@ -22,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -55,6 +59,8 @@ public:
     Answer show(QWidget*, const Message& message) override
     {
         shown.push_back(message);
+        if (whileShown)
+            whileShown(message);
         if (answers.empty())
             return Answer::Ok;
         const Answer a = answers.front();
@@ -68,7 +74,14 @@ public:
         files.pop_front();
         return name;
     }
+    QString askSaveFileName(QWidget*, const QString&) override
+    {
+        const QString name = files.front();
+        files.pop_front();
+        return name;
+    }
     std::vector<Message> shown;
+    std::function<void(const Message&)> whileShown;   // what another program does while a box is up
     std::deque<Answer> answers;
     std::deque<QString> files;
     std::vector<QString> filters;
@@ -197,6 +210,42 @@ TEST_F(OstrelTest, DifferingConfigurationsOfferTheLogAndTheMerge_YesCarriesEvery
     EXPECT_EQ(opened.urls.size(), 1);
 }
 
+TEST_F(OstrelTest, TextsTheLogCannotShowAreNamedFirst_CancelWritesAndMergesNothing_TheMergeCarriesThemWhole)
+{
+    const QString a = file("source.mdb"), b = file("update.mdb");
+    const std::string pompe = "Pompe \xE2\x84\x96 3 \xE2\x80\x93 \xE6\xB8\xA9\xE5\xBA\xA6";
+    {
+        ConfigurationFile c(a);
+        c.texts(pompe, "CFG", "").message(5, "\xCE\xA9 LIMIT");
+    }
+    {
+        ConfigurationFile c(b);
+        c.texts("Update", "CFG", "");
+    }
+    ostrel::Form1 form(programFolder(), desktop);
+    const QByteArray before = contentOf(b);
+    const QString log = file("temp/ORVANE_COMPARE_FILE.txt");
+    const Message named{QStringLiteral("Windows-1252 lacks some characters of these texts; where the compare log shows "
+                                       "them, it shows \"?\":\rFILE 1 title \"")
+                            + QString::fromStdString(pompe)
+                            + QStringLiteral("\": \u2116\u6E29\u5EA6\rFILE 1 message 5 \"\u03A9 LIMIT\": \u03A9\r\rCompare anyway?"),
+                        QStringLiteral("Ostrel"), Buttons::OkCancel, Icon::Exclamation};
+    desktop.answers = {Answer::Cancel};
+    start(form, a, b);
+    EXPECT_EQ(desktop.shown, (std::vector<Message>{named}));
+    EXPECT_FALSE(QFileInfo::exists(log));
+    EXPECT_EQ(contentOf(b), before);
+
+    desktop.shown.clear();
+    desktop.answers = {Answer::Ok, Answer::Cancel, Answer::Yes};
+    start(form, a, b);
+    ASSERT_EQ(desktop.shown.size(), 4u);
+    EXPECT_EQ(desktop.shown[0], named);
+    EXPECT_EQ(desktop.shown[3], ostrel("Merge Complete"));
+    EXPECT_TRUE(contentOf(log).contains("FILE 1: Pompe ? 3 \x96 ??\r\n"));
+    EXPECT_EQ(readConfiguration(b).texts->title, pompe);   // the merge itself loses nothing
+}
+
 TEST_F(OstrelTest, AMergeThatFailsHalfWayLeavesTheUpdateAsItWas_AndOlderFilesKeepTheirDrawingCommentsOut)
 {
     const QString a = file("source.mdb"), b = file("update.mdb"), old = file("old.mdb");
@@ -214,24 +263,32 @@ TEST_F(OstrelTest, AMergeThatFailsHalfWayLeavesTheUpdateAsItWas_AndOlderFilesKee
     ASSERT_TRUE(copyFile(b, old));
     sql(old, "ALTER TABLE \"Block List\" DROP COLUMN VisioComment");
     const QByteArray before = contentOf(b);
-    // A file size limit makes the merge's writing fail far into the blocks, as a full disk would.
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit limit {static_cast<rlim_t>(before.size()) + 64 * 1024, static_cast<rlim_t>(before.size()) + 64 * 1024};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        try {
-            ostrel::mergeComments(readConfiguration(a), b);
-        } catch (const std::exception&) {
-            ::_exit(0);
+    // A file size limit makes the merge's writing fail far into the blocks, as a full disk
+    // would, or kills the merge there, as its default signal does.
+    for (const bool killed : {false, true}) {
+        const auto run = kessig::testsupport::inChild([&] {
+            ::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+            const struct rlimit limit {static_cast<rlim_t>(before.size()) + 64 * 1024, static_cast<rlim_t>(before.size()) + 64 * 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            try {
+                ostrel::mergeComments(readConfiguration(a), b);
+            } catch (const std::exception& e) {
+                return failureText(e).toStdString();
+            }
+            return std::string("merged");
+        });
+        const int status = run.status;
+        if (killed) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+        } else {
+            // The true cause, never the failed rollback that followed it.
+            EXPECT_NE(run.said.find("File too large"), std::string::npos) << run.said;
+            EXPECT_EQ(run.said.find("rollback"), std::string::npos) << run.said;
         }
-        ::_exit(1);
+        EXPECT_EQ(contentOf(b), before);
+        EXPECT_FALSE(QFileInfo::exists(b + QStringLiteral("-journal")));
+        EXPECT_EQ(readConfiguration(b).blocks[159].comment, "update comment 159");
     }
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(contentOf(b), before);
-    EXPECT_EQ(readConfiguration(b).blocks[159].comment, "update comment 159");
 
     // The form says when a merge fails, and the Update stays as it was.
     ostrel::Form1 form(programFolder(), desktop);
@@ -318,4 +375,61 @@ TEST_F(OstrelTest, AMergeIntoAJetUpdateFileKeepsItsOriginalBesideIt_SaysSoOnce_A
     EXPECT_EQ(desktop.shown, (std::vector<Message>{{cut + QStringLiteral(" cannot be read: it is truncated (100000 bytes is not "
                                                                           "a whole number of 4096-byte pages)."),
                                                     QStringLiteral("Ostrel"), Buttons::Ok, Icon::Critical}}));
+}
+
+TEST_F(OstrelTest, AnUpdateChangedSinceTheCompareIsMergedOnlyOnTheUsersWord_AndAFileHeldForWritingIsNamed)
+{
+    const QString a = file("source.mdb"), b = file("update.mdb"), elsewhere = file("elsewhere.mdb");
+    {
+        ConfigurationFile c(a);
+        c.function(10, 28).texts("Source", "CFG-S", "About the source").blockComments(10, "from the source");
+    }
+    {
+        ConfigurationFile c(b);
+        c.function(10, 20).texts("Update", "CFG-U", "About the update");
+    }
+    ostrel::Form1 form(programFolder(), desktop);
+    // Another program saves the Update file while Ostrel asks whether to go on.
+    int saves = 0;
+    desktop.whileShown = [&](const Message& m) {
+        if (m.title == QStringLiteral("Continue?"))
+            sql(b, ("UPDATE QuickMessages SET Message = 'OTHER " + std::to_string(++saves) + "' WHERE Offset = 0").c_str());
+    };
+    const Message changed{b + QStringLiteral(" was changed by another program since it was compared.\r")
+                              + QStringLiteral("Overwrite its comments as it is now, save the merge as another file, or cancel?"),
+                          QStringLiteral("Ostrel"), Buttons::OverwriteSaveAsCancel, Icon::Exclamation};
+
+    desktop.answers = {Answer::Cancel, Answer::Yes, Answer::Cancel};
+    start(form, a, b);
+    EXPECT_EQ(desktop.shown.back(), changed);
+    const QByteArray othersSave = contentOf(b);
+    EXPECT_EQ(readConfiguration(b).texts->title, "Update");
+
+    desktop.shown.clear();
+    desktop.answers = {Answer::Cancel, Answer::Yes, Answer::No};
+    desktop.files = {a, b, elsewhere};
+    form.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    form.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    form.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+    EXPECT_EQ(desktop.shown.back(), ostrel("Merge Complete"));
+    EXPECT_EQ(readConfiguration(elsewhere).texts->title, "Source");
+    EXPECT_EQ(*readConfiguration(elsewhere).quickMessages[0].message, "OTHER 2");
+    EXPECT_EQ(readConfiguration(b).texts->title, "Update");
+
+    // Overwrite merges into the file as the other program left it, keeping its change; a
+    // program holding the file for writing is named before the merge.
+    const orvane::files::WritingHold editor(b);
+    desktop.shown.clear();
+    desktop.answers = {Answer::Cancel, Answer::Yes, Answer::Yes};
+    start(form, a, b);
+    ASSERT_EQ(desktop.shown.size(), 4u);
+    EXPECT_TRUE(desktop.shown[1].text.startsWith(b + QStringLiteral(" is open for writing in another program of the tool set")))
+        << desktop.shown[1].text.toStdString();
+    EXPECT_EQ(desktop.shown[2], changed);
+    EXPECT_EQ(desktop.shown[3], ostrel("Merge Complete"));
+    const Configuration merged = readConfiguration(b);
+    EXPECT_EQ(merged.texts->title, "Source");
+    EXPECT_EQ(merged.blocks[10].comment, "from the source");
+    EXPECT_EQ(*merged.quickMessages[0].message, "OTHER 3");
+    EXPECT_NE(contentOf(b), othersSave);
 }

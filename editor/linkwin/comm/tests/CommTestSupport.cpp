@@ -32,8 +32,8 @@ void clearSettings() { brevant::openSettingsStore()->clear(); }
 QByteArray controllerReply(const QByteArray& request)
 {
     if (request.startsWith('\x01'))
-        return QByteArray::fromHex("1000000000");
-    return QByteArray(5, '\0') + kIdentification + QByteArray(2, '\0');
+        return orvane::testing::withCheckBytes(QByteArray::fromHex("100000"));
+    return orvane::testing::withCheckBytes(QByteArray(5, '\0') + kIdentification);
 }
 
 TcpController::TcpController()

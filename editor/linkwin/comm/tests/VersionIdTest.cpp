@@ -57,8 +57,8 @@ TEST_F(VersionId, ControlCharactersFromTheLineAreShownAsQuestionMarks)
     commtest::PtyController controller;
     const QByteArray hostile = QByteArray("ORVANE \x1b]0;x\x07\x81 3.04") + QByteArray(5, '\0');  // 24 bytes
     controller.respond = [&](int, const QByteArray& request) {
-        return request.startsWith('\x01') ? QByteArray::fromHex("1000000000")
-                                          : QByteArray(5, '\0') + hostile + QByteArray(2, '\0');
+        return orvane::testing::withCheckBytes(request.startsWith('\x01') ? QByteArray::fromHex("100000")
+                                                                          : QByteArray(5, '\0') + hostile);
     };
     useSettings(controller.slave());
     brevant::linkwin::showVersionId(nullptr);

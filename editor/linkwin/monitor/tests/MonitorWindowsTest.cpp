@@ -16,6 +16,7 @@
 
 #include "orvane/monitor/BlockTypes.h"
 #include "orvane/monitor/LayoutFile.h"
+#include "orvane/sim/SimulatorProcess.h"
 
 #include <QApplication>
 #include <QChart>
@@ -34,6 +35,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <deque>
 
 using namespace brevant::linkwin;
 using namespace orvane::monitor;
@@ -403,6 +406,123 @@ TEST_F(LiveWindows, AllBlocks_GridPlacesAndFormatsEachBlock_AMissingReplyGreysIt
     EXPECT_TRUE(main.isVisible());
 }
 
+namespace {
+const QColor kGrey(0x90, 0x90, 0x90);
+
+// How each value looks: "L" live (a value in its own colour), "M" missing (grey), "-" none.
+QString looks(const std::vector<std::pair<QString, QColor>>& shown)
+{
+    QString look;
+    for (const auto& [text, colour] : shown)
+        look += text.trimmed().isEmpty() || !text.contains(QRegularExpression("\\d")) ? '-' : colour == kGrey ? 'M' : 'L';
+    return look;
+}
+
+// Watches `look` while events run until it reads `until`; every look seen on the way.
+QStringList watchUntil(const std::function<QString()>& look, const QString& until)
+{
+    QStringList seen;
+    waitUntil([&] {
+        const QString now = look();
+        if (seen.isEmpty() || seen.last() != now)
+            seen << now;
+        return now == until;
+    }, 30000);
+    return seen;
+}
+} // namespace
+
+TEST_F(LiveWindows, ADeadLineGreysEveryValueAtOnce_AClosedPortIsSaid_AWindowShownAgainShowsNothingAsLive)
+{
+    showSelectedBlocks(&main, store.db, configuration, blockFunctions(store.db), countReturns());
+    auto* monitor = main.findChild<Monitor*>();
+    for (const auto& [block, tag] : {std::pair{"12", "Flow"}, std::pair{"13", "Pump"}, std::pair{"37", "Level"}}) {
+        answerTag(monitor, block, tag);
+        button(monitor, "cmdAdd")->click();
+    }
+    const auto tileLooks = [&] {
+        std::vector<std::pair<QString, QColor>> shown;
+        for (int slot = 1; slot <= 3; ++slot)
+            shown.emplace_back(monitor->tileLabel(slot)->text().section('\n', 0, -2),
+                               monitor->tileLabel(slot)->palette().color(QPalette::WindowText));
+        return looks(shown);
+    };
+
+    // Values of a session that has ended are not shown as live when the window comes back.
+    SimulatedController live({"--output", "12=1234", "--output", "13=1", "--output", "37=-5"}, "2.50",
+                             blockTable({{13, {kDin, 2}}}));
+    ASSERT_TRUE(live.started());
+    usePort(live.portName());
+    button(monitor, "cmdStart")->click();
+    ASSERT_TRUE(waitUntil([&] { return tileLooks() == "LLL"; }));
+    monitor->findChild<QAction*>("mnuDone")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return main.isVisible(); }));
+    showSelectedBlocks(&main, store.db, configuration, blockFunctions(store.db), countReturns());
+    EXPECT_EQ(tileLooks(), "MMM");
+    EXPECT_EQ(monitor->tileLabel(1)->text(), "12.34 ?\nFlow");
+
+    // A controller that falls silent after the opening poll and a pass (frames 1 to 4): once
+    // the first tile greys, every tile is grey.
+    SimulatedController silent({"--output", "12=1234", "--output", "13=1", "--output", "37=-5", "--silent-after", "4"},
+                               "2.50", blockTable({{13, {kDin, 2}}}));
+    ASSERT_TRUE(silent.started());
+    usePort(silent.portName());
+    button(monitor, "cmdStart")->click();
+    ASSERT_TRUE(waitUntil([&] { return tileLooks() == "LLL"; }));
+    const QStringList tilesSeen = watchUntil(tileLooks, "MMM");
+    EXPECT_EQ(tilesSeen, QStringList({"LLL", "MMM"}));
+    EXPECT_TRUE(monitor->polling());   // and it goes on asking
+    button(monitor, "cmdStop")->click();
+    ASSERT_TRUE(waitUntil([&] { return !monitor->polling(); }));
+    EXPECT_EQ(tileLooks(), "MMM");
+    monitor->findChild<QAction*>("mnuDone")->trigger();
+
+    // The grid, on a line that turns to noise after the opening poll and a pass over its
+    // four blocks (frames 1 to 5). Slow replies let the pass that ends well be seen.
+    SimulatedController noisy({"--output", "12=1234", "--output", "13=1", "--output", "37=-5", "--output", "1=7",
+                               "--noise-after", "5", "--reply-delay", "20"},
+                              "2.50", blockTable({{13, {kDin, 2}}}));
+    ASSERT_TRUE(noisy.started());
+    usePort(noisy.portName());
+    showAllBlocks(&main, store.db, blockFunctions(store.db), countReturns());
+    auto* grid = main.findChild<MGrid*>();
+    const auto cellLooks = [&] {
+        std::vector<std::pair<QString, QColor>> shown;
+        for (int block : {1, 12, 13, 37}) {
+            const QTableWidgetItem* cell = grid->grid()->item(block / 10 + 1, block % 10 + 1);
+            shown.emplace_back(cell->text(), cell->foreground().color());
+        }
+        return looks(shown);
+    };
+    button(grid, "cmdStart")->click();
+    ASSERT_TRUE(waitUntil([&] { return cellLooks() == "LLLL"; }));
+    EXPECT_EQ(watchUntil(cellLooks, "MMMM"), QStringList({"LLLL", "MMMM"}));
+    EXPECT_EQ(grid->grid()->item(2, 3)->text(), "12.34 ?");
+    grid->findChild<QAction*>("mnuDone")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return main.isVisible(); }));
+    EXPECT_TRUE(shown.empty());
+
+    // The front panel behind a serial device server that goes away: said, greyed, closed.
+    orvane::sim::SimulatorProcess server({"--tcp", "0"}, orvane::transfer::testing::binDir() + "/orvane-sim");
+    ASSERT_TRUE(server.start());
+    usePort(server.portName());
+    FormOrvanedoor door(&main);
+    door.showInstead(countReturns());
+    ASSERT_TRUE(door.activate());
+    ASSERT_TRUE(waitUntil([&] { return door.textDisplay()->text() == "VIEW OUTPUTS"; }));
+    EXPECT_TRUE(door.lamp()->known());
+    server.stop();
+    ASSERT_TRUE(waitUntil([&] { return !shown.empty(); }));
+    EXPECT_EQ(shown[0].text, server.portName() +
+                                 ": the port was closed (the device or the device server went away); polling stopped.");
+    EXPECT_EQ(door.textDisplay()->palette().color(QPalette::WindowText), kGrey);
+    EXPECT_EQ(door.valueDisplay()->palette().color(QPalette::WindowText), kGrey);
+    EXPECT_FALSE(door.lamp()->known());
+    EXPECT_EQ(door.lamp()->colour(), kGrey);
+    EXPECT_TRUE(waitUntil([&] { return main.isVisible() && !door.isVisible(); }));
+    EXPECT_FALSE(theLink().port_is_open);
+}
+
 TEST_F(LiveWindows, FrontPanel_KeysOnceOrRepeated_LampAndLinesFollowReplies_TicksNeverOverlap_DoneOnTheNextTick)
 {
     // The reply to frame 6 comes 700 ms late: ticks fall due meanwhile and must wait.
@@ -508,7 +628,9 @@ TEST_F(LiveWindows, WithoutPortOrController_EachWindowSaysWhyAndStaysIdleOrGoesB
     EXPECT_TRUE(main.isVisible());
     EXPECT_EQ(returns, 1);
 
-    SimulatedController sim({"--garble", "1", "--garble", "2", "--garble", "3"});
+    // Both attempts of each window's opening poll: the front panel's, the grid's, the monitor's.
+    SimulatedController sim({"--garble", "1", "--garble", "2", "--garble", "3", "--garble", "4", "--garble", "5",
+                             "--garble", "6"});
     ASSERT_TRUE(sim.started()) << sim.errorText().toStdString();
     usePort(sim.portName());
     showFrontPanel(&main, countReturns());
@@ -553,4 +675,63 @@ TEST_F(LiveWindows, WithoutPortOrController_EachWindowSaysWhyAndStaysIdleOrGoesB
     EXPECT_EQ(returns, before + 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(theLink().port_is_open);
+}
+
+TEST_F(LiveWindows, SelectedBlocks_ATagTheLayoutFileCannotKeepIsNamedWhenTypedAndWhenSaved)
+{
+    std::deque<brevant::Answer> answers;
+    brevant::setMessageHandler([&](const brevant::MessageRequest& request) {
+        shown << request;
+        const brevant::Answer answer = answers.empty() ? brevant::Answer::Ok : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    });
+    shown.clear();
+    showSelectedBlocks(&main, store.db, configuration, blockFunctions(store.db), countReturns());
+    auto* monitor = main.findChild<Monitor*>();
+    ASSERT_NE(monitor, nullptr);
+    const QString tag = QStringLiteral("PV \u03A9 \u00B0C");
+    const QString named = QString::fromUtf8(kTagsOutsideCp1252) + QStringLiteral("\r%1 \"PV \u03A9 \u00B0C\": \u03A9\r\r%2");
+
+    // Cancel leaves the dialog open for another tag; OK keeps this one.
+    answers = {brevant::Answer::Cancel, brevant::Answer::Ok};
+    bool stillOpen = false;
+    QTimer::singleShot(0, monitor, [&] {
+        auto* dialog = monitor->findChild<frmTag*>();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>("txtBlock")->setText("12");
+        dialog->findChild<QLineEdit*>("txtTag")->setText(tag);
+        dialog->findChild<QPushButton*>("cmdOK")->click();
+        stillOpen = dialog->isVisible();
+        dialog->findChild<QPushButton*>("cmdOK")->click();
+    });
+    button(monitor, "cmdAdd")->click();
+    EXPECT_TRUE(stillOpen);
+    ASSERT_EQ(shown.size(), 2);
+    for (const auto& question : shown) {
+        EXPECT_EQ(question.text, named.arg("tag", "Keep this tag?"));
+        EXPECT_EQ(question.buttons, brevant::Buttons::OkCancel);
+    }
+    ASSERT_EQ(monitor->tiles().count(), 1);
+    EXPECT_EQ(monitor->tiles().at(1)->tag, tag);
+
+    // Saving asks again; Cancel writes nothing, OK writes the tag with "?".
+    shown.clear();
+    answers = {brevant::Answer::Cancel};
+    button(monitor, "cmdSave")->click();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].text, named.arg("tile 1 tag", "Save the layout anyway?"));
+    EXPECT_FALSE(QFile::exists(monitor->layoutPath()));
+    button(monitor, "cmdSave")->click();
+    EXPECT_EQ(fileBytes(monitor->layoutPath()).mid(6, 16), QByteArray("PV ? \xB0" "C         "));
+    button(monitor, "cmdRestore")->click();
+    EXPECT_EQ(monitor->tiles().at(1)->tag, QStringLiteral("PV ? \u00B0C"));
+    EXPECT_EQ(shown.size(), 2);
+
+    brevant::setMessageHandler([](const brevant::MessageRequest& request) {
+        shown << request;
+        return brevant::Answer::Ok;
+    });
+    monitor->close();
 }

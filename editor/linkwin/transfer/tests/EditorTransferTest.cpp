@@ -140,8 +140,11 @@ TEST(EditorUpload, ControllerFallsSilent_ReturnsFalseAndTheConfigurationIsUnchan
     useController(sim);
     auto table = untouchedTable();
     EXPECT_FALSE(brevant::linkwin::upload(nullptr, store.db, table));
+    // The question, then one box saying what stopped and what was left as it was.
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[1].text, "Upload Error");
+    EXPECT_EQ(shown[1].title, "Upload Error");
+    EXPECT_EQ(shown[1].text, QString::fromStdString(texts::uploadFailedAt("the block table")));
+    EXPECT_EQ(shown[1].icon, brevant::Icon::Exclamation);
     EXPECT_EQ(table, untouchedTable());
     EXPECT_EQ(store.db.WriteCount(), 0u);
 }

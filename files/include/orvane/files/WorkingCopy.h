@@ -3,6 +3,8 @@
 // user's file, how a change is seen and how it is removed. Saving it back over the
 // user's file is SafeSave.h.
 
+#include "orvane/files/FileVersion.h"
+
 #include <QString>
 #include <functional>
 #include <memory>
@@ -23,9 +25,12 @@ QString workingCopyFolder();
 QString GetWorkFileName();
 
 // Copies source over target (which must exist or be creatable), keeping the source's
-// modification time. The copy is private to this user: mode 0600, or 0400 when the
-// source is read-only. Returns the reason on failure.
+// modification time, and syncs it. The copy is private to this user: mode 0600, or 0400
+// when the source is read-only. Returns the reason on failure.
 std::optional<QString> copyKeepingTimes(const QString& source, const QString& target);
+// The same without the sync, for a working copy: whatever it holds reaches the user only
+// through a save, which syncs it first.
+std::optional<QString> copyForWorking(const QString& source, const QString& target);
 
 // Removes a file, clearing a read-only permission first. True when it is gone.
 bool deleteFileForced(const QString& path);
@@ -48,18 +53,24 @@ public:
     using CopyFunction = std::function<std::optional<QString>(const QString& source, const QString& target)>;
 
     // Copies `original` into a new working copy. Throws std::runtime_error with the
-    // reason (naming the user's file, or the folder that cannot take the copy).
-    explicit WorkingCopy(const QString& original, const CopyFunction& copy = copyKeepingTimes);
+    // reason (naming the user's file, or the folder that cannot take the copy, or saying
+    // that the file changed while it was copied).
+    explicit WorkingCopy(const QString& original, const CopyFunction& copy = copyForWorking);
     ~WorkingCopy();
     WorkingCopy(const WorkingCopy&) = delete;
     WorkingCopy& operator=(const WorkingCopy&) = delete;
 
     QString path() const { return path_; }
     QString original() const { return original_; }
+    // What the user's file was when it was copied.
+    const FileVersion& originalVersion() const { return originalVersion_; }
+    // True when the user's file is no longer that one (replaced, written, or gone).
+    bool originalChanged() const { return fileVersion(original_) != originalVersion_; }
 
 private:
     struct Hold;
     QString original_;
+    FileVersion originalVersion_;
     QString path_;
     std::unique_ptr<Hold> hold_;
 };

@@ -33,13 +33,14 @@ public:
     std::array<uint8_t, kXmitBufferSize> xmit_bfr{};
     std::array<uint8_t, kXmitBufferSize> rcv_bfr{};
     bool reply_ok = false;
-    bool timed_out = false;     // the last attempt ended without its reply (time-out, or a reply too long)
+    bool timed_out = false;     // the last attempt ended without its reply (time-out, a reply too long,
+                                // or one whose check bytes do not match)
     int tick_count = 0;
     bool port_is_open = false;
     int count_progress = 0;
     int msg_len = 0;
-    // Failed attempts (no reply in time, a reply too long) and stray bytes found before
-    // an attempt, since the port was opened. A reply received while this number did not
+    // Failed attempts (no reply in time, a reply too long or with wrong check bytes) and
+    // stray bytes found before an attempt, since the port was opened. A reply received while this number did not
     // move answers its own request; after it has moved, a reply that came too late for
     // its attempt may still arrive and be taken for the answer to a later request.
     int line_disturbances = 0;
@@ -69,11 +70,16 @@ public:
     void Close_Comm_Port();
     std::string portLabel() const;       // "COM1 (/dev/ttyS0)" or the port name, as in the messages
     std::string devicePath() const;      // what is opened: /dev/ttyS0 or the port name
+    // The port is held, but its device or the device server's connection has gone away:
+    // every exchange fails at once from then on.
+    bool line_closed() const;
+    int lineBaud() const;                // the baud rate of the settings (38400 when unreadable)
 
     // Sends xmit_bfr[0..sendLen-1] and waits for exactly replyLen bytes into rcv_bfr.
     // Waits in a local event loop (windows keep working), two attempts of
     // attemptTimeoutMs at the line's rate each; a reply longer than replyLen fails its
-    // attempt and is never held whole. After a failed attempt the line is let fall
+    // attempt and is never held whole, and so does one whose last two bytes are not the
+    // check bytes of the ones before (a byte damaged on the line, or noise). After a failed attempt the line is let fall
     // quiet (settle_line) before anything else is sent. Sets reply_ok; an exchange
     // started while another one waits is refused at once (reply_ok false, nothing sent).
     void send_and_get(int sendLen, int replyLen);
@@ -111,7 +117,6 @@ private:
     bool attempt(const QByteArray &frame, const ReplyLength &replyLength, int longestReply, QByteArray &received);
     bool exchange(int sendLen, const ReplyLength &replyLength, int longestReply, QByteArray &received);
     long settle();
-    int lineBaud() const;
     Transport *transport_ = nullptr;
     std::unique_ptr<Transport> ownedTransport_;
     LinkReporter *reporter_ = nullptr;

@@ -6,9 +6,13 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class QSerialPort;
 
 namespace orvane::link {
+
+namespace detail { class FoundSettings; }
 
 class Transport : public QObject {
     Q_OBJECT
@@ -33,6 +37,9 @@ public:
     static constexpr qint64 kReadBufferBytes = 4096;
 signals:
     void bytesArrived();
+    // The device or the connection went away (a serial adapter unplugged, the device
+    // server closed the connection): isOpen() is false from now on.
+    void closed();
 };
 
 // Serial port by device name: baud, parity ("O", "E", "N"), 8 data bits, 1 stop bit,
@@ -52,7 +59,9 @@ public:
     qint64 discardInput() override;
 private:
     bool driverHoldsNothing() const;
+    void onError();
     QSerialPort *port_;
+    std::unique_ptr<detail::FoundSettings> found_;   // while the port is open
 };
 
 } // namespace orvane::link

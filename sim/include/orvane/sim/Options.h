@@ -18,11 +18,16 @@ struct FaultPlan {
     std::set<int> dropReply;  // carried out, but not answered
     std::set<int> extraByte;
     std::set<int> garble;
+    std::set<int> corrupt;    // a data byte (byte 1) inverted: only the check bytes show it
     std::map<int, int> lateReplyMs;
+    std::map<int, int> heldUntil; // frame N -> frame M: N's reply goes out when M comes, ahead of M's
     int silentAfter = 0; // 0: never silent
+    int noiseAfter = 0;  // 0: never; else frames after it are answered with 5 random bytes
+    int replyDelayMs = 0; // every reply leaves this long after its frame came
 
     bool arrives(int frame) const { return !lose.contains(frame); }
     bool answers(int frame) const { return !dropReply.contains(frame) && (silentAfter == 0 || frame <= silentAfter); }
+    bool noise(int frame) const { return noiseAfter > 0 && frame > noiseAfter; }
 };
 
 struct Options {
@@ -46,8 +51,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments);
 
 extern const char *const kUsage;
 
-// The reply as the fault plan wants it sent for frame `frame`: one byte more,
-// or its first byte inverted (a poll then sees 0xEF instead of 0x10).
+// The reply as the fault plan wants it sent for frame `frame`: one byte more, its first
+// byte inverted (a poll then sees 0xEF instead of 0x10), or its second (a data byte).
 void applyReplyFaults(const FaultPlan &plan, int frame, std::vector<uint8_t> &reply);
 
 } // namespace orvane::sim

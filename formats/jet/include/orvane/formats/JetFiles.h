@@ -22,7 +22,8 @@ QString jetReaderProgram();
 // Makes `target` hold the configuration of `source` in the tool set's own format, with
 // source's modification time and permissions (a read-only original gives a read-only
 // copy). A Jet file is read by the reader process, any other file is copied byte for
-// byte. Returns the reason on failure, naming source; target is then as it was.
+// byte. Returns the reason on failure, naming source; target is then as it was. A file
+// with an unfinished write beside it is refused: recover it first.
 std::optional<QString> copyConfiguration(const QString& source, const QString& target);
 
 struct Replacement {
@@ -30,7 +31,9 @@ struct Replacement {
     QString keptOriginal;           // where a Jet original was kept, "" when none was
 };
 
-// Replaces `target` by `source` safely (see orvane::files::copyBack).
+// Replaces `target` by `source` safely (see orvane::files::copyBack). An unfinished
+// write into target is recovered first, so that no journal of the old content is left
+// beside the new one; when it cannot be, target is not replaced.
 // When target is a Jet file, it is first kept beside itself as "<name>.jet.mdb" (or
 // "<name>.jet-2.mdb" and so on when that name is taken).
 Replacement replaceConfiguration(const QString& source, const QString& target);
@@ -44,13 +47,16 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A configuration in the tool set's own format for a program that reads or edits it
-// briefly: the user's file itself, or for a Jet file a working copy read from it,
-// removed again with this object. The user's file is only read, never locked or changed.
+// A configuration in the tool set's own format for a program that reads it briefly: the
+// user's file itself, or for a Jet file a working copy read from it, removed again with
+// this object. The user's file is only read, never locked or changed, except that a
+// write into it that did not finish is first recovered (kessig::recoverInterruptedWrite).
 class OwnFormatFile {
 public:
-    // Throws UnreadableConfiguration when a Jet file cannot be read.
-    explicit OwnFormatFile(const QString& path);
+    // `shown` names the file in what the recovery says ("": path). Throws
+    // UnreadableConfiguration when a Jet file cannot be read, kessig::DbError when an
+    // unfinished write cannot be recovered.
+    explicit OwnFormatFile(const QString& path, const QString& shown = {});
     ~OwnFormatFile();
     OwnFormatFile(const OwnFormatFile&) = delete;
     OwnFormatFile& operator=(const OwnFormatFile&) = delete;
@@ -59,10 +65,13 @@ public:
     const QString& path() const { return path_; }
     // True when path() is a working copy of a Jet file.
     bool isCopy() const { return copy_ != nullptr; }
+    // What the recovery of an unfinished write did, for the user; "" when there was none.
+    const QString& recovered() const { return recovered_; }
 
 private:
     std::unique_ptr<orvane::files::WorkingCopy> copy_;
     QString path_;
+    QString recovered_;
 };
 
 } // namespace orvane::formats

@@ -1,15 +1,16 @@
 #pragma once
 // The controller's door panel as the front-panel window mirrors it: keys pressed
-// remotely and, on every tick, the lamp, the text line and the value line read back.
+// remotely and, on every tick, the lamp, the text line and the value line read back,
+// each as a reading of a ControllerLine (a tick ends early on a dead line).
 
 #include <optional>
 #include <string>
 
-namespace orvane::link { class Link; }
-
 namespace orvane::monitor {
 
-// What one tick read; an element whose reply did not arrive is left unset and its
+class ControllerLine;
+
+// What one tick read; an element whose reply did not count is left unset and its
 // display stays as it was.
 struct PanelReadings {
     std::optional<bool> lampLit;
@@ -32,7 +33,7 @@ public:
     int repeatingKey() const { return repeatingKey_; }
 
     // The keys, then the lamp (0x24), the text line (0x22) and the value line (0x23).
-    PanelReadings tick(orvane::link::Link& link);
+    PanelReadings tick(ControllerLine& line);
 
 private:
     int pendingKey_ = 0;

@@ -7,6 +7,9 @@
 // a stop can come in the middle of a pass: the pass asks running() between exchanges.
 // The next pass is only scheduled after the previous one returned, so no two passes,
 // and no two exchanges, ever overlap.
+//
+// The passes read through the session's ControllerLine. When the port's device or
+// connection goes away the session ends by itself after that pass.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -19,6 +22,8 @@ namespace orvane::link { class Link; }
 namespace orvane::transfer { class PortSession; }
 
 namespace orvane::monitor {
+
+class ControllerLine;
 
 enum class Pacing {
     WaitBetween,   // a wait of `intervalMs` before every pass
@@ -45,6 +50,12 @@ public:
     bool running() const { return running_; }   // passes go on
     bool active() const;                        // the port is held (a pass may still be in an exchange)
     int passes() const { return passes_; }      // passes completed since start
+    // What the passes read through; only while active().
+    ControllerLine& line() { return *line_; }
+    // Whole passes running (none cut short by a stop) in which no reading counted.
+    int failedPassesInARow() const { return failedInARow_; }
+    // The last session ended because the port's device or connection went away.
+    bool portClosed() const { return portClosed_; }
 
 signals:
     void passDone();
@@ -57,6 +68,7 @@ private:
     orvane::link::Link& link_;
     std::function<void()> pass_;
     std::unique_ptr<orvane::transfer::PortSession> port_;
+    std::unique_ptr<ControllerLine> line_;
     QTimer timer_;
     QElapsedTimer passClock_;
     Pacing pacing_ = Pacing::Once;
@@ -64,6 +76,8 @@ private:
     bool running_ = false;
     bool inExchange_ = false;   // the opening poll or a pass is under way
     int passes_ = 0;
+    int failedInARow_ = 0;
+    bool portClosed_ = false;
 };
 
 } // namespace orvane::monitor

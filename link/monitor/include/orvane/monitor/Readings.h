@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-namespace orvane::link { class Link; }
-
 namespace orvane::monitor {
+
+class ControllerLine;
 
 inline constexpr int kBlocks = 160;
 inline constexpr int16_t kNopFunction = 127;
@@ -25,14 +25,17 @@ Reading tileReading(int ftype);
 // point ("12.34", "-0.05"); digital: the whole number.
 std::string formatValue(Reading reading, int value);
 
-// One exchange: the block's output, or nothing when no reply arrived.
-std::optional<int> readOutput(orvane::link::Link& link, int block, Reading reading);
+// One exchange: the block's output, or nothing when no reply counted (ControllerLine).
+std::optional<int> readOutput(ControllerLine& line, int block, Reading reading);
 
 // A reading as shown: the last value that arrived, and whether the latest exchange went
 // unanswered.
 class LiveValue {
 public:
     void update(std::optional<int> value);
+    // The value shown is no longer live (the line died, or the session that read it
+    // ended): it is shown as missing. Nothing changes while no value arrived yet.
+    void markMissing() { missing_ = missing_ || last_.has_value(); }
     std::optional<int> last() const { return last_; }
     bool missing() const { return missing_; }
     // The last value formatted, followed by kMissingMark while the reading is missing;

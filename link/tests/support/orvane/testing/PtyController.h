@@ -2,6 +2,8 @@
 // The controller end of a real pseudo-terminal for tests: collects request frames and
 // answers each one through a scripted responder (frame number, frame) -> bytes to send.
 
+#include "orvane/link/Protocol.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSocketNotifier>
@@ -15,6 +17,14 @@
 #include <unistd.h>
 
 namespace orvane::testing {
+
+// A reply as a controller ends it: `body` and its two check bytes.
+inline QByteArray withCheckBytes(QByteArray body)
+{
+    const auto check = orvane::link::checkBytes(reinterpret_cast<const uint8_t *>(body.constData()),
+                                                static_cast<std::size_t>(body.size() - 1));
+    return body + char(check[0]) + char(check[1]);
+}
 
 class PtyController {
 public:

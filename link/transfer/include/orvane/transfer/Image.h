@@ -76,6 +76,10 @@ inline constexpr size_t kTextLength = 16;
 // a character (characters outside it as "?"), zero-padded to 16 bytes.
 void putText(std::vector<uint8_t>& out, size_t at, const std::string& text);
 
+// Why a quick message's "Block" or "Parameter" cannot go into its byte of the record;
+// nothing when it fits.
+std::optional<std::string> quickFieldFault(const std::string& field, int64_t value);
+
 std::vector<uint8_t> messageRecords(const Configuration& config);
 std::vector<uint8_t> quickRecords(const Configuration& config);
 // Block table; fails only on an unknown function. The blocks are expected in order

@@ -1,6 +1,8 @@
 #pragma once
 // The download's and upload's messages, titles and warning texts, exactly as users see them.
 
+#include "orvane/link/Protocol.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -21,12 +23,13 @@ std::string tooManyRetentiveBytes(int block);
 inline constexpr const char* kDownloadProgress = "Download Progress";
 inline constexpr const char* kUploadProgress = "Upload Progress";
 inline constexpr const char* kDownloadErrorTitle = "Download Error";
-inline constexpr const char* kMessagesFailed = "ERROR - While Downloading Messages\rAborting Download";
+inline constexpr const char* kMessagesFailed = "ERROR - While Downloading Messages";
 std::string blockPageFailed(int page);
 inline constexpr const char* kConstantTimeout = "Orvane Timeout";
 std::string databaseSyncError(int block, int recordBlock);
-// A lost page leaves the controller half-written: said plainly, whatever page it was.
-std::string incompleteDownload(const std::string& what);
+// A lost page leaves the controller half-written: said plainly in one box, whatever page
+// it was, under the page's own words (`headline`, when it has any).
+std::string incompleteDownload(const std::string& headline, const std::string& what);
 // Cancelled from the progress window: as half-written as after a lost page.
 std::string cancelledDownload(const std::string& what);
 // Every page went out, but what the controller holds could not be read back whole and
@@ -46,22 +49,23 @@ inline constexpr const char* kEndNotConfirmed =
 // A configuration whose rows would not go out as stored: nothing is sent.
 std::string configurationRefused(const std::string& file, const std::string& table, const std::string& row,
                                  const std::string& problem);
-// Texts with characters the controller's character set lacks; each line names one.
-std::string textsSentWithQuestionMarks(const std::vector<std::string>& lines);
+// Texts with characters the controller's character set lacks, each named.
+std::string textsSentWithQuestionMarks(const orvane::link::TextsOutsideCp1252& texts);
 // A block whose function the catalogue lacks: nothing is sent.
 std::string downloadUnknownFunction(int block, int function);
 
 inline constexpr const char* kUploadQuestion =
     "WARNING  This Action Will Overwrite The Selected Configuration\r"
     "                       Do You Wish To Continue?";
+// The title of every box of an upload that stopped on a fault.
 inline constexpr const char* kUploadError = "Upload Error";
 inline constexpr const char* kRecordNotFound = "ERROR RECORD NOT FOUND";
 std::string uploadStoppedUnknownFunction(int block, int function);
 std::string uploadFailedAt(const std::string& what);
-inline constexpr const char* kUploadCancelled = "Upload cancelled.\rThe configuration was not changed.";
-inline constexpr const char* kUploadUnconfirmed =
-    "Upload stopped: the line was disturbed (a reply came late or a frame was lost), and reading the "
-    "controller a second time did not give the same data undisturbed.\rThe configuration was not changed.";
+// Every upload that stops says what it left: it stores all or nothing, and only reads.
+extern const std::string kUploadLeftAlone;
+extern const std::string kUploadCancelled;
+extern const std::string kUploadUnconfirmed;
 // The block records disagree with the functions they hold; `first` names the first field.
 std::string uploadInconsistentBlockTable(const std::string& first, size_t count);
 

@@ -3,6 +3,7 @@
 // and result flags it produces. Each companion program writes its own variant of the log.
 
 #include "orvane/compare/Configuration.h"
+#include "orvane/link/Protocol.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -52,6 +53,20 @@ struct CompareOutcome {
 
 CompareOutcome compareConfigurations(const Configuration& one, const Configuration& two,
                                      FunctionCatalogue& catalogue, const CompareRequest& request);
+
+// Which parts a compare writes: the configuration section and comment lines (code "L",
+// and always for Ostrel), and the parameters, messages and quick messages (all but "S").
+bool writesConfigurationSection(const CompareRequest& request);
+bool writesParameters(const CompareRequest& request);
+
+// The texts a compare writes in Windows-1252 that would lose characters there: the
+// paths and texts its log shows and, for Juxta, the texts of its comments file.
+orvane::link::TextsOutsideCp1252 textsOutsideCp1252(const Configuration& one, const Configuration& two,
+                                                    const CompareRequest& request);
+// The comment texts of `source` (title, configuration string, comment, each block's
+// comment and Visio comment) that would lose characters: what a comment import carries
+// through the comments file into the open configuration.
+orvane::link::TextsOutsideCp1252 commentTextsOutsideCp1252(const Configuration& source);
 
 // The log of a run that found no catalogue: two lines.
 QByteArray catalogueMissingLog(const QDateTime& now);

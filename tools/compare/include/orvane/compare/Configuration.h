@@ -33,6 +33,7 @@ struct QuickRecord {
 
 struct Configuration {
     QString path;
+    QString recovered;                         // what recovering an unfinished write did; "" mostly
     std::optional<ConfigurationTexts> texts;   // absent when the file has no "Comments" row
     bool hasVisioComment = true;
     std::vector<BlockRecord> blocks;           // block-number order
@@ -51,8 +52,9 @@ struct Configuration {
 
 // Reads the configuration file at path, named `shown` in messages ("": its path). This is
 // the one way every companion tool opens a configuration. A legacy Jet file is read by
-// the reader process into a working copy, removed again once read. Throws
-// kessig::DbError (or std::exception) with the reason.
+// the reader process into a working copy, removed again once read; an unfinished write
+// into the file is recovered first and `recovered` says so. Throws kessig::DbError (or
+// std::exception) with the reason.
 Configuration readConfiguration(const QString& path, const QString& shown = {});
 
 // What went wrong, with the store's error number when it has one.

@@ -63,8 +63,9 @@ struct ProcessRun {
     QByteArray out, err;
 };
 // Runs a program (a path, or a name in the build's program folder) with environment
-// changes; a value of "" removes the variable.
+// changes (a value of "" removes the variable) and `input` on its standard input, which
+// then ends.
 ProcessRun runProgram(const QString& program, const QStringList& arguments,
-                      const QList<QPair<QString, QString>>& environment = {});
+                      const QList<QPair<QString, QString>>& environment = {}, const QByteArray& input = {});
 
 } // namespace orvane::compare::testing
