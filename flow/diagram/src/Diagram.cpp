@@ -51,9 +51,13 @@ private:
 } // namespace
 
 Diagram::Diagram(const ConfigurationSnapshot& snapshot, std::optional<int> block, int depth)
-    : graph(block ? FlowGraph(snapshot).around(*block, depth) : FlowGraph(snapshot)),
-      layout(painter.layOut(graph)),
-      marks(DiagramMarks::of(checkConfiguration(snapshot)))
+    : Diagram(block ? FlowGraph(snapshot).around(*block, depth) : FlowGraph(snapshot),
+              DiagramMarks::of(checkConfiguration(snapshot)))
+{
+}
+
+Diagram::Diagram(FlowGraph graph_, DiagramMarks marks_)
+    : graph(std::move(graph_)), layout(painter.layOut(graph)), marks(std::move(marks_))
 {
 }
 

@@ -32,6 +32,7 @@ struct Node {
     QString name;                // the function's name; "????" when the catalogue lacks it
     SignalKind output = SignalKind::None;
     QString comment;             // first line of the comment the main window shows
+    bool operator==(const Node&) const = default;
 };
 
 enum class EdgeKind { Input, AuxOutput, QuickMessage };
@@ -47,6 +48,7 @@ struct Edge {
     SignalKind carries = SignalKind::None;  // the input's kind (Input, AuxOutput)
     QString label;               // input description; aux output name; quick message text
     int parameter = 0;           // QuickMessage: the parameter it offers
+    bool operator==(const Edge&) const = default;
 };
 
 class FlowGraph {
@@ -65,6 +67,8 @@ public:
     // The part of the graph within `depth` links upstream and downstream of `block`
     // (the quick menu counts as upstream of the blocks it names).
     FlowGraph around(int block, int depth) const;
+
+    bool operator==(const FlowGraph&) const = default;
 
 private:
     FlowGraph() = default;

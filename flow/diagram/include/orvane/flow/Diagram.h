@@ -17,6 +17,7 @@ struct Diagram {
     // The whole configuration, or the blocks within `depth` links of `block`, marked
     // with the check's findings. Throws LayoutError.
     Diagram(const ConfigurationSnapshot& snapshot, std::optional<int> block = std::nullopt, int depth = 2);
+    Diagram(FlowGraph graph, DiagramMarks marks);
 
     FlowGraph graph;
     DiagramPainter painter;
