@@ -39,14 +39,7 @@ protected:
         setMessageHandler({});
         setFileDialogHandler({});
     }
-    void open(const QString& path)
-    {
-        chosenFile = path;
-        ASSERT_TRUE(w().files().OpenExistingFile());
-        w().FillBlockMap();
-        w().markActivationHandled();
-        w().show();
-    }
+    void open(const QString& path) { test::openShown(w(), chosenFile, path); }
     void goTo(int block)
     {
         w().selectBlock(block);
