@@ -6,7 +6,7 @@
 #include "orvane/testing/PtyController.h"
 #include "orvane/testing/WaitUntil.h"
 
-#include "../../../files/tests/support/OrdinaryUser.h"
+#include "../../files/tests/support/OrdinaryUser.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

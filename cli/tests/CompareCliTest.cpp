@@ -2,7 +2,7 @@
 #include "orvane/compare/testing/ConfigurationFile.h"
 #include "orvane/files/WritingHold.h"
 
-#include "../../../store/tests/support/InterruptedWrite.h"
+#include "../../store/tests/support/InterruptedWrite.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

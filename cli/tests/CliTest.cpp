@@ -1,7 +1,7 @@
 // The orvane program run as a user runs it, against orvane-sim over a pseudo-terminal.
 #include "SimSupport.h"
 
-#include "../../../files/tests/support/OrdinaryUser.h"
+#include "../../files/tests/support/OrdinaryUser.h"
 
 #include "orvane/transfer/Texts.h"
 
