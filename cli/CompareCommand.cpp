@@ -1,6 +1,11 @@
-#include "CompareCommand.h"
+// orvane compare FILE1 FILE2: the compare log on standard output, for scripts and
+// version-control hooks.
+#include "Commands.h"
 
+#include "CommonOptions.h"
 #include "Terminal.h"
+
+#include "orvane/arguments/ExitStatus.h"
 
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/Compare.h"
@@ -11,24 +16,23 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QJsonArray>
 
 #include <cstdio>
 
 namespace orvane::cli {
 
-namespace {
+using namespace orvane::arguments;
 
-constexpr int kSame = 0;
-constexpr int kDifferent = 1;
-constexpr int kError = 2;
+namespace {
 
 int fail(const QString& text)
 {
     say(text);
-    return kError;
+    return kExitUsage;
 }
 
-QString flagNames(uint16_t flags)
+QStringList flagNames(uint16_t flags)
 {
     static const std::pair<uint16_t, const char*> kNames[] = {
         {compare::TextDiffers, "TextDiffers"},         {compare::InputsDiffer, "InputsDiffer"},
@@ -38,45 +42,26 @@ QString flagNames(uint16_t flags)
     for (const auto& [bit, name] : kNames)
         if (flags & bit)
             names << QString::fromLatin1(name);
-    return names.join(QLatin1Char(' '));
+    return names;
 }
 
-} // namespace
-
-int runCompare(const QByteArrayList& arguments)
+int compareFiles(const Arguments& arguments)
 {
-    QByteArrayList files;
+    const QByteArrayList& files = arguments.positionalBytes();
     char report = 'L';
-    QString catalogue = QCoreApplication::applicationDirPath();
-    bool options = true;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QByteArray& arg = arguments[i];
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && (arg == "--report" || arg == "--catalogue")) {
-            if (i + 1 >= arguments.size())
-                return fail(QString::fromUtf8(arg) + QStringLiteral(" needs a value"));
-            const QByteArray value = arguments[++i];
-            if (arg == "--catalogue")
-                catalogue = QFile::decodeName(value);
-            else if (value.toUpper() == "L" || value.toUpper() == "S")
-                report = value.toUpper().at(0);
-            else
-                return fail(QStringLiteral("--report must be L (all differences) or S (block functions and inputs)"));
-        } else if (options && arg.startsWith("--")) {
-            return fail(QStringLiteral("unknown option ") + QString::fromUtf8(arg));
-        } else {
-            files << arg;
-        }
+    if (arguments.isSet("report")) {
+        const QString code = arguments.value("report").toUpper();
+        if (code != "L" && code != "S")
+            return arguments.usageError("--report must be L (all differences) or S (block functions and inputs)");
+        report = code.at(0).toLatin1();
     }
-    if (files.size() != 2)
-        return fail(QStringLiteral("compare needs two configuration files"));
+    const QString catalogue = catalogueFolder(arguments);
     if (!compare::FunctionCatalogue::presentIn(catalogue))
         return fail(QStringLiteral("the function catalogue OrvaneDATA.DAT is not in ") + catalogue);
 
     compare::CompareOutcome outcome;
+    const compare::NamedFile one(files[0]), two(files[1]);
     try {
-        const compare::NamedFile one(files[0]), two(files[1]);
         std::vector<compare::Configuration> both;
         for (const compare::NamedFile* file : {&one, &two}) {
             try {
@@ -101,15 +86,49 @@ int runCompare(const QByteArrayList& arguments)
     }
     QByteArray shown = QByteArray::fromStdString(orvane::link::cp1252ToUtf8(outcome.log.toStdString()));
     shown.replace("\r\n", "\n");
-    std::fwrite(shown.constData(), 1, static_cast<size_t>(shown.size()), stdout);
-    std::fflush(stdout);
     // What was compared tells its differences even where a part could not be compared.
     const bool differs = (outcome.flags & ~compare::HasComments) != 0;
+    const int status = differs || outcome.notCompared > 0 ? kExitDiffers : kExitDone;
+    if (arguments.isSet("json")) {
+        printJson({{"file1", one.shown()}, {"file2", two.shown()}, {"report", QString(QLatin1Char(report))},
+                   {"flags", outcome.flags}, {"flagNames", QJsonArray::fromStringList(flagNames(outcome.flags))},
+                   {"notCompared", outcome.notCompared}, {"log", QString::fromUtf8(shown)}});
+        return status;
+    }
+    std::fwrite(shown.constData(), 1, static_cast<size_t>(shown.size()), stdout);
+    std::fflush(stdout);
     if (differs)
-        std::fprintf(stderr, "orvane: result flags %u: %s\n", outcome.flags, flagNames(outcome.flags).toLatin1().constData());
+        std::fprintf(stderr, "orvane: result flags %u: %s\n", outcome.flags,
+                     flagNames(outcome.flags).join(QLatin1Char(' ')).toLatin1().constData());
     if (outcome.notCompared > 0)
         say(QStringLiteral("%1 part(s) could not be compared; the log tells which").arg(outcome.notCompared));
-    return differs || outcome.notCompared > 0 ? kDifferent : kSame;
+    return status;
+}
+
+} // namespace
+
+Command compareCommand()
+{
+    Syntax syntax(QStringLiteral("orvane compare"), "write the compare log of two configurations");
+    syntax.argument({"FILE1", "the first configuration (as Juxta's File 1)"})
+        .argument({"FILE2", "the second configuration"})
+        .about("The log Juxta writes, on standard output with plain line ends; the result flags of a difference "
+               "and the parts that could not be compared on standard error. \"--\" before the files lets a name "
+               "start with \"-\".")
+        .option({{"report"}, "L|S", "L: all differences (the default); S: block functions and inputs only"})
+        .option(jsonOption())
+        .option(quietOption())
+        .option(catalogueOption())
+        .exitStatus(kExitDone, "nothing differs (comments alone are no difference)")
+        .exitStatus(kExitDiffers, "something differs, or a part could not be compared (the log tells which)")
+        .exitStatus(kExitUsage, "a bad command line, or a file that cannot be read: nothing was compared")
+        .section("JSON output:",
+                 "{\"file1\": FILE1, \"file2\": FILE2, \"report\": \"L\" or \"S\", \"flags\": the result flags "
+                 "as a number, \"flagNames\": [\"TextDiffers\", \"InputsDiffer\", \"ParametersDiffer\", "
+                 "\"MessagesDiffer\", \"FunctionsDiffer\", \"HasComments\": those set], \"notCompared\": the number "
+                 "of parts that could not be compared, \"log\": the compare log}\n"
+                 "Written when the exit status is 0 or 1; otherwise standard output stays empty.");
+    return {"compare", syntax, compareFiles};
 }
 
 } // namespace orvane::cli

@@ -2,6 +2,8 @@
 
 #include "Terminal.h"
 
+#include "orvane/arguments/ExitStatus.h"
+
 #include "orvane/files/WritingHold.h"
 #include "orvane/formats/JetFiles.h"
 
@@ -30,6 +32,26 @@ std::unique_ptr<orvane::files::WorkingCopy> copyForStore(const QString& file)
     } catch (const std::runtime_error& e) {
         say(QString::fromStdString(e.what()));
         return nullptr;
+    }
+}
+
+int onStoredCopy(const QString& file, const QString& catalogueFolder, kessig::Durability durability,
+                 const std::function<int(kessig::OrvaneDB&)>& use)
+{
+    const auto copy = copyForStore(file);
+    if (!copy)
+        return orvane::arguments::kExitUsage;
+    try {
+        kessig::OrvaneDB db;
+        db.open_database(catalogueFolder.toStdString());
+        // The store's messages name the user's file, never the working copy.
+        db.open_existing_database(copy->path().toStdString(), durability, file.toStdString());
+        const int status = use(db);
+        db.close_work_dbs();
+        db.close_database();
+        return status;
+    } catch (const std::exception& e) {
+        return failed(e);
     }
 }
 

@@ -6,7 +6,11 @@
 
 #include "orvane/files/WorkingCopy.h"
 
+#include <kessig/OrvaneDB.h>
+
 #include <QString>
+
+#include <functional>
 #include <memory>
 
 namespace orvane::cli {
@@ -16,6 +20,12 @@ namespace orvane::cli {
 // (and said); nullptr, with the reason said, when there is no such file or no copy can
 // be made.
 std::unique_ptr<orvane::files::WorkingCopy> copyForStore(const QString& file);
+
+// Runs `use` on the store opened on a working copy of `file`, with the function catalogue
+// in `catalogueFolder`, and closes it; returns what `use` returns, or kExitUsage once a
+// failure of the file or the store is said.
+int onStoredCopy(const QString& file, const QString& catalogueFolder, kessig::Durability durability,
+                 const std::function<int(kessig::OrvaneDB&)>& use);
 
 // The question before replacing `file`: another program that holds it for writing is
 // named, since that program will have to ask before it saves over the new content.

@@ -1,6 +1,14 @@
-#include "MonitorCommand.h"
+// orvane monitor: a data logger for scripts. Polls the chosen blocks of a configuration
+// and prints a CSV header, then one line a pass, until the count is reached or the user
+// interrupts (Ctrl+C, SIGTERM); the port is closed either way.
+#include "Commands.h"
 
-#include "Terminal.h"
+#include "CommonOptions.h"
+#include "ConfigurationCopy.h"
+#include "ControllerSession.h"
+#include "Interrupts.h"
+
+#include "orvane/arguments/ExitStatus.h"
 
 #include "orvane/link/Link.h"
 #include "orvane/monitor/BlockTypes.h"
@@ -15,75 +23,49 @@
 
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <optional>
+#include <tuple>
 
 namespace orvane::cli {
 
+using namespace orvane::arguments;
 using namespace orvane::monitor;
 
 namespace {
 
-int interruptWriteEnd = -1;
-constexpr std::array<int, 2> kInterrupts = {SIGINT, SIGTERM};
-
 // Passes running in which no block answered before the controller counts as gone.
 constexpr int kFailedPassesToGiveUp = 3;
 
-extern "C" void onInterrupt(int)
+// What `monitor` polls and how often.
+struct MonitorOptions {
+    std::vector<int> blocks;      // empty: every block the all-blocks grid reads
+    int intervalMs = 1000;        // from the start of one pass to the next
+    int count = 0;                // passes; 0: until interrupted
+};
+
+// "10,12,37": block numbers 0..159; the reason when the list is not one.
+std::optional<QString> parseBlocks(const QString& text, std::vector<int>& blocks)
 {
-    const char byte = 1;
-    (void)!::write(interruptWriteEnd, &byte, 1);
+    for (const QString& item : text.split(QLatin1Char(','))) {
+        bool number = false;
+        const int block = item.trimmed().toInt(&number);
+        if (!number || block < 0 || block > 159)
+            return QStringLiteral("--blocks: \"%1\" is no block number 0..159").arg(item);
+        blocks.push_back(block);
+    }
+    return std::nullopt;
 }
 
-// Turns SIGINT and SIGTERM into an event while it lives, so polling ends between
-// exchanges and the port is closed as usual.
-class Interrupts {
-public:
-    explicit Interrupts(std::function<void()> onInterrupt)
-    {
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_) != 0)
-            return;
-        interruptWriteEnd = fds_[1];
-        notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, onInterrupt] {
-            char bytes[16];
-            (void)!::read(fds_[0], bytes, sizeof bytes);
-            onInterrupt();
-        });
-        struct sigaction action {};
-        action.sa_handler = orvane::cli::onInterrupt;
-        action.sa_flags = SA_RESTART;   // a line being written is not cut short
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < kInterrupts.size(); ++i)
-            ::sigaction(kInterrupts[i], &action, &before_[i]);
-        // A reader that goes away shows as a failed write, not as the end of the process.
-        std::signal(SIGPIPE, SIG_IGN);
-    }
-    ~Interrupts()
-    {
-        // What the program did with these signals before (remove its working files, end).
-        for (std::size_t i = 0; i < kInterrupts.size(); ++i)
-            ::sigaction(kInterrupts[i], &before_[i], nullptr);
-        notifier_.reset();
-        interruptWriteEnd = -1;
-        for (int fd : fds_)
-            if (fd >= 0)
-                ::close(fd);
-    }
-    Interrupts(const Interrupts&) = delete;
-    Interrupts& operator=(const Interrupts&) = delete;
-
-private:
-    int fds_[2] = {-1, -1};
-    std::array<struct sigaction, kInterrupts.size()> before_{};
-    std::unique_ptr<QSocketNotifier> notifier_;
-};
+std::optional<QString> parseCount(const QString& option, const QString& text, int lowest, int& into)
+{
+    bool number = false;
+    into = text.toInt(&number);
+    if (!number || into < lowest)
+        return QStringLiteral("%1 must be a whole number from %2 up").arg(option).arg(lowest);
+    return std::nullopt;
+}
 
 // The blocks asked for, each read by its function's Ftype; every block the
 // all-blocks grid reads when none were named.
@@ -118,17 +100,16 @@ private:
     std::string error_;
 };
 
-} // namespace
-
-int monitorBlocks(const Options& options, orvane::link::Link& link, kessig::OrvaneDB& db, TerminalReporter& reporter)
+// Polls until the count is reached, the user interrupts, or the controller is gone.
+int monitorBlocks(const QString& file, const MonitorOptions& options, orvane::link::Link& link, kessig::OrvaneDB& db,
+                  TerminalReporter& reporter)
 {
     const auto functions = blockFunctions(db);
     const auto ftypes = blockFtypes(db, functions);
-    std::vector<Watch> watches = chosenWatches(options.monitor, functions, ftypes);
+    std::vector<Watch> watches = chosenWatches(options, functions, ftypes);
     if (watches.empty()) {
-        std::fprintf(stderr, "orvane: %s: no block in use has an analog or discrete output; name blocks with --blocks\n",
-                     options.file.toLocal8Bit().constData());
-        return kExitFailed;
+        say(file + QStringLiteral(": no block in use has an analog or discrete output; name blocks with --blocks"));
+        return kExitUsage;
     }
     QStringList names;
     for (const Watch& watch : watches)
@@ -147,7 +128,7 @@ int monitorBlocks(const Options& options, orvane::link::Link& link, kessig::Orva
         const ControllerLine& line = polling->line();
         if (read < watches.size() || line.dead() || line.counted() == 0)
             return;
-        if (!out.write(csvRow(at, watches)) || (options.monitor.count > 0 && ++passes >= options.monitor.count))
+        if (!out.write(csvRow(at, watches)) || (options.count > 0 && ++passes >= options.count))
             polling->stop();
     });
     polling = &session;
@@ -159,7 +140,7 @@ int monitorBlocks(const Options& options, orvane::link::Link& link, kessig::Orva
     });
     Interrupts interrupts([&] { session.stop(); });
 
-    switch (session.start(Pacing::Every, options.monitor.intervalMs)) {
+    switch (session.start(Pacing::Every, options.intervalMs)) {
     case PollSession::Opened::Yes:
         break;
     case PollSession::Opened::NoController:
@@ -167,7 +148,7 @@ int monitorBlocks(const Options& options, orvane::link::Link& link, kessig::Orva
         return kExitNoController;
     case PollSession::Opened::PortUnavailable:
     case PollSession::Opened::Busy:
-        return kExitFailed;
+        return kExitNoController;
     }
     if (!out.write(csvHeader(watches, names)))
         session.stop();
@@ -176,8 +157,8 @@ int monitorBlocks(const Options& options, orvane::link::Link& link, kessig::Orva
     if (session.active())
         loop.exec();
     if (!out.error().empty()) {
-        std::fprintf(stderr, "orvane: cannot write the standard output: %s\n", out.error().c_str());
-        return kExitFailed;
+        say(QStringLiteral("cannot write the standard output: ") + QString::fromStdString(out.error()));
+        return kExitUsage;
     }
     if (session.portClosed()) {
         reporter.message(portClosedMessage(link.portLabel()));
@@ -188,7 +169,56 @@ int monitorBlocks(const Options& options, orvane::link::Link& link, kessig::Orva
                          std::to_string(kFailedPassesToGiveUp) + " passes running.");
         return kExitNoController;
     }
-    return kExitSuccess;
+    return kExitDone;
+}
+
+int runMonitor(const Arguments& arguments)
+{
+    MonitorOptions options;
+    for (const auto& [name, lowest, into] : {std::tuple{"interval", 0, &options.intervalMs}, std::tuple{"count", 1, &options.count}})
+        if (arguments.isSet(name))
+            if (const auto bad = parseCount(QStringLiteral("--") + name, arguments.value(name), lowest, *into))
+                return arguments.usageError(*bad);
+    if (arguments.isSet("blocks")) {
+        if (arguments.isSet("all"))
+            return arguments.usageError("--blocks and --all exclude each other");
+        if (const auto bad = parseBlocks(arguments.value("blocks"), options.blocks))
+            return arguments.usageError(*bad);
+    }
+    ControllerSession session(arguments.isSet("quiet"));
+    QString error;
+    const auto line = chosenLine(arguments, error);
+    if (!line)
+        return arguments.usageError(error);
+    if (!session.connect(*line))
+        return kExitNoController;
+    const QString file = arguments.positional().first();
+    return onStoredCopy(file, catalogueFolder(arguments), kessig::Durability::Full, [&](kessig::OrvaneDB& db) {
+        return monitorBlocks(file, options, session.link, db, session.reporter);
+    });
+}
+
+} // namespace
+
+Command monitorCommand()
+{
+    Syntax syntax(QStringLiteral("orvane monitor"), "log block outputs as CSV, one line a pass");
+    syntax.argument({"FILE", "the configuration the controller runs (it names the blocks and their functions)"})
+        .about("Prints a CSV header, then one line a pass on standard output: an ISO 8601 time and each block's "
+               "value, an empty field where no trustworthy reply came. A pass in which no block answered prints no "
+               "line; after 3 such passes running, or when the port closes, it says so on standard error and ends "
+               "with exit status 4.");
+    withLineOptions(syntax)
+        .option({{"blocks"}, "LIST", "these blocks (10,12,37), each read by its function's type"})
+        .option({{"all"}, {}, "every block in use with an analog or discrete output (the default)"})
+        .option({{"interval"}, "MS", "a pass every MS milliseconds (default 1000)"})
+        .option({{"count"}, "N", "stop after N passes (default: at Ctrl+C)"})
+        .option(quietOption())
+        .option(catalogueOption())
+        .exitStatus(kExitDone, "ended after --count passes, by Ctrl+C or SIGTERM, or because the reader of its output "
+                               "went away");
+    withExitStatuses(syntax, {kExitUsage, kExitNoController});
+    return {"monitor", syntax, runMonitor};
 }
 
 } // namespace orvane::cli

@@ -1,6 +1,6 @@
 #include "Terminal.h"
 
-#include "CommandLine.h"
+#include "orvane/arguments/ExitStatus.h"
 #include "orvane/transfer/Texts.h"
 
 #include <kessig/OrvaneDB.h>
@@ -20,7 +20,7 @@ int failed(const std::exception& e)
         say(QStringLiteral("database error %1: %2").arg(db->number()).arg(QString::fromStdString(db->text())));
     else
         say(QString::fromStdString(e.what()));
-    return kExitFailed;
+    return orvane::arguments::kExitUsage;
 }
 
 std::string terminalText(const std::string& boxText)
@@ -40,13 +40,34 @@ std::string terminalText(const std::string& boxText)
     return text;
 }
 
-TerminalReporter::TerminalReporter(std::FILE* out) : out_(out), overwriteLine_(isatty(fileno(out)) != 0) {}
+namespace {
+
+// "about 45 s left", "about 1:10 left".
+std::string timeLeftText(int seconds)
+{
+    char text[32];
+    if (seconds < 60)
+        std::snprintf(text, sizeof text, "about %d s left", seconds);
+    else
+        std::snprintf(text, sizeof text, "about %d:%02d left", seconds / 60, seconds % 60);
+    return text;
+}
+
+} // namespace
+
+TerminalReporter::TerminalReporter(std::FILE* out, bool quiet)
+    : out_(out), quiet_(quiet), overwriteLine_(isatty(fileno(out)) != 0)
+{
+}
+
+TerminalReporter::~TerminalReporter() = default;
 
 void TerminalReporter::endProgressLine()
 {
     if (lineOpen_)
         std::fputc('\n', out_);
     lineOpen_ = false;
+    shown_.clear();
 }
 
 void TerminalReporter::message(const std::string& text, const std::string& title, orvane::transfer::Icon)
@@ -62,37 +83,84 @@ void TerminalReporter::message(const std::string& text, const std::string& title
 
 void TerminalReporter::message(const std::string& text) { message(text, "", orvane::transfer::Icon::None); }
 
+void TerminalReporter::note(const std::string& text)
+{
+    if (!quiet_)
+        message(text);
+}
+
 void TerminalReporter::progressStart(const std::string& caption)
 {
     endProgressLine();
     caption_ = caption;
-    shownPercent_ = -1;
-    progress(0);
+    part_.clear();
+    secondsLeft_.reset();
+    percent_ = 0;
+    // From now until the end of the transfer, Ctrl+C asks it to stop between two frames.
+    interrupts_ = std::make_unique<Interrupts>([this] { interrupted_ = true; });
 }
 
 void TerminalReporter::progress(int percent)
 {
-    if (percent == shownPercent_)
+    percent_ = percent;
+    if (overwriteLine_)
+        showProgress();
+}
+
+void TerminalReporter::progressDetail(const std::string& part, std::optional<int> secondsLeft)
+{
+    const bool newPart = part != part_;
+    part_ = part;
+    secondsLeft_ = secondsLeft;
+    // Away from a terminal, one line a part: a log is not filled with percents.
+    if (overwriteLine_ || newPart)
+        showProgress();
+}
+
+void TerminalReporter::showProgress()
+{
+    if (quiet_)
         return;
-    shownPercent_ = percent;
+    std::string line = caption_ + ": " + part_;
     if (overwriteLine_) {
-        std::fprintf(out_, "\r%s %3d%%", caption_.c_str(), percent);
+        char percent[16];
+        std::snprintf(percent, sizeof percent, " %3d%%", percent_);
+        line += percent;
+    }
+    if (secondsLeft_)
+        line += (overwriteLine_ ? ", " : " (") + timeLeftText(*secondsLeft_) + (overwriteLine_ ? "" : ")");
+    if (line == shown_)
+        return;
+    if (overwriteLine_) {
+        // Blanks over what is left of a longer line before.
+        const std::size_t width = line.size();
+        if (shown_.size() > width)
+            line += std::string(shown_.size() - width, ' ');
+        std::fprintf(out_, "\r%s", line.c_str());
+        line.resize(width);
         lineOpen_ = true;
     } else {
-        std::fprintf(out_, "%s %d%%\n", caption_.c_str(), percent);
+        std::fprintf(out_, "%s\n", line.c_str());
     }
+    shown_ = line;
     std::fflush(out_);
 }
 
-void TerminalReporter::progressEnd() { endProgressLine(); }
+void TerminalReporter::progressEnd()
+{
+    endProgressLine();
+    interrupts_.reset();
+}
 
-TerminalOperator::TerminalOperator(std::istream& in, std::FILE* out, bool answerYes)
-    : in_(in), out_(out), answerYes_(answerYes)
+TerminalOperator::TerminalOperator(std::istream& in, std::FILE* out, bool answerYes, bool quiet)
+    : in_(in), out_(out), answerYes_(answerYes), silent_(answerYes && quiet)
 {
 }
 
 bool TerminalOperator::ask(const std::string& prompt)
 {
+    if (silent_)
+        return true;
     std::fprintf(out_, "%s [y/N] ", prompt.c_str());
     if (answerYes_) {
         std::fprintf(out_, "yes (--yes)\n");
@@ -115,6 +183,8 @@ bool TerminalOperator::confirmDownload()
 {
     // The same front-panel procedure the editor's warning window shows.
     static constexpr int kIndent[10] = {0, 0, 0, 0, 1, 2, 2, 1, 1, 2};
+    if (silent_)
+        return true;
     for (size_t i = 0; i < orvane::transfer::texts::kWarnLines.size(); ++i)
         std::fprintf(out_, "%*s%s\n", 4 * kIndent[i], "", orvane::transfer::texts::kWarnLines[i]);
     return ask("Continue with the download?");

@@ -1,8 +1,12 @@
-#include "TextCommands.h"
+// orvane export and orvane import: a configuration as diffable text and back. They need
+// no controller.
+#include "Commands.h"
 
-#include "CommandLine.h"
-#include "Terminal.h"
+#include "CommonOptions.h"
 #include "ConfigurationCopy.h"
+#include "Terminal.h"
+
+#include "orvane/arguments/ExitStatus.h"
 
 #include "orvane/files/SafeSave.h"
 #include "orvane/files/WorkingCopy.h"
@@ -11,7 +15,6 @@
 
 #include <kessig/OrvaneDB.h>
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -20,77 +23,32 @@
 
 namespace orvane::cli {
 
+using namespace orvane::arguments;
+
 namespace {
 
-struct TextOptions {
-    QString command;
-    QStringList files;
-    QString output;
-    QString catalogueDir;
-    bool yes = false;
-};
-
-std::optional<TextOptions> parse(const QStringList& arguments, QString& error)
+int exportText(const Arguments& arguments)
 {
-    TextOptions options;
-    options.command = arguments.first();
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        const bool output = options.command == QLatin1String("export") && (arg == "-o" || arg == "--output");
-        if (output || arg == "--catalogue") {
-            if (i + 1 >= arguments.size()) {
-                error = arg + QStringLiteral(" needs a value");
-                return std::nullopt;
-            }
-            (output ? options.output : options.catalogueDir) = arguments[++i];
-        } else if (arg == "--yes" && options.command == QLatin1String("import")) {
-            options.yes = true;
-        } else if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-")) {
-            error = QStringLiteral("unknown option %1").arg(arg);
-            return std::nullopt;
-        } else {
-            options.files << arg;
-        }
-    }
-    const int wanted = options.command == QLatin1String("export") ? 1 : 2;
-    if (options.files.size() != wanted) {
-        error = options.command == QLatin1String("export") ? QStringLiteral("export needs exactly one configuration file")
-                                                           : QStringLiteral("import needs a text file and a configuration file");
-        return std::nullopt;
-    }
-    return options;
-}
-
-QString catalogueFolder(const TextOptions& options)
-{
-    return options.catalogueDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.catalogueDir;
-}
-
-int exportText(const TextOptions& options)
-{
-    const QString file = options.files.first();
+    const QString file = arguments.positional().first();
     QString text;
-    {
-        const auto copy = copyForStore(file);
-        if (!copy)
-            return kExitFailed;
-        kessig::OrvaneDB db;
-        db.open_database(catalogueFolder(options).toStdString());
-        db.open_existing_database(copy->path().toStdString(), kessig::Durability::Relaxed, file.toStdString());
+    const int status = onStoredCopy(file, catalogueFolder(arguments), kessig::Durability::Relaxed, [&](kessig::OrvaneDB& db) {
         text = orvane::formats::exportConfiguration(db);
-        db.close_work_dbs();
-    }
+        return kExitDone;
+    });
+    if (status != kExitDone)
+        return status;
     const QByteArray bytes = text.toUtf8();
-    if (options.output.isEmpty() || options.output == QLatin1String("-")) {
+    const QString output = arguments.value("output");
+    if (output.isEmpty() || output == QLatin1String("-")) {
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-        return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailed;
+        return std::fflush(stdout) == 0 ? kExitDone : kExitUsage;
     }
     // Written whole or not at all, and never through another user's link.
-    if (const auto failure = orvane::files::saveContent(bytes, options.output)) {
+    if (const auto failure = orvane::files::saveContent(bytes, output)) {
         say(*failure);
-        return kExitFailed;
+        return kExitUsage;
     }
-    return kExitSuccess;
+    return kExitDone;
 }
 
 QByteArray readText(const QString& name, QString& error)
@@ -105,87 +63,87 @@ QByteArray readText(const QString& name, QString& error)
     return in.readAll();
 }
 
-int importText(const TextOptions& options)
+int importText(const Arguments& arguments)
 {
-    const QString textFile = options.files[0], file = options.files[1];
+    const QString textFile = arguments.positional().at(0), file = arguments.positional().at(1);
     QString error;
     const QByteArray text = readText(textFile, error);
     if (!error.isEmpty()) {
         say(error);
-        return kExitFailed;
-    }
-    // Built first: a text that cannot be imported is refused before anything is asked.
-    const orvane::files::WorkingFolder folder(orvane::files::WorkingFolder::Purpose::Import);
-    const QString built = folder.filePath(QStringLiteral("configuration.mdb"));
-    {
-        kessig::OrvaneDB db;
-        db.open_database(catalogueFolder(options).toStdString());
-        db.create_new_database(built.toStdString());
-        // A refusal names the file the user asked for, never the folder it is built in.
-        db.open_existing_database(built.toStdString(), kessig::Durability::Relaxed, file.toStdString());
-        if (const auto fault = orvane::formats::importConfiguration(db, text)) {
-            say(textFile + QStringLiteral(", ") + fault->text());
-            return kExitFailed;
-        }
-        db.close_work_dbs();
-    }
-    if (QFileInfo::exists(file)) {
-        if (const auto why = orvane::files::whyNotReplaceable(file)) {
-            say(*why + QStringLiteral("; ") + file + QStringLiteral(" is unchanged"));
-            return kExitFailed;
-        }
-        // The question names the file that would change.
-        const auto linked = orvane::files::linkedFile(file);
-        const QString shown = linked ? file + QStringLiteral(" (a link to ") + *linked + QLatin1Char(')') : file;
-        TerminalOperator user(std::cin, stderr, options.yes);
-        if (!user.askYesNo(replaceQuestion(file, shown + QStringLiteral(" exists. Replace it?")).toStdString()))
-            return kExitDeclined;
-    }
-    const orvane::formats::Replacement replaced = orvane::formats::replaceConfiguration(built, file);
-    if (replaced.error) {
-        say(*replaced.error + QStringLiteral("; ") + file + QStringLiteral(" is unchanged"));
-        return kExitFailed;
-    }
-    if (!replaced.keptOriginal.isEmpty())
-        std::fprintf(stderr, "%s\n",
-                     terminalText(orvane::formats::keptOriginalMessage(file, replaced.keptOriginal).toStdString()).c_str());
-    std::fprintf(stderr, "%s built from %s\n", file.toLocal8Bit().constData(), textFile.toLocal8Bit().constData());
-    return kExitSuccess;
-}
-
-} // namespace
-
-std::optional<int> runTextCommand(const QStringList& arguments)
-{
-    if (arguments.isEmpty() || (arguments.first() != QLatin1String("export") && arguments.first() != QLatin1String("import"))
-        || arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
-        return std::nullopt;
-    QString error;
-    const auto options = parse(arguments, error);
-    if (!options) {
-        std::fprintf(stderr, "orvane: %s\nTry \"orvane --help\".\n", error.toLocal8Bit().constData());
         return kExitUsage;
     }
     try {
-        return options->command == QLatin1String("export") ? exportText(*options) : importText(*options);
+        // Built first: a text that cannot be imported is refused before anything is asked.
+        const orvane::files::WorkingFolder folder(orvane::files::WorkingFolder::Purpose::Import);
+        const QString built = folder.filePath(QStringLiteral("configuration.mdb"));
+        {
+            kessig::OrvaneDB db;
+            db.open_database(catalogueFolder(arguments).toStdString());
+            db.create_new_database(built.toStdString());
+            // A refusal names the file the user asked for, never the folder it is built in.
+            db.open_existing_database(built.toStdString(), kessig::Durability::Relaxed, file.toStdString());
+            if (const auto fault = orvane::formats::importConfiguration(db, text)) {
+                say(textFile + QStringLiteral(", ") + fault->text());
+                return kExitUsage;
+            }
+            db.close_work_dbs();
+        }
+        TerminalReporter reporter(stderr, arguments.isSet("quiet"));
+        if (QFileInfo::exists(file)) {
+            if (const auto why = orvane::files::whyNotReplaceable(file)) {
+                say(*why + QStringLiteral("; ") + file + QStringLiteral(" is unchanged"));
+                return kExitUsage;
+            }
+            // The question names the file that would change.
+            const auto linked = orvane::files::linkedFile(file);
+            const QString shown = linked ? file + QStringLiteral(" (a link to ") + *linked + QLatin1Char(')') : file;
+            TerminalOperator user(std::cin, stderr, arguments.isSet("yes"), reporter.quiet());
+            if (!user.askYesNo(replaceQuestion(file, shown + QStringLiteral(" exists. Replace it?")).toStdString()))
+                return kExitDeclined;
+        }
+        const orvane::formats::Replacement replaced = orvane::formats::replaceConfiguration(built, file);
+        if (replaced.error) {
+            say(*replaced.error + QStringLiteral("; ") + file + QStringLiteral(" is unchanged"));
+            return kExitUsage;
+        }
+        if (!replaced.keptOriginal.isEmpty())
+            reporter.message(orvane::formats::keptOriginalMessage(file, replaced.keptOriginal).toStdString());
+        reporter.note((file + QStringLiteral(" built from ") + textFile).toLocal8Bit().toStdString());
+        return kExitDone;
     } catch (const std::exception& e) {
         return failed(e);
     }
 }
 
-QString textCommandsUsage()
+} // namespace
+
+Command exportCommand()
 {
-    return QStringLiteral(
-        "\n"
-        "Text form (no controller needed):\n"
-        "  orvane export FILE [-o TEXT]       write the configuration FILE as UTF-8 text (to\n"
-        "                                     standard output without -o), in a stable order\n"
-        "                                     that diffs well\n"
-        "  orvane import TEXT FILE [--yes]    build the configuration FILE from TEXT (\"-\":\n"
-        "                                     standard input); asks before replacing FILE,\n"
-        "                                     naming an editor that holds it for writing\n"
-        "  Both take --catalogue DIR. A legacy Jet file is read as it is; the first time\n"
-        "  one is replaced, its original is kept beside it as NAME.jet.mdb.\n");
+    Syntax syntax(QStringLiteral("orvane export"), "write a configuration as text that diffs well");
+    syntax.argument({"FILE", "the configuration"})
+        .about("UTF-8 text in a stable order, so that git diff of two versions reads as the change an engineer made. "
+               "No controller is needed; as git's text converter: git config diff.orvane.textconv \"orvane export\".")
+        .option({{"o", "output"}, "TEXT", "write to the file TEXT (whole or not at all) instead of standard output"})
+        .option(quietOption())
+        .option(catalogueOption());
+    withExitStatuses(syntax, {kExitDone, kExitUsage});
+    return {"export", syntax, exportText};
+}
+
+Command importCommand()
+{
+    Syntax syntax(QStringLiteral("orvane import"), "build a configuration from its text form");
+    syntax.argument({"TEXT", "the text, as export writes it (\"-\": standard input)"})
+        .argument({"FILE", "the configuration to build"})
+        .about("Every value is checked against the catalogue; a text that does not build is refused with its line "
+               "number and nothing is written. An existing FILE is replaced only after asking, naming another "
+               "program that holds it for writing; the first time a legacy Jet file is replaced, its original is "
+               "kept beside it as NAME.jet.mdb.")
+        .option(yesOption("replace an existing FILE without asking"))
+        .option(quietOption())
+        .option(catalogueOption());
+    withExitStatuses(syntax, {kExitDone, kExitUsage, kExitDeclined});
+    return {"import", syntax, importText};
 }
 
 } // namespace orvane::cli

@@ -135,21 +135,46 @@ QStringList filesIn(const QString& folder)
 
 } // namespace
 
-TEST(CliUsage, HelpAndBadCommandLines)
+TEST(CliUsage, EveryCommandHasItsHelp_UsageErrorsExitTwoAndSayWhereHelpIs)
 {
     const ProgramRun help = runOrvane({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains("download FILE"));
-    EXPECT_TRUE(help.out.contains("--port PORT"));
+    for (const char* command : {"download", "upload", "verify", "version-id", "ports", "monitor", "print", "compare",
+                                "export", "import"}) {
+        EXPECT_TRUE(help.out.contains(QStringLiteral("\n  %1 ").arg(command))) << command;
+        // Its own help, the same both ways, with its exit statuses.
+        const ProgramRun own = runOrvane({command, "--help"});
+        EXPECT_EQ(own.exitCode, 0);
+        EXPECT_EQ(runOrvane({"help", command}).out, own.out);
+        EXPECT_TRUE(own.out.startsWith(QStringLiteral("Usage: orvane %1 ").arg(command))) << own.out.toStdString();
+        EXPECT_TRUE(own.out.contains("\nExit status:\n  0     ")) << command;
+        EXPECT_EQ(own.out.contains("-p, --port PORT"), own.out.section('\n', 0, 0).contains("--port PORT")) << command;
+    }
+    EXPECT_TRUE(runOrvane({"download", "-h"}).out.startsWith("Usage: orvane download FILE --port PORT [OPTIONS]\n"));
+    EXPECT_TRUE(runOrvane({"print", "--help"}).out.startsWith("Usage: orvane print FILE --pdf OUT.pdf [OPTIONS]\n"));
+    EXPECT_TRUE(runOrvane({"--version"}).out.startsWith("orvane (Orvane tool set) "));
 
-    EXPECT_EQ(runOrvane({}).exitCode, 2);
-    EXPECT_EQ(runOrvane({"flash", "x.mdb", "--port", "/dev/null"}).exitCode, 2);
-    EXPECT_EQ(runOrvane({"download", "x.mdb"}).exitCode, 2);
-    EXPECT_EQ(runOrvane({"download", "x.mdb", "--port", "p", "--baud", "1000"}).exitCode, 2);
-    EXPECT_EQ(runOrvane({"download", "x.mdb", "--port", "p", "--parity", "X"}).exitCode, 2);
-    const ProgramRun noFile = runOrvane({"download", "--port", "p"});
-    EXPECT_EQ(noFile.exitCode, 2);
-    EXPECT_TRUE(noFile.err.contains("Try \"orvane --help\"."));
+    const std::pair<QStringList, QString> refused[] = {
+        {{}, "orvane: no command given\nTry \"orvane --help\".\n"},
+        {{"flash", "x.mdb"}, "orvane: unknown command \"flash\"\nTry \"orvane --help\".\n"},
+        {{"help", "flash"}, "orvane: no command \"flash\" to help with\nTry \"orvane --help\".\n"},
+        {{"download", "x.mdb"}, "orvane download: --port PORT is required\nTry \"orvane download --help\".\n"},
+        {{"download", "--port", "p"}, "orvane download: FILE is missing\nTry \"orvane download --help\".\n"},
+        {{"download", "x.mdb", "-p", "p", "--baud=1000"},
+         "orvane download: --baud must be one of 38400, 19200, 9600, 4800, 2400, 1200\nTry \"orvane download --help\".\n"},
+        {{"download", "x.mdb", "--port", "p", "--parity", "X"},
+         "orvane download: --parity must be O, E or N\nTry \"orvane download --help\".\n"},
+        {{"download", "x.mdb", "--port", "p", "--count", "3"},
+         "orvane download: unknown option 'count'\nTry \"orvane download --help\".\n"},
+        {{"version-id", "extra", "--port", "p"},
+         "orvane version-id: unexpected argument \"extra\"\nTry \"orvane version-id --help\".\n"},
+    };
+    for (const auto& [arguments, error] : refused) {
+        const ProgramRun run = runOrvane(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.err, error);
+        EXPECT_TRUE(run.out.isEmpty());
+    }
 }
 
 TEST(CliDownload, WithYes_WritesTheControllerShowsProgressAndExitsZero)
@@ -161,7 +186,10 @@ TEST(CliDownload, WithYes_WritesTheControllerShowsProgressAndExitsZero)
     const ProgramRun run = runOrvane({"download", plant, "--port", sim.portName(), "--yes"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Failure to put the Orvane into S/M ALL mode during download"));
-    EXPECT_TRUE(run.err.contains("Download Progress 100%"));
+    // Away from a terminal, one line a part of the transfer, with the time its bytes take.
+    EXPECT_EQ(run.err.count("Download Progress: writing (about "), 1) << run.err.toStdString();
+    EXPECT_EQ(run.err.count("Download Progress: reading back (about "), 1);
+    EXPECT_FALSE(run.err.contains('%'));
     EXPECT_TRUE(run.err.endsWith("Download complete\n"));
     EXPECT_EQ(fileBytes(plant), before);  // a download never touches the file
     store.open(plant);
@@ -187,20 +215,22 @@ TEST(CliDownload, AnsweredNoOrEndOfInput_SendsNothingAndExitsThree)
     EXPECT_EQ(yes.exitCode, 0) << yes.err.toStdString();
 }
 
-TEST(CliDownload, RefusalsAndMissingPortsExitOneWithTheirMessage)
+TEST(CliDownload, RefusalsSayWhy_AMissingPortExitsFourBeforeTheQuestion_ARefusedFileTwo)
 {
     StoreFixture store;
     const QString plant = makePlant(store);
-    const ProgramRun missing = runOrvane({"download", plant, "--port", "/dev/ttyUSB-missing-7", "--yes"});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.contains("/dev/ttyUSB-missing-7: not available. Change the setting to another port."));
+    const ProgramRun missing = runOrvane({"download", plant, "--port", "/dev/ttyUSB-missing-7"}, "y\n");
+    EXPECT_EQ(missing.exitCode, 4);
+    EXPECT_TRUE(missing.err.startsWith("/dev/ttyUSB-missing-7: not available: there is no such device. "))
+        << missing.err.toStdString();
+    EXPECT_FALSE(missing.err.contains("[y/N]"));
 
     store.open(plant);
     store.setFunctions({{20, 94}});
     store.close();
     SimulatedController sim({}, "2.99");
     const ProgramRun old = runOrvane({"download", plant, "--port", sim.portName(), "--yes"});
-    EXPECT_EQ(old.exitCode, 1);
+    EXPECT_EQ(old.exitCode, 2);
     EXPECT_TRUE(old.err.contains("VERSION CONFLICT: This configuration requires ROM version 3.0 or higher.\n"
                                  "This applies to functions 4, 6, or 94\nOrvane ROM version is 2.99.\n"
                                  "Download Aborted."))
@@ -208,12 +238,12 @@ TEST(CliDownload, RefusalsAndMissingPortsExitOneWithTheirMessage)
     EXPECT_EQ(sim.framesStartingWith("02"), 0);
 
     const ProgramRun noFile = runOrvane({"download", store.folder() + "/none.mdb", "--port", sim.portName(), "--yes"});
-    EXPECT_EQ(noFile.exitCode, 1);
+    EXPECT_EQ(noFile.exitCode, 2);
     EXPECT_TRUE(noFile.err.contains("no such configuration file"));
 
     const ProgramRun noCatalogue =
         runOrvane({"download", plant, "--port", sim.portName(), "--yes", "--catalogue", store.folder()});
-    EXPECT_EQ(noCatalogue.exitCode, 1);
+    EXPECT_EQ(noCatalogue.exitCode, 2);
     EXPECT_TRUE(noCatalogue.err.contains("database error 3024")) << noCatalogue.err.toStdString();
 }
 
@@ -245,7 +275,7 @@ TEST(CliUpload, Completed_ReplacesTheFileWithTheControllersConfiguration)
     EXPECT_TRUE(found);
 }
 
-TEST(CliUpload, ControllerFallsSilent_LeavesTheFileByteForByteAndExitsOne)
+TEST(CliUpload, ControllerFallsSilent_LeavesTheFileByteForByteAndExitsFour)
 {
     StoreFixture store;
     const QString other = store.newConfiguration("other.mdb");
@@ -254,7 +284,7 @@ TEST(CliUpload, ControllerFallsSilent_LeavesTheFileByteForByteAndExitsOne)
     const QStringList filesBefore = filesIn(store.folder());
     SimulatedController sim({"--silent-after", "5"});
     const ProgramRun run = runOrvane({"upload", other, "--port", sim.portName(), "--yes"});
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 4);
     EXPECT_TRUE(run.err.contains("Upload Error"));
     EXPECT_EQ(fileBytes(other), before);
     EXPECT_EQ(filesIn(store.folder()), filesBefore);
@@ -388,8 +418,8 @@ TEST(CliPrint, WritesTheReportAsPdfFromACopyAndRefusesBadRequests)
         EXPECT_EQ(refused.exitCode, 2) << bad.join(' ').toStdString();
     }
     EXPECT_FALSE(QFile::exists(pdf));
-    EXPECT_EQ(runOrvane({"print", store.folder() + "/none.mdb", "--pdf", pdf}).exitCode, 1);
-    EXPECT_EQ(runOrvane({"print", plant, "--pdf", store.folder() + "/no/such/folder.pdf"}).exitCode, 1);
+    EXPECT_EQ(runOrvane({"print", store.folder() + "/none.mdb", "--pdf", pdf}).exitCode, 2);
+    EXPECT_EQ(runOrvane({"print", plant, "--pdf", store.folder() + "/no/such/folder.pdf"}).exitCode, 2);
 }
 
 TEST(CliTextForm, ExportImportExportIsStable_TheRebuiltFileDownloadsTheSame_AJetOriginalIsKept)
@@ -456,7 +486,7 @@ TEST(CliTextForm, ExportImportExportIsStable_TheRebuiltFileDownloadsTheSame_AJet
     broken.write(fileBytes(text).replace("function 10)", "function 200)"));
     broken.close();
     const ProgramRun refused = runOrvane({"import", broken.fileName(), store.folder() + "/new.mdb"});
-    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.err.contains(broken.fileName() + ", line ")) << refused.err.toStdString();
     EXPECT_TRUE(refused.err.contains(": function 200 is not in the catalogue\n"));
     EXPECT_FALSE(QFile::exists(store.folder() + "/new.mdb"));
@@ -466,13 +496,13 @@ TEST(CliTextForm, ExportImportExportIsStable_TheRebuiltFileDownloadsTheSame_AJet
     cutFile.write(jet.left(100000));
     cutFile.close();
     const ProgramRun damaged = runOrvane({"export", cut});
-    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_EQ(damaged.exitCode, 2);
     EXPECT_EQ(damaged.err, "orvane: " + cut + " cannot be read: it is truncated (100000 bytes is not a whole number "
                                               "of 4096-byte pages).\n");
     EXPECT_EQ(runOrvane({"export"}).exitCode, 2);
     EXPECT_EQ(runOrvane({"import", text}).exitCode, 2);
     EXPECT_EQ(runOrvane({"export", plant, "--port", "x"}).exitCode, 2);
-    EXPECT_TRUE(runOrvane({"--help"}).out.contains("orvane export FILE [-o TEXT]"));
+    EXPECT_TRUE(runOrvane({"export", "--help"}).out.contains("\n  -o, --output TEXT "));
 }
 
 TEST(CliMessages, NameTheUsersFileAndBothNamesOfAPort_ShowNoControlCharactersFromTheLine)
@@ -484,8 +514,8 @@ TEST(CliMessages, NameTheUsersFileAndBothNamesOfAPort_ShowNoControlCharactersFro
     EXPECT_EQ(id.out, "ORVANE DCX7 ROM ?[2J2.5 \n");
 
     const ProgramRun numbered = runOrvane({"version-id", "--port", "200"});
-    EXPECT_EQ(numbered.exitCode, 1);
-    EXPECT_TRUE(numbered.err.contains("COM200 (/dev/ttyS199): not available. Change the setting to another port."))
+    EXPECT_EQ(numbered.exitCode, 4);
+    EXPECT_TRUE(numbered.err.startsWith("COM200 (/dev/ttyS199): not available: there is no such device. "))
         << numbered.err.toStdString();
 
     // A text the controller cannot show is named before the warning; the download goes on.
@@ -504,7 +534,7 @@ TEST(CliMessages, NameTheUsersFileAndBothNamesOfAPort_ShowNoControlCharactersFro
     // A row that would not go out as stored: refused, naming the user's file, not its copy.
     ASSERT_TRUE(executeSql(plant, "UPDATE QuickMessages SET Block = 300 WHERE Offset = 3"));
     const ProgramRun refused = runOrvane({"download", plant, "--port", sim.portName(), "--yes"});
-    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.err.startsWith(plant + " cannot be sent to a controller:\ntable \"QuickMessages\", quick "
                                                "message 3: Block 300 does not fit the record's byte (0 to 255).\n"))
         << refused.err.toStdString();
@@ -552,7 +582,7 @@ TEST(CliUpload, ThroughASymbolicLinkTheLinkStays_AReadOnlyFileIsRefusedBeforeThe
     ::chmod(QFile::encodeName(other).constData(), 0444);
     const int framesBefore = sim.framesStartingWith("");
     const ProgramRun refused = runOrvane({"upload", link, "--port", sim.portName(), "--yes"});
-    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.err.contains(link + " is read-only; an upload cannot replace it")) << refused.err.toStdString();
     EXPECT_EQ(sim.framesStartingWith(""), framesBefore);
     EXPECT_TRUE(workingCopies().isEmpty());
@@ -581,7 +611,7 @@ TEST(CliDownload, DamagedOrHostileFiles_AreRefusedNamingTheUsersFileAndTheCause)
         store.close();
         rawSql(plant, c.sql);
         const ProgramRun run = runOrvane({"download", plant, "--port", sim.portName(), "--yes"});
-        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.err.contains(QString(c.cause).arg(plant))) << run.err.toStdString();
         EXPECT_FALSE(run.err.contains(dataHome())) << run.err.toStdString();   // never the working copy
         EXPECT_FALSE(run.err.contains("map::at") || run.err.contains("ROM version")) << run.err.toStdString();
@@ -644,7 +674,7 @@ TEST(CliOtherUsers, CanNeitherSwapWhatIsReadAgainNorHoldCommandsUpNorRedirectAnI
     });
     ASSERT_TRUE(other.ready());
     const ProgramRun exported = runOrvane({"export", plant}, {}, homeless);
-    EXPECT_EQ(exported.exitCode, 1);
+    EXPECT_EQ(exported.exitCode, 2);
     EXPECT_TRUE(exported.err.contains(system.path() + "/orvane-" + uid + " belongs to another user")) << exported.err.toStdString();
     SimulatedController sim;
     const ProgramRun id = runOrvane({"version-id", "--port", sim.portName()}, {}, homeless);
@@ -659,7 +689,7 @@ TEST(CliOtherUsers, CanNeitherSwapWhatIsReadAgainNorHoldCommandsUpNorRedirectAnI
     Environment openTemp = homeless;
     openTemp.append({"TEMP", open});
     const ProgramRun download = runOrvane({"download", plant, "--port", sim.portName(), "--yes"}, {}, openTemp);
-    EXPECT_EQ(download.exitCode, 1);
+    EXPECT_EQ(download.exitCode, 2);
     EXPECT_TRUE(download.err.contains("other users may write in " + open)) << download.err.toStdString();
     EXPECT_TRUE(QDir(open).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     EXPECT_EQ(sim.framesStartingWith("02"), 0);
@@ -670,7 +700,7 @@ TEST(CliOtherUsers, CanNeitherSwapWhatIsReadAgainNorHoldCommandsUpNorRedirectAnI
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     const ProgramRun locked = runOrvane({"export", plant});
     ::close(held);
-    EXPECT_EQ(locked.exitCode, 1);
+    EXPECT_EQ(locked.exitCode, 2);
     EXPECT_TRUE(locked.err.contains("is locked by another program of this user; try again.")) << locked.err.toStdString();
 
     // The other user's link in the shared folder, naming this user's file.
@@ -680,7 +710,7 @@ TEST(CliOtherUsers, CanNeitherSwapWhatIsReadAgainNorHoldCommandsUpNorRedirectAnI
     const OrdinaryUserProcess linker([&] { return ::symlink(QFile::encodeName(plant).constData(), QFile::encodeName(planted).constData()) == 0; });
     ASSERT_TRUE(linker.ready());
     const ProgramRun imported = runOrvane({"import", text, planted, "--yes"});
-    EXPECT_EQ(imported.exitCode, 1);
+    EXPECT_EQ(imported.exitCode, 2);
     EXPECT_TRUE(imported.err.contains(planted + " is a link that another user made in a shared folder; nothing is written through it to " + plant))
         << imported.err.toStdString();
     EXPECT_EQ(fileBytes(plant), before);

@@ -5,6 +5,9 @@
 #include "../../store/tests/support/InterruptedWrite.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -37,6 +40,20 @@ TEST(OrvaneCompare, ExitTellsSameDifferentOrErrorAndTheLogGoesToStandardOutputWi
     EXPECT_EQ(run.err, "orvane: result flags 50: InputsDiffer FunctionsDiffer HasComments\n");
     EXPECT_TRUE(run.out.startsWith("ORVANE CONFIGURATION COMPARE LOG"));
     EXPECT_TRUE(run.out.contains("\n 10        ..Different Function..          SUMMER     ADD       \n")) << run.out.toStdString();
+    // The same as one JSON object for a script: the flags by number and name, and the log.
+    const QByteArray log = run.out;
+    run = runProgram(QStringLiteral("orvane"), {QStringLiteral("compare"), QStringLiteral("--json"), a, b,
+                                                QStringLiteral("--report=S")});
+    EXPECT_EQ(run.exitCode, 1);
+    ASSERT_TRUE(run.out.endsWith("}\n") && run.out.count('\n') == 1) << run.out.toStdString();
+    const QJsonObject result = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(result.value("flags").toInt(), 50);
+    EXPECT_EQ(result.value("flagNames").toArray(),
+              QJsonArray({"InputsDiffer", "FunctionsDiffer", "HasComments"}));
+    EXPECT_EQ(result.value("notCompared").toInt(), 0);
+    EXPECT_EQ(result.value("report").toString(), "S");
+    EXPECT_EQ(result.value("file1").toString(), a);
+    EXPECT_EQ(result.value("log").toString().toUtf8(), log);
 
     // Files after "--"; differences besides a block that has no partner: the flags of what
     // was compared and the part that was not, exit 1.
@@ -67,7 +84,7 @@ TEST(OrvaneCompare, ExitTellsSameDifferentOrErrorAndTheLogGoesToStandardOutputWi
                                      QStringList{QStringLiteral("compare"), a, dir.filePath(QStringLiteral("missing.mdb"))}}) {
         run = runProgram(QStringLiteral("orvane"), wrong);
         EXPECT_EQ(run.exitCode, 2) << wrong.join(' ').toStdString();
-        EXPECT_TRUE(run.err.startsWith("orvane: ")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith("orvane")) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
 }
