@@ -1,10 +1,10 @@
 #include "orvane/monitor/LayoutFile.h"
 
 #include "orvane/link/Protocol.h"
+#include "orvane/monitor/WholeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace orvane::monitor {
 
@@ -132,12 +132,7 @@ LayoutContents decodeLayout(const QByteArray& bytes)
 
 std::optional<QString> saveLayout(const QString& path, const TileTable& tiles)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(encodeLayout(tiles)) != kLayoutSize || !file.commit())
-        return file.errorString();
-    return std::nullopt;
+    return writeWholeFile(path, encodeLayout(tiles));
 }
 
 LayoutContents loadLayout(const QString& path)
