@@ -68,7 +68,7 @@ Command printCommand()
     syntax.argument({"FILE", "the configuration"})
         .about("The report the editor prints: the block grid and the configuration's description, then the used "
                "blocks from --from to --to. No controller is needed.")
-        .option({{"pdf"}, "OUT.pdf", "the PDF file to write", true})
+        .option({{"o", "pdf"}, "OUT.pdf", "the PDF file to write", true})
         .option({{"from"}, "N", "the first block listed (default 4)"})
         .option({{"to"}, "N", "the last block listed (default 159)"})
         .option({{"no-grid"}, {}, "leave out the block grid and the description"})
