@@ -10,6 +10,9 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -52,14 +55,20 @@ QStringList importFolders()
 // Changes to the tests' environment: a name with a null value is removed.
 using Environment = QList<QPair<QString, QString>>;
 
-void startOrvane(QProcess& process, const QStringList& arguments, const Environment& changes = {})
+void startProgram(QProcess& process, const QString& program, const QStringList& arguments,
+                  const Environment& changes = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_DATA_HOME", dataHome());
     for (const auto& [name, value] : changes)
         value.isNull() ? environment.remove(name) : environment.insert(name, value);
     process.setProcessEnvironment(environment);
-    process.start(binDir() + "/orvane", arguments);
+    process.start(binDir() + "/" + program, arguments);
+}
+
+void startOrvane(QProcess& process, const QStringList& arguments, const Environment& changes = {})
+{
+    startProgram(process, "orvane", arguments, changes);
 }
 
 // What the program wrote on standard error until it asked a question.
@@ -81,10 +90,11 @@ void rawSql(const QString& file, const char* statements)
     sqlite3_close(db);
 }
 
-ProgramRun runOrvane(const QStringList& arguments, const QByteArray& input = {}, const Environment& changes = {})
+ProgramRun runProgram(const QString& program, const QStringList& arguments, const QByteArray& input = {},
+                      const Environment& changes = {})
 {
     QProcess process;
-    startOrvane(process, arguments, changes);
+    startProgram(process, program, arguments, changes);
     process.waitForStarted();
     process.write(input);
     process.closeWriteChannel();
@@ -98,6 +108,17 @@ ProgramRun runOrvane(const QStringList& arguments, const QByteArray& input = {},
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardOutput()),
             QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+ProgramRun runOrvane(const QStringList& arguments, const QByteArray& input = {}, const Environment& changes = {})
+{
+    return runProgram("orvane", arguments, input, changes);
+}
+
+QJsonObject jsonOf(const ProgramRun& run)
+{
+    EXPECT_TRUE(run.out.endsWith("}\n") && run.out.count('\n') == 1) << run.out.toStdString();
+    return QJsonDocument::fromJson(run.out.toUtf8()).object();
 }
 
 QByteArray fileBytes(const QString& path)
@@ -175,6 +196,29 @@ TEST(CliUsage, EveryCommandHasItsHelp_UsageErrorsExitTwoAndSayWhereHelpIs)
         EXPECT_EQ(run.err, error);
         EXPECT_TRUE(run.out.isEmpty());
     }
+}
+
+TEST(CliUsage, EveryProgramAnswersHelpAndVersionWithoutADisplay_JuxtaAndTraceraKeepTheirOwnForm)
+{
+    // No display at all: help must not need one, and the editors must not open a window.
+    const Environment headless = {{"DISPLAY", {}}, {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}};
+    for (const char* program : {"Brevant", "Ostrel", "Juxta", "Tracera", "orvane-sim"}) {
+        const ProgramRun help = runProgram(program, {"--help"}, {}, headless);
+        EXPECT_EQ(help.exitCode, 0) << program << help.err.toStdString();
+        EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: %1").arg(program))) << help.out.toStdString();
+        EXPECT_TRUE(help.out.contains("\nExit status:\n  0     ")) << program;
+        const ProgramRun version = runProgram(program, {"--version"}, {}, headless);
+        EXPECT_EQ(version.exitCode, 0) << program;
+        EXPECT_TRUE(version.out.startsWith(QStringLiteral("%1 (Orvane tool set) ").arg(program))) << program;
+    }
+    EXPECT_TRUE(runProgram("Juxta", {"-h"}).out.startsWith("Usage: Juxta FILE1<CODE>FILE2\n"));
+    EXPECT_TRUE(runProgram("Brevant", {"--help"}, {}, headless).out.contains("--screenshot DIR"));
+    // A line that is not the program's own form is a usage error, said on standard error.
+    const ProgramRun bad = runProgram("Juxta", {"plant.mdb"}, {}, headless);
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.err, "Juxta: expected Juxta FILE1<CODE>FILE2\nTry \"Juxta --help\".\n");
+    EXPECT_EQ(runProgram("orvane-sim", {"--tcp"}, {}, headless).exitCode, 2);
+    EXPECT_EQ(runProgram("Ostrel", {"--bogus"}, {}, {{"QT_QPA_PLATFORM", "offscreen"}}).exitCode, 2);
 }
 
 TEST(CliDownload, WithYes_WritesTheControllerShowsProgressAndExitsZero)
@@ -290,6 +334,41 @@ TEST(CliUpload, ControllerFallsSilent_LeavesTheFileByteForByteAndExitsFour)
     EXPECT_EQ(filesIn(store.folder()), filesBefore);
 }
 
+TEST(CliUpload, IntoAFileThatDoesNotExist_MakesTheConfigurationUnasked_OntoAnExistingOneStillAsks)
+{
+    StoreFixture store;
+    SimulatedController sim;
+    const QString plant = makePlant(store);
+    ASSERT_EQ(runOrvane({"download", plant, "-p", sim.portName(), "-y"}).exitCode, 0);
+
+    // As the editor's New then Upload: no question, nothing to read from the terminal.
+    const QString fresh = store.folder() + "/fresh.mdb";
+    const ProgramRun made = runOrvane({"upload", fresh, "-p", sim.portName()});
+    EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
+    EXPECT_FALSE(made.err.contains("[y/N]"));
+    store.open(fresh);
+    const Configuration got = store.read();
+    EXPECT_EQ(got.blocks[4].function, 10);
+    EXPECT_EQ(got.blocks[7].function, 96);
+    EXPECT_EQ(got.messages[1], "FLOW HIGH");
+    store.close();
+
+    // Now it exists: the upload asks again, and the end of the input is a no.
+    const QByteArray before = fileBytes(fresh);
+    const ProgramRun again = runOrvane({"upload", fresh, "-p", sim.portName()});
+    EXPECT_EQ(again.exitCode, 3);
+    EXPECT_TRUE(again.err.contains("Do You Wish To Continue? [y/N]"));
+    EXPECT_EQ(fileBytes(fresh), before);
+
+    // A folder that is not there takes no new file: refused before the controller is asked.
+    const int framesBefore = sim.framesStartingWith("");
+    const ProgramRun nowhere = runOrvane({"upload", store.folder() + "/none/x.mdb", "-p", sim.portName()});
+    EXPECT_EQ(nowhere.exitCode, 2);
+    EXPECT_TRUE(nowhere.err.contains(": no such folder; an upload cannot make ")) << nowhere.err.toStdString();
+    EXPECT_EQ(sim.framesStartingWith(""), framesBefore);
+    EXPECT_FALSE(QFileInfo::exists(store.folder() + "/none"));
+}
+
 namespace {
 
 // Reads the program's standard error in an event loop (the simulator's log is read
@@ -367,6 +446,28 @@ TEST(CliVerify, MatchesAfterDownload_ThenListsTheChangedSlot)
     const ProgramRun changed = runOrvane({"verify", plant, "--port", sim.portName()});
     EXPECT_EQ(changed.exitCode, 1);
     EXPECT_EQ(changed.out, "message 1 differs\n") << changed.err.toStdString();
+
+    // The same for a script, quiet: one JSON object and nothing on standard error.
+    const ProgramRun json = runOrvane({"verify", "-q", "--json", plant, "--port=" + sim.portName()});
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_EQ(json.err, "");
+    const QJsonObject result = jsonOf(json);
+    EXPECT_EQ(result.value("file").toString(), plant);
+    EXPECT_EQ(result.value("port").toString(), sim.portName());
+    EXPECT_EQ(result.value("matches"), QJsonValue(false));
+    EXPECT_EQ(result.value("differences").toArray(), QJsonArray{"message 1 differs"});
+
+    // A controller that falls silent after the poll is no difference: exit 4, standard
+    // output empty; one that does not answer the poll is the same to version-id.
+    SimulatedController silent({"--silent-after", "1"});
+    const ProgramRun unanswered = runOrvane({"verify", "--json", plant, "-p", silent.portName()});
+    EXPECT_EQ(unanswered.exitCode, 4);
+    EXPECT_EQ(unanswered.out, "");
+    EXPECT_TRUE(unanswered.err.contains(texts::kVerifyUnanswered)) << unanswered.err.toStdString();
+    const ProgramRun noPoll = runOrvane({"version-id", "--json", "-p", silent.portName()});
+    EXPECT_EQ(noPoll.exitCode, 4);
+    EXPECT_EQ(noPoll.out, "");
+    EXPECT_TRUE(noPoll.err.contains("Could Not Connect To Target")) << noPoll.err.toStdString();
 }
 
 TEST(CliVersionId, PrintsTheIdentification_AlsoFromAStartedSimulator)
@@ -378,6 +479,10 @@ TEST(CliVersionId, PrintsTheIdentification_AlsoFromAStartedSimulator)
     const ProgramRun simulator = runOrvane({"version-id", "--port", "Simulator"});
     EXPECT_EQ(simulator.exitCode, 0) << simulator.err.toStdString();
     EXPECT_TRUE(simulator.out.startsWith("ORVANE DCX7 ROM 2.50"));
+    const QJsonObject json = jsonOf(runOrvane({"version-id", "--json", "-p", sim.portName()}));
+    EXPECT_TRUE(json.value("identification").toString().startsWith("ORVANE DCX7 ROM 3.04"));
+    EXPECT_EQ(json.value("romVersion").toString(), "3.04");
+    EXPECT_EQ(json.value("port").toString(), sim.portName());
 }
 
 TEST(CliPrint, WritesTheReportAsPdfFromACopyAndRefusesBadRequests)
