@@ -9,8 +9,13 @@ using namespace orvane::arguments;
 
 ControllerSession::ControllerSession(bool quiet) : reporter(stderr, quiet) { link.setReporter(&reporter); }
 
-bool ControllerSession::connect(const Line& line)
+std::optional<int> ControllerSession::connect(const args::Arguments& arguments)
 {
+    QString error;
+    const auto chosen = chosenLine(arguments, error);
+    if (!chosen)
+        return arguments.usageError(error);
+    const Line& line = *chosen;
     const auto port = orvane::link::resolvePortName(line.port.toStdString(), [&]() -> std::optional<std::string> {
         simulator_ = std::make_unique<orvane::sim::SimulatorProcess>();
         if (!simulator_->start()) {
@@ -20,7 +25,7 @@ bool ControllerSession::connect(const Line& line)
         return simulator_->portName().toStdString();
     });
     if (!port)
-        return false;
+        return kExitNoController;
     bool isNumber = false;
     const int number = QString::fromStdString(*port).toInt(&isNumber);
     if (isNumber && number > 0) {
@@ -31,7 +36,7 @@ bool ControllerSession::connect(const Line& line)
     }
     link.settings.CommBaudRate = line.baud.toStdString();
     link.settings.CommParity = line.parity.toStdString();
-    return true;
+    return std::nullopt;
 }
 
 int exitStatusOf(orvane::transfer::Outcome outcome)

@@ -16,9 +16,9 @@ namespace orvane::cli {
 class ControllerSession {
 public:
     explicit ControllerSession(bool quiet);
-    // Points the link at the line; false, with the reason said, when a simulator
-    // asked for could not be started.
-    bool connect(const Line& line);
+    // Points the link at the line the options choose: nullopt when the command may go on,
+    // else its exit status, the reason said (a bad option, a simulator that did not start).
+    std::optional<int> connect(const args::Arguments& arguments);
 
     orvane::link::Link link;
     TerminalReporter reporter;

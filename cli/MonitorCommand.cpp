@@ -186,12 +186,8 @@ int runMonitor(const Arguments& arguments)
             return arguments.usageError(*bad);
     }
     ControllerSession session(arguments.isSet("quiet"));
-    QString error;
-    const auto line = chosenLine(arguments, error);
-    if (!line)
-        return arguments.usageError(error);
-    if (!session.connect(*line))
-        return kExitNoController;
+    if (const auto refused = session.connect(arguments))
+        return *refused;
     const QString file = arguments.positional().first();
     return onStoredCopy(file, catalogueFolder(arguments), kessig::Durability::Full, [&](kessig::OrvaneDB& db) {
         return monitorBlocks(file, options, session.link, db, session.reporter);

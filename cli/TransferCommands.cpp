@@ -39,21 +39,10 @@ const char* const kVersionIdJson =
     "{\"port\": PORT, \"identification\": the 24 characters, \"romVersion\": \"2.50\" (null when the text names "
     "none)}";
 
-std::optional<int> connected(ControllerSession& session, const Arguments& arguments)
-{
-    QString error;
-    const auto line = chosenLine(arguments, error);
-    if (!line)
-        return arguments.usageError(error);
-    if (!session.connect(*line))
-        return kExitNoController;
-    return std::nullopt;
-}
-
 int versionId(const Arguments& arguments)
 {
     ControllerSession session(arguments.isSet("quiet"));
-    if (const auto refused = connected(session, arguments))
+    if (const auto refused = session.connect(arguments))
         return *refused;
     orvane::transfer::PortSession port(session.link);
     if (!port.isOpen())
@@ -126,7 +115,7 @@ int onConfiguration(const Arguments& arguments, Task task)
     const QString file = arguments.positional().first();
     const bool quiet = arguments.isSet("quiet");
     ControllerSession session(quiet);
-    if (const auto refused = connected(session, arguments))
+    if (const auto refused = session.connect(arguments))
         return *refused;
     const bool upload = task == Task::Upload;
     const bool newFile = upload && !QFileInfo::exists(file) && !QFileInfo(file).isSymLink();
