@@ -391,6 +391,28 @@ bool waitUntilSaid(QProcess& process, QByteArray& said, const QByteArray& text)
 
 } // namespace
 
+TEST(CliDownload, CtrlCDuringTheTransfer_StopsBeforeTheNextFrame_SaysWhatTheControllerHoldsAndExits130)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    // Replies paced at 1200 baud: the transfer runs long enough to be stopped in the middle.
+    SimulatedController sim({"--baud", "1200"});
+    QProcess download;
+    startOrvane(download, {"download", plant, "-p", sim.portName(), "-y"});
+    QByteArray said;
+    ASSERT_TRUE(waitUntilSaid(download, said, "Download Progress: writing")) << said.toStdString();
+    ::kill(static_cast<pid_t>(download.processId()), SIGINT);
+    waitUntilSaid(download, said, "\x04");   // to its end
+    download.waitForFinished();
+    EXPECT_EQ(download.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(download.exitCode(), 130) << said.toStdString();
+    EXPECT_TRUE(said.contains("The download was cancelled while the controller was receiving ")) << said.toStdString();
+    EXPECT_TRUE(said.contains("The controller now holds an INCOMPLETE configuration."));
+    EXPECT_FALSE(said.contains("Download complete"));
+    EXPECT_EQ(sim.framesStartingWith("08"), 0);   // never ended: it stays in S/M
+    EXPECT_TRUE(workingCopies().isEmpty());
+}
+
 TEST(CliUpload, AFileChangedByAnotherProgramWhileTheUploadRanIsReplacedOnlyOnTheUsersWord)
 {
     StoreFixture store;
