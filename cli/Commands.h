@@ -17,5 +17,8 @@ arguments::Command printCommand();
 arguments::Command compareCommand();
 arguments::Command exportCommand();
 arguments::Command importCommand();
+arguments::Command checkCommand();
+arguments::Command xrefCommand();
+arguments::Command diagramCommand();
 
 } // namespace orvane::cli
