@@ -127,25 +127,32 @@ int drawDiagram(const Arguments& arguments)
     }
 }
 
-Syntax fileSyntax(const QString& name, const QString& summary)
+Syntax fileSyntax(const QString& name, const QString& summary, const QString& about)
 {
     Syntax syntax(QStringLiteral("orvane ") + name, summary);
-    syntax.argument({"FILE", "the configuration (.mdb, or a legacy Jet file); it is only read"});
+    syntax.argument({"FILE", "the configuration (.mdb, or a legacy Jet file); it is only read"}).about(about);
     return syntax;
 }
 
-args::Option blockOption(const QString& what) { return {{"block"}, "N", what}; }
+// --block N, and the exit statuses of a command that takes it.
+Syntax& withBlock(Syntax& syntax, const QString& what, const QString& badCommandLine)
+{
+    withExitStatuses(syntax.option({{"block"}, "N", what}), {kExitDone});
+    return syntax.exitStatus(kExitUsage, QStringLiteral("a bad command line%1, a file that cannot be read or written, "
+                                                        "or --block naming a block in no use (the reason on standard "
+                                                        "error)").arg(badCommandLine));
+}
 
 } // namespace
 
 Command checkCommand()
 {
-    Syntax syntax = fileSyntax("check", "check a configuration's links, parameters and quick messages");
-    syntax
-        .about("The check a download runs first, and the editor's Edit > Check Configuration: one line a finding, "
-               "\"SEVERITY RULE: MESSAGE\" (error, warning or information, and the rule's name), the message naming "
-               "the block, input, parameter or quick message; then the counts. No controller is needed.")
-        .option(jsonOption())
+    Syntax syntax = fileSyntax(
+        "check", "check a configuration's links, parameters and quick messages",
+        "The check a download runs first, and the editor's Edit > Check Configuration: one line a finding, "
+        "\"SEVERITY RULE: MESSAGE\" (error, warning or information, and the rule's name), the message naming the "
+        "block, input, parameter or quick message; then the counts. No controller is needed.");
+    syntax.option(jsonOption())
         .option(catalogueOption())
         .exitStatus(kExitDone, "no error (warnings and notes may have been found)")
         .exitStatus(kExitFoundErrors, "the check found at least one error")
@@ -160,37 +167,29 @@ Command checkCommand()
 
 Command xrefCommand()
 {
-    Syntax syntax = fileSyntax("xref", "list what reads each block");
-    syntax
-        .about("The editor's \"Used by\": for every block in use (its number, function and the first line of its "
-               "comment), indented below it the blocks whose inputs read it with the input, the auxiliary-output "
-               "blocks that take one of its outputs and the quick messages that name it; \"used by nothing\" when "
-               "none does.")
-        .option(blockOption("only this block (0 to 159, in use)"))
-        .option(catalogueOption())
-        .exitStatus(kExitDone, "done")
-        .exitStatus(kExitUsage, "a bad command line, a file that cannot be read, or --block naming a block in no use "
-                                "(the reason on standard error)");
+    Syntax syntax = fileSyntax(
+        "xref", "list what reads each block",
+        "The editor's \"Used by\": for every block in use (its number, function and the first line of its comment), "
+        "indented below it the blocks whose inputs read it with the input, the auxiliary-output blocks that take one "
+        "of its outputs and the quick messages that name it; \"used by nothing\" when none does.");
+    withBlock(syntax, "only this block (0 to 159, in use)", {}).option(catalogueOption());
     return {"xref", syntax, crossReferences};
 }
 
 Command diagramCommand()
 {
-    Syntax syntax = fileSyntax("diagram", "draw a configuration's signal flow into an SVG, PDF or PNG file");
-    syntax
-        .about("The Signal Flow window's diagram, laid out by Graphviz: one box a block in use, tinted by the kind of "
-               "its output, links coloured by what they carry, blocks with a finding of the check marked. The file's "
-               "type is its name's ending; it is written whole or not at all.")
-        .option({{"o", "output"}, "OUT.svg|OUT.pdf|OUT.png", "the file to write", true})
-        .option(blockOption("only the blocks around this one (0 to 159, in use)"))
+    Syntax syntax = fileSyntax(
+        "diagram", "draw a configuration's signal flow into an SVG, PDF or PNG file",
+        "The Signal Flow window's diagram, laid out by Graphviz: one box a block in use, tinted by the kind of its "
+        "output, links coloured by what they carry, blocks with a finding of the check marked. The file's type is "
+        "its name's ending; it is written whole or not at all.");
+    syntax.option({{"o", "output"}, "OUT.svg|OUT.pdf|OUT.png", "the file to write", true})
         .option({{"depth"}, "D", QStringLiteral("with --block: the links followed upstream and downstream, 1 to %1 "
                                                 "(default %2)").arg(kDeepest).arg(kDefaultDepth)})
         .option(quietOption())
-        .option(catalogueOption())
-        .exitStatus(kExitDone, "done")
-        .exitStatus(kExitUsage, "a bad command line (an output not ending in .svg, .pdf or .png), a file that cannot "
-                                "be read or written, or --block naming a block in no use (the reason on standard "
-                                "error)");
+        .option(catalogueOption());
+    withBlock(syntax, "only the blocks around this one (0 to 159, in use)",
+              " (an output not ending in .svg, .pdf or .png)");
     return {"diagram", syntax, drawDiagram};
 }
 
