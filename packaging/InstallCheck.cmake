@@ -1,20 +1,24 @@
 # Installs the build into a fresh prefix and uses it from there: every installed program
-# must find its catalogue, its store library, the Jet reader, the simulator and the notice
-# module beside its real self, also when started through its link in PREFIX/bin.
-# cmake -DBUILD=DIR -DPREFIX=DIR -DJET=FILE -P InstallCheck.cmake
+# must find its catalogue, its store library, the Jet reader, the simulator, the notice
+# module and the SQLite driver of the quick-message grid, also when started through its
+# link in PREFIX/bin; and orvane export serves git as the text form of configurations.
+# cmake -DBUILD=DIR -DPREFIX=DIR -DPROGRAMDIR=lib/... -DJET=FILE -P InstallCheck.cmake
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX} OUTPUT_QUIET RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "cmake --install failed")
 endif()
-set(programs ${PREFIX}/lib/orvane)
+set(programs ${PREFIX}/${PROGRAMDIR})
 set(sample "${programs}/samples/Sample Plant.mdb")
 foreach(file bin/Brevant bin/orvane bin/orvane-sim bin/Ostrel bin/Tracera
-             lib/orvane/Brevant lib/orvane/orvane lib/orvane/orvane-sim lib/orvane/Juxta lib/orvane/Ostrel
-             lib/orvane/Tracera lib/orvane/orvane-jet-reader lib/orvane/orvane_notice.so lib/orvane/libkessig.so.7
-             lib/orvane/OrvaneDATA.DAT lib/orvane/kv-logosm.jpg "lib/orvane/samples/Sample Plant.mdb"
-             "lib/orvane/samples/Sample Plant.mon" share/applications/brevant.desktop share/applications/ostrel.desktop
-             share/icons/hicolor/48x48/apps/brevant.png share/icons/hicolor/256x256/apps/brevant.png)
+             ${PROGRAMDIR}/Brevant ${PROGRAMDIR}/orvane ${PROGRAMDIR}/orvane-sim ${PROGRAMDIR}/Juxta
+             ${PROGRAMDIR}/Ostrel ${PROGRAMDIR}/Tracera ${PROGRAMDIR}/orvane-jet-reader ${PROGRAMDIR}/orvane_notice.so
+             ${PROGRAMDIR}/libkessig.so.7 ${PROGRAMDIR}/OrvaneDATA.DAT ${PROGRAMDIR}/kv-logosm.jpg
+             "${PROGRAMDIR}/samples/Sample Plant.mdb" "${PROGRAMDIR}/samples/Sample Plant.mon"
+             share/applications/brevant.desktop share/applications/ostrel.desktop
+             share/icons/hicolor/48x48/apps/brevant.png share/icons/hicolor/256x256/apps/brevant.png
+             share/icons/hicolor/48x48/apps/ostrel.png share/icons/hicolor/256x256/apps/ostrel.png
+             share/doc/orvane/copyright share/doc/orvane/changelog.gz)
   if(NOT EXISTS "${PREFIX}/${file}")
     message(FATAL_ERROR "not installed: ${file}")
   endif()
@@ -48,9 +52,13 @@ if(failed OR EXISTS ${PREFIX}/home/temp/TempOrvaneSyncFile.mdb)
   message(FATAL_ERROR "the installed Tracera could not compare a Jet synchronisation database: ${log}")
 endif()
 
-# The editor opens the sample and shows every main window, the live ones polling the simulator.
+# The editor opens the sample and shows every main window, the live ones polling the simulator;
+# the configuration info window fills its quick-message grid through Qt's SQLite driver, which
+# the installed editor must find where the system keeps it.
+set(ENV{QT_DEBUG_PLUGINS} 1)
 execute_process(COMMAND ${PREFIX}/bin/Brevant --screenshot ${PREFIX}/shots ${sample}
                 RESULT_VARIABLE failed ERROR_VARIABLE log)
+unset(ENV{QT_DEBUG_PLUGINS})
 foreach(shot block-data-first configuration-info print-options all-blocks selected-blocks trend front-panel)
   if(failed OR NOT EXISTS ${PREFIX}/shots/${shot}.png)
     message(FATAL_ERROR "the installed Brevant could not show ${shot} of the installed sample: ${log}")
@@ -59,14 +67,61 @@ endforeach()
 if(log MATCHES "download into the simulator failed")
   message(FATAL_ERROR "the installed Brevant could not download into the installed simulator: ${log}")
 endif()
+if(NOT log MATCHES "/sqldrivers/libqsqlite\\.so\" loaded library" OR log MATCHES "message: Database error")
+  string(REGEX MATCHALL "[^\n]*(sqldrivers|message:)[^\n]*" said "${log}")
+  message(FATAL_ERROR "the installed Brevant did not show the quick messages through the SQLite driver: ${said}")
+endif()
 foreach(entry brevant ostrel)
   file(READ ${PREFIX}/share/applications/${entry}.desktop text)
-  if(NOT text MATCHES "\nExec=[A-Za-z]+( %f)?\n" OR NOT text MATCHES "\nIcon=brevant\n")
-    message(FATAL_ERROR "the desktop entry ${entry} does not start its program with its icon")
+  if(NOT text MATCHES "\nExec=[A-Za-z]+( %f)?\n" OR NOT text MATCHES "\nIcon=${entry}\n")
+    message(FATAL_ERROR "the desktop entry ${entry} does not start its program with its own icon")
   endif()
 endforeach()
 file(READ ${PREFIX}/share/applications/brevant.desktop entry)
 if(NOT entry MATCHES "\nExec=Brevant %f\n")
   message(FATAL_ERROR "the desktop entry does not give Brevant the file it opens")
+endif()
+# Configurations are SQLite files named .mdb: the editor takes the .mdb type, not every SQLite file.
+if(NOT entry MATCHES "\nMimeType=application/vnd.ms-access;\n")
+  message(FATAL_ERROR "the editor's desktop entry claims other types than the .mdb one")
+endif()
+
+# git shows two versions of a configuration as the change an engineer made, with the two lines
+# the README gives: the attribute and orvane export as the text converter.
+find_program(GIT git REQUIRED)
+set(repo ${PREFIX}/home/repo)
+set(ENV{PATH} "${PREFIX}/bin:$ENV{PATH}")
+set(ENV{HOME} ${PREFIX}/home)
+set(ENV{GIT_CONFIG_NOSYSTEM} 1)
+function(run)
+  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${repo} RESULT_VARIABLE failed OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(failed)
+    message(FATAL_ERROR "${ARGN} failed: ${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+endfunction()
+file(MAKE_DIRECTORY ${repo})
+file(WRITE ${repo}/.gitattributes "*.mdb diff=orvane\n")
+file(COPY_FILE ${sample} ${repo}/plant.mdb)
+run(${GIT} init -q)
+run(${GIT} config diff.orvane.textconv "orvane export")
+run(${GIT} add .gitattributes plant.mdb)
+run(${GIT} -c user.name=Engineer -c user.email=engineer@example.org commit -q -m "Plant as delivered")
+run(orvane export plant.mdb)
+set(line "parameter 4 = 100.0 (stored 1000)")
+string(FIND "${out}" "${line}" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "the sample has no '${line}': ${out}")
+endif()
+string(SUBSTRING "${out}" 0 ${at} before)
+math(EXPR at "${at} + 33")
+string(SUBSTRING "${out}" ${at} -1 after)
+file(WRITE ${repo}/plant.txt "${before}parameter 4 = 200.0 (stored 2000)${after}")
+run(orvane import plant.txt plant.mdb --yes)
+run(${GIT} -c user.name=Engineer -c user.email=engineer@example.org commit -q -a -m "Range raised")
+run(${GIT} diff HEAD~1 HEAD)
+string(REGEX MATCHALL "\n[-+][^-+\n][^\n]*" changes "${out}")
+if(NOT changes STREQUAL "\n-  parameter 4 = 100.0 (stored 1000)  # RANGE HIGH;\n+  parameter 4 = 200.0 (stored 2000)  # RANGE HIGH")
+  message(FATAL_ERROR "git diff does not show the changed parameter as text: ${out}")
 endif()
 file(REMOVE_RECURSE ${PREFIX})

@@ -1,5 +1,6 @@
-// Opening a full configuration (160 blocks in use) to a filled block map, and one
-// Grid1_Click on the block with the most parameters. Prints the figures.
+// Opening a full configuration (160 blocks in use) to a filled block map, one
+// Grid1_Click on the block with the most parameters, and the undo and redo of a function
+// assignment there, as Edit > Undo and Redo run them (the block shown again). Prints the figures.
 // Usage: bench_editor [CATALOGUE_FOLDER]   (default: the folder of this program)
 
 #include "EditorApp.h"
@@ -10,10 +11,12 @@
 #include <kessig/OrvaneDB.h>
 
 #include <QApplication>
+#include <QUndoStack>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 using Clock = std::chrono::steady_clock;
@@ -40,16 +43,24 @@ int main(int argc, char** argv)
     }
     kessig::OrvaneDB& db = app.db();
 
-    // The function with the most parameters, and others with inputs, to fill every block.
-    QString widest;
-    int widestParams = -1;
+    // The function with the most parameters, to fill every block, and the one with the
+    // most after it, assigned in its place for the undo.
+    QString widest, next;
+    int widestParams = -1, nextParams = -1;
     db.FuncSetIndex("FN");
-    for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext())
-        if (db.FuncFN() != brevant::kNopFunction && db.FuncParams() > widestParams
-            && !brevant::isAuxOutputFunction(QString::fromStdString(db.FuncName()))) {
-            widestParams = db.FuncParams();
-            widest = QString::fromStdString(db.FuncName());
+    for (db.FuncMoveFirst(); !db.FuncEOF(); db.FuncMoveNext()) {
+        const QString name = QString::fromStdString(db.FuncName());
+        if (db.FuncFN() == brevant::kNopFunction || brevant::isAuxOutputFunction(name))
+            continue;
+        if (db.FuncParams() > widestParams) {
+            std::swap(next, widest);
+            nextParams = std::exchange(widestParams, db.FuncParams());
+            widest = name;
+        } else if (db.FuncParams() > nextParams) {
+            nextParams = db.FuncParams();
+            next = name;
         }
+    }
 
     QTemporaryDir dir;
     const QString file = dir.filePath("full.mdb");
@@ -78,6 +89,18 @@ int main(int argc, char** argv)
             w.Grid1_Click();
             clicks.push_back(ms(Clock::now() - t1));
         }
+    }
+    QString cell;
+    app.session().model().assignFunction(77, next, cell);
+    QUndoStack& history = app.session().history().stack();
+    std::vector<double> undos, redos;
+    for (int i = 0; i < 50; ++i) {
+        const auto t0 = Clock::now();
+        history.undo();
+        const auto t1 = Clock::now();
+        history.redo();
+        undos.push_back(ms(t1 - t0));
+        redos.push_back(ms(Clock::now() - t1));
     }
     app.session().deleteWorkFile();
 
@@ -112,5 +135,9 @@ int main(int argc, char** argv)
                 median(recover), median(copy), median(check), median(reload));
     std::printf("Grid1_Click on %s (%d parameters): median %.3f ms (goal < 5 ms)\n", qPrintable(widest), widestParams,
                 clicks[clicks.size() / 2]);
+    const auto slowest = [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); };
+    std::printf("undo of Assign %s to Block 77 (over %s): median %.3f ms, slowest %.3f ms (goal < 5 ms)\n",
+                qPrintable(next), qPrintable(widest), median(undos), slowest(undos));
+    std::printf("redo of it: median %.3f ms, slowest %.3f ms (goal < 5 ms)\n", median(redos), slowest(redos));
     return 0;
 }

@@ -14,9 +14,15 @@
 // undisturbed so that the reply answers its own block) is printed twice: measured alone,
 // a reading at a time, and as the passes' CPU time against the same exchanges made
 // through the link with nothing checked but the check bytes.
+//
+// Last, both live windows (the grid, and the selected-blocks monitor with 12 tiles) poll a
+// simulator that answers at once, where nothing but the host paces the passes: passes a
+// second and the CPU they take. With --at-once only these are measured.
 #include "linkwin/LinkCommands.h"
 #include "linkwin/comm/TheLink.h"
 #include "linkwin/monitor/MGrid.h"
+#include "linkwin/monitor/Monitor.h"
+#include "orvane/monitor/LayoutFile.h"
 #include "orvane/link/Link.h"
 #include "orvane/link/Protocol.h"
 #include "orvane/monitor/BlockTypes.h"
@@ -57,6 +63,8 @@ constexpr int kRequestBytes = 4;
 constexpr int kReplyBytes = 5;
 constexpr int kMeasuredRefreshes = 40;
 constexpr int16_t kAnalogInput = 2;   // AIN, Ftype 1
+constexpr double kBusySeconds = 5;
+constexpr int kBusyTiles = 12;
 
 double cpuSeconds()
 {
@@ -185,41 +193,50 @@ bool report(const char* what, const Figures& figures)
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// A live window polling for `seconds` of wall time after a second's start: its passes a
+// second and this process's CPU time against the wall time.
+void reportBusyWindow(const char* what, brevant::linkwin::PollingWindow* window, int blocks, double seconds)
 {
-    QTemporaryDir home;   // the settings of this run only
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    window->findChild<QPushButton*>(QStringLiteral("cmdStart"))->click();
+    const auto runFor = [](double s) {
+        QEventLoop loop;
+        QTimer::singleShot(int(s * 1000), &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    runFor(1);
+    const int passesBefore = window->passes();
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    runFor(seconds);
+    const double cpu = cpuSeconds() - cpuBefore, elapsed = double(wall.nsecsElapsed()) / 1e9;
+    const int passes = window->passes() - passesBefore;
+    window->findChild<QAction*>(QStringLiteral("mnuDone"))->trigger();
+    while (window->polling())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    std::printf("%s, %d blocks: %.1f passes a second; host CPU %.1f%% of one core (%.0f us a reading)\n", what, blocks,
+                passes / elapsed, 100 * cpu / elapsed, passes > 0 ? 1e6 * cpu / (double(passes) * blocks) : 0.0);
+}
 
-    kessig::OrvaneDB db;
-    brevant::linkwin::BlockFunctionTable functions{};
-    try {
-        db.open_database(QCoreApplication::applicationDirPath().toStdString());
-        const std::string path = home.filePath("all-blocks.mdb").toStdString();
-        db.create_new_database(path);
-        db.open_existing_database(path, kessig::Durability::Relaxed);
-        const auto catalogue = orvane::transfer::readCatalogue(db);
-        for (int16_t block = 0; block < 160; ++block) {
-            orvane::transfer::store_block_function(db, block, catalogue.at(kAnalogInput));
-            functions[size_t(block)] = kAnalogInput;
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "configuration: %s\n", e.what());
-        return 1;
-    }
-
-    orvane::sim::SimulatorProcess sim({"--baud", QString::number(kBaud)});
+// Starts the simulator and makes it the port of the editor's settings.
+bool useSimulator(orvane::sim::SimulatorProcess& sim)
+{
     if (!sim.start()) {
         std::fprintf(stderr, "%s\n", qPrintable(sim.errorText()));
-        return 1;
+        return false;
     }
     orvane::link::CommSettings settings;
     settings.CommPortName = sim.portName().toStdString();
     brevant::SaveCommSettings(settings);
+    return true;
+}
+
+// The grid at the paced line: its figures beside those of the floors under it.
+bool pacedLine(kessig::OrvaneDB& db, const brevant::linkwin::BlockFunctionTable& functions, QMainWindow& main)
+{
+    orvane::sim::SimulatorProcess sim({"--baud", QString::number(kBaud)});
+    if (!useSimulator(sim))
+        return false;
 
     const Figures bare = bareExchanges(sim.portName());
 
@@ -250,9 +267,6 @@ int main(int argc, char** argv)
         &unchecked, &orvane::monitor::PollSession::passDone,
         [&] { unchecked.start(orvane::monitor::Pacing::WaitBetween); }, [&] { unchecked.stop(); });
 
-    QMainWindow main;
-    main.setWindowTitle(QStringLiteral("Brevant - all-blocks.mdb"));
-    main.show();
     brevant::linkwin::showAllBlocks(&main, db, functions, {});
     auto* grid = main.findChild<brevant::linkwin::MGrid*>();
     const Figures window = measure(
@@ -266,7 +280,7 @@ int main(int argc, char** argv)
     if (!report("bare blocking exchanges (the floor of simulator and machine)", bare) ||
         !report("exchanges through the link, replies unchecked but for their check bytes", linkAlone) ||
         !report("passes without a window", library) || !report("all-blocks grid (MGrid)", window))
-        return 1;
+        return false;
     reportCheckCosts();
     const double exchanges = 160.0 * kMeasuredRefreshes;
     std::printf("line disturbances during the passes without a window: %d (after each, readings wait for a quiet "
@@ -275,5 +289,72 @@ int main(int argc, char** argv)
     std::printf("the passes' checks against the link alone: %+.1f us CPU an exchange, refreshes %+.1f%%\n",
                 1e6 * (library.cpu - linkAlone.cpu) / exchanges,
                 100 * (library.seconds > 0 && linkAlone.seconds > 0 ? linkAlone.seconds / library.seconds - 1 : 0));
-    return 0;
+    return true;
+}
+
+// Both live windows against a controller that answers at once, so that nothing but the
+// host paces their passes.
+bool answeringAtOnce(kessig::OrvaneDB& db, const brevant::linkwin::BlockFunctionTable& functions, QMainWindow& main,
+                     const QString& configuration)
+{
+    orvane::sim::SimulatorProcess sim(QStringList{});
+    if (!useSimulator(sim))
+        return false;
+    std::printf("against a simulator that answers at once:\n");
+    brevant::linkwin::showAllBlocks(&main, db, functions, {});
+    reportBusyWindow("  all-blocks grid (MGrid)", main.findChild<brevant::linkwin::MGrid*>(), 160, kBusySeconds);
+
+    brevant::linkwin::showSelectedBlocks(&main, db, configuration, functions, {});
+    auto* monitor = main.findChild<brevant::linkwin::Monitor*>();
+    orvane::monitor::TileTable tiles;
+    for (int i = 0; i < kBusyTiles; ++i) {
+        orvane::monitor::Tile tile;
+        tile.block = 10 + i;
+        tile.reading = orvane::monitor::Reading::Analog;
+        tile.tag = QStringLiteral("Tile %1").arg(i + 1);
+        tiles.add(tile);
+    }
+    if (const auto error = orvane::monitor::saveLayout(monitor->layoutPath(), tiles)) {
+        std::fprintf(stderr, "layout: %s\n", qPrintable(*error));
+        return false;
+    }
+    monitor->restoreLayout();
+    reportBusyWindow("  selected-blocks monitor (Monitor)", monitor, kBusyTiles, kBusySeconds);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;   // the settings of this run only
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const bool atOnceOnly = app.arguments().contains(QStringLiteral("--at-once"));
+
+    kessig::OrvaneDB db;
+    brevant::linkwin::BlockFunctionTable functions{};
+    const QString configuration = home.filePath("all-blocks.mdb");
+    try {
+        db.open_database(QCoreApplication::applicationDirPath().toStdString());
+        db.create_new_database(configuration.toStdString());
+        db.open_existing_database(configuration.toStdString(), kessig::Durability::Relaxed);
+        const auto catalogue = orvane::transfer::readCatalogue(db);
+        for (int16_t block = 0; block < 160; ++block) {
+            orvane::transfer::store_block_function(db, block, catalogue.at(kAnalogInput));
+            functions[size_t(block)] = kAnalogInput;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "configuration: %s\n", e.what());
+        return 1;
+    }
+
+    QMainWindow main;
+    main.setWindowTitle(QStringLiteral("Brevant - all-blocks.mdb"));
+    main.show();
+    if (!atOnceOnly && !pacedLine(db, functions, main))
+        return 1;
+    return answeringAtOnce(db, functions, main, configuration) ? 0 : 1;
 }

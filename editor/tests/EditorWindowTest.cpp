@@ -2,6 +2,7 @@
 
 #include "TestEnvironment.h"
 #include "EditorApp.h"
+#include "HistoryCommands.h"
 #include "frmGeneral.h"
 #include "core/MRUmodule.h"
 #include "orvane/files/WorkingCopy.h"
@@ -27,11 +28,13 @@
 #include <QEventLoop>
 #include <QTableWidget>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
+#include <QUndoView>
 #include <map>
 #include <optional>
 #include <sqlite3.h>
@@ -40,8 +43,6 @@
 #include "../../store/tests/support/InterruptedWrite.h"
 
 using namespace brevant;
-
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
@@ -2040,4 +2041,102 @@ TEST_F(EditorWindowTest, AnImportIntoTheOpenFileIsSeenAtSave_AndAHalfWrittenFile
     reader.open_for_reading(plant.toStdString());
     reader.BlockSeek(159);
     EXPECT_EQ(reader.BlockComment(), "");
+}
+
+TEST_F(EditorWindowTest, UndoAndRedoNameTheChangeAndShowItsBlock_KeysAndTheHistoryWindowMove_TheSavedStateDecidesTheQuestion)
+{
+    const QString a = newConfiguration("a.mdb"), b = newConfiguration("b.mdb");
+    open(a);
+    Form3& window = w();
+    window.markActivationHandled();
+    window.resize(window.sizeHint());
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QAction* undo = menu("mnuEditUndo");
+    QAction* redo = menu("mnuEditRedo");
+    QUndoStack& stack = app.session().history().stack();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(undo->text(), "&Undo");
+    EXPECT_EQ(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(redo->shortcuts(), (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}));
+
+    assign(35, plain.name);
+    EXPECT_EQ(undo->text(), "&Undo Assign " + plain.name + " to Block 35");
+    typeInto("Grid2", 0, "12");
+    EXPECT_EQ(undo->text(), "&Undo Block 35 Input 1");
+    const QString shown = grid("Grid3")->item(0, 0)->text();
+    const QString typed = QString::number(shown == QString::number(plain.max) ? plain.min : plain.max);
+    typeInto("Grid3", 0, typed);
+    EXPECT_EQ(undo->text(), "&Undo Block 35 Parameter 1");
+    ASSERT_EQ(stack.count(), 3);
+
+    // Ctrl+Z while another block is shown: the value goes back and block 35 is shown again.
+    window.selectBlock(0);
+    window.Grid1_Click();
+    const auto key = [&](Qt::KeyboardModifiers modifiers, Qt::Key k) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &window, k, modifiers);
+    };
+    key(Qt::ControlModifier, Qt::Key_Z);
+    EXPECT_EQ(window.currentBlock(), 35);
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), shown);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 35, plain.inputs), shown.toInt());
+    EXPECT_EQ(redo->text(), "&Redo Block 35 Parameter 1");
+    EXPECT_EQ(window.findChild<QStatusBar*>()->currentMessage(), "Undo Block 35 Parameter 1");
+    key(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), typed);
+    key(Qt::ControlModifier, Qt::Key_Z);
+    key(Qt::ControlModifier, Qt::Key_Y);
+    EXPECT_EQ(grid("Grid3")->item(0, 0)->text(), typed);
+
+    // In Function Type mode the map shows the assignment undone; back at the file as
+    // opened there is nothing to save.
+    window.FunctionTypeMode();
+    for (int n = 0; n < 3; ++n)
+        undo->trigger();
+    EXPECT_EQ(grid("Grid1")->item(3, 5)->text(), " ");
+    EXPECT_EQ(app.session().BlockFunctions[35], kNopFunction);
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(app.session().WorkFileChanged());
+
+    // The History window goes to any step; Save marks where the question is not asked.
+    window.mnuEditHistory_Click();
+    QUndoView* view = window.historyWindow()->view();
+    ASSERT_EQ(view->model()->rowCount(), 4);
+    EXPECT_EQ(view->model()->index(2, 0).data().toString(), "Block 35 Input 1");
+    view->setCurrentIndex(view->model()->index(2, 0));
+    EXPECT_EQ(stack.index(), 2);
+    EXPECT_EQ(constantInFile(app.session().WorkFile, 35, 0), 12);
+    EXPECT_EQ(grid("Grid1")->item(3, 5)->text(), plain.name);
+    EXPECT_TRUE(app.session().WorkFileChanged());
+    window.files().fileSave();
+    EXPECT_EQ(stack.count(), 3) << "a save keeps the history";
+    EXPECT_TRUE(stack.isClean());
+    EXPECT_EQ(constantInFile(a, 35, 0), 12);
+    redo->trigger();
+    EXPECT_TRUE(app.session().WorkFileChanged());
+    undo->trigger();
+    EXPECT_FALSE(app.session().WorkFileChanged());
+    undo->trigger();
+    messages.clear();
+    answers = {Answer::No};
+    chosenFile = b;
+    window.files().fileOpen();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Save changes to " + a + "?");
+    EXPECT_EQ(stack.count(), 0) << "Open keeps no history";
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(view->model()->rowCount(), 1);
+
+    // A read-only file has no history.
+    ::chmod(QFile::encodeName(a).constData(), 0444);
+    open(a);
+    window.selectBlock(35);
+    window.Grid1_Click();
+    typeInto("Grid2", 0, "7");
+    EXPECT_EQ(stack.count(), 0);
+    EXPECT_FALSE(undo->isEnabled());
+    window.historyWindow()->close();
+    window.hide();
 }

@@ -1,12 +1,16 @@
 #pragma once
-// Keeps the settings store and the working copies of a test inside a private folder, and
-// makes the one application object of a window test.
+// Keeps the settings store and the working copies of a test inside a private folder,
+// makes the one application object of a window test, and shows texts that differ.
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
+
+// A failed comparison of texts shows the texts.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace brevant::test {
 

@@ -36,8 +36,6 @@
 
 using namespace brevant;
 
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
 
 void leave(QWidget* box)
@@ -317,6 +315,40 @@ TEST_F(TextWindowsTest, QuickMessageGridRefusesWhatTheStoreWouldAndItsWritesCoun
     EXPECT_EQ(saved.QuickMessage(), "SEVENTEEN CHARS!");
     saved.QuickSeek(5);
     EXPECT_EQ(saved.QuickMessage(), "AFTER");
+}
+
+TEST_F(TextWindowsTest, ConfigurationInfoUndoesItsOwnChanges_WhatIsBeingTypedIsStoredFirst)
+{
+    open(newConfiguration("plant.mdb"));
+    frmGeneral& general = info();
+    auto* title = general.findChild<QLineEdit*>("txtTitle");
+    auto* grid = general.findChild<QTableView*>("DBGrid1");
+    QuickMessageTable* table = general.data().model();
+    ASSERT_TRUE(title && grid && table);
+    const QModelIndex block = table->index(2, table->fieldIndex("Block"));
+    QAction* undo = general.findChild<QAction*>("mnuEditUndo");
+    QAction* redo = general.findChild<QAction*>("mnuEditRedo");
+    ASSERT_TRUE(undo && redo);
+
+    EXPECT_TRUE(table->setData(block, 7));
+    EXPECT_EQ(undo->text(), "&Undo Quick Message 3 Block");
+    title->setFocus();
+    QTest::keyClicks(title, "Typed");
+    undo->trigger();   // the title typed is stored as a change of its own, then undone
+    EXPECT_EQ(title->text(), "");
+    EXPECT_EQ(redo->text(), "&Redo Title");
+    undo->trigger();
+    EXPECT_EQ(table->index(2, table->fieldIndex("Block")).data().toInt(), 4);
+    EXPECT_FALSE(app.session().WorkFileChanged());
+    redo->trigger();
+    redo->trigger();
+    EXPECT_EQ(title->text(), "Typed");
+    EXPECT_EQ(table->index(2, table->fieldIndex("Block")).data().toInt(), 7);
+    app.db().QuickSeek(2);
+    EXPECT_EQ(app.db().QuickBlock(), "7");
+    EXPECT_EQ(app.db().CommentTitle(), "Typed");
+    EXPECT_TRUE(messages.empty());
+    done(&general);
 }
 
 TEST_F(TextWindowsTest, BlockCommentsWindowWritesTheBlocksCommentsAndFeedsTheCommentBox)

@@ -1,11 +1,13 @@
 // The main window while a download or upload talks to orvane-sim: the commands that
-// would open, close, change or save the configuration are out of reach, the transfer
-// can be cancelled from its progress window (centred on the main window), and the
-// status bar says when a transfer has completed.
+// would open, close, change or save the configuration, undo and the history included,
+// are out of reach, the transfer can be cancelled from its progress window (centred on
+// the main window), and the status bar says when a transfer has completed.
 
 #include "EditorApp.h"
 #include "SimSupport.h"
+#include "HistoryCommands.h"
 #include "TestEnvironment.h"
+#include "core/ConfigurationTexts.h"
 #include "ui/MessageSeam.h"
 #include "ui/SettingsStore.h"
 
@@ -18,6 +20,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
+#include <QUndoView>
 
 #include <functional>
 #include <memory>
@@ -132,7 +135,7 @@ protected:
 
 const char* const kHeldOff[] = {"mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFileSaveAs", "mnuFileRestore",
                                 "mnuFileUpload", "mnuFileDownload", "mnuFileVerify", "mnuRecentFile1",
-                                "mnuFormExit", "mnuEditCfg"};
+                                "mnuFormExit", "mnuEditCfg", "mnuEditUndo"};
 
 } // namespace
 
@@ -144,6 +147,12 @@ TEST_F(TransferFromTheMainWindow, UploadRunning_HoldsOffTheFileCommandsAndExit_C
     open(a);
     const QByteArray before = fileBytes(a);
     dialogs.clear();
+    // A change to undo, which the upload holds off and then makes history.
+    ConfigurationTexts(app.session()).setTitle("Before the upload");
+    const uint64_t writes = app.db().WriteCount();
+    w().mnuEditHistory_Click();
+    frmHistory* history = w().historyWindow();
+    EXPECT_TRUE(enabled("mnuEditUndo"));
     // Block page 2 is answered 1.2 s late: time to look around while the upload runs.
     SimulatedController sim({"--late-reply", "4:1200"}, "2.50", plantMemory);
     useController(sim);
@@ -151,6 +160,7 @@ TEST_F(TransferFromTheMainWindow, UploadRunning_HoldsOffTheFileCommandsAndExit_C
     WhileTransferRuns duringUpload(w(), [&](QWidget* progress) {
         for (const char* name : kHeldOff)
             EXPECT_FALSE(enabled(name)) << name;
+        EXPECT_FALSE(history->view()->isEnabled());
         EXPECT_FALSE(downloadButton()->isEnabled());
         EXPECT_FALSE(w().findChild<QTableWidget*>("Grid2")->isEnabled());
         EXPECT_TRUE(w().findChild<QTableWidget*>("Grid1")->isEnabled()) << "the block map can still be browsed";
@@ -165,7 +175,8 @@ TEST_F(TransferFromTheMainWindow, UploadRunning_HoldsOffTheFileCommandsAndExit_C
     ASSERT_TRUE(duringUpload.ran);
     ASSERT_EQ(messages.size(), 2u);  // the question, then the cancel
     EXPECT_EQ(messages[1].text, QString::fromStdString(texts::kUploadCancelled));
-    EXPECT_EQ(app.db().WriteCount(), 0u);
+    EXPECT_EQ(app.db().WriteCount(), writes);
+    EXPECT_TRUE(enabled("mnuEditUndo")) << "a cancelled upload changed nothing, the history stays";
     EXPECT_EQ(app.session().BlockFunctions[4], 127);
     EXPECT_EQ(fileBytes(a), before);
     EXPECT_NE(status(), "Upload complete");
@@ -177,6 +188,8 @@ TEST_F(TransferFromTheMainWindow, UploadRunning_HoldsOffTheFileCommandsAndExit_C
     trigger("mnuFileUpload");
     ASSERT_EQ(messages.size(), 1u) << messages.back().text.toStdString();
     EXPECT_EQ(status(), "Upload complete");
+    EXPECT_EQ(app.session().history().stack().count(), 0) << "the upload keeps no history";
+    EXPECT_FALSE(enabled("mnuEditUndo"));
     EXPECT_EQ(app.session().BlockFunctions[4], 10);
     EXPECT_NE(fileBytes(a), before) << "the upload was not saved";
 }

@@ -1,6 +1,7 @@
 #include "ui/MessageSeam.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -88,6 +89,15 @@ QString askFileName(QWidget* parent, const FileDialogRequest& request)
         return QFileDialog::getSaveFileName(parent, request.caption, request.fileName, request.filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     return QFileDialog::getOpenFileName(parent, request.caption, request.fileName, request.filter);
+}
+
+bool replaceAllowed(QWidget* parent, const QString& name)
+{
+    return !QFileInfo::exists(name)
+           || showMessage(parent, name + QStringLiteral(" already exists.") + QLatin1Char('\r')
+                                      + QStringLiteral("Do you want to replace it?"),
+                          Buttons::YesNo, Icon::Exclamation, QStringLiteral("Save AS"))
+                  == Answer::Yes;
 }
 
 void setMessageHandler(MessageHandler handler) { messageHandler() = std::move(handler); }

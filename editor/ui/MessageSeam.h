@@ -39,6 +39,10 @@ Answer showMessage(QWidget* parent, const QString& text, Buttons buttons = Butto
 // Returns the chosen file name, or "" when the dialog was cancelled.
 QString askFileName(QWidget* parent, const FileDialogRequest& request);
 
+// Whether `name` may be written: true when no such file exists or the user agrees to
+// replace it ("Save AS" question).
+bool replaceAllowed(QWidget* parent, const QString& name);
+
 // Tests install handlers here; with none installed the real dialogs are shown.
 using MessageHandler = std::function<Answer(const MessageRequest&)>;
 using FileDialogHandler = std::function<QString(const FileDialogRequest&)>;

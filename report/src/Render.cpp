@@ -1,10 +1,12 @@
 #include "orvane/report/Render.h"
 
+#include "orvane/files/SafeSave.h"
+
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -111,19 +113,17 @@ std::optional<QString> writePdf(const std::vector<Page>& pages, const QString& f
 {
     if (pages.empty())
         return QStringLiteral("the report has no page");
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+    // Drawn whole in memory first: the user's file changes only once the PDF is complete.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setCreator(QStringLiteral("Orvane"));
         setReportPageLayout(writer);
         if (!renderPages(pages, writer))
             return QStringLiteral("the PDF could not be drawn");
     }
-    if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
+    return orvane::files::saveContent(pdf.data(), fileName);
 }
 
 } // namespace orvane::report

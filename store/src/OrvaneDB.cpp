@@ -542,6 +542,8 @@ void OrvaneDB::Rollback() {
     if (!sqlite3_get_autocommit(d_->config.get())) exec(d_->config.get(), "ROLLBACK");
     d_->inTrans = false;
     d_->forgetRows();
+    // The Comment cursor stays on its single row, as it was before the transaction.
+    d_->loadComments();
 }
 bool OrvaneDB::InTransaction() const { return d_->inTrans; }
 void OrvaneDB::ShareFile(bool shared) {

@@ -129,10 +129,14 @@ TEST(Transactions, RollbackRestoresAndCommitCountsOnce) {
     db.BlockEdit();
     db.BlockFn(40);
     db.BlockUpdate();
+    db.CommentEdit();
+    db.CommentTitle("in vain");
+    db.CommentUpdate();
     db.Rollback();
     EXPECT_TRUE(db.BlockEOF());
     db.BlockSeek(3);
     EXPECT_EQ(db.BlockFn(), 91);
+    EXPECT_EQ(db.CommentTitle(), "");   // the Comment cursor is back on its row, as it was
     EXPECT_EQ(db.WriteCount(), 0u);
     db.BeginTrans();
     for (int16_t b = 10; b < 13; ++b) {

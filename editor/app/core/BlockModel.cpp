@@ -1,6 +1,7 @@
 #include "BlockModel.h"
 
 #include "ConfigurationTexts.h"
+#include "EditHistory.h"
 
 #include <kessig/OrvaneDB.h>
 
@@ -138,6 +139,35 @@ QString missingConstantsMessage(int block, const QString& functionName, const st
              runs.join(QStringLiteral(", ")));
 }
 
+int16_t BlockModel::constantCount(int16_t function)
+{
+    db_.FuncSetIndex("FN");
+    db_.FuncSeekI(function);
+    if (db_.FuncNoMatch())
+        return 0;
+    return static_cast<int16_t>(db_.FuncInputs() + db_.FuncParams() + db_.FuncHidden());
+}
+
+RowScope BlockModel::blockScope(int block, int16_t newFunction)
+{
+    const auto b = static_cast<int16_t>(block);
+    db_.BlockSeek(b);
+    const int16_t owned = db_.BlockConstant(), stored = db_.BlockFn();
+    int16_t span = std::max({owned, constantCount(stored), constantCount(table_[block]), constantCount(newFunction)});
+    // Rows past that, up to the first offset without one, go too when the constants are rebuilt.
+    for (db_.ConstantSeek(b, span); !db_.ConstantNoMatch(); db_.ConstantSeek(b, span))
+        ++span;
+    return RowScope().withBlock(b).withConstants(b, span);
+}
+
+void BlockModel::change(const QString& name, int block, const RowScope& scope, const std::function<void()>& write)
+{
+    if (history_)
+        history_->record(name, scope, block, write);
+    else
+        write();
+}
+
 void BlockModel::rebuildConstants(int block, int16_t function)
 {
     const auto b = static_cast<int16_t>(block);
@@ -145,8 +175,7 @@ void BlockModel::rebuildConstants(int block, int16_t function)
     // Every row the block may own goes, those past a missing one too: a row left behind
     // would collide with the new ones.
     db_.BlockSeek(b);
-    const auto owned = std::max<size_t>(static_cast<size_t>(std::max<int16_t>(db_.BlockConstant(), 0)),
-                                        catalogueConstants(table_[block]).size());
+    const auto owned = static_cast<size_t>(std::max<int16_t>({db_.BlockConstant(), constantCount(table_[block]), 0}));
     for (int16_t k = 0;; ++k) {
         db_.ConstantSeek(b, k);
         if (!db_.ConstantNoMatch())
@@ -166,6 +195,11 @@ void BlockModel::rebuildConstants(int block, int16_t function)
     db_.BlockFn(function);
     db_.BlockConstant(static_cast<int16_t>(values.size()));
     db_.BlockUpdate();
+}
+
+void BlockModel::changeConstant(const QString& name, int block, int offset, int32_t value)
+{
+    change(name, block, blockScope(block, table_[block]), [&] { writeConstant(block, offset, value); });
 }
 
 void BlockModel::writeConstant(int block, int offset, int32_t value)
@@ -294,7 +328,8 @@ bool BlockModel::assignFunction(int block, const QString& functionName, QString&
         return false;
     const int16_t fn = db_.FuncFN();
     // A block is never left with half of its constants.
-    inTransaction(db_, [&] { rebuildConstants(block, fn); });
+    change(QStringLiteral("Assign %1 to Block %2").arg(functionName.trimmed(), QString::number(block)), block,
+           blockScope(block, fn), [&] { inTransaction(db_, [&] { rebuildConstants(block, fn); }); });
     table_[block] = fn;
     newCell = fn == kNopFunction ? QStringLiteral(" ") : functionName.trimmed();
     return true;
@@ -304,7 +339,7 @@ CommitResult BlockModel::commitInput(int block, int row, const QString& text)
 {
     CommitResult r = checkInputLink(text);
     if (r.store)
-        writeConstant(block, row - 1, r.stored);
+        changeConstant(QStringLiteral("Block %1 Input %2").arg(block).arg(row), block, row - 1, r.stored);
     return r;
 }
 
@@ -312,15 +347,18 @@ CommitResult BlockModel::commitParameter(int block, int16_t function, int16_t in
                                          const QString& text)
 {
     const int I = inputCount;
+    const QString name = QStringLiteral("Block %1 Parameter %2").arg(block).arg(row);
     db_.ParamSeek(function, static_cast<int16_t>(row));
     const int16_t type = db_.ParamType();
     if (type == kTextParameter) {
         const int16_t offset = db_.ParamOffset();
         const TextResult t = checkText(text);
-        db_.MessageSeek(offset);
-        db_.MessageEdit();
-        db_.MessageMsg(s(t.text));
-        db_.MessageUpdate();
+        change(name, block, RowScope().withMessage(offset), [&] {
+            db_.MessageSeek(offset);
+            db_.MessageEdit();
+            db_.MessageMsg(s(t.text));
+            db_.MessageUpdate();
+        });
         CommitResult r;
         r.shown = t.text;
         r.message = t.message;
@@ -344,7 +382,7 @@ CommitResult BlockModel::commitParameter(int block, int16_t function, int16_t in
         r = checkPlain(text, min, max, db_.ParamDecimal());
     }
     if (r.store)
-        writeConstant(block, I + row - 1, r.stored);
+        changeConstant(name, block, I + row - 1, r.stored);
     return r;
 }
 
@@ -379,7 +417,7 @@ AuxChoice BlockModel::auxOutput(int block, const QString& functionName)
 
 void BlockModel::storeAuxValue(int block, int32_t value)
 {
-    writeConstant(block, 1, value);
+    changeConstant(QStringLiteral("Block %1 Aux Output").arg(block), block, 1, value);
 }
 
 } // namespace brevant

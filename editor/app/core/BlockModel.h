@@ -2,17 +2,21 @@
 // Reading a block for display and changing it, through the one OrvaneDB object.
 // The block function table is the editor's copy of each block's function number.
 
+#include "ConfigurationRows.h"
 #include "Encoding.h"
 
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace kessig { class OrvaneDB; }
 
 namespace brevant {
+
+class EditHistory;
 
 using BlockFunctionTable = std::array<int16_t, 160>;
 inline constexpr int16_t kNopFunction = 127;
@@ -71,9 +75,13 @@ struct CatalogueTexts {
     QStringList paramDescriptions;
 };
 
+// Each change is kept as one step of `history` when one is given.
 class BlockModel {
 public:
-    BlockModel(kessig::OrvaneDB& db, BlockFunctionTable& table) : db_(db), table_(table) {}
+    BlockModel(kessig::OrvaneDB& db, BlockFunctionTable& table, EditHistory* history = nullptr)
+        : db_(db), table_(table), history_(history)
+    {
+    }
 
     // The cell text of the block map: " " for an empty block, else the function name.
     QString cellText(int block);
@@ -110,13 +118,23 @@ private:
     // The constants a block of this function starts with: inputs 0 (analog) or 2, then
     // the defaults of its parameters and hidden constants.
     std::vector<int32_t> catalogueConstants(int16_t function);
+    // How many constants a block of this function owns; 0 for a function the catalogue lacks.
+    int16_t constantCount(int16_t function);
+    // The rows a change of the block may write, were it given newFunction: its "Block List"
+    // row and every constant row it owns or will own.
+    RowScope blockScope(int block, int16_t newFunction);
+    // Runs write, kept in the history as the step `name` that shows `block`.
+    void change(const QString& name, int block, const RowScope& scope, const std::function<void()>& write);
     // Replaces the block's constant rows by the catalogue's and sets its function and
     // count; the caller holds the transaction.
     void rebuildConstants(int block, int16_t function);
     void writeConstant(int block, int offset, int32_t value);
+    // writeConstant as the step `name`.
+    void changeConstant(const QString& name, int block, int offset, int32_t value);
 
     kessig::OrvaneDB& db_;
     BlockFunctionTable& table_;
+    EditHistory* history_;
 };
 
 } // namespace brevant

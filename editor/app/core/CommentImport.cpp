@@ -17,6 +17,17 @@ constexpr int16_t kBlocks = 160;
 // Title, configuration string and comment, then a drawing comment and a comment per block.
 constexpr size_t kRecords = 3 + 2 * kBlocks;
 
+// Writes texts over every comment of the open configuration, as one step of its history.
+void writeComments(EditorSession& session, const orvane::compare::CommentTexts& texts)
+{
+    RowScope scope;
+    scope.withComments();
+    for (int16_t block = 0; block < kBlocks; ++block)
+        scope.withBlock(block);
+    session.history().record(QStringLiteral("Import Comments"), scope, -1,
+                             [&] { orvane::compare::writeCommentTexts(session.db(), texts); });
+}
+
 orvane::compare::CommentTexts blankTexts()
 {
     orvane::compare::CommentTexts texts;
@@ -41,7 +52,7 @@ bool ImportComments(QWidget* parent, EditorSession& session, const QString& sour
                              + session.GlobalFile + QStringLiteral(" will be Erased.\r\rProceed with Importing Comments?");
         if (showMessage(parent, text, Buttons::OkCancel, Icon::None, QStringLiteral("No Comments")) != Answer::Ok)
             return false;
-        orvane::compare::writeCommentTexts(session.db(), blankTexts());
+        writeComments(session, blankTexts());
         return true;
     }
     const QString path = commentsFilePath();
@@ -57,7 +68,7 @@ bool ImportComments(QWidget* parent, EditorSession& session, const QString& sour
     orvane::compare::CommentTexts texts{r[0], r[1], r[2], {}};
     for (int16_t block = 0; block < kBlocks; ++block)
         texts.blocks.push_back({block, r[4 + 2 * block], r[3 + 2 * block]});
-    orvane::compare::writeCommentTexts(session.db(), texts);
+    writeComments(session, texts);
     return true;
 }
 

@@ -79,15 +79,21 @@ bool ConfigurationTexts::setCommentField(CommentField field, const QString& text
                                                            : description();
     if (text == stored)
         return false;
-    kessig::OrvaneDB& db = session_.db();
-    db.CommentEdit();
-    const std::string value = text.toStdString();
-    switch (field) {
-    case CommentField::Title: db.CommentTitle(value); break;
-    case CommentField::Config: db.CommentConfig(value); break;
-    case CommentField::Description: db.CommentComment(value); break;
-    }
-    db.CommentUpdate();
+    const auto write = [&] {
+        kessig::OrvaneDB& db = session_.db();
+        db.CommentEdit();
+        const std::string value = text.toStdString();
+        switch (field) {
+        case CommentField::Title: db.CommentTitle(value); break;
+        case CommentField::Config: db.CommentConfig(value); break;
+        case CommentField::Description: db.CommentComment(value); break;
+        }
+        db.CommentUpdate();
+    };
+    const QString name = field == CommentField::Title    ? QStringLiteral("Title")
+                         : field == CommentField::Config ? QStringLiteral("Configuration Name")
+                                                         : QStringLiteral("Description");
+    session_.history().record(name, RowScope().withComments(), -1, write);
     return true;
 }
 
@@ -98,13 +104,20 @@ bool ConfigurationTexts::setBlockField(int block, bool drawing, const QString& t
     const QString stored = drawing ? blockDrawingComment(block) : blockComment(block);   // seeks the block
     if (text == stored)
         return false;
-    kessig::OrvaneDB& db = session_.db();
-    db.BlockEdit();
-    if (drawing)
-        db.BlockVisioComment(text.toStdString());
-    else
-        db.BlockComment(text.toStdString());
-    db.BlockUpdate();
+    const auto b = static_cast<int16_t>(block);
+    const auto write = [&] {
+        kessig::OrvaneDB& db = session_.db();
+        db.BlockSeek(b);
+        db.BlockEdit();
+        if (drawing)
+            db.BlockVisioComment(text.toStdString());
+        else
+            db.BlockComment(text.toStdString());
+        db.BlockUpdate();
+    };
+    const QString name = QStringLiteral("Block %1 ").arg(block)
+                         + (drawing ? QStringLiteral("Drawing Comment") : QStringLiteral("Comment"));
+    session_.history().record(name, RowScope().withBlock(b), block, write);
     return true;
 }
 

@@ -14,7 +14,10 @@ namespace brevant {
 
 using namespace orvane::files;
 
-EditorSession::EditorSession(kessig::OrvaneDB& db) : db_(db), model_(db, BlockFunctions) {}
+EditorSession::EditorSession(kessig::OrvaneDB& db)
+    : db_(db), history_(db, BlockFunctions), model_(db, BlockFunctions, &history_)
+{
+}
 EditorSession::~EditorSession() = default;
 
 void EditorSession::openWorkFile()
@@ -22,6 +25,7 @@ void EditorSession::openWorkFile()
     // Messages about the file name the user's file, never the working copy.
     db_.open_existing_database(WorkFile.toStdString(), kessig::Durability::Relaxed, work_->original().toStdString());
     FileReadOnly = db_.ReadOnlyFile() || isReadOnlyFile(WorkFile);
+    history_.connectionOpened();
 }
 
 void EditorSession::LoadGlobalFile(const QString& fileName, bool readOnly)
@@ -74,7 +78,7 @@ bool EditorSession::changedSinceOpened() const
 void EditorSession::CloseWorkFile()
 {
     if (!WorkFile.isEmpty() && db_.ConfigurationOpen()) {
-        written_ = written_ || db_.WriteCount() > 0;
+        written_ = written_ || history_.writesOutside() > 0;
         db_.close_work_dbs();
     }
 }
@@ -92,11 +96,12 @@ bool EditorSession::WorkFileChanged() const
     // add the VisioComment field to it: there is nothing to save.
     if (WorkFile.isEmpty() || FileReadOnly)
         return false;
-    if (written_ || VisioCommentsMissing != 0)
+    if (written_ || VisioCommentsMissing != 0 || !history_.atSavedState())
         return true;
-    // Every write reaches the working copy through the store, which counts them;
-    // file times would also move for the store's own housekeeping.
-    return db_.ConfigurationOpen() && db_.WriteCount() > 0;
+    // Every write reaches the working copy through the store, which counts them; file
+    // times would also move for the store's own housekeeping. Undo brings the history
+    // back to the saved state with writes of its own, which are no change.
+    return db_.ConfigurationOpen() && history_.writesOutside() > 0;
 }
 
 std::optional<QString> EditorSession::copyBack(const QString& target)
@@ -105,6 +110,8 @@ std::optional<QString> EditorSession::copyBack(const QString& target)
     CloseWorkFile();
     const auto replaced = orvane::formats::replaceConfiguration(WorkFile, target.isEmpty() ? GlobalFile : target);
     keptOriginal_ = replaced.keptOriginal;
+    if (!replaced.error)
+        history_.markSaved();
     return replaced.error;
 }
 

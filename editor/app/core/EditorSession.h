@@ -3,6 +3,7 @@
 // folder, the change test and the copy back. Windows only ask and show.
 
 #include "BlockModel.h"
+#include "EditHistory.h"
 
 #include <QString>
 #include <memory>
@@ -20,6 +21,8 @@ public:
 
     kessig::OrvaneDB& db() { return db_; }
     BlockModel& model() { return model_; }
+    // Every change of the open configuration, for undo and redo.
+    EditHistory& history() { return history_; }
 
     // Makes a working copy of fileName, opens it and reloads the block function table;
     // readOnly opens it read-only whatever the file allows. A write into the file that did
@@ -40,12 +43,14 @@ public:
     void CloseWorkFile();
     // Opens the working copy again after a command was cancelled.
     void reopenWorkFile();
+    // The working copy differs from the file as opened or last saved: a write the history
+    // does not hold, or the history standing elsewhere than at the save.
     bool WorkFileChanged() const;
-    // A write into the working copy that did not pass through the store (the quick-message grid).
+    // A write into the working copy that neither the store nor the history counted.
     void countWrite() { written_ = true; }
     // Closes the working copy and saves it over GlobalFile (or target), through links and
-    // keeping the file's owner and mode; the reason when it failed (a read-only file is
-    // refused). A legacy Jet file so replaced is first kept beside itself (see keptOriginal).
+    // keeping the file's owner and mode, and marks the history's saved state; the reason
+    // when it failed (a read-only file is refused). A legacy Jet file so replaced is first kept beside itself (see keptOriginal).
     std::optional<QString> copyBack(const QString& target = {});
     // Where the last copyBack kept a Jet original; "" when it kept none.
     QString keptOriginal() const { return keptOriginal_; }
@@ -64,10 +69,11 @@ private:
     void openWorkFile();
 
     kessig::OrvaneDB& db_;
+    EditHistory history_;
     BlockModel model_;
     std::unique_ptr<orvane::files::WorkingCopy> work_;  // held while it lives; WorkFile is its path
     std::unique_ptr<orvane::files::WritingHold> hold_;  // on GlobalFile while it is open for writing
-    bool written_ = false;            // writes of earlier opens of this working copy, or past the store
+    bool written_ = false;            // writes past the history of earlier opens of this working copy, or past the store
     bool readOnlyChosen_ = false;
     QString keptOriginal_;
     QString recovered_;

@@ -1,5 +1,6 @@
 #include "Filedialogs.h"
 
+#include "ErrorText.h"
 #include "orvane/formats/JetFiles.h"
 
 #include <kessig/OrvaneDB.h>
@@ -34,12 +35,7 @@ QString configurationName(const QString& typed)
 
 void reportError(QWidget* parent, const std::exception& e)
 {
-    QString text;
-    if (const auto* db = dynamic_cast<const kessig::DbError*>(&e))
-        text = QStringLiteral("Database error %1:\r").arg(db->number()) + QString::fromStdString(db->text());
-    else
-        text = QString::fromStdString(e.what());
-    showMessage(parent, text, Buttons::Ok, Icon::Critical);
+    showMessage(parent, errorText(e), Buttons::Ok, Icon::Critical);
 }
 
 bool Filedialogs::openFile(const QString& fileName)
@@ -213,6 +209,7 @@ bool Filedialogs::leaveWorkFile()
     if (!askBeforeLeaving())
         return false;
     session_.deleteWorkFile();
+    session_.history().clear();
     return true;
 }
 
@@ -251,13 +248,9 @@ std::optional<QString> Filedialogs::askSaveAsName(const QString& proposed)
 {
     const QString name =
         configurationName(askConfiguration(window_.messageParent(), configurationDialog(FileDialogKind::Save, proposed)));
-    if (name.isEmpty() || name == session_.GlobalFile || !QFileInfo::exists(name))
+    if (name.isEmpty() || name == session_.GlobalFile || replaceAllowed(window_.messageParent(), name))
         return name;
-    if (showMessage(window_.messageParent(), name + QStringLiteral(" already exists.") + QLatin1Char('\r')
-                                                 + QStringLiteral("Do you want to replace it?"),
-                    Buttons::YesNo, Icon::Exclamation, QStringLiteral("Save AS")) != Answer::Yes)
-        return std::nullopt;
-    return name;
+    return std::nullopt;
 }
 
 void Filedialogs::fileSaveAs()
@@ -286,6 +279,7 @@ void Filedialogs::fileRestore()
     if (!session_.FileOpened)
         return;
     session_.deleteWorkFile();
+    session_.history().clear();
     ReloadGlobalFile();
 }
 

@@ -2,6 +2,7 @@
 
 #include "ConfigurationTexts.h"
 #include "EditorSession.h"
+#include "ErrorText.h"
 
 #include <kessig/OrvaneDB.h>
 
@@ -88,9 +89,25 @@ bool QuickMessageTable::setData(const QModelIndex& index, const QVariant& value,
 
 bool QuickMessageTable::updateRowInTable(int row, const QSqlRecord& values)
 {
-    const bool written = QSqlTableModel::updateRowInTable(row, values);
-    if (written)
-        session_.countWrite();
+    // The grid writes through its own connection; the history reads the row through the
+    // store before and after, and undoes it there.
+    const auto offset = static_cast<int16_t>(primaryValues(row).value(0).toInt());
+    QString field;
+    for (int i = 0; i < values.count() && field.isEmpty(); ++i)
+        if (values.isGenerated(i))
+            field = values.fieldName(i);
+    const QString name = QStringLiteral("Quick Message %1 %2").arg(row + 1).arg(field);
+    bool written = false;
+    try {
+        session_.history().record(name, RowScope().withQuick(offset), -1,
+                                  [&] { written = QSqlTableModel::updateRowInTable(row, values); });
+    } catch (const std::exception& e) {
+        // The store could not read the row around the write; a write made counts still.
+        if (written)
+            session_.countWrite();
+        setLastError(QSqlError(errorText(e), QString(), QSqlError::UnknownError));
+        return false;
+    }
     return written;
 }
 

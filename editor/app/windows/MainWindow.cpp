@@ -3,6 +3,7 @@
 #include "CompareCommands.h"
 #include "Dialogs.h"
 #include "FormComment.h"
+#include "HistoryCommands.h"
 #include "TextBoxes.h"
 #include "core/MRUmodule.h"
 #include "frmGeneral.h"
@@ -65,6 +66,11 @@ Form3::Form3(EditorSession& session, QWidget* fileDialogParent)
     setWindowTitle(QStringLiteral("Brevant"));
     buildControls();
     buildMenus();
+    // An undo or redo shows what it changed; one that failed says why once it has returned.
+    connect(&session_.history(), &EditHistory::applied, this, &Form3::showChange);
+    connect(&session_.history(), &EditHistory::refused, this,
+            [this](const QString& message) { showMessage(activeWindowOrThis(), message, Buttons::Ok, Icon::Critical); },
+            Qt::QueuedConnection);
     // Made now, so that its first message takes no room from the block map and the grids.
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     // The first size shows the whole block map and every column whole, as far as the screen allows.
@@ -103,7 +109,12 @@ void Form3::buildMenus()
         if (!session_.FileOpened || transferRunning_)
             return;
         bool uploaded = false;
+        const uint64_t writes = session_.db().WriteCount();
         runTransfer([&] { uploaded = linkwin::upload(this, session_.db(), session_.BlockFunctions); });
+        // What the controller wrote over is no step of the history, nor can the steps
+        // before it be undone over it.
+        if (uploaded || session_.db().WriteCount() != writes)
+            session_.history().clear();
         if (uploaded)
             guarded([this] {
                 session_.model().reloadBlockFunctions();
@@ -145,6 +156,10 @@ void Form3::buildMenus()
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
+    history_ = new HistoryCommands(session_.history(), edit);
+    connect(action(edit, "mnuEditHistory", QStringLiteral("&History")), &QAction::triggered, this,
+            &Form3::mnuEditHistory_Click);
+    edit->addSeparator();
     mnuEditCfg_ = action(edit, "mnuEditCfg", QStringLiteral("&Function Type"));
     connect(mnuEditCfg_, &QAction::triggered, this, &Form3::FunctionTypeMode);
     connect(action(edit, "mnuEditBlk", QStringLiteral("&Block Data")), &QAction::triggered, this, &Form3::BlockDataMode);
@@ -825,6 +840,7 @@ void Form3::setTransferRunning(bool running)
         "mnuRecentFile4", "mnuFormExit", "mnuEditCfg", "mnuFileImport", "mnuEditComments", "mnuEditComPort",
         "mnuViewAll", "mnuViewSel", "mnuViewDCX7", "mnuVersion"};
     transferRunning_ = running;
+    session_.history().setHeld(running);
     for (const char* name : kHeldOff)
         if (QAction* a = findChild<QAction*>(QLatin1String(name)))
             a->setEnabled(!running);
@@ -936,6 +952,32 @@ void Form3::txtCmt_Click()
         return;
     FormComment comments(session_, this, txtCmt_, currentBlock());
     comments.exec();
+}
+
+void Form3::mnuEditHistory_Click()
+{
+    if (!historyWindow_)
+        historyWindow_ = new frmHistory(session_.history(), *history_, this);
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
+}
+
+void Form3::showChange(int block, const QString& done)
+{
+    FillBlockMap();
+    if (block >= 0)
+        selectBlock(block);
+    Grid1_Click();
+    if (frmGeneral_)
+        frmGeneral_->showStored();
+    statusBar()->showMessage(done);
+}
+
+QWidget* Form3::activeWindowOrThis()
+{
+    QWidget* active = QApplication::activeWindow();
+    return active ? active : this;
 }
 
 frmPrintOptions* Form3::printOptions() const { return printOptions_; }

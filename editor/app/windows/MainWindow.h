@@ -20,7 +20,9 @@ class QTableWidget;
 
 namespace brevant {
 
+class HistoryCommands;
 class frmGeneral;
+class frmHistory;
 class frmPrintOptions;
 
 class Form3 : public QMainWindow, public FileWindow {
@@ -67,7 +69,10 @@ public:
     void mnuEditComments_Click();
     void txtCmt_Click();
     void munFilePrint_Click();
+    // Edit > History: the steps of the history, to go to any of them.
+    void mnuEditHistory_Click();
     frmGeneral* configurationInfo() const { return frmGeneral_.get(); }
+    frmHistory* historyWindow() const { return historyWindow_; }
     frmPrintOptions* printOptions() const;
     // Shows the window without its start dialog (the file is opened already).
     void markActivationHandled() { activationHandled_ = true; startDialogShown_ = true; }
@@ -97,6 +102,10 @@ private:
     // Row 1 of the parameter grid of an "AABO"/"DABO" block: its aux output.
     void showAuxOutput(int block, const QString& functionName);
     void assignFunction(int block);
+    // After an undo or redo: the block map, the block it touched and the text windows
+    // show the configuration as it now is; the status bar says what was done.
+    void showChange(int block, const QString& done);
+    QWidget* activeWindowOrThis();
     template <class F> void guarded(F&& f);
     void closeEditBox(QTableWidget* grid, QLineEdit* box);
     // One transfer with the configuration commands held off until it has ended.
@@ -136,6 +145,8 @@ private:
     bool transferRunning_ = false;   // a download, upload or verify is talking to the controller
     BlockView shown_;
     std::unique_ptr<frmGeneral> frmGeneral_;
+    HistoryCommands* history_ = nullptr;
+    frmHistory* historyWindow_ = nullptr;   // made when first asked for
     QPointer<frmPrintOptions> printOptions_;
     int editedBlock_ = 0;
     int rowHeight_ = 0;   // of the input and parameter grids

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTimer>
@@ -167,9 +168,11 @@ public:
             qWarning("the download into the simulator failed; the live windows show no movement");
     }
 
-    // The all-blocks grid after one poll of every block.
+    // The screen with the main window, then with the all-blocks grid after one poll of
+    // every block over its middle.
     void allBlocks()
     {
+        takeScreen(QStringLiteral("screen-main"));
         auto* grid = openLive<linkwin::MGrid>("mnuViewAll");
         if (!grid)
             return take(nullptr, QStringLiteral("all-blocks"));
@@ -177,23 +180,36 @@ public:
         click(grid, "cmdSingle");
         waitFor([&] { return !grid->polling() && grid->refreshes() > before; }, kPollMs);
         take(grid, QStringLiteral("all-blocks"));
+        takeScreen(QStringLiteral("screen-all-blocks"));
         leave(grid);
     }
 
-    // The sample's tiles restored and polled for a while, and their trend.
+    // The sample's tiles restored and two more added with the dialog (whose picture is
+    // taken with yellow chosen from the keyboard), polled for a while; the trend at its
+    // first size and at 1280 x 1024.
     void selectedBlocks()
     {
         auto* monitor = openLive<linkwin::Monitor>("mnuViewSel");
         if (!monitor)
             return take(nullptr, QStringLiteral("selected-blocks"));
         click(monitor, "cmdRestore");
+        for (const QString& tag : {QStringLiteral("LIC-101 OUTPUT 1"), QStringLiteral("TT-201 TEMP")})
+            addTile(monitor, tag);
         click(monitor, "cmdStart");
         waitFor([] { return false; }, kMonitorMs);
         trigger(monitor, "mnuTrend");
         take(monitor, QStringLiteral("selected-blocks"));
-        take(shownWindow(QStringLiteral("frmTrend")), QStringLiteral("trend"));
-        if (QWidget* trend = shownWindow(QStringLiteral("frmTrend")))
+        takeScreen(QStringLiteral("screen-selected-blocks"));
+        if (QWidget* trend = shownWindow(QStringLiteral("frmTrend"))) {
+            take(trend, QStringLiteral("trend"));
+            const QSize first = trend->size();
+            trend->resize(1280, 1024);
+            take(trend, QStringLiteral("trend-1280x1024"));
+            trend->resize(first);
             trend->close();
+        } else {
+            take(nullptr, QStringLiteral("trend"));
+        }
         leave(monitor);
     }
 
@@ -223,6 +239,7 @@ public:
                 return;
             check.stop();
             take(door, QStringLiteral("front-panel"));
+            takeScreen(QStringLiteral("screen-front-panel"));
             if (door)
                 trigger(door, "mnuDone");
         });
@@ -248,6 +265,39 @@ private:
                 return b;
         }
         return 0;
+    }
+
+    // The whole screen, where the windows stand on it.
+    void takeScreen(const QString& name)
+    {
+        QApplication::processEvents();
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen || !screen->grabWindow(0).save(folder_ + QLatin1Char('/') + name + QStringLiteral(".png"))) {
+            qWarning("no picture of %s", qPrintable(name));
+            ++failures;
+        }
+    }
+
+    // "Add Block", the dialog answered as a user would: the tag typed, Tab to the colour
+    // palette and yellow chosen with the arrow keys; its picture taken before "OK".
+    void addTile(QWidget* monitor, const QString& tag)
+    {
+        QTimer::singleShot(0, [this, tag] {
+            QWidget* dialog = shownWindow(QStringLiteral("frmTag"));
+            if (!dialog)
+                return take(nullptr, QStringLiteral("tag-dialog"));
+            dialog->findChild<QLineEdit*>(QStringLiteral("txtTag"))->setText(tag);
+            QWidget* palette = dialog->findChild<QWidget*>(QStringLiteral("picPalette"));
+            palette->setFocus();
+            for (const auto key : {Qt::Key_Home, Qt::Key_Right, Qt::Key_Right}) {
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+                QCoreApplication::sendEvent(palette, &press);
+            }
+            take(dialog, QStringLiteral("tag-dialog"));
+            takeScreen(QStringLiteral("screen-tag-dialog"));
+            click(dialog, "cmdOK");
+        });
+        click(monitor, "cmdAdd");
     }
 
     // A live window opened from the View menu; nullptr when it did not come up.

@@ -1,6 +1,7 @@
 #include "frmGeneral.h"
 
 #include "Dialogs.h"
+#include "HistoryCommands.h"
 #include "TextBoxes.h"
 #include "core/Filedialogs.h"
 #include "core/EditorSession.h"
@@ -12,12 +13,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
+#include <utility>
 
 namespace brevant {
 
@@ -91,6 +94,9 @@ frmGeneral::frmGeneral(EditorSession& session, QWidget* mainWindow)
         w->installEventFilter(this);
 
     frmvga_ = std::make_unique<frmvga>(session, this);
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    new HistoryCommands(session.history(), edit, [this] { storeTyped(); });
 }
 
 frmGeneral::~frmGeneral()
@@ -140,18 +146,25 @@ void frmGeneral::open()
 
 void frmGeneral::Form_Activate()
 {
+    txtTitle_->setFocus();
+    showStoredValues(false);
+    txtTitle_->setReadOnly(session_.FileReadOnly);
+    txtCfg_->setReadOnly(session_.FileReadOnly);
+}
+
+void frmGeneral::showStoredValues(bool keepTyped)
+{
     try {
         if (!session_.FileReadOnly && !data1_->Refresh())
             showMessage(this, QStringLiteral("Database error:\r") + data1_->errorText(), Buttons::Ok, Icon::Critical);
-        txtTitle_->setFocus();
-        txtTitle_->setText(texts_.title());
-        txtCfg_->setText(texts_.configName());
+        for (auto [box, stored] : {std::pair{txtTitle_, &ConfigurationTexts::title},
+                                   std::pair{txtCfg_, &ConfigurationTexts::configName}})
+            if (!keepTyped || !box->isModified())
+                box->setText((texts_.*stored)());
         showStoredText(text1_, texts_.description());
     } catch (const std::exception& e) {
         reportError(this, e);
     }
-    txtTitle_->setReadOnly(session_.FileReadOnly);
-    txtCfg_->setReadOnly(session_.FileReadOnly);
 }
 
 void frmGeneral::leaveField(QLineEdit* box, const QString& what)
@@ -182,20 +195,32 @@ void frmGeneral::leaveGrid()
     dbGrid1_->setCurrentIndex(QModelIndex());
 }
 
-void frmGeneral::Text1_Click()
+void frmGeneral::storeTyped()
 {
     txtTitle_LostFocus();
     txtCfg_LostFocus();
     leaveGrid();
+}
+
+void frmGeneral::showStored()
+{
+    frmvga_->showStored();
+    // Hidden, its next activation reads everything. What the user is typing stays: leaving
+    // the box stores it as a change of its own.
+    if (isVisible())
+        showStoredValues(true);
+}
+
+void frmGeneral::Text1_Click()
+{
+    storeTyped();
     hide();
     frmvga_->open();
 }
 
 void frmGeneral::mnuExit_Click()
 {
-    txtTitle_LostFocus();
-    txtCfg_LostFocus();
-    leaveGrid();
+    storeTyped();
     if (!session_.FileReadOnly)
         data1_->close();
     hide();
@@ -237,6 +262,17 @@ void frmvga::Form_Activate()
     }
     txtCmt_->setReadOnly(session_.FileReadOnly);
     txtCmt_->setFocus();
+}
+
+void frmvga::showStored()
+{
+    if (!isVisible() || txtCmt_->document()->isModified())
+        return;
+    try {
+        showStoredText(txtCmt_, texts_.description());
+    } catch (const std::exception& e) {
+        reportError(this, e);
+    }
 }
 
 void frmvga::txtCmt_LostFocus()

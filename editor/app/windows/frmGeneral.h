@@ -44,6 +44,9 @@ public:
     void txtCfg_LostFocus();
     void Text1_Click();
     void mnuExit_Click() override;
+    // After an undo or redo: the texts and the grid of this window and the description
+    // window, when shown, as they now are.
+    void showStored();
 
     frmvga& descriptionWindow() { return *frmvga_; }
     QuickMessageData& data() { return *data1_; }
@@ -56,6 +59,10 @@ private:
     void leaveField(QLineEdit* box, const QString& what);
     // A quick-message cell still being edited is stored before the window goes.
     void leaveGrid();
+    // Stores what the boxes and the grid hold as if the user had left them.
+    void storeTyped();
+    // The stored texts and quick messages; with keepTyped a box the user is typing in keeps it.
+    void showStoredValues(bool keepTyped);
     void showGrid();
 
     EditorSession& session_;
@@ -79,6 +86,8 @@ public:
     void Form_Activate();
     void txtCmt_LostFocus();
     void mnuExit_Click() override;
+    // Shows the stored description again, unless the user is editing it.
+    void showStored();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -273,10 +273,7 @@ void frmPrintOptions::cmdPdf_Click()
         return;
     if (QFileInfo(name).suffix().isEmpty())
         name += QStringLiteral(".pdf");
-    if (QFileInfo::exists(name)
-        && showMessage(this, name + QStringLiteral(" already exists.") + QLatin1Char('\r')
-                                 + QStringLiteral("Do you want to replace it?"),
-                       Buttons::YesNo, Icon::Exclamation, QStringLiteral("Save AS")) != Answer::Yes)
+    if (!replaceAllowed(this, name))
         return;
     const auto pages = layOut();
     if (!pages)

@@ -5,6 +5,8 @@
 
 #include "orvane/link/Link.h"
 
+#include <QPointer>
+
 class QWidget;
 
 namespace brevant::linkwin {
@@ -13,5 +15,18 @@ namespace brevant::linkwin {
 // message boxes. The port "Simulator" is the session's simulator, started here on
 // first use.
 orvane::link::Link& theLink();
+
+// While it lives, the link's messages show over `window` (centred on it) instead of
+// the screen's middle.
+class LinkMessagesOver {
+public:
+    explicit LinkMessagesOver(QWidget* window);
+    ~LinkMessagesOver();
+    LinkMessagesOver(const LinkMessagesOver&) = delete;
+    LinkMessagesOver& operator=(const LinkMessagesOver&) = delete;
+
+private:
+    QPointer<QWidget> previous_;
+};
 
 } // namespace brevant::linkwin

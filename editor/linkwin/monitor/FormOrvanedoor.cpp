@@ -84,7 +84,7 @@ void Lamp::paintEvent(QPaintEvent*)
 }
 
 FormOrvanedoor::FormOrvanedoor(QWidget* mainWindow)
-    : PollingWindow(mainWindow, QStringLiteral("FormOrvanedoor"), QStringLiteral("DCX7 door")),
+    : PollingWindow(mainWindow, QStringLiteral("FormOrvanedoor"), QStringLiteral("DCX7 door"), Caption::Own),
       lblValue_(new QLabel(QStringLiteral("+1.8888"))), lblText_(new QLabel(QStringLiteral("ENTER S/M"))),
       shpLamp_(new Lamp(nullptr))
 {
@@ -187,18 +187,26 @@ bool FormOrvanedoor::eventFilter(QObject* watched, QEvent* event)
     if (key == keys_.end())
         return PollingWindow::eventFilter(watched, event);
     const int code = kKeyCodes[std::size_t(key - keys_.begin())];
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:   // a quick second click comes in place of its press
+    case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton)
             return false;
-        if (event->type() == QEvent::MouseButtonPress)
-            panel_.press(code, mouse->modifiers().testFlag(Qt::ControlModifier));
-        else
+        if (event->type() == QEvent::MouseButtonRelease)
             panel_.release();
-    } else if (event->type() == QEvent::KeyPress) {
+        else
+            panel_.press(code, mouse->modifiers().testFlag(Qt::ControlModifier));
+        break;
+    }
+    case QEvent::KeyPress:
         // The space bar on a key that has the focus presses it once, like a click.
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space)
             panel_.press(code, false);
+        break;
+    default:
+        break;
     }
     return false;   // the button still shows itself pressed and released
 }

@@ -1,9 +1,10 @@
 #pragma once
-// "DCX7 door": the controller's door panel on the workstation. Every 100 ms a tick
-// sends the key pressed since the last tick (and the repeating key, pressed with Ctrl,
-// until the mouse button is released), then reads the lamp, the text line and the value
-// line. A tick starts only after the previous tick's exchanges ended. "&Done" asks the
-// next tick to close the window; the port is closed then.
+// "DCX7 door": the controller's door panel on the workstation, under that caption of its
+// own (the main window's long one would not fit its narrow title bar). Every 100 ms a
+// tick sends the keys clicked since the last tick, each once and in order (and the
+// repeating key, pressed with Ctrl, until the mouse button is released), then reads the
+// lamp, the text line and the value line. A tick starts only after the previous tick's
+// exchanges ended. "&Done" asks the next tick to close the window; the port is closed then.
 
 #include "linkwin/monitor/PollingWindow.h"
 

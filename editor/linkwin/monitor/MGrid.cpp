@@ -90,14 +90,14 @@ void MGrid::setConfiguration(const std::array<int16_t, kBlocks>& functions, cons
 
 void MGrid::singlePoll() { beginPolling(Pacing::Once); }
 
-void MGrid::startPoll() { beginPolling(Pacing::WaitBetween); }
+void MGrid::startPoll() { beginPolling(Pacing::Every); }
 
 void MGrid::beginPolling(Pacing pacing)
 {
     // Neither poll button may start a second session while an exchange of this one waits.
     cmdSingle_->setEnabled(false);
     cmdStart_->setEnabled(false);
-    if (!startPolling(pacing)) {
+    if (!startPolling(pacing, kShownMs)) {
         pollingEnded();
         return;
     }

@@ -5,9 +5,11 @@
 #include "orvane/monitor/LayoutFile.h"
 #include "orvane/monitor/Passes.h"
 #include "ui/MessageSeam.h"
+#include "ui/Placement.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHideEvent>
@@ -16,7 +18,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include <algorithm>
 #include <utility>
 
 namespace brevant::linkwin {
@@ -24,19 +25,10 @@ namespace brevant::linkwin {
 using namespace orvane::monitor;
 
 namespace {
-constexpr int kTileWidth = 1800;     // twips
-constexpr int kTileHeight = 1100;
-constexpr int kAreaWidth = 8160 + kTileWidth + 360;
-constexpr int kAreaHeight = 4950 + kTileHeight + 240;
-constexpr int kPollWaitMs = 10;
 constexpr qint64 kTrendRedrawMs = 500;
 const QColor kMissingText(0x90, 0x90, 0x90);
-
-// Light text colours sit on a dark tile, dark ones on a light tile.
-QColor tileBackground(const QColor& text)
-{
-    return looksLight(text) ? QColor(0x30, 0x30, 0x30) : QColor(0xF4, 0xF4, 0xF4);
-}
+const QString kNoFreePlace =
+    QStringLiteral("Every place for a tile is taken: drag a tile aside or choose \"Reset\" to make room for another.");
 
 // Bold, 12 points or as much smaller as a long tag needs to fit the tile whole.
 QFont tileFont(QFont font, const QString& tag, int width)
@@ -101,24 +93,34 @@ int Monitor::slotOf(const QObject* label) const
 
 void Monitor::addBlock()
 {
-    if (tiles_.full())
+    if (!roomForATile())
         return;
     frmTag dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
+    // Looked at again: the table may have changed while the dialog was open.
+    if (dialog.exec() != QDialog::Accepted || !roomForATile())
         return;
+    const Place place = *freePlace(tiles_);
     Tile tile;
     tile.block = dialog.block();
     tile.reading = tileReading(ftypes_[size_t(tile.block)]);
     tile.tag = dialog.tag();
     tile.colour = dialog.colour();
-    tile.left = kNewTileLeft;
-    const auto slot = tiles_.add(tile);
-    if (!slot)
-        return;   // the table filled up while the dialog was open
-    tiles_.at(*slot)->top = newTileTop(tiles_, *slot);
-    makeLabel(*slot);
+    tile.left = place.left;
+    tile.top = place.top;
+    const int slot = *tiles_.add(tile);
+    makeLabel(slot);
     cmdAdd_->setEnabled(!tiles_.full());
     redrawTrend();
+}
+
+bool Monitor::roomForATile()
+{
+    if (tiles_.full())
+        return false;   // "Add Block" is disabled then
+    if (freePlace(tiles_))
+        return true;
+    showMessage(this, kNoFreePlace, Buttons::Ok, Icon::Exclamation);
+    return false;
 }
 
 void Monitor::makeLabel(int slot)
@@ -130,7 +132,6 @@ void Monitor::makeLabel(int slot)
     label->setFixedSize(pixelsFromTwips(kTileWidth, dpi()), pixelsFromTwips(kTileHeight, dpi()));
     label->setAlignment(Qt::AlignCenter);
     label->setFrameShape(QFrame::Box);
-    label->setAutoFillBackground(true);
     label->setFont(tileFont(label->font(), tile->tag, label->width()));
     label->setToolTip(QStringLiteral("Block %1").arg(tile->block));
     label->setCursor(Qt::OpenHandCursor);
@@ -149,27 +150,24 @@ void Monitor::showTile(int slot)
         return;
     const QString value = QString::fromStdString(tile->live.text(tile->reading));
     label->setText(value.isEmpty() ? tile->tag : value + QLatin1Char('\n') + tile->tag);
-    const QColor text = storedColour(tile->colour);
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, tile->live.missing() ? kMissingText : text);
-    colours.setColor(QPalette::Window, tileBackground(text));
-    label->setPalette(colours);
+    showInColour(label, tile->colour);
+    if (tile->live.missing()) {
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::WindowText, kMissingText);
+        label->setPalette(colours);
+    }
 }
 
 void Monitor::placeLabel(int slot)
 {
-    const Tile* tile = tiles_.at(slot);
-    QLabel* label = tileLabel(slot);
-    // A position from a layout file that lies off the area still shows the tile.
-    const int x = std::clamp(pixelsFromTwips(tile->left, dpi()), 0, canvas_->width() - label->width());
-    const int y = std::clamp(pixelsFromTwips(tile->top, dpi()), 0, canvas_->height() - label->height());
-    label->move(x, y);
+    const Place shown = shownPlace(*tiles_.at(slot));
+    tileLabel(slot)->move(pixelsFromTwips(shown.left, dpi()), pixelsFromTwips(shown.top, dpi()));
 }
 
 void Monitor::startPoll()
 {
     cmdStart_->setEnabled(false);
-    if (startPolling(Pacing::WaitBetween, kPollWaitMs))
+    if (startPolling(Pacing::Every, kShownMs))
         cmdStop_->setEnabled(true);
     else
         cmdStart_->setEnabled(true);
@@ -185,7 +183,7 @@ void Monitor::pollingEnded()
 void Monitor::redrawTrend()
 {
     if (trend_ && trend_->isVisible())
-        trend_->refresh(tiles_, history_);
+        trend_->refresh();
 }
 
 void Monitor::hideEvent(QHideEvent* event)
@@ -263,9 +261,13 @@ void Monitor::restoreLayout()
 
 void Monitor::showTrend()
 {
-    if (!trend_)
-        trend_ = new frmTrend(this);
-    trend_->refresh(tiles_, history_);
+    if (!trend_) {
+        trend_ = new frmTrend(this, tiles_, history_);
+        centreOn(trend_, this);
+    }
+    const QFileInfo layout(layoutPath_);   // the trend's files beside the configuration, named after it
+    trend_->setSaveBase(layout.absolutePath() + QLatin1Char('/') + layout.completeBaseName());
+    trend_->refresh();
     trend_->show();
     trend_->raise();
 }

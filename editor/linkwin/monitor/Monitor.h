@@ -53,6 +53,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // Whether another tile fits without hiding one; says so when every place is taken.
+    bool roomForATile();
     void makeLabel(int slot);
     void showTile(int slot);
     void placeLabel(int slot);

@@ -4,6 +4,7 @@
 #include "orvane/monitor/ControllerLine.h"
 #include "orvane/transfer/Texts.h"
 #include "ui/MessageSeam.h"
+#include "ui/Placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,8 +12,9 @@
 
 namespace brevant::linkwin {
 
-PollingWindow::PollingWindow(QWidget* mainWindow, const QString& objectName, const QString& caption)
-    : QMainWindow(mainWindow, Qt::Window), mainWindow_(mainWindow), session_(theLink(), [this] { runPass(); })
+PollingWindow::PollingWindow(QWidget* mainWindow, const QString& objectName, const QString& caption, Caption shown)
+    : QMainWindow(mainWindow, Qt::Window), mainWindow_(mainWindow), session_(theLink(), [this] { runPass(); }),
+      caption_(shown)
 {
     setObjectName(objectName);
     setWindowTitle(caption);
@@ -33,8 +35,9 @@ void PollingWindow::showInstead(std::function<void()> onReturn)
     onReturn_ = std::move(onReturn);
     closeRequested_ = false;
     showValuesMissing();   // read in a session that has ended
-    if (mainWindow_)
+    if (mainWindow_ && caption_ == Caption::MainWindows)
         setWindowTitle(mainWindow_->windowTitle());
+    centreOn(this, mainWindow_);
     show();
     raise();
     activateWindow();
@@ -63,6 +66,7 @@ bool PollingWindow::startPolling(orvane::monitor::Pacing pacing, int intervalMs)
 {
     using Opened = orvane::monitor::PollSession::Opened;
     theLink();   // applies the serial settings as they are now
+    const LinkMessagesOver messages(this);
     const Opened opened = session_.start(pacing, intervalMs);
     if (opened == Opened::NoController)
         showMessage(this, QString::fromLatin1(orvane::transfer::texts::kNoConnection));

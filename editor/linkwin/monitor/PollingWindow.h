@@ -1,7 +1,8 @@
 #pragma once
 // What the monitor windows and the front panel share: each is shown in place of the main
-// window (hidden meanwhile) with the main window's caption, polls the controller through
-// a PollSession, and goes back to the main window on "&Done" or its title bar's close.
+// window (hidden meanwhile), centred on it, with the main window's caption or its own,
+// polls the controller through a PollSession, and goes back to the main window on
+// "&Done" or its title bar's close. Its messages, the link's among them, show over it.
 // Done while polling shows the busy pointer and leaves once the last exchange has
 // returned and the port is closed.
 //
@@ -22,13 +23,17 @@ namespace brevant::linkwin {
 class PollingWindow : public QMainWindow {
     Q_OBJECT
 public:
-    PollingWindow(QWidget* mainWindow, const QString& objectName, const QString& caption);
+    enum class Caption { MainWindows, Own };
+    PollingWindow(QWidget* mainWindow, const QString& objectName, const QString& caption,
+                  Caption shown = Caption::MainWindows);
     ~PollingWindow() override;
 
-    // Shows this window with the main window's caption and hides the main window;
-    // `onReturn` runs once the main window is shown again.
+    // Shows this window centred on the main window, with the caption chosen, and hides
+    // the main window; `onReturn` runs once the main window is shown again.
     void showInstead(std::function<void()> onReturn);
     bool polling() const { return session_.active(); }
+    // Passes completed since polling last started.
+    int passes() const { return session_.passes(); }
 
 protected:
     // One pass over what the window watches through line(); ask goOn() between exchanges.
@@ -39,6 +44,11 @@ protected:
     virtual void pollingEnded() {}
     // "&Done": leave now when idle, else once polling has ended.
     virtual void done();
+
+    // A pass starts at most this often, however fast the controller answers: the screen
+    // has shown the last pass's values (the paint comes before the next pass), and values
+    // that changed faster could not be read. Slower passes follow each other at once.
+    static constexpr int kShownMs = 100;
 
     // Opens the port, polls the controller and starts the passes. Shows "Could Not
     // Connect To Target" when the controller does not answer; false unless started.
@@ -71,6 +81,7 @@ private:
     std::function<void()> onReturn_;
     orvane::monitor::PollSession session_;
     bool closeRequested_ = false;
+    Caption caption_;
 };
 
 } // namespace brevant::linkwin

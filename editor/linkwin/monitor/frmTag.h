@@ -1,6 +1,7 @@
 #pragma once
-// "Enter Block Number And Tag": the block, tag and text colour of a new monitor tile.
-// Each dialog starts from block 4, tag "Block 4" and blue; "OK" takes the entries
+// "Enter Block Number And Tag": the block, tag and text colour of a new monitor tile,
+// the sample showing the colour as the tile will. The dialog is wide enough for its whole
+// caption. Each dialog starts from block 4, tag "Block 4" and blue; "OK" takes the entries
 // (a BLOCK entry that is no whole number 0..159 gives block 4) and closes. Closing it
 // any other way adds no tile.
 
@@ -13,16 +14,22 @@ class QLineEdit;
 
 namespace brevant::linkwin {
 
-// The row of eight colour boxes; a click chooses the box under it.
+// The row of eight colour boxes, the chosen one marked. A click chooses the box under
+// it; with the focus, the arrow keys, Home and End choose from the keyboard.
 class ColourPalette : public QWidget {
     Q_OBJECT
 public:
     explicit ColourPalette(QWidget* parent);
+    int current() const { return current_; }
+    void setCurrent(int index);
 signals:
     void chosen(int index);
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+private:
+    int current_ = 0;
 };
 
 class frmTag : public QDialog {
@@ -48,7 +55,7 @@ private:
 
 // A stored colour (red + 256 x green + 65536 x blue) as Qt's.
 QColor storedColour(uint32_t colour);
-// Whether a colour reads as light (by its luminance), so it wants a dark background.
-bool looksLight(const QColor& colour);
+// Text in a stored colour on the ground it reads best on, as a tile shows it.
+void showInColour(QWidget* label, uint32_t colour);
 
 } // namespace brevant::linkwin

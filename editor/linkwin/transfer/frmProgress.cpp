@@ -1,6 +1,7 @@
 #include "frmProgress.h"
 
 #include "orvane/transfer/Rules.h"
+#include "ui/Placement.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -36,10 +37,7 @@ frmProgress::frmProgress(QWidget* parent) : QWidget(parent, Qt::Tool)
 void frmProgress::showCentred()
 {
     resize(size().expandedTo(sizeHint()));  // the size it will show with
-    if (QWidget* owner = parentWidget()) {
-        const QRect area = owner->window()->frameGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    centreOn(this, parentWidget());
     show();
     raise();
 }

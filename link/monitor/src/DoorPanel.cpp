@@ -3,6 +3,8 @@
 #include "orvane/link/Link.h"
 #include "orvane/monitor/ControllerLine.h"
 
+#include <utility>
+
 namespace orvane::monitor {
 
 namespace {
@@ -33,17 +35,18 @@ std::optional<std::string> readLine(ControllerLine& line, uint8_t command)
 
 void DoorPanel::press(int key, bool repeat)
 {
-    (repeat ? repeatingKey_ : pendingKey_) = key;
+    if (repeat)
+        repeatingKey_ = key;
+    else
+        pendingKeys_.push_back(key);
 }
 
 PanelReadings DoorPanel::tick(ControllerLine& line)
 {
     // A key's reply is not examined: its exchange only moves the line's trust.
-    if (pendingKey_ != 0) {
-        const int key = pendingKey_;
-        pendingKey_ = 0;
-        line.link().send_key(key);
-    }
+    // A key pressed while one is being sent (its exchange lets events run) waits for the next tick.
+    for (auto keys = std::exchange(pendingKeys_, {}); !keys.empty(); keys.pop_front())
+        line.link().send_key(keys.front());
     if (repeatingKey_ != 0)
         line.link().send_key(repeatingKey_);
 

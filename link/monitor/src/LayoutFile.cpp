@@ -1,8 +1,9 @@
 #include "orvane/monitor/LayoutFile.h"
 
+#include "orvane/files/SafeSave.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace orvane::monitor {
 
@@ -130,12 +131,7 @@ LayoutContents decodeLayout(const QByteArray& bytes)
 
 std::optional<QString> saveLayout(const QString& path, const TileTable& tiles)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(encodeLayout(tiles)) != kLayoutSize || !file.commit())
-        return file.errorString();
-    return std::nullopt;
+    return orvane::files::saveContent(encodeLayout(tiles), path);
 }
 
 LayoutContents loadLayout(const QString& path)

@@ -1,6 +1,7 @@
 #include "orvane/monitor/Tiles.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace orvane::monitor {
 
@@ -17,7 +18,27 @@ template <std::size_t N> int32_t snap(const std::array<int32_t, N>& lines, int32
             chosen = lines[i];
     return chosen;
 }
+// Relative luminance of a stored colour, its channels taken from sRGB to linear light.
+double luminance(uint32_t colour)
+{
+    const auto linear = [](uint32_t channel) {
+        const double c = double(channel & 0xFF) / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour) + 0.7152 * linear(colour >> 8) + 0.0722 * linear(colour >> 16);
+}
 } // namespace
+
+double contrastRatio(uint32_t a, uint32_t b)
+{
+    const double first = luminance(a), second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+uint32_t groundFor(uint32_t text)
+{
+    return contrastRatio(text, kDarkGround) > contrastRatio(text, kLightGround) ? kDarkGround : kLightGround;
+}
 
 int paletteIndexAt(int x, int width)
 {
@@ -91,18 +112,27 @@ void TileTable::reset()
         slot.reset();
 }
 
-int32_t newTileTop(const TileTable& tiles, int slot)
+Place shownPlace(const Tile& tile)
 {
-    for (const int32_t top : kRowTops) {
-        bool taken = false;
-        for (int other = 1; other <= kTileSlots && !taken; ++other) {
-            const Tile* tile = tiles.at(other);
-            taken = other != slot && tile && tile->left < kColumnLefts[1] && snapTop(tile->top) == top;
+    return {std::clamp(tile.left, 0, kAreaWidth - kTileWidth), std::clamp(tile.top, 0, kAreaHeight - kTileHeight)};
+}
+
+std::optional<Place> freePlace(const TileTable& tiles)
+{
+    const auto overlaps = [](Place a, Place b) {
+        return a.left < b.left + kTileWidth && b.left < a.left + kTileWidth && a.top < b.top + kTileHeight &&
+               b.top < a.top + kTileHeight;
+    };
+    for (const int32_t left : kColumnLefts)
+        for (const int32_t top : kRowTops) {
+            const Place place{left == kColumnLefts[0] ? kNewTileLeft : left, top};
+            bool taken = false;
+            for (int slot = 1; slot <= kTileSlots && !taken; ++slot)
+                taken = tiles.at(slot) && overlaps(shownPlace(*tiles.at(slot)), place);
+            if (!taken)
+                return place;
         }
-        if (!taken)
-            return top;
-    }
-    return kRowTops[static_cast<std::size_t>(std::max(slot - 1, 0)) % kRowTops.size()];
+    return std::nullopt;
 }
 
 } // namespace orvane::monitor

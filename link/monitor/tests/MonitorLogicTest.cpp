@@ -16,6 +16,10 @@
 
 using namespace orvane::monitor;
 
+namespace orvane::monitor {
+void PrintTo(const Place& place, std::ostream* out) { *out << "left " << place.left << ", top " << place.top; }
+} // namespace orvane::monitor
+
 namespace {
 
 QByteArray readAll(const QString& path)
@@ -103,6 +107,13 @@ TEST(MonitorTiles, DialogRules_SnapGrid_AndSlotsFillingFromOne)
     EXPECT_EQ(paletteIndexAt(245, 243), 7);   // the few pixels past 8 boxes still choose the last
     EXPECT_EQ(kPalette[4], 0xFF0000u);        // blue, the default
     EXPECT_EQ(kPalette[2], 0x00FFFFu);        // yellow: red + 256 x green
+    // Every palette colour stands out from the ground it is shown on.
+    EXPECT_NEAR(contrastRatio(kPalette[0], kPalette[7]), 21.0, 1e-9);
+    EXPECT_NEAR(contrastRatio(kPalette[3], kPalette[3]), 1.0, 1e-9);
+    for (const uint32_t colour : kPalette)
+        EXPECT_GE(contrastRatio(colour, groundFor(colour)), 3.0) << std::hex << colour;
+    EXPECT_EQ(groundFor(kPalette[2]), kDarkGround);   // yellow
+    EXPECT_EQ(groundFor(kPalette[4]), kLightGround);  // blue
 
     EXPECT_EQ(snapLeft(0), 360);
     EXPECT_EQ(snapLeft(2309), 360);
@@ -120,17 +131,32 @@ TEST(MonitorTiles, DialogRules_SnapGrid_AndSlotsFillingFromOne)
     EXPECT_EQ(pixelsFromTwips(2310, 96), 154);
     EXPECT_EQ(twipsFromPixels(284, 96), 4260);
 
-    // New tiles take the first row of the first column that no tile holds.
+    // New tiles take the first place, column by column, that no shown tile overlaps.
     TileTable placed;
-    EXPECT_EQ(newTileTop(placed, 1), 1200);
+    EXPECT_EQ(freePlace(placed), (Place{400, 1200}));
     placed.add(tile(1, Reading::Analog, "A", 400, 1200, 0));
     placed.add(tile(2, Reading::Analog, "B", 360, 3700, 0));
     placed.add(tile(3, Reading::Analog, "C", 2310, 2450, 0));   // dragged away from the first column
-    EXPECT_EQ(newTileTop(placed, 4), 2450);
+    EXPECT_EQ(freePlace(placed), (Place{400, 2450}));
     placed.add(tile(4, Reading::Analog, "D", 400, 2450, 0));
     placed.add(tile(5, Reading::Analog, "E", 400, 4950, 0));
-    EXPECT_EQ(newTileTop(placed, 6), 2450);   // all four rows held: the rows in turn by slot
-    EXPECT_EQ(newTileTop(placed, 5), 4950);   // a tile's own place does not count
+    EXPECT_EQ(freePlace(placed), (Place{2310, 1200}));           // the first column is full
+    placed.add(tile(6, Reading::Analog, "F", 2000, 1300, 0));    // off the grid: it covers two places
+    EXPECT_EQ(freePlace(placed), (Place{2310, 3700}));
+    placed.add(tile(7, Reading::Analog, "G", 2310, 3700, 0));
+    placed.add(tile(8, Reading::Analog, "H", 2310, 4950, 0));
+    EXPECT_EQ(freePlace(placed), (Place{4260, 1200}));
+    placed.add(tile(9, Reading::Analog, "I", 90000, 90000, 0));   // outside the area: shown at its corner
+    EXPECT_EQ(shownPlace(*placed.at(9)), (Place{kAreaWidth - kTileWidth, kAreaHeight - kTileHeight}));
+    for (int32_t left : {4260, 6210})
+        for (int32_t top : {1200, 2450, 3700, 4950})
+            placed.add(tile(10, Reading::Analog, "J", left, top, 0));
+    placed.add(tile(11, Reading::Analog, "K", 8160, 1200, 0));
+    EXPECT_EQ(freePlace(placed), (Place{8160, 2450}));
+    placed.add(tile(12, Reading::Analog, "L", 8160, 2450, 0));
+    placed.add(tile(13, Reading::Analog, "M", 8160, 3700, 0));
+    EXPECT_EQ(placed.count(), 20);
+    EXPECT_EQ(freePlace(placed), std::nullopt);   // twenty places, every one taken
 
     TileTable tiles;
     EXPECT_EQ(tiles.highestSlot(), 0);
@@ -291,7 +317,7 @@ TEST(MonitorGridAndLogger, GridSkipsNopAndUnreadableBlocks_LoggerWritesEmptyFiel
     EXPECT_EQ(csvRow(at, watches), "2024-05-06T10:15:00.250+02:00,,1");
 }
 
-TEST(MonitorTrend, KeepsOnePointPerSpacingWithinTheSpan)
+TEST(MonitorTrend, KeepsOnePointPerSpacingWithinTheSpan_SavedAsOneLineAReadingOldestFirst)
 {
     TrendHistory history(60'000, 100);
     history.add(1, 1'000, 1.0);
@@ -309,4 +335,20 @@ TEST(MonitorTrend, KeepsOnePointPerSpacingWithinTheSpan)
     history.forget(1);
     EXPECT_TRUE(history.points(1).empty());
     EXPECT_TRUE(history.points(3).empty());
+
+    // The data as saved: every reading with its tile's block and whole tag, in UTF-8.
+    TileTable tiles;
+    tiles.add(tile(12, Reading::Analog, QStringLiteral("Flow, \u00B0C \u03A9"), 400, 1200, 0));
+    tiles.add(tile(13, Reading::Digital, "Pump", 400, 2450, 0));
+    tiles.add(tile(14, Reading::Digital, "Unread", 400, 3700, 0));
+    const qint64 at = QDateTime(QDate(2024, 5, 6), QTime(10, 15, 0, 250), QTimeZone(7200)).toMSecsSinceEpoch();
+    TrendHistory saved;
+    saved.add(tiles.at(2)->id, at, 1);
+    saved.add(tiles.at(1)->id, at, 12.34);
+    saved.add(tiles.at(1)->id, at + 100, -0.05);
+    EXPECT_EQ(trendCsv(tiles, saved, QTimeZone(7200)),
+              QStringLiteral("time,block,tag,value\n"
+                             "2024-05-06T10:15:00.250+02:00,12,\"Flow, \u00B0C \u03A9\",12.34\n"
+                             "2024-05-06T10:15:00.250+02:00,13,Pump,1\n"
+                             "2024-05-06T10:15:00.350+02:00,12,\"Flow, \u00B0C \u03A9\",-0.05\n"));
 }

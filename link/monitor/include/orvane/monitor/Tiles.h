@@ -22,6 +22,14 @@ inline constexpr std::array<uint32_t, 8> kPalette = {
     rgb(0, 0, 0),     rgb(255, 0, 0),   rgb(255, 255, 0), rgb(0, 255, 0),
     rgb(0, 0, 255),   rgb(255, 0, 255), rgb(0, 255, 255), rgb(255, 255, 255)};
 inline constexpr uint32_t kDefaultTagColour = rgb(0, 0, 255);
+// The grounds a tile's text stands on, light for dark text and dark for light text.
+inline constexpr uint32_t kLightGround = rgb(0xF4, 0xF4, 0xF4);
+inline constexpr uint32_t kDarkGround = rgb(0x30, 0x30, 0x30);
+// How far apart two colours are to the eye: the ratio of their relative luminances (each
+// + 0.05), from 1 (alike) to 21 (black and white). Large bold text reads from 3 up.
+double contrastRatio(uint32_t a, uint32_t b);
+// The ground a text colour reads best on.
+uint32_t groundFor(uint32_t text);
 inline constexpr int kDefaultTagBlock = 4;
 inline constexpr const char* kDefaultTag = "Block 4";
 
@@ -34,6 +42,13 @@ int tagBlock(const QString& entry);
 int32_t snapLeft(int32_t x);
 int32_t snapTop(int32_t y);
 inline constexpr int32_t kNewTileLeft = 400;
+
+// A tile's size, and the area the tiles lie in: the snap grid's five columns and four
+// rows with a margin (all in twips).
+inline constexpr int32_t kTileWidth = 1800;
+inline constexpr int32_t kTileHeight = 1100;
+inline constexpr int32_t kAreaWidth = 8160 + kTileWidth + 360;
+inline constexpr int32_t kAreaHeight = 4950 + kTileHeight + 240;
 
 // Twips (1440 an inch) and pixels at a resolution in dots per inch.
 int pixelsFromTwips(int twips, int dpi);
@@ -73,9 +88,17 @@ private:
     uint64_t nextId_ = 1;
 };
 
-// A new tile's top: the first grid row with no other tile in the first column, so
-// tiles added one after another do not hide each other; when all four rows hold one,
-// the rows in turn by slot.
-int32_t newTileTop(const TileTable& tiles, int slot);
+struct Place {
+    int32_t left = 0;
+    int32_t top = 0;
+    bool operator==(const Place&) const = default;
+};
+// Where a tile is shown: its position, moved into the area when a layout file put it
+// (partly) outside.
+Place shownPlace(const Tile& tile);
+// Where a new tile goes so that it hides no other: the first place of the snap grid,
+// column by column from the top left, that no shown tile overlaps (the first column's
+// new tiles stand at left 400). Nothing when every place is taken.
+std::optional<Place> freePlace(const TileTable& tiles);
 
 } // namespace orvane::monitor

@@ -1,0 +1,1 @@
+// The translation unit that makes the precompiled headers; it holds nothing of its own.
