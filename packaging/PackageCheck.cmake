@@ -30,6 +30,13 @@ foreach(plugin libqt6sql6-sqlite qt6-qpa-plugins)
     message(FATAL_ERROR "orvane does not depend on ${plugin}: ${depends}")
   endif()
 endforeach()
+# The signal-flow diagram: Graphviz's layout (whose "dot" plugin libgvc6 carries) and Qt's SVG
+# writer, both named through the libraries the programs link.
+foreach(library libgvc6 libcgraph6 libqt6svg6)
+  if(NOT depends MATCHES "(^|, )${library}( |,|$)")
+    message(FATAL_ERROR "orvane does not depend on ${library}: ${depends}")
+  endif()
+endforeach()
 package_field(${dev} Depends depends)
 if(NOT depends STREQUAL "orvane (= ${VERSION})")
   message(FATAL_ERROR "orvane-dev does not depend on its own orvane: ${depends}")
@@ -45,9 +52,8 @@ if(NOT files MATCHES "\nusr/include/kessig/OrvaneDB.h\n" OR NOT files MATCHES "\
   message(FATAL_ERROR "orvane-dev lacks the header or the link:\n${files}")
 endif()
 
-# Every tag lintian gives as an error or a warning is a fault, except the manual pages the
-# commands do not have yet.
-execute_process(COMMAND ${LINTIAN} --suppress-tags no-manual-page ${runtime} ${dev}
+# Every tag lintian gives as an error or a warning is a fault.
+execute_process(COMMAND ${LINTIAN} ${runtime} ${dev}
                 OUTPUT_VARIABLE tags ERROR_VARIABLE lintianLog RESULT_VARIABLE failed)
 string(REGEX MATCHALL "(^|\n)[EW]: [^\n]*" faults "${tags}")
 if(faults OR failed GREATER 1)

@@ -38,10 +38,15 @@ std::string printableText(std::string_view cp1252)
     return codepage::cp1252ToUtf8(shown);
 }
 
+double lineBytesPerSecond(int baud)
+{
+    return (baud > 0 ? baud : kDefaultBaud) / 11.0;
+}
+
 namespace {
 double wireMs(int bytes, int baud)
 {
-    return bytes * 11.0 * 1000.0 / (baud > 0 ? baud : kDefaultBaud);
+    return bytes * 1000.0 / lineBytesPerSecond(baud);
 }
 } // namespace
 

@@ -105,6 +105,11 @@ bool renderPages(const std::vector<Page>& pages, QPagedPaintDevice& device, cons
             painter.drawLine(QPointF(x(r.fromColumn), y(r.line)), QPointF(x(r.toColumn), y(r.line)));
         for (const VerticalRule& r : page.verticalRules)
             painter.drawLine(QPointF(x(r.column), y(r.fromLine)), QPointF(x(r.column), y(r.toLine)));
+        for (const PageFigure& f : page.figures) {
+            painter.save();
+            f.drawing->draw(painter, QRectF(x(1), y(f.fromLine), x(kWidestColumn) - x(1), y(f.toLine) - y(f.fromLine)));
+            painter.restore();
+        }
     }
     return painter.end();
 }

@@ -8,6 +8,8 @@
 
 #include <kessig/OrvaneDB.h>
 
+#include <optional>
+
 namespace orvane::transfer {
 
 namespace {
@@ -63,6 +65,12 @@ void noteTextsOutsideCodePage(const Configuration& config, Reporter& reporter)
         reporter.message(texts::textsSentWithQuestionMarks(lossy), "", Icon::Information);
 }
 
+// A transfer that stopped once it had begun: cancelled, or the line failed (it said which).
+Outcome stoppedShort(Reporter& reporter)
+{
+    return reporter.cancelRequested() ? Outcome::Cancelled : Outcome::NoController;
+}
+
 } // namespace
 
 Outcome CMDDWNLD_Click(orvane::link::Link& link, kessig::OrvaneDB& db, const std::string& file, Reporter& reporter,
@@ -76,40 +84,49 @@ Outcome CMDDWNLD_Click(orvane::link::Link& link, kessig::OrvaneDB& db, const std
     if (!image)
         return Outcome::Failed;
     noteTextsOutsideCodePage(config, reporter);
+    std::optional<PortSession> port;
+    if (user.portBeforeQuestion() && !port.emplace(link).isOpen())
+        return Outcome::NoController;
     if (!user.confirmDownload())
         return Outcome::Declined;
-
-    PortSession port(link);
-    if (!port.isOpen() || !controllerAnswers(link, reporter))
-        return Outcome::Failed;
+    if (!port)
+        port.emplace(link);
+    if (!port->isOpen() || !controllerAnswers(link, reporter))
+        return Outcome::NoController;
     const std::string identification = link.read_version_id();
     // An unanswered identification read is a lost controller, not an old ROM.
     if (!link.reply_ok) {
         reporter.message(texts::kNoConnection, "", Icon::None);
-        return Outcome::Failed;
+        return Outcome::NoController;
     }
     if (!acceptForDownload(identification, config, catalogue, reporter))
         return Outcome::Failed;
     LinkExchange exchange(link);
-    return sendImage(exchange, *image, reporter) ? Outcome::Completed : Outcome::Failed;
+    if (sendImage(exchange, *image, reporter))
+        return Outcome::Completed;
+    return stoppedShort(reporter);
 }
 
 Outcome Command6_Click(orvane::link::Link& link, kessig::OrvaneDB& db, BlockFunctionTable& table,
                        Reporter& reporter, Operator& user)
 {
+    std::optional<PortSession> port;
+    if (user.portBeforeQuestion() && !port.emplace(link).isOpen())
+        return Outcome::NoController;
     if (!user.askYesNo(texts::kUploadQuestion))
         return Outcome::Declined;
     const Catalogue catalogue = readCatalogue(db);
     std::optional<UploadedController> uploaded;
-    {
-        PortSession port(link);
-        if (!port.isOpen() || !controllerAnswers(link, reporter))
-            return Outcome::Failed;
-        LinkExchange exchange(link);
-        uploaded = readController(exchange, catalogue, reporter);
-    }
+    if (!port)
+        port.emplace(link);
+    if (!port->isOpen() || !controllerAnswers(link, reporter))
+        return Outcome::NoController;
+    LinkExchange exchange(link);
+    bool refused = false;
+    uploaded = readController(exchange, catalogue, reporter, &refused);
+    port.reset();
     if (!uploaded)
-        return Outcome::Failed;
+        return refused ? Outcome::Failed : stoppedShort(reporter);
     storeUpload(db, *uploaded, catalogue, table);
     return Outcome::Completed;
 }
@@ -123,12 +140,15 @@ VerifyResult verifyAgainstController(orvane::link::Link& link, kessig::OrvaneDB&
     if (!image)
         return result;
     PortSession port(link);
+    result.outcome = Outcome::NoController;
     if (!port.isOpen() || !controllerAnswers(link, reporter))
         return result;
     LinkExchange exchange(link);
     const std::optional<ControllerMemory> memory = readBack(exchange, reporter);
-    if (!memory)
+    if (!memory) {
+        result.outcome = stoppedShort(reporter);
         return result;
+    }
     result.differences = compareWithImage(*image, *memory);
     result.outcome = Outcome::Completed;
     return result;

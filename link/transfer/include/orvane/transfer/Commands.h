@@ -24,9 +24,18 @@ public:
     virtual bool confirmDownload() = 0;
     // A Yes/No question (exclamation icon, the program's title); true for Yes.
     virtual bool askYesNo(const std::string& text) = 0;
+    // True when the port is to be opened, and a failure said, before the question: a
+    // command line tells of a missing or busy port before it asks anything.
+    virtual bool portBeforeQuestion() const { return false; }
 };
 
-enum class Outcome { Declined, Failed, Completed };
+enum class Outcome {
+    Declined,
+    Failed,         // the configuration cannot be read, sent or stored (its rows, the ROM, its size)
+    NoController,   // the port could not be opened, the controller did not answer, or the line failed
+    Cancelled,      // the user stopped it (Reporter::cancelRequested); the reporter said what it left
+    Completed
+};
 
 using BlockFunctionTable = std::array<int16_t, kBlocks>;
 
