@@ -7,11 +7,11 @@
 
 #include "orvane/arguments/ExitStatus.h"
 
+#include "orvane/codepage/Cp1252.h"
 #include "orvane/compare/CompanionFiles.h"
 #include "orvane/compare/Compare.h"
 #include "orvane/compare/Configuration.h"
 #include "orvane/compare/FunctionCatalogue.h"
-#include "orvane/link/Protocol.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -84,7 +84,7 @@ int compareFiles(const Arguments& arguments)
     } catch (const std::exception& e) {
         return fail(compare::readFailure(catalogue + QStringLiteral("/OrvaneDATA.DAT"), e));
     }
-    QByteArray shown = QByteArray::fromStdString(orvane::link::cp1252ToUtf8(outcome.log.toStdString()));
+    QByteArray shown = QByteArray::fromStdString(orvane::codepage::cp1252ToUtf8(outcome.log.toStdString()));
     shown.replace("\r\n", "\n");
     // What was compared tells its differences even where a part could not be compared.
     const bool differs = (outcome.flags & ~compare::HasComments) != 0;

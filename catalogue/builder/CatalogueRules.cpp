@@ -2,6 +2,8 @@
 // report and the compare all read it the same way.
 #include "Catalogue.h"
 
+#include "orvane/codepage/Cp1252.h"
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -18,39 +20,17 @@ constexpr int kGridRows = 74;       // rows of the input and parameter grids
 constexpr int kMaxVolRam = 58;      // retentive bytes the controller has
 constexpr int kMaxIcycle = 409;     // 160 blocks of it still fit the 16-bit sum
 
-// Characters of Windows-1252 above 0x7F that are not Latin-1.
-const std::set<char32_t> kCp1252Extras = {0x20AC, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
-                                          0x0160, 0x2039, 0x0152, 0x017D, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                                          0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x017E, 0x0178};
-
-// Number of characters when text is UTF-8 of Windows-1252 characters only, else -1.
+// Number of characters when text is UTF-8 of Windows-1252 characters only, none of them
+// a control character, else -1.
 int cp1252Length(const std::string& text)
 {
-    int count = 0;
-    for (size_t i = 0; i < text.size(); ++count) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        char32_t cp;
-        size_t len;
-        if (b < 0x80) { cp = b; len = 1; }
-        else if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; len = 2; }
-        else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; len = 3; }
-        else return -1;
-        if (i + len > text.size())
-            return -1;
-        for (size_t k = 1; k < len; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80)
-                return -1;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800))
-            return -1;   // overlong forms
-        const bool ok = (cp >= 0x20 && cp <= 0x7E) || (cp >= 0xA0 && cp <= 0xFF) || kCp1252Extras.count(cp);
-        if (!ok)
-            return -1;
-        i += len;
-    }
-    return count;
+    if (!orvane::codepage::charactersOutsideCp1252(text).empty())
+        return -1;
+    const std::string bytes = orvane::codepage::utf8ToCp1252(text);
+    const bool control = std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+    return control ? -1 : static_cast<int>(bytes.size());
 }
 
 class Checker {

@@ -20,7 +20,9 @@
 #include <QLineEdit>
 #include <QUndoView>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <random>
 
 using namespace brevant;
@@ -358,4 +360,44 @@ TEST_F(EditHistoryTest, AnUndoOrJumpTheFileRefusesIsRefusedWhole_TheFileAndTheSt
     EXPECT_EQ(w.configurationInfo()->findChild<QLineEdit*>(QStringLiteral("txtTitle"))->text(),
               QStringLiteral("Renamed"));
     w.configurationInfo()->mnuExit_Click();
+}
+
+TEST_F(EditHistoryTest, AFunctionAssignedOverRowsWithGaps_LeavesNoneBehindAndItsUndoBringsEveryOneBack)
+{
+    // Rows a NOP block does not own by its count (0), a gap before them and within them,
+    // as another program or damage may leave them: a PID's new rows would land on them.
+    chosenFile = dir.filePath(QStringLiteral("damaged.mdb"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_BIN_DIR "/samples/Sample Plant.mdb"), chosenFile));
+    constexpr int block = 4;
+    for (int offset : {1, 2, 5, 19, 20})
+        orvane::compare::testing::sql(chosenFile, QStringLiteral("INSERT INTO Constants (BlockNumber, Offset, "
+                                                                 "ConstantValue) VALUES (%1, %2, -%2)")
+                                                      .arg(block).arg(offset).toUtf8().constData());
+    app.mainWindow().files().fileOpen();
+    ASSERT_EQ(app.session().GlobalFile, chosenFile);
+    ASSERT_EQ(app.session().BlockFunctions[size_t(block)], kNopFunction);
+    const auto rows = [&] {
+        kessig::OrvaneDB& db = app.db();
+        std::map<int, int32_t> found;
+        for (db.ConstantMoveFirst(); !db.ConstantEOF(); db.ConstantMoveNext())
+            if (db.ConstantBlockNumber() == block)
+                found[db.ConstantOffset()] = db.ConstantValue();
+        return found;
+    };
+    const auto damaged = rows();
+    const QString before = state();
+
+    QString cell;
+    ASSERT_TRUE(app.session().model().assignFunction(block, QStringLiteral("PID"), cell));
+    const auto assigned = rows();
+    ASSERT_EQ(assigned.size(), 20u);
+    EXPECT_EQ(assigned.rbegin()->first, 19);
+    EXPECT_EQ(assigned.count(20), 0u);
+    EXPECT_GE(assigned.at(5), 0) << "the catalogue's default, not the row that was there";
+
+    stack().undo();
+    EXPECT_EQ(rows(), damaged);
+    EXPECT_TRUE(sameText(state(), before));
+    stack().redo();
+    EXPECT_EQ(rows(), assigned);
 }

@@ -9,7 +9,7 @@
 #include <QSerialPort>
 #include <QSignalBlocker>
 
-#include <sys/ioctl.h>
+#include <poll.h>
 #include <termios.h>
 
 namespace orvane::link {
@@ -110,8 +110,11 @@ qint64 SerialTransport::discardInput()
 
 bool SerialTransport::driverHoldsNothing() const
 {
-    int pending = 0;
-    return ::ioctl(static_cast<int>(port_->handle()), FIONREAD, &pending) == 0 && pending == 0;
+    // Asked with poll, not with the count of bytes waiting to be read: the driver hands
+    // what it has received up to that count through a work queue, so a reply already on
+    // this machine may not be counted yet. Poll lets that hand-over finish first.
+    pollfd line{static_cast<int>(port_->handle()), POLLIN, 0};
+    return ::poll(&line, 1, 0) == 0;
 }
 void SerialTransport::close()
 {

@@ -96,6 +96,25 @@ TEST_F(LinkOverPty, RetryAfterLateReply_DiscardsStaleBytes)
     EXPECT_EQ(link.rcv_bfr[0], 0x10);
 }
 
+TEST_F(LinkOverPty, BytesTheControllerHasJustWritten_AreDroppedBeforeTheNextFrame)
+{
+    // The controller's bytes reach the reading side of a pseudo-terminal (as of a serial
+    // driver) through a kernel work queue: a moment after they were written they are on
+    // this machine but may not be counted as waiting yet. The discard before a frame must
+    // drop them all the same, or they would be glued in front of the frame's reply. How
+    // long the hand-over takes is the kernel's choice, so the race is run many times.
+    for (int round = 1; round <= 2000; ++round) {
+        controller.send(kPollReply);
+        ASSERT_EQ(transport->discardInput(), kPollReply.size()) << "round " << round;
+    }
+    controller.respond = [](int, const QByteArray &) { return kPollReply; };
+    controller.send(kPollReply);
+    link.poll_orvane();
+    EXPECT_TRUE(link.reply_ok);
+    EXPECT_EQ(controller.frames(), 1) << "the poll needed a retry: stale bytes were glued to its reply";
+    EXPECT_EQ(link.line_disturbances, 1);
+}
+
 TEST_F(LinkOverPty, ExchangeStartedDuringWaitIsRefusedAndSendsNothing)
 {
     controller.respond = [&](int, const QByteArray &) {

@@ -271,7 +271,9 @@ void SimServer::dispatch(int number, const std::string &tag, const Bytes &reply)
         log(tag + "OUT " + toHex(reply));
         return;
     }
-    QTimer::singleShot(waitMs, this, [this, tag, reply, generation = generation_] {
+    // Precise whatever the delay: a timer of 2 s or more is coarse by default and may fire
+    // 5 % early or late, which would let replies due apart come together or swap places.
+    QTimer::singleShot(waitMs, Qt::PreciseTimer, this, [this, tag, reply, generation = generation_] {
         send(reply, generation);
         log(tag + "OUT " + toHex(reply));
     });

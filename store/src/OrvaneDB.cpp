@@ -5,6 +5,7 @@
 #include "StoreFile.h"
 #include "Tables.h"
 #include "Values.h"
+#include "orvane/codepage/Cp1252.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -135,7 +136,7 @@ struct OrvaneDB::Impl {
     }
     // Text as the program hands it in: UTF-8, checked before it is kept for the update.
     std::string letText(const std::string& v, const Table& table, size_t field, std::optional<int64_t> rowid) const {
-        if (!detail::utf8Length(v))
+        if (!orvane::codepage::utf8Length(v))
             throw DbError(err::ConversionError, "Data type conversion error: the text for " + place(table, field, rowid).text() +
                                                     " is not valid UTF-8.");
         return v;

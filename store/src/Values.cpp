@@ -1,5 +1,7 @@
 #include "Values.h"
 
+#include "orvane/codepage/Cp1252.h"
+
 namespace kessig::detail {
 
 namespace {
@@ -43,19 +45,6 @@ void throwNull(const Place& place) {
     throw DbError(err::InvalidUseOfNull, "Invalid use of Null: " + place.text() + " is Null.");
 }
 
-std::optional<size_t> utf8Length(const std::string& text) {
-    size_t chars = 0;
-    for (size_t i = 0; i < text.size(); ++chars) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const size_t extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xe ? 2 : (c >> 3) == 0x1e ? 3 : 4;
-        if (extra == 4 || c == 0xc0 || c == 0xc1 || i + extra >= text.size() + (extra ? 0 : 1)) return std::nullopt;
-        for (size_t k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return std::nullopt;
-        i += extra + 1;
-    }
-    return chars;
-}
-
 namespace {
 
 void checkRange(int64_t value, const Place& place) {
@@ -66,7 +55,7 @@ void checkRange(int64_t value, const Place& place) {
 }
 
 void checkTextRules(const std::string& value, const Place& place) {
-    const auto chars = utf8Length(value);
+    const auto chars = orvane::codepage::utf8Length(value);
     if (!chars)
         throw DbError(err::ConversionError, "Data type conversion error: " + place.text() + " holds text that is not valid UTF-8.");
     if (place.field.maxChars > 0 && *chars > static_cast<size_t>(place.field.maxChars))

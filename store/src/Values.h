@@ -24,9 +24,6 @@ struct Place {
     std::string text() const;
 };
 
-// The number of characters of UTF-8 text, or nullopt when it is not valid UTF-8.
-std::optional<size_t> utf8Length(const std::string& text);
-
 // Reads column `column` of the statement's current row as the value of `place.field`.
 // Null comes back as nullopt where the field may hold it.
 std::optional<int64_t> readNumber(sqlite3_stmt* statement, int column, const Place& place);

@@ -1,5 +1,6 @@
 // The catalogue cursors against the catalogue the build produces, and catalogue files
 // that are broken in the ways a user's installation can be.
+#include "kessig/BlockConstants.h"
 #include "kessig/OrvaneDB.h"
 
 #include "ScratchFolder.h"
@@ -9,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace fs = std::filesystem;
 using kessig::DbError;
@@ -138,4 +140,55 @@ TEST(BrokenCatalogue, TruncatedCopyFailsCleanly) {
     OrvaneDB db;
     EXPECT_NE(errorOf([&] { db.open_database(dir.string()); }), 0);
     EXPECT_FALSE(db.CatalogueOpen());
+}
+
+TEST_F(InstalledCatalogue, ABlocksConstantRowsReachTheMostOfItsCountsAndOnToTheFirstGap_AndGoTogether) {
+    const fs::path file = scratch() / "rows.mdb";
+    db.create_new_database(file.string());
+    db.open_existing_database(file.string(), kessig::Durability::Relaxed);
+    constexpr int16_t kPid = 10, kAin = 2, kDin = 5, kNop = 127;
+    EXPECT_EQ(kessig::catalogueConstantCount(db, kPid), 20);
+    EXPECT_EQ(kessig::catalogueConstantCount(db, kNop), 0);
+    EXPECT_EQ(kessig::catalogueConstantCount(db, 9999), 0);
+    const auto setBlock = [&](int16_t block, int16_t function, int16_t count, std::vector<int16_t> offsets) {
+        db.BlockSeek(block);
+        db.BlockEdit();
+        db.BlockFn(function);
+        db.BlockConstant(count);
+        db.BlockUpdate();
+        for (const int16_t offset : offsets) {
+            db.ConstantAddNew();
+            db.ConstantBlockNumber(block);
+            db.ConstantOffset(offset);
+            db.ConstantValue(offset);
+            db.ConstantUpdate();
+        }
+    };
+    const auto rowsOf = [&](int16_t block) {
+        std::vector<int16_t> offsets;
+        for (db.ConstantMoveFirst(); !db.ConstantEOF(); db.ConstantMoveNext())
+            if (db.ConstantBlockNumber() == block) offsets.push_back(db.ConstantOffset());
+        return offsets;
+    };
+    // A PID whose count says 3, without offset 2, with two rows past its 20 and one far off.
+    std::vector<int16_t> pid = {0, 1};
+    for (int16_t k = 3; k <= 21; ++k) pid.push_back(k);
+    pid.push_back(40);
+    setBlock(4, kPid, 3, pid);
+    // A NOP whose count says 2, with one row past that and one past a gap.
+    setBlock(5, kNop, 2, {0, 1, 2, 5});
+    setBlock(6, kDin, 3, {0, 1, 2});
+
+    EXPECT_EQ(kessig::constantRowSpan(db, 4, {}), 22);
+    EXPECT_EQ(kessig::constantRowSpan(db, 4, {kAin, kNop}), 22);
+    EXPECT_EQ(kessig::constantRowSpan(db, 5, {}), 3);
+    EXPECT_EQ(kessig::constantRowSpan(db, 5, {kDin}), 3);
+    // A function about to come with 7 constants would collide with the row at 5.
+    EXPECT_EQ(kessig::constantRowSpan(db, 5, {kDin, kAin}), 7);
+
+    kessig::deleteConstantRows(db, 4, {kAin});
+    EXPECT_EQ(rowsOf(4), std::vector<int16_t>{40});
+    kessig::deleteConstantRows(db, 5, {kAin});
+    EXPECT_EQ(rowsOf(5), std::vector<int16_t>{});
+    EXPECT_EQ(rowsOf(6), (std::vector<int16_t>{0, 1, 2}));
 }

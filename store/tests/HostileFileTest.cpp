@@ -176,6 +176,11 @@ TEST(HostileConfiguration, ValuesOutsideTheirFieldsAreRefusedNamingTableFieldAnd
         {"UPDATE Messages SET Message = 'SEVENTEEN LETTERS' WHERE Offset = 3", err::FieldTooSmall,
          "field 'Message' of table 'Messages', row 4"},
         {"UPDATE Comments SET Title = CAST(x'41ff42' AS TEXT)", err::ConversionError, "not valid UTF-8"},
+        // A surrogate, an overlong form of "/" and a code point past U+10FFFF: no character.
+        {"UPDATE Comments SET Title = CAST(x'41eda08042' AS TEXT)", err::ConversionError, "not valid UTF-8"},
+        {"UPDATE \"Block List\" SET Comment = CAST(x'e080af' AS TEXT) WHERE BlockNumber = 3", err::ConversionError,
+         "field 'Comment' of table 'Block List', row 4"},
+        {"UPDATE Messages SET Message = CAST(x'f4908080' AS TEXT) WHERE Offset = 2", err::ConversionError, "not valid UTF-8"},
         {"UPDATE Comments SET Comment = x'00ff'", err::ConversionError, "binary data where text is expected"},
         {"UPDATE Calibration SET IsCal = 300 WHERE rowid = 21", err::NumericOverflow, "field 'IsCal' of table 'Calibration', row 21"},
     };

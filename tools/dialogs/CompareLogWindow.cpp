@@ -1,7 +1,7 @@
 #include "CompareLogWindow.h"
 
 #include "orvane/files/TempFolder.h"
-#include "orvane/link/Protocol.h"
+#include "orvane/codepage/Cp1252.h"
 
 #include <QDesktopServices>
 #include <QFontDatabase>
@@ -22,7 +22,7 @@ frmCompareLog::frmCompareLog(QWidget* parent, const QString& logPath) : QWidget(
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     const QByteArray log = orvane::files::readRegularFile(logPath).value_or(QByteArray());
-    text->setPlainText(QString::fromStdString(orvane::link::cp1252ToUtf8(log.toStdString())).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    text->setPlainText(QString::fromStdString(orvane::codepage::cp1252ToUtf8(log.toStdString())).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);
     resize(760, 560);

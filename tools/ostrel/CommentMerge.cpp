@@ -49,7 +49,7 @@ CompareOutcome compareForMerge(const Configuration& source, const Configuration&
     return compareConfigurations(source, update, catalogue, mergeRequest(sourceShown, updateShown));
 }
 
-orvane::link::TextsOutsideCp1252 logTextsOutsideCp1252(const Configuration& source, const Configuration& update,
+orvane::codepage::TextsOutsideCp1252 logTextsOutsideCp1252(const Configuration& source, const Configuration& update,
                                                        const QString& sourceShown, const QString& updateShown)
 {
     return textsOutsideCp1252(source, update, mergeRequest(sourceShown, updateShown));

@@ -21,7 +21,7 @@ orvane::compare::CompareOutcome compareForMerge(const orvane::compare::Configura
                                                 const QString& updateShown);
 
 // The texts of that compare's log that would lose characters in Windows-1252.
-orvane::link::TextsOutsideCp1252 logTextsOutsideCp1252(const orvane::compare::Configuration& source,
+orvane::codepage::TextsOutsideCp1252 logTextsOutsideCp1252(const orvane::compare::Configuration& source,
                                                        const orvane::compare::Configuration& update,
                                                        const QString& sourceShown, const QString& updateShown);
 

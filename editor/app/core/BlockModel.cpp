@@ -3,6 +3,7 @@
 #include "ConfigurationTexts.h"
 #include "EditHistory.h"
 
+#include <kessig/BlockConstants.h>
 #include <kessig/OrvaneDB.h>
 
 #include <QStringList>
@@ -133,25 +134,11 @@ QString missingConstantsMessage(int block, const QString& functionName, const st
              runs.join(QStringLiteral(", ")));
 }
 
-int16_t BlockModel::constantCount(int16_t function)
-{
-    db_.FuncSetIndex("FN");
-    db_.FuncSeekI(function);
-    if (db_.FuncNoMatch())
-        return 0;
-    return static_cast<int16_t>(db_.FuncInputs() + db_.FuncParams() + db_.FuncHidden());
-}
-
 RowScope BlockModel::blockScope(int block, int16_t newFunction)
 {
     const auto b = static_cast<int16_t>(block);
-    db_.BlockSeek(b);
-    const int16_t owned = db_.BlockConstant(), stored = db_.BlockFn();
-    int16_t span = std::max({owned, constantCount(stored), constantCount(table_[block]), constantCount(newFunction)});
-    // Rows past that, up to the first offset without one, go too when the constants are rebuilt.
-    for (db_.ConstantSeek(b, span); !db_.ConstantNoMatch(); db_.ConstantSeek(b, span))
-        ++span;
-    return RowScope().withBlock(b).withConstants(b, span);
+    // The rows a rebuild of its constants deletes.
+    return RowScope().withBlock(b).withConstants(b, kessig::constantRowSpan(db_, b, {table_[block], newFunction}));
 }
 
 void BlockModel::change(const QString& name, int block, const RowScope& scope, const std::function<void()>& write)
@@ -166,17 +153,8 @@ void BlockModel::rebuildConstants(int block, int16_t function)
 {
     const auto b = static_cast<int16_t>(block);
     const std::vector<int32_t> values = catalogueConstants(function);
-    // Every row the block may own goes, those past a missing one too: a row left behind
-    // would collide with the new ones.
-    db_.BlockSeek(b);
-    const auto owned = static_cast<size_t>(std::max<int16_t>({db_.BlockConstant(), constantCount(table_[block]), 0}));
-    for (int16_t k = 0;; ++k) {
-        db_.ConstantSeek(b, k);
-        if (!db_.ConstantNoMatch())
-            db_.ConstantDelete();
-        else if (static_cast<size_t>(k) >= owned)
-            break;
-    }
+    // A row left behind would collide with the new ones.
+    kessig::deleteConstantRows(db_, b, {table_[block], function});
     for (size_t k = 0; k < values.size(); ++k) {
         db_.ConstantAddNew();
         db_.ConstantBlockNumber(b);

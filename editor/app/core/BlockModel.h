@@ -120,8 +120,6 @@ private:
     // The constants a block of this function starts with: inputs 0 (analog) or 2, then
     // the defaults of its parameters and hidden constants.
     std::vector<int32_t> catalogueConstants(int16_t function);
-    // How many constants a block of this function owns; 0 for a function the catalogue lacks.
-    int16_t constantCount(int16_t function);
     // The rows a change of the block may write, were it given newFunction: its "Block List"
     // row and every constant row it owns or will own.
     RowScope blockScope(int block, int16_t newFunction);

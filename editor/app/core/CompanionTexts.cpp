@@ -28,7 +28,7 @@ std::optional<Configuration> readIfPossible(QWidget* parent, const QString& path
     }
 }
 
-bool accepted(QWidget* parent, const orvane::link::TextsOutsideCp1252& texts, const QString& intro,
+bool accepted(QWidget* parent, const orvane::codepage::TextsOutsideCp1252& texts, const QString& intro,
               const QString& question, const QString& title)
 {
     return texts.empty()

@@ -140,7 +140,7 @@ void frmTag::choose(int index)
 void frmTag::ok()
 {
     // Said here, where the tag can still be changed, as well as when the layout is saved.
-    orvane::link::TextsOutsideCp1252 lossy;
+    orvane::codepage::TextsOutsideCp1252 lossy;
     lossy.check("tag", txtTag_->text().toStdString());
     if (!lossy.empty()
         && showMessage(this, QString::fromStdString(lossy.message(kTagsOutsideCp1252, "Keep this tag?")),

@@ -1,6 +1,5 @@
 #include "orvane/monitor/LayoutFile.h"
 
-#include "orvane/link/Protocol.h"
 #include "orvane/files/SafeSave.h"
 
 #include <QFile>
@@ -29,14 +28,14 @@ uint32_t takeLittle(const char* in, int bytes)
 
 QByteArray tagBytes(const QString& tag)
 {
-    std::string bytes = orvane::link::utf8ToCp1252(tag.toStdString());
+    std::string bytes = orvane::codepage::utf8ToCp1252(tag.toStdString());
     bytes.resize(kTagLength, ' ');
     return QByteArray(bytes.data(), kTagLength);
 }
 
 QString tagText(const char* bytes)
 {
-    const std::string utf8 = orvane::link::cp1252ToUtf8(std::string_view(bytes, kTagLength));
+    const std::string utf8 = orvane::codepage::cp1252ToUtf8(std::string_view(bytes, kTagLength));
     QString tag = QString::fromStdString(utf8);
     while (tag.endsWith(QLatin1Char(' ')))
         tag.chop(1);
@@ -87,9 +86,9 @@ QByteArray encodeLayout(const TileTable& tiles)
     return out;
 }
 
-orvane::link::TextsOutsideCp1252 tagsOutsideCp1252(const TileTable& tiles)
+orvane::codepage::TextsOutsideCp1252 tagsOutsideCp1252(const TileTable& tiles)
 {
-    orvane::link::TextsOutsideCp1252 texts;
+    orvane::codepage::TextsOutsideCp1252 texts;
     for (int slot = 1; slot <= kTileSlots; ++slot)
         if (const Tile* tile = tiles.at(slot))
             texts.check("tile " + std::to_string(slot) + " tag", tile->tag.toStdString());

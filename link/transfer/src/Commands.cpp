@@ -1,7 +1,6 @@
 #include "orvane/transfer/Commands.h"
 
 #include "orvane/link/Link.h"
-#include "orvane/link/Protocol.h"
 #include "orvane/transfer/LinkExchange.h"
 #include "orvane/transfer/StoreBridge.h"
 #include "orvane/transfer/Texts.h"
@@ -57,7 +56,7 @@ std::optional<Image> imageToSend(const Configuration& config, const Catalogue& c
 // Says which texts lose characters on the way (they go out as "?").
 void noteTextsOutsideCodePage(const Configuration& config, Reporter& reporter)
 {
-    orvane::link::TextsOutsideCp1252 lossy;
+    orvane::codepage::TextsOutsideCp1252 lossy;
     for (size_t n = 0; n < config.messages.size(); ++n)
         lossy.check("message " + std::to_string(n), config.messages[n]);
     for (size_t j = 0; j < config.quick.size(); ++j)

@@ -2,6 +2,7 @@
 
 #include "orvane/link/Protocol.h"
 
+#include <kessig/BlockConstants.h>
 #include <kessig/OrvaneDB.h>
 
 #include <algorithm>
@@ -33,12 +34,7 @@ std::string recordText(const std::vector<uint8_t>& bytes, size_t at)
 
 void store_block_function(kessig::OrvaneDB& db, int16_t block, const FunctionInfo& fn)
 {
-    for (int16_t k = 0;; ++k) {
-        db.ConstantSeek(block, k);
-        if (db.ConstantNoMatch())
-            break;
-        db.ConstantDelete();
-    }
+    kessig::deleteConstantRows(db, block, {fn.number});
     int16_t offset = 0;
     for (int i = 0; i < fn.inputs; ++i) {
         const int16_t type = i < static_cast<int>(fn.inputTypes.size()) ? fn.inputTypes[i] : 1;

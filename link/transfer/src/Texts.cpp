@@ -90,7 +90,7 @@ std::string configurationRefused(const std::string& file, const std::string& tab
     return file + " cannot be sent to a controller:\rtable \"" + table + "\", " + row + ": " + problem + ".";
 }
 
-std::string textsSentWithQuestionMarks(const orvane::link::TextsOutsideCp1252& texts)
+std::string textsSentWithQuestionMarks(const orvane::codepage::TextsOutsideCp1252& texts)
 {
     return texts.message("The controller cannot show some characters of these texts; they are sent as \"?\":");
 }

@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 using namespace orvane::transfer;
@@ -66,7 +68,7 @@ QByteArray fileBytes(const QString& path)
 
 } // namespace
 
-TEST(UploadFromSimulator, DownloadThenUploadIntoAnotherConfiguration_GivesBackTheSameConfiguration)
+TEST(UploadFromSimulator, DownloadThenUploadIntoAnotherConfiguration_GivesBackTheSameConfiguration_WhateverRowsItHad)
 {
     StoreFixture store;
     buildPlant(store);
@@ -74,7 +76,21 @@ TEST(UploadFromSimulator, DownloadThenUploadIntoAnotherConfiguration_GivesBackTh
     SimulatedController sim;
     downloadPlant(store, sim);
 
+    // The file uploaded into has rows of its own, with gaps: block 9's lack offset 2;
+    // block 6 (AIN on the controller, 7 constants) has a PID's 20 without offset 10, and
+    // one more after them; block 20 (NOP there) a PID's without offset 0. None may stay
+    // behind or collide with the controller's.
     store.newConfiguration("other.mdb");
+    store.setFunctions({{6, kPid}, {9, kPid}, {20, kPid}});
+    for (const auto& [block, offset] : {std::pair<int16_t, int16_t>{9, 2}, {6, 10}, {20, 0}}) {
+        store.db.ConstantSeek(block, offset);
+        store.db.ConstantDelete();
+    }
+    store.db.ConstantAddNew();
+    store.db.ConstantBlockNumber(6);
+    store.db.ConstantOffset(20);
+    store.db.ConstantValue(1);
+    store.db.ConstantUpdate();
     UploadRun run;
     runUpload(store, sim, run);
     ASSERT_EQ(run.outcome, Outcome::Completed);

@@ -1,7 +1,7 @@
 #include "orvane/compare/CompanionFiles.h"
 
 #include "LogText.h"
-#include "orvane/link/Protocol.h"
+#include "orvane/codepage/Cp1252.h"
 
 #include <QFile>
 
@@ -91,7 +91,7 @@ std::optional<std::vector<std::string>> parseCommentsFile(const QByteArray& cont
         const qsizetype end = content.indexOf('"', at + 1);
         if (end < 0)
             return std::nullopt;
-        records.push_back(xlat_bells(orvane::link::cp1252ToUtf8(content.mid(at + 1, end - at - 1).toStdString())));
+        records.push_back(xlat_bells(orvane::codepage::cp1252ToUtf8(content.mid(at + 1, end - at - 1).toStdString())));
         at = end + 1;
         if (content.mid(at, 2) == "\r\n")
             at += 2;

@@ -1,7 +1,7 @@
 #include "LogText.h"
 
 #include "orvane/compare/Compare.h"
-#include "orvane/link/Protocol.h"
+#include "orvane/codepage/Cp1252.h"
 
 #include <QLocale>
 
@@ -60,7 +60,7 @@ QString dateTimeText(const QDateTime& when)
     const QString shown = inPlainCharacters(locale.toString(when, generalPattern(locale)));
     // The log is Windows-1252: a locale that writes dates with words or signs it cannot
     // hold gets the neutral form, with the month's English name.
-    if (orvane::link::charactersOutsideCp1252(shown.toStdString()).empty())
+    if (orvane::codepage::charactersOutsideCp1252(shown.toStdString()).empty())
         return shown;
     return QLocale::c().toString(when, generalPattern(QLocale::c()));
 }
@@ -73,7 +73,7 @@ namespace {
 constexpr int64_t kPowers[] = {1, 10, 100, 1000, 10000, 100000};
 } // namespace
 
-std::string cp1252(std::string_view utf8) { return orvane::link::utf8ToCp1252(utf8); }
+std::string cp1252(std::string_view utf8) { return orvane::codepage::utf8ToCp1252(utf8); }
 std::string cp1252(const QString& text) { return cp1252(text.toStdString()); }
 
 std::string onOneLine(const QString& text)

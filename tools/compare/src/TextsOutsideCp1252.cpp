@@ -4,7 +4,7 @@ namespace orvane::compare {
 
 namespace {
 
-using orvane::link::TextsOutsideCp1252;
+using orvane::codepage::TextsOutsideCp1252;
 
 // `file` and a blank lead every name when the texts of two files are named.
 std::string named(const std::string& file, const std::string& what) { return file.empty() ? what : file + " " + what; }

@@ -7,7 +7,7 @@
 //   4  2  kind (1 analog, 2 digital)           30  4  colour (red + 256 green + 65536 blue)
 //   6 16  tag, Windows-1252, space-padded
 
-#include "orvane/link/Protocol.h"
+#include "orvane/codepage/Cp1252.h"
 #include "orvane/monitor/Tiles.h"
 
 #include <QByteArray>
@@ -32,7 +32,7 @@ QByteArray encodeLayout(const TileTable& tiles);
 inline constexpr const char* kTagsOutsideCp1252 =
     "The layout file keeps tags in Windows-1252, which lacks some of their characters; they are saved as \"?\":";
 // The tags that would lose characters in the file, named by their slot ("tile 3 tag").
-orvane::link::TextsOutsideCp1252 tagsOutsideCp1252(const TileTable& tiles);
+orvane::codepage::TextsOutsideCp1252 tagsOutsideCp1252(const TileTable& tiles);
 
 struct LayoutContents {
     std::vector<std::pair<int, Tile>> tiles;   // slot and tile of each sound active record

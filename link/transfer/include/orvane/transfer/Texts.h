@@ -1,7 +1,7 @@
 #pragma once
 // The download's and upload's messages, titles and warning texts, exactly as users see them.
 
-#include "orvane/link/Protocol.h"
+#include "orvane/codepage/Cp1252.h"
 
 #include <array>
 #include <string>
@@ -58,7 +58,7 @@ inline constexpr const char* kEndNotConfirmed =
 std::string configurationRefused(const std::string& file, const std::string& table, const std::string& row,
                                  const std::string& problem);
 // Texts with characters the controller's character set lacks, each named.
-std::string textsSentWithQuestionMarks(const orvane::link::TextsOutsideCp1252& texts);
+std::string textsSentWithQuestionMarks(const orvane::codepage::TextsOutsideCp1252& texts);
 // A block whose function the catalogue lacks: nothing is sent.
 std::string downloadUnknownFunction(int block, int function);
 

@@ -3,7 +3,7 @@
 // and result flags it produces. Each companion program writes its own variant of the log.
 
 #include "orvane/compare/Configuration.h"
-#include "orvane/link/Protocol.h"
+#include "orvane/codepage/Cp1252.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -61,12 +61,12 @@ bool writesParameters(const CompareRequest& request);
 
 // The texts a compare writes in Windows-1252 that would lose characters there: the
 // paths and texts its log shows and, for Juxta, the texts of its comments file.
-orvane::link::TextsOutsideCp1252 textsOutsideCp1252(const Configuration& one, const Configuration& two,
+orvane::codepage::TextsOutsideCp1252 textsOutsideCp1252(const Configuration& one, const Configuration& two,
                                                     const CompareRequest& request);
 // The comment texts of `source` (title, configuration string, comment, each block's
 // comment and Visio comment) that would lose characters: what a comment import carries
 // through the comments file into the open configuration.
-orvane::link::TextsOutsideCp1252 commentTextsOutsideCp1252(const Configuration& source);
+orvane::codepage::TextsOutsideCp1252 commentTextsOutsideCp1252(const Configuration& source);
 
 // The log of a run that found no catalogue: two lines.
 QByteArray catalogueMissingLog(const QDateTime& now);
