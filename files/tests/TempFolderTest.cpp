@@ -162,3 +162,28 @@ TEST(TempFolder, ReplacingNeverFollowsAPlantedLinkAndAFailedWriteLeavesNothingBe
     EXPECT_TRUE(QDir(closed).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
     ::chmod(QFile::encodeName(closed).constData(), 0700);
 }
+
+TEST(TempFolder, ANewFileNeverReplacesWhatHasItsNameNorLeavesAnythingBeside)
+{
+    QTemporaryDir dir;
+    const QString victim = dir.filePath(QStringLiteral("victim.txt"));
+    const QString planted = dir.filePath(QStringLiteral("entry"));
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("precious");
+    }
+    ASSERT_TRUE(QFile::link(victim, planted));
+    const auto refused = writeNewFile(planted, "new");
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_TRUE(refused->contains(planted)) << refused->toStdString();
+    EXPECT_EQ(contentOf(victim), QByteArray("precious"));
+    EXPECT_TRUE(QFileInfo(planted).isSymLink());
+
+    const QString fresh = dir.filePath(QStringLiteral("fresh"));
+    EXPECT_EQ(writeNewFile(fresh, "first"), std::nullopt);
+    EXPECT_TRUE(writeNewFile(fresh, "second").has_value());
+    EXPECT_EQ(contentOf(fresh), QByteArray("first"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("entry"), QStringLiteral("fresh"), QStringLiteral("victim.txt")}));
+}
