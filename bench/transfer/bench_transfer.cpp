@@ -161,15 +161,16 @@ int main(int argc, char** argv)
         return 1;
     }
     Yes yes;
+    NoTransferLog noLog;
     bool ok = true;
     for (int baud : {38400, 9600}) {
         PacedController controller(baud);
         ok = controller.measure("download", true, [&](orvane::link::Link& link, Quiet& quiet) {
-                 return CMDDWNLD_Click(link, db, "full.mdb", quiet, yes);
+                 return CMDDWNLD_Click(link, db, "full.mdb", quiet, yes, noLog);
              }) && ok;
         ok = controller.measure("upload", false, [&](orvane::link::Link& link, Quiet& quiet) {
                  BlockFunctionTable table{};
-                 return Command6_Click(link, db, table, quiet, yes);
+                 return Command6_Click(link, db, table, quiet, yes, noLog);
              }) && ok;
     }
     return ok ? 0 : 1;

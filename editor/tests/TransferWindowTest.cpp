@@ -154,7 +154,7 @@ TEST_F(TransferFromTheMainWindow, UploadRunning_HoldsOffTheFileCommandsAndExit_C
     frmHistory* history = w().historyWindow();
     EXPECT_TRUE(enabled("mnuEditUndo"));
     // Block page 2 is answered 1.2 s late: time to look around while the upload runs.
-    SimulatedController sim({"--late-reply", "4:1200"}, "2.50", plantMemory);
+    SimulatedController sim({"--late-reply", "5:1200"}, "2.50", plantMemory);
     useController(sim);
 
     WhileTransferRuns duringUpload(w(), [&](QWidget* progress) {

@@ -17,6 +17,8 @@
 #include "orvane/formats/JetFiles.h"
 #include "orvane/link/Link.h"
 #include "orvane/link/PortList.h"
+#include "orvane/record/HistoryLog.h"
+#include "orvane/record/TransferHistory.h"
 #include "orvane/sim/SimulatorProcess.h"
 #include "orvane/transfer/Commands.h"
 #include "orvane/transfer/LinkExchange.h"
@@ -92,15 +94,18 @@ int versionId(orvane::link::Link& link, TerminalReporter& reporter)
     return kExitFailed;
 }
 
-int verify(orvane::link::Link& link, kessig::OrvaneDB& db, const std::string& file, TerminalReporter& reporter)
+int verify(orvane::link::Link& link, kessig::OrvaneDB& db, const std::string& file, TerminalReporter& reporter,
+           orvane::transfer::TransferLog& log)
 {
-    const auto result = orvane::transfer::verifyAgainstController(link, db, file, reporter);
+    const auto result = orvane::transfer::verifyAgainstController(link, db, file, reporter, log);
     if (result.outcome != orvane::transfer::Outcome::Completed)
         return kExitFailed;
     if (result.differences.empty()) {
         std::printf("%s\n", orvane::transfer::kConfigurationMatches);
         return kExitSuccess;
     }
+    if (result.heldAs)
+        std::printf("%s\n", orvane::transfer::texts::controllerHolds(*result.heldAs).c_str());
     for (const std::string& line : result.differences)
         std::printf("%s\n", line.c_str());
     return kExitFailed;
@@ -128,6 +133,7 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
     const std::unique_ptr<orvane::files::WritingHold> hold =
         upload ? std::make_unique<orvane::files::WritingHold>(options.file) : nullptr;
     const std::string userFile = options.file.toStdString();  // messages name it, not the copy
+    orvane::record::HistoryLog log(qEnvironmentVariable(orvane::record::kHistoryVariable), options.file);
     kessig::OrvaneDB db;
     int code = kExitFailed;
     try {
@@ -136,15 +142,15 @@ int onConfiguration(const Options& options, orvane::link::Link& link, TerminalRe
         db.open_existing_database(copy->path().toStdString(), kessig::Durability::Full, options.file.toStdString());
         switch (options.command) {
         case Command::Download:
-            code = exitCode(orvane::transfer::CMDDWNLD_Click(link, db, userFile, reporter, user));
+            code = exitCode(orvane::transfer::CMDDWNLD_Click(link, db, userFile, reporter, user, log));
             break;
         case Command::Upload: {
             orvane::transfer::BlockFunctionTable table{};
-            code = exitCode(orvane::transfer::Command6_Click(link, db, table, reporter, user));
+            code = exitCode(orvane::transfer::Command6_Click(link, db, table, reporter, user, log));
             break;
         }
         case Command::Verify:
-            code = verify(link, db, userFile, reporter);
+            code = verify(link, db, userFile, reporter, log);
             break;
         case Command::Monitor:
             code = monitorBlocks(options, link, db, reporter);

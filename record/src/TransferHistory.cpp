@@ -134,7 +134,7 @@ QString TransferHistory::pathOf(const QString& id) const
 std::optional<QString> TransferHistory::write(TransferEntry& entry) const
 {
     if (entry.time.isEmpty())
-        entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+        entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     const QString stamp = QDateTime::fromString(entry.time, Qt::ISODate).toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     std::optional<QString> failure;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {

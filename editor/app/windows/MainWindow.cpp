@@ -110,7 +110,7 @@ void Form3::buildMenus()
             return;
         bool uploaded = false;
         const uint64_t writes = session_.db().WriteCount();
-        runTransfer([&] { uploaded = linkwin::upload(this, session_.db(), session_.BlockFunctions); });
+        runTransfer([&] { uploaded = linkwin::upload(this, session_.db(), session_.GlobalFile, session_.BlockFunctions); });
         // What the controller wrote over is no step of the history, nor can the steps
         // before it be undone over it.
         if (uploaded || session_.db().WriteCount() != writes)

@@ -40,7 +40,7 @@ TEST(DownloadOverTheLink, ControllerMemoryHoldsRecordsSumsAndSlotsDerivedFromThe
     const Configuration cfg = plantConfig(cat);
     ControllerModel ctl;
     RecordingReporter rep;
-    ASSERT_TRUE(sendImage(ctl, *computeImage(cfg, cat).image, rep));
+    ASSERT_EQ(sendImage(ctl, *computeImage(cfg, cat).image, rep), TransferResult::Complete);
 
     EXPECT_EQ(ctl.frames.size(), kDownloadFrames + kReadBackFrames);
     EXPECT_EQ(ctl.endCommands, 1);
@@ -73,7 +73,7 @@ TEST(DownloadOverTheLink, FramesComeInOrderAndAddUpTo14BytesShortOf7600)
     const Catalogue cat = smallCatalogue();
     ControllerModel ctl;
     RecordingReporter rep;
-    ASSERT_TRUE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
+    ASSERT_EQ(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep), TransferResult::Complete);
     size_t total = 0;
     std::vector<std::pair<int, int>> order;  // (area, address)
     for (const auto& f : ctl.frames) {
@@ -98,7 +98,7 @@ TEST(DownloadFaults, LostMessagePage_StopsWithoutEndCommandAndSaysIncomplete)
     ControllerModel ctl;
     ctl.dropReplyTo = 1;
     RecordingReporter rep;
-    EXPECT_FALSE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
+    EXPECT_EQ(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep), TransferResult::Incomplete);
     EXPECT_EQ(ctl.frames.size(), 2u);
     EXPECT_EQ(ctl.endCommands, 0);
     // One box: the page's own words, then what the controller and the file hold.
@@ -118,7 +118,7 @@ TEST(DownloadFaults, LostConstantPage_ReportsTimeoutAndStopsAtThatPage)
     ControllerModel ctl;
     ctl.dropReplyTo = 13 + 5;  // the sixth constant page
     RecordingReporter rep;
-    EXPECT_FALSE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
+    EXPECT_EQ(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep), TransferResult::Incomplete);
     EXPECT_EQ(ctl.frames.size(), 19u);
     EXPECT_EQ(ctl.endCommands, 0);
     ASSERT_EQ(rep.boxes.size(), 1u);
@@ -132,7 +132,7 @@ TEST(DownloadFaults, LostBlockPage_NamesThePageAndStops)
     ControllerModel ctl;
     ctl.dropReplyTo = 3 + 4;
     RecordingReporter rep;
-    EXPECT_FALSE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
+    EXPECT_EQ(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep), TransferResult::Incomplete);
     EXPECT_EQ(ctl.frames.size(), 8u);
     ASSERT_EQ(rep.boxes.size(), 1u);
     EXPECT_EQ(rep.boxes[0].text, texts::incompleteDownload("ERROR DOWNLOADING BLOCK 4", "the block table"));
@@ -159,7 +159,7 @@ TEST(UploadOverTheLink, DownloadThenUpload_GivesBackFunctionsConstantsAndTexts)
     const Configuration cfg = plantConfig(cat);
     ControllerModel ctl;
     RecordingReporter rep;
-    ASSERT_TRUE(sendImage(ctl, *computeImage(cfg, cat).image, rep));
+    ASSERT_EQ(sendImage(ctl, *computeImage(cfg, cat).image, rep), TransferResult::Complete);
     ctl.frames.clear();
     const auto up = readController(ctl, cat, rep);
     ASSERT_TRUE(up);
@@ -229,7 +229,7 @@ TEST(ReadBackOverTheLink, AfterDownloadMatches_ThenNamesAChangedSlot)
     const Image image = *computeImage(plantConfig(cat), cat).image;
     ControllerModel ctl;
     RecordingReporter rep;
-    ASSERT_TRUE(sendImage(ctl, image, rep));
+    ASSERT_EQ(sendImage(ctl, image, rep), TransferResult::Complete);
     auto mem = readBack(ctl, rep);
     ASSERT_TRUE(mem);
     EXPECT_TRUE(compareWithImage(image, *mem).empty());

@@ -16,7 +16,7 @@ namespace orvane::record {
 
 struct TransferEntry {
     QString id;              // "20261201-140322-1a2b3c": the time and a random part
-    QString time;            // UTC, "2026-12-01T14:03:22Z"
+    QString time;            // UTC, "2026-12-01T14:03:22.117Z"
     QString user;            // login name
     QString host;
     QString program;         // "Brevant 7.11"
