@@ -29,6 +29,9 @@ bool upload(QWidget* parent, kessig::OrvaneDB& db, const QString& file, BlockFun
 // Read the controller back and compare with what a download of `file` would send.
 void verify(QWidget* parent, kessig::OrvaneDB& db, const QString& file);
 
+// The port of the settings as the transfers record it: its device, or "host:port".
+QString transferPort();
+
 // "&Selected Blocks": the selected-blocks monitor in place of the main window until
 // Done; `configurationPath` is the user's file, whose layout file lies beside it.
 // `onReturn` runs when the main window is back. Store failures are passed on.

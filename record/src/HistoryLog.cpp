@@ -7,7 +7,6 @@
 #include "orvane/record/TransferHistory.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QSysInfo>
 
 #include <pwd.h>
@@ -40,14 +39,6 @@ QString resultName(t::TransferResult result)
     return QStringLiteral("differs");
 }
 
-// The file as it lies on disk, so that every way of naming it finds its entries.
-QString absoluteFile(const QString& file)
-{
-    const QFileInfo info(file);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
-}
-
 // The configuration's text form; "" when it cannot be read, which the entry then lacks.
 QString configurationText(kessig::OrvaneDB& db)
 {
@@ -72,7 +63,7 @@ QString programAndVersion()
     return QCoreApplication::applicationName() + QLatin1Char(' ') + QStringLiteral(ORVANE_VERSION);
 }
 
-HistoryLog::HistoryLog(QString sharedFolder, QString file) : shared_(std::move(sharedFolder)), file_(absoluteFile(file)) {}
+HistoryLog::HistoryLog(QString sharedFolder, QString file) : shared_(std::move(sharedFolder)), file_(recordedPath(file)) {}
 
 std::optional<std::string> HistoryLog::record(const t::TransferFacts& facts, kessig::OrvaneDB& db)
 {

@@ -126,6 +126,24 @@ QString historyFolder(const QString& shared)
 
 QString commandLineHistoryFolder() { return historyFolder(qEnvironmentVariable(kHistoryVariable)); }
 
+QString recordedPath(const QString& file)
+{
+    const QFileInfo info(file);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+std::vector<TransferEntry> entriesAbout(const std::vector<TransferEntry>& entries, const QString& file,
+                                        const QString& port)
+{
+    const QString path = file.isEmpty() ? QString() : recordedPath(file);
+    std::vector<TransferEntry> about;
+    for (const TransferEntry& e : entries)
+        if ((!path.isEmpty() && e.file == path) || (!port.isEmpty() && e.port == port))
+            about.push_back(e);
+    return about;
+}
+
 QString TransferHistory::pathOf(const QString& id) const
 {
     return folder_ + QLatin1Char('/') + id + QLatin1String(kEntrySuffix);

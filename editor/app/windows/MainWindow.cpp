@@ -5,6 +5,7 @@
 #include "FormComment.h"
 #include "HistoryCommands.h"
 #include "TextBoxes.h"
+#include "TransferHistoryWindow.h"
 #include "core/MRUmodule.h"
 #include "frmGeneral.h"
 #include "frmPrintOptions.h"
@@ -131,6 +132,8 @@ void Form3::buildMenus()
         if (session_.FileOpened && !transferRunning_)
             runTransfer([this] { linkwin::verify(this, session_.db(), session_.GlobalFile); });
     });
+    connect(action(file, "mnuFileHistory", QStringLiteral("&History")), &QAction::triggered, this,
+            &Form3::mnuFileHistory_Click);
     connect(action(file, "mnuFileImport", QStringLiteral("&Import Comments")), &QAction::triggered, this, [this] {
         guarded([this] {
             if (mnuFileImport_Click(this, session_))
@@ -952,6 +955,12 @@ void Form3::txtCmt_Click()
         return;
     FormComment comments(session_, this, txtCmt_, currentBlock());
     comments.exec();
+}
+
+void Form3::mnuFileHistory_Click()
+{
+    frmTransferHistory window(this, session_, linkwin::transferPort());
+    window.exec();
 }
 
 void Form3::mnuEditHistory_Click()

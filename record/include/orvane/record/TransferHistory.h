@@ -22,6 +22,15 @@ QString historyFolder(const QString& shared);
 // The command line's: the folder ORVANE_HISTORY names, else this user's own.
 QString commandLineHistoryFolder();
 
+// The name entries keep of a configuration file: its path on disk, links resolved, so
+// that every way of naming the file finds its entries.
+QString recordedPath(const QString& file);
+
+// The entries about the configuration `file` or the port `port` (an empty one selects
+// nothing), in their order.
+std::vector<TransferEntry> entriesAbout(const std::vector<TransferEntry>& entries, const QString& file,
+                                        const QString& port);
+
 class TransferHistory {
 public:
     explicit TransferHistory(QString folder) : folder_(std::move(folder)) {}
