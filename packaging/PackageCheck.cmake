@@ -30,6 +30,13 @@ foreach(plugin libqt6sql6-sqlite qt6-qpa-plugins)
     message(FATAL_ERROR "orvane does not depend on ${plugin}: ${depends}")
   endif()
 endforeach()
+# The signal-flow diagram: Graphviz's layout (whose "dot" plugin libgvc6 carries) and Qt's SVG
+# writer, both named through the libraries the programs link.
+foreach(library libgvc6 libcgraph6 libqt6svg6)
+  if(NOT depends MATCHES "(^|, )${library}( |,|$)")
+    message(FATAL_ERROR "orvane does not depend on ${library}: ${depends}")
+  endif()
+endforeach()
 package_field(${dev} Depends depends)
 if(NOT depends STREQUAL "orvane (= ${VERSION})")
   message(FATAL_ERROR "orvane-dev does not depend on its own orvane: ${depends}")

@@ -36,4 +36,15 @@ inline QApplication& application()
     return *app;
 }
 
+// Opens `path` through File > Open, whose dialog the test answers with `chosenFile`,
+// and shows the main window as it is once started.
+template <class MainWindow> void openShown(MainWindow& w, QString& chosenFile, const QString& path)
+{
+    chosenFile = path;
+    ASSERT_TRUE(w.files().OpenExistingFile());
+    w.FillBlockMap();
+    w.markActivationHandled();
+    w.show();
+}
+
 } // namespace brevant::test

@@ -77,14 +77,7 @@ protected:
         setPrintDialogHandler({});
     }
 
-    void open(const QString& path)
-    {
-        chosenFile = path;
-        ASSERT_TRUE(w().files().OpenExistingFile());
-        w().FillBlockMap();
-        w().markActivationHandled();
-        w().show();
-    }
+    void open(const QString& path) { test::openShown(w(), chosenFile, path); }
     QString newConfiguration(const QString& name)
     {
         const QString path = dir.filePath(name);

@@ -73,6 +73,13 @@ void PagePrinter::DrawHorizontalRule(int line, int fromColumn, int toColumn, int
     pageAt(page).horizontalRules.push_back({line, fromColumn, toColumn});
 }
 
+void PagePrinter::Figure(std::shared_ptr<const PageDrawing> drawing, int lines)
+{
+    current().figures.push_back({std::move(drawing), line_, line_ + lines});
+    line_ += lines - 1;
+    EndLine();
+}
+
 void PagePrinter::DrawVerticalRule(int column, int fromLine, int toLine, int page)
 {
     pageAt(page).verticalRules.push_back({column, fromLine, toLine});

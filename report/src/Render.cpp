@@ -1,10 +1,12 @@
 #include "orvane/report/Render.h"
 
+#include "orvane/files/SafeSave.h"
+
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -103,6 +105,11 @@ bool renderPages(const std::vector<Page>& pages, QPagedPaintDevice& device, cons
             painter.drawLine(QPointF(x(r.fromColumn), y(r.line)), QPointF(x(r.toColumn), y(r.line)));
         for (const VerticalRule& r : page.verticalRules)
             painter.drawLine(QPointF(x(r.column), y(r.fromLine)), QPointF(x(r.column), y(r.toLine)));
+        for (const PageFigure& f : page.figures) {
+            painter.save();
+            f.drawing->draw(painter, QRectF(x(1), y(f.fromLine), x(kWidestColumn) - x(1), y(f.toLine) - y(f.fromLine)));
+            painter.restore();
+        }
     }
     return painter.end();
 }
@@ -111,19 +118,17 @@ std::optional<QString> writePdf(const std::vector<Page>& pages, const QString& f
 {
     if (pages.empty())
         return QStringLiteral("the report has no page");
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+    // Drawn whole in memory first: the user's file changes only once the PDF is complete.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setCreator(QStringLiteral("Orvane"));
         setReportPageLayout(writer);
         if (!renderPages(pages, writer))
             return QStringLiteral("the PDF could not be drawn");
     }
-    if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
+    return orvane::files::saveContent(pdf.data(), fileName);
 }
 
 } // namespace orvane::report

@@ -151,6 +151,10 @@ std::vector<Page> Report::PrintReport()
             if (db_.BlockFn() != kNopFunction)
                 printBlock();
     }
+    for (const auto& drawing : drawings_) {
+        PrintPageHeader();
+        printer_.Figure(drawing, kLastLine + 1 - LineCount);
+    }
     return printer_.takePages();
 }
 

@@ -1,12 +1,17 @@
 // The report laid out from real configuration files and the built catalogue, read back
 // from its page model.
 
+#include "orvane/report/Render.h"
 #include "orvane/report/Report.h"
 
 #include "orvane/formats/ConfigurationText.h"
 
 #include <kessig/OrvaneDB.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -370,4 +375,38 @@ TEST_F(ReportTest, AnItemHeadingNeverEndsAPage_ItsRowsFollowItAndContinueUnderCo
         }
         EXPECT_EQ(rows, 7 + 11) << "comment of " << length << " lines";
     }
+}
+
+TEST_F(ReportTest, APdfReplacesTheFileALinkNamesWholeAndKeepsItsMode_AndAReadOnlyOneIsLeftAsItWas)
+{
+    int argc = 1;
+    char name[] = "report_tests";
+    char* argv[] = {name, nullptr};
+    const QGuiApplication drawing(argc, argv); // fonts for the PDF
+    useFunction(10, kPid);
+    const std::vector<Page> pages = print();
+    QDir(dir.path()).mkdir("reports");
+    const QString target = dir.filePath("reports/plant.pdf");
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QFile::Permissions mode = QFile::permissions(target);
+    const QString link = dir.filePath("plant.pdf");
+    ASSERT_TRUE(QFile::link(target, link));
+
+    ASSERT_EQ(writePdf(pages, link), std::nullopt);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().startsWith("%PDF"));
+    EXPECT_EQ(QFile::permissions(target), mode);
+
+    // A file marked read-only is refused, whoever runs this, and keeps its content.
+    QFile::setPermissions(target, QFile::ReadOwner);
+    const auto refused = writePdf(pages, link);
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_TRUE(refused->contains(link)) << refused->toStdString();
+    EXPECT_TRUE(QFileInfo(target).size() > 3);
 }

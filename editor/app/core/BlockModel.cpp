@@ -40,12 +40,6 @@ BlockFunctionTable defaultBlockFunctions()
     return t;
 }
 
-bool isAuxOutputFunction(const QString& name)
-{
-    const QString n = name.trimmed();
-    return n == QLatin1String("AABO") || n == QLatin1String("DABO");
-}
-
 QString BlockModel::cellText(int block)
 {
     const int16_t fn = table_[block];

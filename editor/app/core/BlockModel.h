@@ -5,6 +5,8 @@
 #include "ConfigurationRows.h"
 #include "Encoding.h"
 
+#include <orvane/formats/ConfigurationModel.h>
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -66,7 +68,7 @@ struct AuxChoice {
     QStringList outputNames;  // 1..count
 };
 
-bool isAuxOutputFunction(const QString& name);
+using orvane::formats::text::isAuxOutputFunction;
 
 // The catalogue's texts that the block map and the grids show, trimmed.
 struct CatalogueTexts {

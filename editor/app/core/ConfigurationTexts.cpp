@@ -37,11 +37,6 @@ QStringList storedLines(const QString& stored)
 
 QString storedText(const QStringList& lines) { return lines.join(QStringLiteral("\r\n")); }
 
-QString shownComment(const QString& comment, const QString& drawingComment)
-{
-    return drawingComment.trimmed().isEmpty() ? comment : drawingComment;
-}
-
 QString ConfigurationTexts::title() const { return fromStore(session_.db().CommentTitle()); }
 QString ConfigurationTexts::configName() const { return fromStore(session_.db().CommentConfig()); }
 QString ConfigurationTexts::description() const { return fromStore(session_.db().CommentComment()); }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <orvane/formats/ConfigurationModel.h>
+
 namespace brevant {
 
 class EditorSession;
@@ -30,8 +32,7 @@ FieldText fitToField(const QString& text, int length, const QString& what);
 QStringList storedLines(const QString& stored);
 QString storedText(const QStringList& lines);
 
-// What the main window's comment box shows: the drawing comment, unless it is blank.
-QString shownComment(const QString& comment, const QString& drawingComment);
+using orvane::formats::text::shownComment;
 
 class ConfigurationTexts {
 public:

@@ -3,6 +3,7 @@
 #include "CompareCommands.h"
 #include "Dialogs.h"
 #include "FormComment.h"
+#include "FlowCommands.h"
 #include "HistoryCommands.h"
 #include "TextBoxes.h"
 #include "TransferHistoryWindow.h"
@@ -170,6 +171,7 @@ void Form3::buildMenus()
             &Form3::mnuEditComments_Click);
     connect(action(edit, "mnuEditComPort", QStringLiteral("&Com Port Setup"), linkwin::commSettingsAvailable()),
             &QAction::triggered, this, [this] { linkwin::showCommSettings(this); });
+    edit->addSeparator();
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuView"));
@@ -194,6 +196,8 @@ void Form3::buildMenus()
             &QAction::triggered, this, [this] { linkwin::showVersionId(this); });
     connect(action(view, "mnuViewDCX7", QStringLiteral("&DCX-7")), &QAction::triggered, this,
             [this, backHere] { linkwin::showFrontPanel(this, backHere); });
+    view->addSeparator();
+    flow_->addActions(edit, view);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -294,6 +298,8 @@ void Form3::buildControls()
         l->setMinimumHeight(l->fontMetrics().height());   // an emptied title keeps its line
     }
 
+    flow_ = new FlowCommands(*this);
+
     command1_ = new QPushButton(QStringLiteral("DOWNLOAD"), central);
     command1_->setObjectName(QStringLiteral("Command1"));
     command1_->setEnabled(linkwin::downloadAvailable());
@@ -301,6 +307,10 @@ void Form3::buildControls()
         if (!session_.FileOpened || transferRunning_)
             return;
         activationHandled_ = true;
+        bool checked = false;
+        guarded([&] { checked = flow_->downloadMayGoOn(); });
+        if (!checked)
+            return;
         runTransfer([this] {
             if (linkwin::download(this, session_.db(), session_.GlobalFile))
                 statusBar()->showMessage(QStringLiteral("Download complete"));
@@ -324,6 +334,7 @@ void Form3::buildControls()
     left->addWidget(grid1_, 1);
     left->addWidget(label4_);
     left->addWidget(txtCmt_);
+    left->addWidget(flow_->usedByLabel());
     txtCmt_->setFixedHeight(txtCmt_->fontMetrics().lineSpacing() * 4 + 2 * txtCmt_->frameWidth()
                             + 2 * static_cast<int>(txtCmt_->document()->documentMargin()));
     QSizePolicy keepPlace = txtCmt_->sizePolicy();
@@ -480,8 +491,10 @@ void Form3::SetReadOnly()
 void Form3::Grid1_Click()
 {
     guarded([this] {
-        if (session_.FileOpened && !grid2_->isHidden())
+        if (session_.FileOpened && !grid2_->isHidden()) {
             showBlock(currentBlock());
+            flow_->blockShown(currentBlock());
+        }
     });
 }
 

@@ -20,6 +20,7 @@ class QTableWidget;
 
 namespace brevant {
 
+class FlowCommands;
 class HistoryCommands;
 class frmGeneral;
 class frmHistory;
@@ -76,6 +77,7 @@ public:
     frmGeneral* configurationInfo() const { return frmGeneral_.get(); }
     frmHistory* historyWindow() const { return historyWindow_; }
     frmPrintOptions* printOptions() const;
+    FlowCommands* flow() const { return flow_; }
     // Shows the window without its start dialog (the file is opened already).
     void markActivationHandled() { activationHandled_ = true; startDialogShown_ = true; }
     // The start dialog was cancelled or Exit ran: the program ends.
@@ -148,6 +150,7 @@ private:
     BlockView shown_;
     std::unique_ptr<frmGeneral> frmGeneral_;
     HistoryCommands* history_ = nullptr;
+    FlowCommands* flow_ = nullptr;
     frmHistory* historyWindow_ = nullptr;   // made when first asked for
     QPointer<frmPrintOptions> printOptions_;
     int editedBlock_ = 0;

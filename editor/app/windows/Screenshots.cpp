@@ -1,6 +1,8 @@
 #include "Screenshots.h"
 
 #include "EditorApp.h"
+#include "FlowCommands.h"
+#include "FlowWindows.h"
 #include "frmPrintOptions.h"
 #include "linkwin/comm/TheLink.h"
 #include "linkwin/monitor/FormOrvanedoor.h"
@@ -13,6 +15,7 @@
 #include "ui/SettingsStore.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -153,6 +156,29 @@ public:
         take(w.printOptions(), QStringLiteral("print-options"));
         if (w.printOptions())
             w.printOptions()->close();
+    }
+
+    // The check's findings; the signal flow of the whole configuration at its first size
+    // and at 1280 x 1024, then of the blocks two links around the first loop.
+    void flowWindows()
+    {
+        Form3& w = app_.mainWindow();
+        w.selectBlock(blockWithInputs());
+        w.Grid1_Click();
+        w.flow()->mnuEditCheck_Click();
+        take(w.flow()->checkWindow(), QStringLiteral("check"));
+        if (w.flow()->checkWindow())
+            w.flow()->checkWindow()->close();
+        w.flow()->mnuViewFlow_Click();
+        frmFlow* flow = w.flow()->flowWindow();
+        take(flow, QStringLiteral("signal-flow-first"));
+        if (!flow)
+            return;
+        flow->resize(1280, 1024);
+        take(flow, QStringLiteral("signal-flow-1280x1024"));
+        flow->scope()->setCurrentIndex(1);
+        take(flow, QStringLiteral("signal-flow-around"));
+        flow->close();
     }
 
     // The configuration into the simulator, whose outputs then move as its blocks' do.
@@ -350,6 +376,7 @@ int ScreenshotRun::run(EditorApp& app)
     Pictures pictures(app, folder_);
     pictures.mainWindow();
     pictures.textWindows();
+    pictures.flowWindows();
     pictures.downloadToSimulator(file_);
     pictures.allBlocks();
     pictures.selectedBlocks();

@@ -4,6 +4,7 @@
 #include "core/Filedialogs.h"
 #include "core/EditorSession.h"
 #include "frmGeneral.h"
+#include "orvane/flow/Diagram.h"
 #include "orvane/report/Render.h"
 #include "ui/MessageSeam.h"
 #include "ui/PrintSeam.h"
@@ -58,8 +59,11 @@ frmPrintOptions::frmPrintOptions(EditorSession& session, QWidget* parent)
                           "cbTesseraGrd", QStringLiteral("Select to print these options"));
     cbTesseraDB_ = named(new QCheckBox(QStringLiteral("Tessera Database"), frame1), "cbTesseraDB",
                          QStringLiteral("Select to print all or a range of blocks"));
+    cbDiagram_ = named(new QCheckBox(QStringLiteral("Signal Flow Diagram"), frame1), "cbDiagram",
+                       QStringLiteral("Select to add the pages of the signal flow diagram"));
     sections->addWidget(cbTesseraGrd_);
     sections->addWidget(cbTesseraDB_);
+    sections->addWidget(cbDiagram_);
     layout->addWidget(frame1);
 
     frmWhichBlocks_ = named(new QGroupBox(QStringLiteral("Which Block(s)?"), this), "frmWhichBlocks");
@@ -186,7 +190,7 @@ bool frmPrintOptions::readyToPrint()
         showMessage(this, QStringLiteral("You Must Select An Existing Or New Configuration"));
         return false;
     }
-    if (!options_.PrintGridOption && !options_.PrintDatabaseOption) {
+    if (!options_.PrintGridOption && !options_.PrintDatabaseOption && !cbDiagram_->isChecked()) {
         showMessage(this, QStringLiteral("Nothing To Print: Select A Section."));
         return false;
     }
@@ -198,6 +202,9 @@ std::optional<std::vector<orvane::report::Page>> frmPrintOptions::layOut()
     try {
         orvane::report::Report report(session_.db(), options_,
                                       {session_.GlobalFile, QFileInfo(session_.GlobalFile).lastModified()});
+        if (cbDiagram_->isChecked())
+            report.setDrawingPages(orvane::flow::diagramPages(
+                std::make_shared<const orvane::flow::Diagram>(orvane::flow::ConfigurationSnapshot::read(session_.db()))));
         return report.PrintReport();
     } catch (const std::exception& e) {
         reportError(this, e);

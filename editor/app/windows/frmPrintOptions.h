@@ -53,6 +53,7 @@ private:
     orvane::report::PrintOptions options_;
     QCheckBox* cbTesseraGrd_;
     QCheckBox* cbTesseraDB_;
+    QCheckBox* cbDiagram_;
     QGroupBox* frmWhichBlocks_;
     QRadioButton* optAll_;
     QRadioButton* optRange_;

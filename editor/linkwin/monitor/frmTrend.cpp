@@ -1,7 +1,7 @@
 #include "linkwin/monitor/frmTrend.h"
 
 #include "orvane/monitor/CsvLog.h"
-#include "orvane/monitor/WholeFile.h"
+#include "orvane/files/SafeSave.h"
 #include "ui/MessageSeam.h"
 
 #include <QBuffer>
@@ -178,7 +178,7 @@ QString frmTrend::askSaveName(const QString& caption, const QString& filter, con
 
 void frmTrend::write(const QString& name, const QByteArray& bytes)
 {
-    if (const auto error = writeWholeFile(name, bytes))
+    if (const auto error = orvane::files::saveContent(bytes, name))
         showMessage(this, name + QStringLiteral(" could not be written:\r") + *error, Buttons::Ok, Icon::Critical);
 }
 

@@ -1,6 +1,6 @@
 #include "orvane/formats/ConfigurationText.h"
 
-#include "TextModel.h"
+#include "orvane/formats/ConfigurationModel.h"
 #include "TextSyntax.h"
 
 #include <kessig/OrvaneDB.h>
@@ -12,46 +12,6 @@ namespace orvane::formats {
 using namespace text;
 
 namespace {
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
-
-Configuration readConfiguration(kessig::OrvaneDB& db)
-{
-    Configuration c;
-    c.title = q(db.CommentTitle());
-    c.config = q(db.CommentConfig());
-    c.description = q(db.CommentComment());
-    for (db.BlockMoveFirst(); !db.BlockEOF(); db.BlockMoveNext()) {
-        Block& b = c.blocks[db.BlockNumber()];
-        b.number = db.BlockNumber();
-        b.function = db.BlockFn();
-        b.tempRam = db.BlockTempRam();
-        b.volRam = db.BlockVolRam();
-        b.comment = q(db.BlockComment());
-        b.drawingComment = q(db.BlockVisioComment());
-    }
-    for (db.ConstantMoveFirst(); !db.ConstantEOF(); db.ConstantMoveNext()) {
-        Block& b = c.blocks[db.ConstantBlockNumber()];
-        b.number = db.ConstantBlockNumber();
-        b.constants[db.ConstantOffset()].stored = db.ConstantValue();
-    }
-    // The cursors offer no offset of their own: the rows are sought one by one.
-    for (int k = 0; k < kMessages; ++k) {
-        try {
-            db.MessageSeek(static_cast<int16_t>(k));
-            c.messages[k].text = q(db.MessageMsg());
-        } catch (const kessig::DbError& e) {
-            if (e.number() != kessig::err::NoCurrentRecord)
-                throw;
-        }
-    }
-    for (int k = 0; k < kQuickMessages; ++k) {
-        db.QuickSeek(static_cast<int16_t>(k));
-        if (!db.QuickEOF())
-            c.quick[k] = {q(db.QuickMessage()), std::stoi(db.QuickBlock()), std::stoi(db.QuickParameter()), 0};
-    }
-    return c;
-}
 
 bool inUse(const Block& b)
 {

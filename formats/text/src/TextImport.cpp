@@ -1,6 +1,6 @@
 #include "orvane/formats/ConfigurationText.h"
 
-#include "TextModel.h"
+#include "orvane/formats/ConfigurationModel.h"
 #include "TextSyntax.h"
 
 #include "orvane/transfer/Image.h"

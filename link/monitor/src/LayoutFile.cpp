@@ -1,7 +1,7 @@
 #include "orvane/monitor/LayoutFile.h"
 
 #include "orvane/link/Protocol.h"
-#include "orvane/monitor/WholeFile.h"
+#include "orvane/files/SafeSave.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -132,7 +132,7 @@ LayoutContents decodeLayout(const QByteArray& bytes)
 
 std::optional<QString> saveLayout(const QString& path, const TileTable& tiles)
 {
-    return writeWholeFile(path, encodeLayout(tiles));
+    return orvane::files::saveContent(encodeLayout(tiles), path);
 }
 
 LayoutContents loadLayout(const QString& path)

@@ -7,7 +7,11 @@
 // at the top of each page.
 
 #include <QString>
+#include <memory>
 #include <vector>
+
+class QPainter;
+class QRectF;
 
 namespace orvane::report {
 
@@ -31,10 +35,25 @@ struct VerticalRule {
     int toLine = 0;
 };
 
+// A picture on a page (the signal flow), drawn into the area it is given.
+class PageDrawing {
+public:
+    virtual ~PageDrawing() = default;
+    virtual void draw(QPainter& painter, const QRectF& area) const = 0;
+};
+
+// A drawing over whole lines: from the top of one line to the top of another.
+struct PageFigure {
+    std::shared_ptr<const PageDrawing> drawing;
+    int fromLine = 0;
+    int toLine = 0;
+};
+
 struct Page {
     std::vector<PageText> texts;
     std::vector<HorizontalRule> horizontalRules;
     std::vector<VerticalRule> verticalRules;
+    std::vector<PageFigure> figures;
     int lineCount = 0;   // lines used, printed or ended
 
     // One line as it reads on paper: blanks where nothing was printed.
@@ -59,6 +78,8 @@ public:
     // Rules on a page already begun (the current one by default).
     void DrawHorizontalRule(int line, int fromColumn, int toColumn, int page = -1);
     void DrawVerticalRule(int column, int fromLine, int toLine, int page = -1);
+    // A drawing over the next `lines` lines of the current page, which it ends.
+    void Figure(std::shared_ptr<const PageDrawing> drawing, int lines);
 
     const std::vector<Page>& pages() const { return pages_; }
     std::vector<Page> takePages();

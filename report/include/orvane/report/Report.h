@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -43,6 +44,8 @@ public:
 
     // Lays out the whole report once; no page when both sections are off.
     std::vector<Page> PrintReport();
+    // Drawings that PrintReport puts after the sections, one a page under the page header.
+    void setDrawingPages(std::vector<std::shared_ptr<const PageDrawing>> drawings) { drawings_ = std::move(drawings); }
 
     // The steps of the layout, each as the report uses them.
     void PrintPageHeader();
@@ -72,6 +75,7 @@ private:
     bool blockHoldsDefaults_ = false;
     std::vector<std::optional<int32_t>> blockValues_;   // the block's constants read so far, by offset
     PrintOptions options_;
+    std::vector<std::shared_ptr<const PageDrawing>> drawings_;
     ReportFile file_;
     PagePrinter printer_;
 };

@@ -1,6 +1,7 @@
 #pragma once
-// What the configuration text holds, between the store and the text: the parts of a
-// configuration it shows, and the catalogue's description of each function used.
+// A configuration read whole out of the store, and the catalogue's description of
+// each function used: what the text form writes and builds, and what the signal flow
+// and its check are worked out from.
 
 #include "orvane/formats/ParameterValues.h"
 
@@ -27,6 +28,7 @@ struct ParameterDef {
     int32_t min = 0;
     int32_t max = 0;
     QString description;
+    int32_t defaultValue = 0;
 };
 
 struct FunctionDef {
@@ -35,8 +37,12 @@ struct FunctionDef {
     int inputs = 0;
     int params = 0;
     int hidden = 0;
+    int ftype = 0;                            // how the controller reads its output
     std::vector<QString> inputDescriptions;   // input 1 first
+    std::vector<int> inputTypes;              // 1 analog, 2 discrete; input 1 first
     std::vector<ParameterDef> parameters;     // parameter 1 first, hidden ones after
+    std::vector<QString> auxAnalogs;          // names of its auxiliary outputs, 1 first
+    std::vector<QString> auxDiscretes;
     int constantCount() const { return inputs + params + hidden; }
 };
 
@@ -51,6 +57,14 @@ private:
     kessig::OrvaneDB& db_;
     std::map<int, std::optional<FunctionDef>> functions_;
 };
+
+// "AABO" and "DABO": blocks that pass on an auxiliary output of the block on input 1,
+// chosen by their first parameter.
+bool isAuxOutputFunction(const QString& name);
+
+// What a block of function f holds at `offset` before it is edited: an input links to
+// block 0 when analog, else 2; a parameter or hidden constant holds its default.
+int32_t defaultConstant(const FunctionDef& f, int offset);
 
 // What a constant of a block is to its function.
 enum class Role { Input, Parameter, Hidden, Other };
@@ -100,6 +114,12 @@ struct Configuration {
     std::map<int, Text> messages;
     std::map<int, Quick> quick;
 };
+
+// Reads the open configuration of `db` whole.
+Configuration readConfiguration(kessig::OrvaneDB& db);
+
+// The comment the main window shows for a block: the drawing comment, unless it is blank.
+QString shownComment(const QString& comment, const QString& drawingComment);
 
 // What the editor shows for parameter `parameter` (1-based) of a block running `f`.
 QString shownValue(const FunctionDef& f, int parameter, const Block& block, const Configuration& config);
