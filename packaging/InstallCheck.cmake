@@ -86,6 +86,51 @@ if(NOT entry MATCHES "\nMimeType=application/vnd.ms-access;\n")
   message(FATAL_ERROR "the editor's desktop entry claims other types than the .mdb one")
 endif()
 
+# The manual pages where man looks, and orvane's completion where bash looks; the completion
+# offers the commands, a command's options, the ports with the simulator, rates, and .mdb files.
+foreach(program Brevant orvane orvane-sim Ostrel Tracera Juxta)
+  if(NOT EXISTS ${PREFIX}/share/man/man1/${program}.1.gz)
+    message(FATAL_ERROR "no manual page for ${program}")
+  endif()
+endforeach()
+find_program(BASH bash REQUIRED)
+set(completing ${PREFIX}/home/completing)
+file(MAKE_DIRECTORY ${completing}/folder)
+file(TOUCH ${completing}/plant.mdb ${completing}/notes.txt)
+# complete(<command line> <expected> <not expected>): what the completion offers at its end.
+function(complete line expected unexpected)
+  execute_process(COMMAND ${BASH} -c [=[
+    source /usr/share/bash-completion/bash_completion
+    source "$1"
+    COMP_LINE=$2
+    COMP_POINT=${#COMP_LINE}
+    read -ra COMP_WORDS <<<"$COMP_LINE"
+    [[ $COMP_LINE == *' ' ]] && COMP_WORDS+=('')
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    _orvane orvane "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    printf '%s
+' "${COMPREPLY[@]}"]=] completion ${PREFIX}/share/bash-completion/completions/orvane "${line}"
+    WORKING_DIRECTORY ${completing} OUTPUT_VARIABLE offered ERROR_VARIABLE err RESULT_VARIABLE failed)
+  foreach(word ${expected})
+    if(failed OR NOT "\n${offered}" MATCHES "\n${word}\n")
+      message(FATAL_ERROR "completing '${line}' does not offer ${word}: ${offered}${err}")
+    endif()
+  endforeach()
+  foreach(word ${unexpected})
+    if("\n${offered}" MATCHES "\n${word}\n")
+      message(FATAL_ERROR "completing '${line}' offers ${word}: ${offered}")
+    endif()
+  endforeach()
+endfunction()
+set(ENV{PATH} "${PREFIX}/bin:$ENV{PATH}")
+complete("orvane " "download;upload;version-id;ports;export;help;--help" "plant.mdb")
+complete("orvane help ver" "verify;version-id" "")
+complete("orvane download --p" "--port;--parity" "--pdf;--json")
+complete("orvane download plant.mdb -p " "Simulator" "plant.mdb")
+complete("orvane upload plant.mdb --baud " "38400;1200" "")
+complete("orvane verify " "plant.mdb;folder" "notes.txt")
+complete("orvane import " "notes.txt;plant.mdb" "")
+
 # git shows two versions of a configuration as the change an engineer made, with the two lines
 # the README gives: the attribute and orvane export as the text converter.
 find_program(GIT git REQUIRED)

@@ -52,9 +52,8 @@ if(NOT files MATCHES "\nusr/include/kessig/OrvaneDB.h\n" OR NOT files MATCHES "\
   message(FATAL_ERROR "orvane-dev lacks the header or the link:\n${files}")
 endif()
 
-# Every tag lintian gives as an error or a warning is a fault, except the manual pages the
-# commands do not have yet.
-execute_process(COMMAND ${LINTIAN} --suppress-tags no-manual-page ${runtime} ${dev}
+# Every tag lintian gives as an error or a warning is a fault.
+execute_process(COMMAND ${LINTIAN} ${runtime} ${dev}
                 OUTPUT_VARIABLE tags ERROR_VARIABLE lintianLog RESULT_VARIABLE failed)
 string(REGEX MATCHALL "(^|\n)[EW]: [^\n]*" faults "${tags}")
 if(faults OR failed GREATER 1)

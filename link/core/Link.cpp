@@ -1,4 +1,5 @@
 #include "orvane/link/Link.h"
+#include "orvane/link/PortList.h"
 
 namespace orvane::link {
 
@@ -270,9 +271,12 @@ bool Link::Open_Comm_Port()
         ownedTransport_ = std::make_unique<SerialTransport>(device, lineBaud(),
                                                             QString::fromStdString(settings.CommParity));
     if (!ownedTransport_->open()) {
+        // A simulator that could not be started has said why already.
+        report(isSimulatorPortName(settings.CommPortName)
+                   ? portLabel() + ": not available. Change the setting to another port."
+                   : portLabel() + ": not available: " + ownedTransport_->whyNotOpened());
         ownedTransport_.reset();
         transport_ = nullptr;
-        report(portLabel() + ": not available. Change the setting to another port.");
         return false;
     }
     transport_ = ownedTransport_.get();

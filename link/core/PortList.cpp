@@ -2,11 +2,13 @@
 
 #include "orvane/link/Transport.h"
 
-#include <QSerialPort>
+#include <QDir>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 
 namespace orvane::link {
 
@@ -65,31 +67,50 @@ bool isSimulatorPortName(std::string_view name)
 std::vector<std::string> systemPortNames()
 {
     std::vector<std::string> names;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const auto& info : ports)
-        names.push_back(info.systemLocation().toStdString());
-    std::sort(names.begin(), names.end(), naturalLess);
-    names.erase(std::unique(names.begin(), names.end()), names.end());
+    for (const SerialPortInfo& port : systemPorts())
+        names.push_back(port.device);
     return names;
 }
 
-bool serialPortAvailable(const std::string& device)
+std::vector<SerialPortInfo> systemPorts(const std::string& byIdFolder)
 {
-    QSerialPort port(QString::fromStdString(device));
-    if (!port.open(QIODevice::ReadWrite))
-        return false;
-    port.close();
-    return true;
+    std::map<std::string, SerialPortInfo, decltype(&naturalLess)> ports(naturalLess);
+    for (const auto& info : QSerialPortInfo::availablePorts()) {
+        SerialPortInfo& port = ports[info.systemLocation().toStdString()];
+        port.device = info.systemLocation().toStdString();
+        QStringList said;
+        for (const QString& part : {info.description(), info.manufacturer()})
+            if (!part.isEmpty() && !said.contains(part))
+                said << part;
+        port.description = said.join(QStringLiteral(", ")).toStdString();
+    }
+    const QDir byId(QString::fromStdString(byIdFolder));
+    for (const QFileInfo& name : byId.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString device = name.canonicalFilePath();
+        if (device.isEmpty())
+            continue;   // a link to nothing
+        SerialPortInfo& port = ports[device.toStdString()];
+        port.device = device.toStdString();
+        port.byId.push_back(name.absoluteFilePath().toStdString());
+    }
+    std::vector<SerialPortInfo> sorted;
+    for (auto& [device, port] : ports)
+        sorted.push_back(std::move(port));
+    return sorted;
 }
 
-std::string portListEntry(const std::string& device, bool available)
+std::string portListEntry(const std::string& device, PortState state)
 {
-    return device + std::string(available ? kAvailableMark : kInUseMark);
+    const auto mark = state == PortState::Available      ? kAvailableMark
+                      : state == PortState::Busy         ? kInUseMark
+                      : state == PortState::NotPermitted ? kNotPermittedMark
+                                                         : kNotAvailableMark;
+    return device + std::string(mark);
 }
 
 std::string portNameOfEntry(std::string_view entry)
 {
-    for (const auto mark : {kAvailableMark, kInUseMark}) {
+    for (const auto mark : {kAvailableMark, kInUseMark, kNotPermittedMark, kNotAvailableMark}) {
         if (entry.size() >= mark.size() && entry.substr(entry.size() - mark.size()) == mark)
             return std::string(entry.substr(0, entry.size() - mark.size()));
     }
@@ -122,6 +143,17 @@ std::optional<std::string> portNameError(std::string_view name)
     if (!isPortNumber(text.substr(colon + 1)))
         return quoted + ": the network port after the colon must be a number from 1 to 65535.";
     return std::nullopt;
+}
+
+std::optional<std::string> portProblem(std::string_view portName)
+{
+    const std::string name(trimmedBlanks(portName));
+    if (name.empty() || isSimulatorPortName(name) || isTcpPortName(QString::fromStdString(name)))
+        return std::nullopt;
+    const PortStatus status = serialPortStatus(name);
+    if (status.state == PortState::Available)
+        return std::nullopt;
+    return name + ": not available: " + portProblemText(status, systemPortNames());
 }
 
 std::optional<std::string> resolvePortName(std::string_view chosen,

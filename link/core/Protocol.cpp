@@ -172,10 +172,15 @@ std::string printableText(std::string_view cp1252)
     return out;
 }
 
+double lineBytesPerSecond(int baud)
+{
+    return (baud > 0 ? baud : kDefaultBaud) / 11.0;
+}
+
 namespace {
 double wireMs(int bytes, int baud)
 {
-    return bytes * 11.0 * 1000.0 / (baud > 0 ? baud : kDefaultBaud);
+    return bytes * 1000.0 / lineBytesPerSecond(baud);
 }
 } // namespace
 

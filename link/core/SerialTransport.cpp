@@ -1,8 +1,11 @@
 #include "orvane/link/Transport.h"
 
 #include "FoundSettings.h"
+#include "orvane/link/PortList.h"
+#include "orvane/link/PortStatus.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QSignalBlocker>
 
@@ -12,7 +15,7 @@
 namespace orvane::link {
 
 SerialTransport::SerialTransport(const QString &portName, int baud, const QString &parity, QObject *parent)
-    : Transport(parent), port_(new QSerialPort(this))
+    : Transport(parent), port_(new QSerialPort(this)), name_(portName)
 {
     // Configure before opening so the line never runs with stale settings.
     port_->setPortName(portName);
@@ -52,8 +55,12 @@ void clearEverythingElse(int fd)
 
 bool SerialTransport::open()
 {
-    const QString name = port_->portName();
-    const QString device = name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;   // as the port resolves it
+    // As the port resolves a name, and through a link (a /dev/serial/by-id name) to the
+    // device itself, so that its lock is the one every other name of it takes too.
+    const QString given = name_.startsWith(QLatin1Char('/')) ? name_ : QStringLiteral("/dev/") + name_;
+    const QString real = QFileInfo(given).canonicalFilePath();
+    const QString device = real.isEmpty() ? given : real;
+    port_->setPortName(device);
     found_ = std::make_unique<detail::FoundSettings>(QFile::encodeName(device));
     bool opened = port_->open(QIODevice::ReadWrite);
     if (!opened && port_->error() == QSerialPort::UnsupportedOperationError && found_->known()) {
@@ -127,5 +134,13 @@ qint64 SerialTransport::write(const QByteArray &bytes)
 QByteArray SerialTransport::readAll() { return port_->read(port_->bytesAvailable()); }
 QByteArray SerialTransport::read(qint64 maxBytes) { return port_->read(maxBytes); }
 QString SerialTransport::errorText() const { return port_->errorString(); }
+
+int SerialTransport::openError() const { return port_->error(); }
+
+std::string SerialTransport::whyNotOpened() const
+{
+    return portProblemText(orvane::link::whyNotOpened(name_.toStdString(), openError(), errorText().toStdString()),
+                           systemPortNames());
+}
 
 } // namespace orvane::link

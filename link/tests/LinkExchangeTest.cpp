@@ -1,7 +1,10 @@
 // Exchanges over a real pseudo-terminal: the test plays the controller on the master side.
 #include "orvane/link/Link.h"
+#include "orvane/link/PortList.h"
 #include "orvane/link/Transport.h"
 #include "orvane/testing/PtyController.h"
+
+#include "../../files/tests/support/OrdinaryUser.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,7 +15,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <fstream>
 #include <functional>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -120,7 +130,19 @@ struct RecordingReporter : LinkReporter {
 };
 } // namespace
 
-TEST(OpenCommPort, MissingPortReportsNotAvailable)
+// What a missing device's message ends with: the serial ports that exist.
+std::string portsHere()
+{
+    std::string ports;
+    for (const std::string &port : systemPortNames())
+        ports += (ports.empty() ? "" : ", ") + port;
+    const auto last = ports.rfind(", ");
+    if (last != std::string::npos)
+        ports.replace(last, 2, " and ");
+    return ports.empty() ? "This computer shows no serial port." : "The serial ports here are " + ports + ".";
+}
+
+TEST(OpenCommPort, MissingPortReportsNotAvailable_NamingThePortsThatExist)
 {
     Link link;
     RecordingReporter reporter;
@@ -129,7 +151,7 @@ TEST(OpenCommPort, MissingPortReportsNotAvailable)
     EXPECT_FALSE(link.Open_Comm_Port());
     EXPECT_FALSE(link.port_is_open);
     ASSERT_EQ(reporter.messages.size(), 1u);
-    EXPECT_EQ(reporter.messages[0], "/dev/ttyUSB-missing-9: not available. Change the setting to another port.");
+    EXPECT_EQ(reporter.messages[0], "/dev/ttyUSB-missing-9: not available: there is no such device. " + portsHere());
 }
 
 TEST(OpenCommPort, NumberedPortNamedComAndItsDeviceInMessages)
@@ -143,7 +165,7 @@ TEST(OpenCommPort, NumberedPortNamedComAndItsDeviceInMessages)
     link.settings.CommPortNumber = 250;  // no such device
     EXPECT_FALSE(link.Open_Comm_Port());
     ASSERT_EQ(reporter.messages.size(), 1u);
-    EXPECT_EQ(reporter.messages[0], "COM250 (/dev/ttyS249): not available. Change the setting to another port.");
+    EXPECT_EQ(reporter.messages[0], "COM250 (/dev/ttyS249): not available: there is no such device. " + portsHere());
 }
 
 TEST(OpenCommPort, PortHeldByThisLinkReportsInUse_ThenPollWorks)
@@ -166,19 +188,73 @@ TEST(OpenCommPort, PortHeldByThisLinkReportsInUse_ThenPollWorks)
     EXPECT_FALSE(link.port_is_open);
 }
 
-TEST(OpenCommPort, PortHeldByAnotherOpenerReportsNotAvailable)
+// "link_exchange_t, process 4242": this process as a holder of a port is named.
+std::string thisProcess()
+{
+    std::string name;
+    std::getline(std::ifstream("/proc/self/comm"), name);
+    return name + ", process " + std::to_string(::getpid());
+}
+
+TEST(OpenCommPort, PortHeldByAnotherOpenerReportsNotAvailable_ThroughAnyOfItsNames_NamingTheHolder)
 {
     PtyController controller;
+    const QString device = controller.slaveName();
+    // The system's name of an adapter by what it is, leading to the device.
+    QTemporaryDir byId;
+    const QString named = byId.filePath("usb-Orvane_Test_Adapter_A10K-if00-port0");
+    ASSERT_TRUE(QFile::link(device, named));
+    const auto ports = systemPorts(byId.path().toStdString());
+    const auto listed = std::find_if(ports.begin(), ports.end(), [&](const SerialPortInfo &port) { return port.device == device.toStdString(); });
+    ASSERT_NE(listed, ports.end());
+    EXPECT_EQ(listed->byId, std::vector<std::string>{named.toStdString()});
+
     Link first;
-    first.settings.CommPortName = controller.slaveName().toStdString();
+    first.settings.CommPortName = named.toStdString();
     ASSERT_TRUE(first.Open_Comm_Port());
+    EXPECT_EQ(serialPortStatus(device.toStdString()).state, PortState::Busy);
     Link second;
     RecordingReporter reporter;
     second.setReporter(&reporter);
-    second.settings = first.settings;
+    second.settings.CommPortName = device.toStdString();
     EXPECT_FALSE(second.Open_Comm_Port());
     ASSERT_EQ(reporter.messages.size(), 1u);
-    EXPECT_EQ(reporter.messages[0], first.settings.CommPortName + ": not available. Change the setting to another port.");
+    EXPECT_EQ(reporter.messages[0], device.toStdString() + ": not available: another program holds it (" + thisProcess() +
+                                        "). Close that program, or change the setting to another port.");
+    first.Close_Comm_Port();
+    EXPECT_EQ(serialPortStatus(device.toStdString()).state, PortState::Available);
+}
+
+TEST(OpenCommPort, APortThisUserMayNotOpen_NamesTheGroupToJoin_OrItsOnlyOwner)
+{
+    using orvane::testsupport::asOrdinaryUser;
+    if (!orvane::testsupport::runningAsRoot())
+        GTEST_SKIP() << "giving a device to a group needs root";
+    const group *dialout = ::getgrnam("dialout");
+    if (!dialout)
+        GTEST_SKIP() << "no group dialout here";
+    PtyController controller;
+    const std::string device = controller.slaveName().toStdString();
+    ASSERT_EQ(::chown(device.c_str(), 0, dialout->gr_gid), 0);
+    ASSERT_EQ(::chmod(device.c_str(), 0660), 0);
+    // The message the ordinary user gets, compared in its own process.
+    const auto opensAsOrdinaryUser = [&](const std::string &expected) {
+        return asOrdinaryUser([&]() -> int64_t {
+            Link link;
+            RecordingReporter reporter;
+            link.setReporter(&reporter);
+            link.settings.CommPortName = device;
+            const bool opened = link.Open_Comm_Port();
+            const auto state = serialPortStatus(device).state;
+            return !opened && reporter.messages == std::vector<std::string>{expected} && state == PortState::NotPermitted;
+        });
+    };
+    const std::string nobody = ::getpwuid(orvane::testsupport::kNobody)->pw_name;
+    EXPECT_EQ(opensAsOrdinaryUser(device + ": not available: permission denied. It belongs to the group dialout: add the "
+                                           "user to that group (sudo usermod -aG dialout " + nobody + ") and log in again."),
+              1);
+    ASSERT_EQ(::chmod(device.c_str(), 0600), 0);
+    EXPECT_EQ(opensAsOrdinaryUser(device + ": not available: permission denied: only its owner, root, may open it."), 1);
 }
 
 TEST_F(LinkOverPty, LengthPrefixedReply_TextAndEmptyText_WrongCheckBytesNoReply)
@@ -282,7 +358,7 @@ TEST(TcpLink, RefusedServerReportsNotAvailable)
     link.settings.CommPortName = "127.0.0.1:" + std::to_string(port);
     EXPECT_FALSE(link.Open_Comm_Port());
     ASSERT_EQ(reporter.messages.size(), 1u);
-    EXPECT_EQ(reporter.messages[0], link.settings.CommPortName + ": not available. Change the setting to another port.");
+    EXPECT_EQ(reporter.messages[0], link.settings.CommPortName + ": not available: Connection refused. Change the setting to another port.");
 }
 
 TEST_F(LinkOverPty, SlotCursorReadsValuesAndFetchesNextPageAfter32Slots)

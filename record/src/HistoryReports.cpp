@@ -1,14 +1,10 @@
 #include "orvane/record/HistoryReports.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 
 namespace orvane::record {
 
 namespace {
-
-QByteArray jsonText(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Indented); }
-QByteArray jsonText(const QJsonArray& a) { return QJsonDocument(a).toJson(QJsonDocument::Indented); }
 
 QString entryLine(const TransferEntry& e)
 {
@@ -16,31 +12,34 @@ QString entryLine(const TransferEntry& e)
         .arg(e.id, shownTime(e), e.operation, e.outcome, e.file, e.user, e.host, e.port);
 }
 
+QJsonArray entriesJson(const std::vector<TransferEntry>& entries)
+{
+    QJsonArray array;
+    for (const TransferEntry& e : entries)
+        array.append(entryJson(e));
+    return array;
+}
+
 } // namespace
 
-QByteArray listingReport(const std::vector<TransferEntry>& entries, bool json)
+QByteArray listingText(const std::vector<TransferEntry>& entries)
 {
-    if (json) {
-        QJsonArray array;
-        for (const TransferEntry& e : entries)
-            array.append(entryJson(e));
-        return jsonText(array);
-    }
     QByteArray out;
     for (const TransferEntry& e : entries)
         out += entryLine(e).toUtf8() + '\n';
     return out;
 }
 
-QByteArray entryReport(const ParsedEntry& parsed, bool json)
+QJsonObject listingJson(const QString& folder, const std::vector<TransferEntry>& entries, const QStringList& skipped)
+{
+    return {{QStringLiteral("folder"), folder},
+            {QStringLiteral("entries"), entriesJson(entries)},
+            {QStringLiteral("skipped"), QJsonArray::fromStringList(skipped)}};
+}
+
+QByteArray entryText(const ParsedEntry& parsed)
 {
     const TransferEntry& e = parsed.entry;
-    if (json) {
-        QJsonObject o = entryJson(e);
-        o.insert(QStringLiteral("changedSinceWritten"), parsed.changed);
-        o.insert(QStringLiteral("text"), e.text);
-        return jsonText(o);
-    }
     QStringList lines{QStringLiteral("entry          %1").arg(e.id),
                       QStringLiteral("time           %1").arg(e.time),
                       QStringLiteral("operation      %1").arg(e.operation),
@@ -62,16 +61,16 @@ QByteArray entryReport(const ParsedEntry& parsed, bool json)
     return out;
 }
 
-QByteArray checkReport(const TransferHistory::Check& check, bool json)
+QJsonObject entryJsonWhole(const ParsedEntry& parsed)
 {
-    if (json) {
-        QJsonArray changed;
-        for (const TransferEntry& e : check.changed)
-            changed.append(entryJson(e));
-        return jsonText(QJsonObject{{QStringLiteral("whole"), check.whole},
-                                    {QStringLiteral("changed"), changed},
-                                    {QStringLiteral("notWhole"), QJsonArray::fromStringList(check.warnings)}});
-    }
+    QJsonObject o = entryJson(parsed.entry);
+    o.insert(QStringLiteral("changedSinceWritten"), parsed.changed);
+    o.insert(QStringLiteral("text"), parsed.entry.text);
+    return o;
+}
+
+QByteArray checkText(const TransferHistory::Check& check)
+{
     QByteArray out;
     for (const TransferEntry& e : check.changed)
         out += "changed since it was written: " + entryLine(e).toUtf8() + '\n';
@@ -83,15 +82,24 @@ QByteArray checkReport(const TransferHistory::Check& check, bool json)
     return out;
 }
 
-QByteArray heldReport(const HeldConfiguration& held, const QString& port, const QString& identification, bool json)
+QJsonObject checkJson(const TransferHistory::Check& check)
 {
-    if (json) {
-        QJsonObject o = heldJson(held);
-        o.insert(QStringLiteral("port"), port);
-        o.insert(QStringLiteral("identification"), identification);
-        return jsonText(o);
-    }
+    return {{QStringLiteral("whole"), check.whole},
+            {QStringLiteral("changed"), entriesJson(check.changed)},
+            {QStringLiteral("notWhole"), QJsonArray::fromStringList(check.warnings)}};
+}
+
+QByteArray heldReportText(const HeldConfiguration& held, const QString& port, const QString& identification)
+{
     return (QStringLiteral("Controller on %1: %2\n").arg(port, identification) + heldText(held) + QLatin1Char('\n')).toUtf8();
+}
+
+QJsonObject heldReportJson(const HeldConfiguration& held, const QString& port, const QString& identification)
+{
+    QJsonObject o = heldJson(held);
+    o.insert(QStringLiteral("port"), port);
+    o.insert(QStringLiteral("identification"), identification);
+    return o;
 }
 
 } // namespace orvane::record

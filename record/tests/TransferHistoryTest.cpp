@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
 #include <QTemporaryDir>
@@ -41,11 +40,6 @@ TransferEntry sampleEntry(int n)
     e.imageSha256 = imageDigest(e.image);
     e.text = QStringLiteral("title = \"Unit %1\"\nblock 20: PID (function 10)\n").arg(n);
     return e;
-}
-
-bool jsonFlag(const QByteArray& json, const char* key)
-{
-    return QJsonDocument::fromJson(json).object().value(QLatin1String(key)).toBool();
 }
 
 QByteArray contentOf(const QString& path)
@@ -163,15 +157,15 @@ TEST(TransferHistory, DamagedEntriesAreSkippedWithAWarningAndChangedOnesAreFound
     EXPECT_EQ(check.warnings.size(), 4);
 
     // As the command line reports it.
-    const QByteArray report = checkReport(check, false);
+    const QByteArray report = checkText(check);
     EXPECT_TRUE(report.contains("changed since it was written: " + kept[2].id.toUtf8() + "  2026-12-03 14:03 UTC  download complete"))
         << report.toStdString();
     EXPECT_TRUE(report.endsWith("3 entries as written, 1 changed, 4 not whole\n")) << report.toStdString();
-    const QJsonObject checked = QJsonDocument::fromJson(checkReport(check, true)).object();
+    const QJsonObject checked = checkJson(check);
     EXPECT_EQ(checked["whole"].toInt(), 3);
     EXPECT_EQ(checked["changed"].toArray()[0].toObject()["id"].toString(), kept[2].id);
-    EXPECT_EQ(listingReport(listing.entries, false).count('\n'), 4);
-    const QJsonArray listed = QJsonDocument::fromJson(listingReport(listing.entries, true)).array();
+    EXPECT_EQ(listingText(listing.entries).count('\n'), 4);
+    const QJsonArray listed = listingJson(shared.path(), listing.entries, listing.warnings)["entries"].toArray();
     ASSERT_EQ(listed.size(), 4);
     EXPECT_EQ(listed[0].toObject()["file"].toString(), kept[3].file);
     EXPECT_EQ(listed[0].toObject()["time"].toString(), "2026-12-04T14:03:22Z");
@@ -184,10 +178,10 @@ TEST(TransferHistory, DamagedEntriesAreSkippedWithAWarningAndChangedOnesAreFound
     QString error;
     const auto shown = history.find(kept[2].id, error);
     ASSERT_TRUE(shown);
-    const QByteArray text = entryReport(*shown, false);
+    const QByteArray text = entryText(*shown);
     EXPECT_TRUE(text.contains("CHANGED since it was written")) << text.toStdString();
     EXPECT_TRUE(text.contains("\nblock 20: PID (function 10)\n")) << text.toStdString();
-    EXPECT_TRUE(jsonFlag(entryReport(*shown, true), "changedSinceWritten"));
+    EXPECT_TRUE(entryJsonWhole(*shown)["changedSinceWritten"].toBool());
     EXPECT_TRUE(history.find(kept[1].id.left(8 + 1 + 6 + 3), error));
     EXPECT_FALSE(history.find(QStringLiteral("2026"), error));
     EXPECT_TRUE(error.contains(QStringLiteral("entries start with 2026"))) << error.toStdString();

@@ -1,6 +1,9 @@
 // orvane-sim: a controller behind the serial protocol, on a pseudo-terminal or a TCP port.
 #include "SimServer.h"
 
+#include "orvane/arguments/ExitStatus.h"
+#include "orvane/sim/Options.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -21,22 +24,20 @@ void onSignal(int)
 
 int main(int argc, char **argv)
 {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
-        std::fputs(orvane::sim::kUsage, stdout);
-        return 0;
-    }
-    const auto parsed = orvane::sim::parseOptions(arguments);
-    if (!parsed.options) {
-        std::fprintf(stderr, "orvane-sim: %s\n%s", parsed.error.c_str(), orvane::sim::kUsage);
-        return 2;
-    }
+    using namespace orvane::arguments;
+    const Syntax syntax = orvane::sim::commandLineSyntax();
+    const Parsed command = parse(syntax, wordsOf(argc, argv));
+    if (const auto answered = answer(syntax, command))
+        return *answered;
+    const auto parsed = orvane::sim::optionsOf(command.arguments);
+    if (!parsed.options)
+        return usageError(syntax.command(), QString::fromStdString(parsed.error));
 
     QCoreApplication app(argc, argv);
     // Stop cleanly on SIGTERM/SIGINT so the memory file is saved and the link removed.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
         std::perror("orvane-sim: socketpair");
-        return 1;
+        return orvane::arguments::kExitUsage;
     }
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
@@ -51,7 +52,7 @@ int main(int argc, char **argv)
     const QString announcement = server.start();
     if (announcement.isEmpty()) {
         std::fprintf(stderr, "orvane-sim: %s\n", qPrintable(server.errorText()));
-        return 1;
+        return orvane::arguments::kExitUsage;
     }
     std::printf("%s\n", qPrintable(announcement));
     std::fflush(stdout);

@@ -1,15 +1,10 @@
 #include "orvane/sim/Options.h"
 
+#include "orvane/arguments/ExitStatus.h"
+
 #include <charconv>
 
 namespace orvane::sim {
-
-const char *const kUsage =
-    "orvane-sim [--pty] [--link PATH] | [--tcp PORT]\n"
-    "           [--rom TEXT] [--memory FILE] [--baud N] [--log]\n"
-    "           [--lose N] [--drop-reply N] [--extra-byte N] [--late-reply N:MS] [--garble N] [--silent-after N]\n"
-    "           [--corrupt N] [--hold-reply N:M] [--noise-after N] [--reply-delay MS]\n"
-    "           [--output BLOCK=VALUE]\n";
 
 namespace {
 std::optional<long> toNumber(const std::string &text, long lowest, long highest)
@@ -36,96 +31,134 @@ std::optional<std::pair<long, long>> toPair(const std::string &text, char separa
 }
 
 constexpr long kMaxFrame = 1L << 30;
+
+// The options that name a frame, and the set of the plan each one fills.
+const std::pair<const char *, std::set<int> FaultPlan::*> kFrameSets[] = {
+    {"lose", &FaultPlan::lose},       {"drop-reply", &FaultPlan::dropReply}, {"extra-byte", &FaultPlan::extraByte},
+    {"garble", &FaultPlan::garble},   {"corrupt", &FaultPlan::corrupt}};
+const std::pair<const char *, int FaultPlan::*> kFrameNumbers[] = {{"silent-after", &FaultPlan::silentAfter},
+                                                                    {"noise-after", &FaultPlan::noiseAfter}};
 } // namespace
 
-ParsedOptions parseOptions(const std::vector<std::string> &arguments)
+orvane::arguments::Syntax commandLineSyntax()
+{
+    using namespace orvane::arguments;
+    Syntax syntax(QStringLiteral("orvane-sim"), "play an Orvane controller on a pseudo-terminal or a TCP port");
+    syntax
+        .about("Prints one line on standard output, \"PTY /dev/pts/N\" or \"TCP 127.0.0.1:PORT\", and serves until "
+               "SIGTERM or SIGINT; then it saves the memory file and removes the --link. Frame numbers N count every "
+               "frame received from 1, rejected ones included; the fault options may be given more than once.")
+        .option({{"pty"}, {}, "serve on a pseudo-terminal (the default)"})
+        .option({{"link"}, "PATH", "make PATH a symbolic link to the pseudo-terminal"})
+        .option({{"tcp"}, "PORT", "serve on this TCP port of 127.0.0.1 instead (0: a free one)"})
+        .option({{"rom"}, "TEXT", "the ROM version in the identification text (default 2.50)"})
+        .option({{"memory"}, "FILE", "load the memory areas from FILE at start (if it exists), save them after "
+                                     "every write"})
+        .option({{"baud"}, "N", "pace the bytes it sends at N baud, 11 bits a byte (default: no pacing)"})
+        .option({{"log"}, {}, "log every frame in and out in hex on standard error"})
+        .option({{"lose"}, "N", "garble the N-th frame on the line: it is neither carried out nor answered"})
+        .option({{"drop-reply"}, "N", "carry out the N-th frame but leave it unanswered"})
+        .option({{"extra-byte"}, "N", "append one byte to the N-th reply"})
+        .option({{"late-reply"}, "N:MS", "send the N-th reply MS milliseconds late"})
+        .option({{"garble"}, "N", "invert the first byte of the N-th reply"})
+        .option({{"corrupt"}, "N", "invert a data byte (byte 1) of the N-th reply: only its check bytes show it"})
+        .option({{"hold-reply"}, "N:M", "hold the N-th reply back and send it when frame M comes, ahead of M's own"})
+        .option({{"reply-delay"}, "MS", "send every reply MS milliseconds after its frame came"})
+        .option({{"noise-after"}, "N", "answer every frame after the N-th with 5 random bytes, carrying none out"})
+        .option({{"silent-after"}, "N", "answer no frame after the N-th"})
+        .option({{"output"}, "BLOCK=VALUE", "pin a block's output at VALUE (-32768..32767), like a forced point"})
+        .exitStatus(kExitDone, "stopped by SIGTERM or SIGINT")
+        .exitStatus(kExitUsage, "a bad command line, or the pseudo-terminal, the TCP port or the memory file could "
+                                "not be had (the reason on standard error)");
+    return syntax;
+}
+
+ParsedOptions optionsOf(const orvane::arguments::Arguments &arguments)
 {
     Options options;
-    bool sawPty = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string &name = arguments[i];
-        const auto fail = [&](const std::string &why) { return ParsedOptions{std::nullopt, name + ": " + why}; };
-        if (name == "--pty") {
-            sawPty = true;
-            continue;
-        }
-        if (name == "--log") {
-            options.log = true;
-            continue;
-        }
-        static const std::set<std::string> kTakesValue{
-            "--tcp",        "--link",       "--rom",          "--memory",  "--baud",        "--lose",
-            "--drop-reply", "--garble",     "--extra-byte",   "--late-reply", "--silent-after", "--output",
-            "--corrupt",    "--hold-reply", "--noise-after",  "--reply-delay"};
-        if (!kTakesValue.contains(name))
-            return fail("unknown argument");
-        if (i + 1 >= arguments.size())
-            return fail("needs a value");
-        const std::string &value = arguments[++i];
-        const auto frameNumber = toNumber(value, 1, kMaxFrame);
-        if (name == "--tcp") {
-            const auto port = toNumber(value, 0, 65535);
-            if (!port)
-                return fail("not a port number: " + value);
-            options.tcp = true;
-            options.tcpPort = static_cast<int>(*port);
-        } else if (name == "--link") {
-            options.linkPath = value;
-        } else if (name == "--rom") {
-            options.romVersion = value;
-        } else if (name == "--memory") {
-            options.memoryFile = value;
-        } else if (name == "--baud") {
-            const auto baud = toNumber(value, 1, 10'000'000);
-            if (!baud)
-                return fail("not a baud rate: " + value);
-            options.baud = static_cast<int>(*baud);
-        } else if (name == "--lose" || name == "--drop-reply" || name == "--extra-byte" || name == "--garble" ||
-                   name == "--silent-after" || name == "--corrupt" || name == "--noise-after") {
-            if (!frameNumber)
-                return fail("not a frame number (1 and up): " + value);
-            const int n = static_cast<int>(*frameNumber);
-            if (name == "--lose")
-                options.faults.lose.insert(n);
-            else if (name == "--drop-reply")
-                options.faults.dropReply.insert(n);
-            else if (name == "--extra-byte")
-                options.faults.extraByte.insert(n);
-            else if (name == "--garble")
-                options.faults.garble.insert(n);
-            else if (name == "--corrupt")
-                options.faults.corrupt.insert(n);
-            else if (name == "--noise-after")
-                options.faults.noiseAfter = n;
-            else
-                options.faults.silentAfter = n;
-        } else if (name == "--late-reply") {
-            const auto late = toPair(value, ':', 1, kMaxFrame, 0, 600'000);
-            if (!late)
-                return fail("expected FRAME:MILLISECONDS, got " + value);
-            options.faults.lateReplyMs[static_cast<int>(late->first)] = static_cast<int>(late->second);
-        } else if (name == "--hold-reply") {
-            const auto held = toPair(value, ':', 1, kMaxFrame, 1, kMaxFrame);
-            if (!held || held->second <= held->first)
-                return fail("expected FRAME:LATER_FRAME, got " + value);
-            options.faults.heldUntil[static_cast<int>(held->first)] = static_cast<int>(held->second);
-        } else if (name == "--reply-delay") {
-            const auto delay = toNumber(value, 0, 600'000);
-            if (!delay)
-                return fail("not a number of milliseconds: " + value);
-            options.faults.replyDelayMs = static_cast<int>(*delay);
-        } else if (name == "--output") {
-            const auto pin = toPair(value, '=', 0, 159, -32768, 32767);
-            if (!pin)
-                return fail("expected BLOCK=VALUE (block 0..159, value -32768..32767), got " + value);
-            options.pinnedOutputs[static_cast<int>(pin->first)] = static_cast<int16_t>(pin->second);
-        }
+    const auto fail = [](const std::string &name, const std::string &why) {
+        return ParsedOptions{std::nullopt, "--" + name + ": " + why};
+    };
+    const auto valuesOf = [&](const char *name) {
+        std::vector<std::string> values;
+        for (const QString &value : arguments.values(QString::fromLatin1(name)))
+            values.push_back(value.toStdString());
+        return values;
+    };
+    for (const std::string &value : valuesOf("tcp")) {
+        const auto port = toNumber(value, 0, 65535);
+        if (!port)
+            return fail("tcp", "not a port number: " + value);
+        options.tcp = true;
+        options.tcpPort = static_cast<int>(*port);
     }
-    if (sawPty && options.tcp)
+    for (const std::string &value : valuesOf("link"))
+        options.linkPath = value;
+    for (const std::string &value : valuesOf("rom"))
+        options.romVersion = value;
+    for (const std::string &value : valuesOf("memory"))
+        options.memoryFile = value;
+    options.log = arguments.isSet("log");
+    for (const std::string &value : valuesOf("baud")) {
+        const auto baud = toNumber(value, 1, 10'000'000);
+        if (!baud)
+            return fail("baud", "not a baud rate: " + value);
+        options.baud = static_cast<int>(*baud);
+    }
+    for (const auto &[name, set] : kFrameSets)
+        for (const std::string &value : valuesOf(name)) {
+            const auto frame = toNumber(value, 1, kMaxFrame);
+            if (!frame)
+                return fail(name, "not a frame number (1 and up): " + value);
+            (options.faults.*set).insert(static_cast<int>(*frame));
+        }
+    for (const auto &[name, number] : kFrameNumbers)
+        for (const std::string &value : valuesOf(name)) {
+            const auto frame = toNumber(value, 1, kMaxFrame);
+            if (!frame)
+                return fail(name, "not a frame number (1 and up): " + value);
+            options.faults.*number = static_cast<int>(*frame);
+        }
+    for (const std::string &value : valuesOf("late-reply")) {
+        const auto late = toPair(value, ':', 1, kMaxFrame, 0, 600'000);
+        if (!late)
+            return fail("late-reply", "expected FRAME:MILLISECONDS, got " + value);
+        options.faults.lateReplyMs[static_cast<int>(late->first)] = static_cast<int>(late->second);
+    }
+    for (const std::string &value : valuesOf("hold-reply")) {
+        const auto held = toPair(value, ':', 1, kMaxFrame, 1, kMaxFrame);
+        if (!held || held->second <= held->first)
+            return fail("hold-reply", "expected FRAME:LATER_FRAME, got " + value);
+        options.faults.heldUntil[static_cast<int>(held->first)] = static_cast<int>(held->second);
+    }
+    for (const std::string &value : valuesOf("reply-delay")) {
+        const auto delay = toNumber(value, 0, 600'000);
+        if (!delay)
+            return fail("reply-delay", "not a number of milliseconds: " + value);
+        options.faults.replyDelayMs = static_cast<int>(*delay);
+    }
+    for (const std::string &value : valuesOf("output")) {
+        const auto pin = toPair(value, '=', 0, 159, -32768, 32767);
+        if (!pin)
+            return fail("output", "expected BLOCK=VALUE (block 0..159, value -32768..32767), got " + value);
+        options.pinnedOutputs[static_cast<int>(pin->first)] = static_cast<int16_t>(pin->second);
+    }
+    if (arguments.isSet("pty") && options.tcp)
         return {std::nullopt, "--pty and --tcp exclude each other"};
     if (options.tcp && !options.linkPath.empty())
         return {std::nullopt, "--link needs a pty"};
     return {options, {}};
+}
+
+ParsedOptions parseOptions(const std::vector<std::string> &arguments)
+{
+    QByteArrayList words;
+    for (const std::string &argument : arguments)
+        words << QByteArray::fromStdString(argument);
+    const auto parsed = orvane::arguments::parse(commandLineSyntax(), words);
+    if (parsed.request != orvane::arguments::Request::Run)
+        return {std::nullopt, parsed.error.toStdString()};
+    return optionsOf(parsed.arguments);
 }
 
 void applyReplyFaults(const FaultPlan &plan, int frame, std::vector<uint8_t> &reply)

@@ -407,8 +407,8 @@ TEST(Options, BadArgumentsAreNamed)
         {{"--noise-after", "0"}, "--noise-after: not a frame number (1 and up): 0"},
         {{"--tcp", "70000"}, "--tcp: not a port number: 70000"},
         {{"--output", "160=1"}, "--output: expected BLOCK=VALUE (block 0..159, value -32768..32767), got 160=1"},
-        {{"--baud"}, "--baud: needs a value"},
-        {{"--bogus", "1"}, "--bogus: unknown argument"},
+        {{"--baud"}, "missing value after '--baud'"},
+        {{"--bogus", "1"}, "unknown option 'bogus'"},
         {{"--pty", "--tcp", "0"}, "--pty and --tcp exclude each other"},
         {{"--tcp", "0", "--link", "/tmp/x"}, "--link needs a pty"},
     };

@@ -41,6 +41,15 @@ QByteArray WindowlessProgram::commandLine() const
     return words.join(' ');
 }
 
+int WindowlessProgram::answerOtherwise(const orvane::arguments::Syntax& syntax) const
+{
+    using orvane::arguments::Request;
+    const auto parsed = orvane::arguments::parse(syntax, orvane::arguments::wordsOf(argc_, argv_));
+    if (parsed.request == Request::Help || parsed.request == Request::Version)
+        return *orvane::arguments::answer(syntax, parsed);
+    return orvane::arguments::usageError(syntax.command(), QStringLiteral("expected ") + syntax.usageLine());
+}
+
 void WindowlessProgram::notify(const QString& text, const QString& title)
 {
     if (displayAvailable()) {

@@ -3,6 +3,8 @@
 // than its whole compare at start-up; a message box is shown by a module loaded only
 // when there is a display to show it on.
 
+#include "orvane/arguments/Syntax.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -24,6 +26,9 @@ public:
     // A box with the exclamation icon and OK when a display is there; the text on
     // standard error when there is none, or when no box can be shown.
     void notify(const QString& text, const QString& title);
+    // The answer to a command line that is not the program's own form: its help or
+    // version, or the usage error; returns the exit status.
+    int answerOtherwise(const orvane::arguments::Syntax& syntax) const;
 
 private:
     int& argc_;

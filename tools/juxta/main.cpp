@@ -13,6 +13,30 @@
 
 using namespace orvane::compare;
 
+namespace {
+
+orvane::arguments::Syntax commandLineSyntax()
+{
+    orvane::arguments::Syntax syntax(QStringLiteral("Juxta"),
+                                     "compare two configurations into the compare log, the comments file and the "
+                                     "result file");
+    syntax.usage(QStringLiteral("Juxta FILE1<CODE>FILE2"))
+        .about("The command line is File 1's path, \"<\", a one-letter report code, \">\" and File 2's path, with "
+               "nothing between them and no quoting: a path with blanks passes unchanged. Report code L: all "
+               "differences; S: block function types and inputs only.")
+        .about("The compare log ORVANE_COMPARE_FILE.TXT, the comments of File 1 in COMMENTS.TXT and the result "
+               "flags in CompareResult are written into TEMP when it is this user's own folder, else into the "
+               "private folder orvane-UID there (or in the system's temporary folder). The configurations are only "
+               "read.")
+        .exitStatus(kExitCompared, "compared; the three files are written")
+        .exitStatus(kExitIncomplete, "compared, but a part could not be (the log tells which)")
+        .exitStatus(kExitNotCompared, "not compared: a bad command line, or a file that cannot be read (the "
+                                      "reason on standard error, or in a box on a display)");
+    return syntax;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     orvane::tools::WindowlessProgram program(argc, argv);
@@ -20,10 +44,8 @@ int main(int argc, char** argv)
     orvane::files::removeWorkingFilesOnTermination();
     orvane::files::removeLeftovers();
     const auto line = splitCommandLine(program.commandLine());
-    if (!line) {
-        std::fputs("Usage: Juxta FILE1<L>FILE2  (L: all differences, S: block functions and inputs)\n", stderr);
-        return kExitNotCompared;
-    }
+    if (!line)
+        return program.answerOtherwise(commandLineSyntax());
     QString temp;
     try {
         temp = orvane::files::tempFolder();

@@ -19,6 +19,25 @@ using namespace orvane::compare;
 
 namespace {
 
+orvane::arguments::Syntax commandLineSyntax()
+{
+    orvane::arguments::Syntax syntax(QStringLiteral("Tracera"),
+                                     "compare the drawing program's copy of a configuration with the configuration");
+    syntax.usage(QStringLiteral("Tracera CONFIGURATION<CODE>DRAWING"))
+        .about("The command line is the configuration's path, \"<\", a one-letter report code (L: all differences; "
+               "S: block function types and inputs only), \">\" and the drawing's path, which is shown in the log "
+               "but not opened; no quoting, so a path with blanks passes unchanged.")
+        .about("File 1 is TempOrvaneSyncFile.mdb in the synchronisation folder: TEMP when it holds one, else the "
+               "folder the drawing program stores (GRAVEN, FILES/LOCATION). The compare log "
+               "ORVANE_COMPARE_FILE.TXT and the result flags CompareResult are written there, and the "
+               "synchronisation database is deleted.")
+        .exitStatus(kExitCompared, "compared; the log and the result are written")
+        .exitStatus(kExitIncomplete, "compared, but a part could not be (the log tells which)")
+        .exitStatus(kExitNotCompared, "not compared: a bad command line, or a file that cannot be read (the "
+                                      "reason on standard error, or in a box on a display)");
+    return syntax;
+}
+
 // The temporary folder when the drawing program left the database there, else the
 // folder it stores in its settings, used as stored.
 QString synchronisationFolder()
@@ -37,10 +56,8 @@ QString synchronisationFolder()
 int compare(orvane::tools::WindowlessProgram& program, const QString& folder)
 {
     const auto line = splitCommandLine(program.commandLine());
-    if (!line) {
-        std::fputs("Usage: Tracera CONFIGURATION<L>DRAWING  (L: all differences, S: block functions and inputs)\n", stderr);
-        return kExitNotCompared;
-    }
+    if (!line)
+        return program.answerOtherwise(commandLineSyntax());
     const NamedFile configuration(line->first), drawing(line->second);
     CompanionJob job;
     job.programName = QStringLiteral("Tracera");

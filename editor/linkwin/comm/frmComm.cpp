@@ -113,7 +113,7 @@ void frmComm::fill_port_list()
     lstPort_->hide();
     lstPort_->clear();
     for (const auto& device : portsToList(chosen))
-        lstPort_->addItem(qs(orvane::link::portListEntry(device, orvane::link::serialPortAvailable(device))));
+        lstPort_->addItem(qs(orvane::link::portListEntry(device, orvane::link::serialPortStatus(device).state)));
     lstPort_->addItem(qs(std::string(orvane::link::kSimulatorPortName)));
     selectListedPort(chosen);
     lstPort_->show();
@@ -143,6 +143,15 @@ void frmComm::done_clicked()
         txtPort_->setFocus();
         txtPort_->selectAll();
         return;
+    }
+    // A port that cannot be opened today may be the right one tomorrow (an adapter not
+    // plugged in, a group not joined yet): the user hears why, and may keep it.
+    if (const auto problem = orvane::link::portProblem(portName)) {
+        if (showMessage(this, qs(*problem + "\r\rKeep this port anyway?"), Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
+            txtPort_->setFocus();
+            txtPort_->selectAll();
+            return;
+        }
     }
     auto settings = withPort(LoadCommSettings(), portName);
     settings.CommBaudRate = baudOfEntry(cboBaud_->currentText().toStdString());

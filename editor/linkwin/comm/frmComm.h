@@ -1,7 +1,9 @@
 #pragma once
 // "Comm Port Settings": the port, baud rate and parity of the link. The port list
-// is filled each time the window is shown; "&Done" checks the port name, saves the
-// settings and closes; Cancel closes and saves nothing.
+// is filled each time the window is shown, each port marked with whether it can be
+// opened now; "&Done" checks the port name, says why a port cannot be opened (the user
+// may keep it all the same), saves the settings and closes; Cancel closes and saves
+// nothing.
 
 #include <QDialog>
 

@@ -9,6 +9,8 @@
 
 #include <kessig/OrvaneDB.h>
 
+#include <optional>
+
 namespace orvane::transfer {
 
 namespace {
@@ -26,6 +28,10 @@ public:
     void progressStart(const std::string& caption) override { to_.progressStart(caption); }
     void progress(int percent) override { to_.progress(percent); }
     void progressEnd() override { to_.progressEnd(); }
+    void progressDetail(const std::string& part, std::optional<int> secondsLeft) override
+    {
+        to_.progressDetail(part, secondsLeft);
+    }
     bool cancelRequested() override
     {
         cancelled_ = cancelled_ || to_.cancelRequested();
@@ -78,16 +84,37 @@ TransferResult stopped(const NotingReporter& noting)
     return noting.cancelled() ? TransferResult::Cancelled : TransferResult::Incomplete;
 }
 
-// Port, controller, identification and the upload's reads; nothing on any failure
-// (reported).
-std::optional<UploadedController> readWhole(orvane::link::Link& link, const Catalogue& catalogue,
-                                            Reporter& reporter, TransferFacts& facts)
+// The controller identified and an upload's reads through the open `port`; nothing on
+// any failure (reported), with `refused` telling a controller that holds what cannot be
+// stored.
+std::optional<UploadedController> readWhole(orvane::link::Link& link, const PortSession& port,
+                                            const Catalogue& catalogue, Reporter& reporter, TransferFacts& facts,
+                                            bool& refused)
 {
-    PortSession port(link);
     if (!reached(link, port, reporter, facts))
         return std::nullopt;
     LinkExchange exchange(link);
-    return readController(exchange, catalogue, reporter);
+    return readController(exchange, catalogue, reporter, &refused);
+}
+
+// A transfer that stopped once it had begun: cancelled, or the line failed (it said which).
+Outcome stoppedShort(Reporter& reporter)
+{
+    return reporter.cancelRequested() ? Outcome::Cancelled : Outcome::NoController;
+}
+
+// The port opened before the question when the operator wants it so; false when that
+// failed (noted in `facts`).
+bool portBeforeQuestion(orvane::link::Link& link, const Operator& user, std::optional<PortSession>& port,
+                        TransferFacts& facts)
+{
+    if (!user.portBeforeQuestion())
+        return true;
+    facts.port = link.devicePath();
+    if (port.emplace(link).isOpen())
+        return true;
+    facts.note = texts::kPortNotOpened;
+    return false;
 }
 
 // The image the configuration gives, or nothing after reporting why it cannot be made.
@@ -132,15 +159,17 @@ void noteTextsOutsideCodePage(const Configuration& config, Reporter& reporter)
         reporter.message(texts::textsSentWithQuestionMarks(lossy), "", Icon::Information);
 }
 
-// The download from the port's open on, its end noted in `facts`.
-void sendToController(orvane::link::Link& link, const Configuration& config, const Catalogue& catalogue,
-                      const Image& image, Reporter& reporter, TransferFacts& facts)
+// The download through the open `port`, its end noted in `facts`.
+Outcome sendToController(orvane::link::Link& link, const PortSession& port, const Configuration& config,
+                         const Catalogue& catalogue, const Image& image, Reporter& reporter, TransferFacts& facts)
 {
-    PortSession port(link);
-    if (!reached(link, port, reporter, facts) || !acceptForDownload(facts.identification, config, catalogue, reporter))
-        return;
+    if (!reached(link, port, reporter, facts))
+        return Outcome::NoController;
+    if (!acceptForDownload(facts.identification, config, catalogue, reporter))
+        return Outcome::Failed;
     LinkExchange exchange(link);
     facts.result = sendImage(exchange, image, reporter);
+    return facts.result == TransferResult::Complete ? Outcome::Completed : stoppedShort(reporter);
 }
 
 } // namespace
@@ -156,44 +185,58 @@ Outcome CMDDWNLD_Click(orvane::link::Link& link, kessig::OrvaneDB& db, const std
     if (!image)
         return Outcome::Failed;
     noteTextsOutsideCodePage(config, reporter);
-    if (!user.confirmDownload())
-        return Outcome::Declined;
-
     NotingReporter noting(reporter);
     TransferFacts facts;
     facts.operation = Operation::Download;
     facts.image = occupiedMemory(memoryOf(*image), catalogue);
-    sendToController(link, config, catalogue, *image, noting, facts);
+    std::optional<PortSession> port;
+    Outcome outcome = Outcome::NoController;
+    if (portBeforeQuestion(link, user, port, facts)) {
+        if (!user.confirmDownload())
+            return Outcome::Declined;
+        if (!port)
+            port.emplace(link);
+        outcome = sendToController(link, *port, config, catalogue, *image, noting, facts);
+        port.reset();
+    }
     keep(log, facts, noting, db, reporter);
-    return facts.result == TransferResult::Complete ? Outcome::Completed : Outcome::Failed;
+    return outcome;
 }
 
 Outcome Command6_Click(orvane::link::Link& link, kessig::OrvaneDB& db, BlockFunctionTable& table,
                        Reporter& reporter, Operator& user, TransferLog& log)
 {
-    if (!user.askYesNo(texts::kUploadQuestion))
-        return Outcome::Declined;
-    const Catalogue catalogue = readCatalogue(db);
     NotingReporter noting(reporter);
     TransferFacts facts;
     facts.operation = Operation::Upload;
-    const std::optional<UploadedController> uploaded = readWhole(link, catalogue, noting, facts);
-    if (!uploaded) {
+    std::optional<PortSession> port;
+    std::optional<UploadedController> uploaded;
+    bool refused = false;
+    if (portBeforeQuestion(link, user, port, facts)) {
+        if (!user.askYesNo(texts::kUploadQuestion))
+            return Outcome::Declined;
+        const Catalogue catalogue = readCatalogue(db);
+        if (!port)
+            port.emplace(link);
+        uploaded = readWhole(link, *port, catalogue, noting, facts, refused);
+        port.reset();
+        if (uploaded) {
+            facts.image = occupiedMemory(memoryOf(*uploaded), catalogue);
+            try {
+                storeUpload(db, *uploaded, catalogue, table);
+            } catch (const std::exception& e) {
+                facts.note = std::string("The upload could not be stored: ") + e.what();
+                keep(log, facts, noting, db, reporter);
+                throw;
+            }
+            facts.result = TransferResult::Complete;
+        }
+    }
+    const Outcome outcome = uploaded ? Outcome::Completed : refused ? Outcome::Failed : stoppedShort(noting);
+    if (!uploaded)
         facts.result = stopped(noting);
-        keep(log, facts, noting, db, reporter);
-        return Outcome::Failed;
-    }
-    facts.image = occupiedMemory(memoryOf(*uploaded), catalogue);
-    try {
-        storeUpload(db, *uploaded, catalogue, table);
-    } catch (const std::exception& e) {
-        facts.note = std::string("The upload could not be stored: ") + e.what();
-        keep(log, facts, noting, db, reporter);
-        throw;
-    }
-    facts.result = TransferResult::Complete;
     keep(log, facts, noting, db, reporter);
-    return Outcome::Completed;
+    return outcome;
 }
 
 VerifyResult verifyAgainstController(orvane::link::Link& link, kessig::OrvaneDB& db, const std::string& file,
@@ -208,11 +251,14 @@ VerifyResult verifyAgainstController(orvane::link::Link& link, kessig::OrvaneDB&
     TransferFacts facts;
     facts.operation = Operation::Verify;
     std::optional<ControllerMemory> memory;
+    result.outcome = Outcome::NoController;
     {
         PortSession port(link);
         if (reached(link, port, noting, facts)) {
             LinkExchange exchange(link);
             memory = readBack(exchange, noting);
+            if (!memory)
+                result.outcome = stoppedShort(noting);
         }
     }
     if (memory) {
@@ -233,8 +279,14 @@ ControllerReading identifyController(orvane::link::Link& link, kessig::OrvaneDB&
 {
     const Catalogue catalogue = readCatalogue(db);
     TransferFacts facts;
-    const std::optional<UploadedController> read = readWhole(link, catalogue, reporter, facts);
-    ControllerReading reading{read ? Outcome::Completed : Outcome::Failed, facts.port, facts.identification, {}};
+    bool refused = false;
+    std::optional<UploadedController> read;
+    {
+        PortSession port(link);
+        read = readWhole(link, port, catalogue, reporter, facts, refused);
+    }
+    ControllerReading reading{read ? Outcome::Completed : refused ? Outcome::Failed : stoppedShort(reporter), facts.port,
+                              facts.identification, {}};
     if (read)
         reading.image = occupiedMemory(memoryOf(*read), catalogue);
     return reading;

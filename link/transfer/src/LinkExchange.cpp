@@ -1,6 +1,7 @@
 #include "orvane/transfer/LinkExchange.h"
 
 #include "orvane/link/Link.h"
+#include "orvane/link/Protocol.h"
 
 #include <algorithm>
 
@@ -26,6 +27,8 @@ std::optional<std::vector<uint8_t>> LinkExchange::sendAndGet(const std::vector<u
 int LinkExchange::disturbances() const { return link_.line_disturbances; }
 
 bool LinkExchange::settle() { return link_.settle_line() == 0; }
+
+double LinkExchange::bytesPerSecond() const { return orvane::link::lineBytesPerSecond(link_.lineBaud()); }
 
 PortSession::PortSession(orvane::link::Link& link) : link_(link)
 {

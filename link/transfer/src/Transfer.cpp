@@ -4,8 +4,10 @@
 #include "orvane/transfer/LineTrust.h"
 #include "orvane/transfer/Rules.h"
 #include "orvane/transfer/Texts.h"
+#include "orvane/transfer/TimeLeft.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace orvane::transfer {
 
@@ -39,33 +41,56 @@ constexpr long kDownloadFrames = [] {
         frames += a.pages;
     return frames;
 }();
-// Frames and replies of reading every area back, and of a whole download with that check.
+// Frames and replies of writing every area, of reading every area back, and of a whole
+// download with that check.
+constexpr long kWriteWireBytes = areaBytes(kFrameBytes) + kDownloadFrames * kWriteReply;
 constexpr long kReadBackWireBytes = kDownloadFrames * kFrameBytes + areaBytes(kFrameBytes);
-constexpr long kDownloadWireBytes =
-    areaBytes(kFrameBytes) + kDownloadFrames * kWriteReply + kReadBackWireBytes + kEndFrame + kWriteReply;
+constexpr long kEndWireBytes = kEndFrame + kWriteReply;
+constexpr long kDownloadWireBytes = kWriteWireBytes + kReadBackWireBytes + kEndWireBytes;
+
+// The frame and the reply of one read of `count` bytes.
+constexpr long readWireBytes(long count) { return kFrameBytes + count + kFrameBytes; }
 
 // One run of exchanges: stops before the next frame once the user has cancelled, and
 // shows progress as the bytes of frames and replies so far over `wholeBytes` (none
-// when 0: the caller sets its own percents).
+// when 0: the caller sets its own percents), with the part under way and its time left.
 class FrameRun {
 public:
     FrameRun(Exchange& link, Reporter& reporter, long wholeBytes)
-        : link_(link), reporter_(reporter), wholeBytes_(wholeBytes)
+        : link_(link), reporter_(reporter), wholeBytes_(wholeBytes), timeLeft_(link.bytesPerSecond())
     {
     }
+
+    // A part of the run begins: `bytes` of frames and replies in it, `laterBytes` after it.
+    void part(const std::string& name, long bytes, long laterBytes)
+    {
+        part_ = name;
+        timeLeft_.startPart(bytes, laterBytes, now());
+        reporter_.progressDetail(part_, timeLeft_.seconds());
+    }
+    void replan(long bytesToGo) { timeLeft_.replan(bytesToGo); }
 
     // The reply, or nothing when it did not come or the run was cancelled.
     std::optional<std::vector<uint8_t>> exchange(const std::vector<uint8_t>& frame, int replyLength)
     {
         if (cancelled())
             return std::nullopt;
+        anySent_ = true;
         auto reply = link_.sendAndGet(frame, replyLength);
-        if (reply && wholeBytes_ > 0) {
-            doneBytes_ += static_cast<long>(frame.size() + reply->size());
+        if (!reply)
+            return reply;
+        const auto bytes = static_cast<long>(frame.size() + reply->size());
+        timeLeft_.advance(bytes, now());
+        reporter_.progressDetail(part_, timeLeft_.seconds());
+        if (wholeBytes_ > 0) {
+            doneBytes_ += bytes;
             reporter_.progress(percentOf(doneBytes_, wholeBytes_));
         }
         return reply;
     }
+
+    // True once a frame went out (or was tried).
+    bool anySent() const { return anySent_; }
 
     bool cancelled()
     {
@@ -81,17 +106,24 @@ public:
     Exchange& link() { return link_; }
 
 private:
+    static double now()
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    }
     Exchange& link_;
     Reporter& reporter_;
     long wholeBytes_;
     long doneBytes_ = 0;
     int percent_ = 0;
     bool cancelled_ = false;
+    bool anySent_ = false;
+    TimeLeft timeLeft_;
+    std::string part_;
 };
 
 // Why a reading ended early: unanswered, disturbed beyond confirming, cancelled, or
 // shown wrong by an undisturbed second reading (worth starting over once).
-enum class Stop { None, Unanswered, Disturbed, Cancelled, Differs };
+enum class Stop { None, Unanswered, Disturbed, Cancelled, Differs, Refused };
 
 // Reads of controller memory, remembered so they can be taken again. The reads count
 // together, as LineTrust counts a reading. When they do not, every read is taken again
@@ -216,6 +248,7 @@ TransferResult sendImage(Exchange& link, const Image& image, Reporter& reporter)
 {
     reporter.progressStart(texts::kDownloadProgress);
     FrameRun run(link, reporter, kDownloadWireBytes);
+    run.part(texts::kPartWriting, kWriteWireBytes, kReadBackWireBytes + kEndWireBytes);
     // Every way out before the end command leaves the controller in S/M mode.
     const auto stop = [&](const std::string& text, TransferResult result = TransferResult::Incomplete) {
         reporter.message(text, texts::kDownloadErrorTitle, Icon::Stop);
@@ -226,7 +259,8 @@ TransferResult sendImage(Exchange& link, const Image& image, Reporter& reporter)
     // that leaves in the controller.
     const auto lost = [&](const std::string& headline, const std::string& what) {
         if (run.cancelled())
-            return stop(texts::cancelledDownload(what), TransferResult::Cancelled);
+            return stop(run.anySent() ? texts::cancelledDownload(what) : texts::kCancelledBeforeWriting,
+                        TransferResult::Cancelled);
         return stop(texts::incompleteDownload(headline, what));
     };
     const std::array<const std::vector<uint8_t>*, 4> from = {&image.messages, &image.quick, &image.blocks,
@@ -255,6 +289,7 @@ TransferResult sendImage(Exchange& link, const Image& image, Reporter& reporter)
     // An acknowledgement may have been a reply that came late for another frame, so
     // only what the controller holds tells that every page arrived.
     ControllerMemory held;
+    run.part(texts::kPartReadingBack, kReadBackWireBytes, kEndWireBytes);
     switch (readMemory(run, held)) {
     case Stop::Unanswered:
         return stop(texts::downloadUnchecked(texts::kCheckUnanswered));
@@ -264,6 +299,7 @@ TransferResult sendImage(Exchange& link, const Image& image, Reporter& reporter)
         return stop(texts::downloadUnchecked(texts::kCheckCancelled), TransferResult::Cancelled);
     case Stop::None:
     case Stop::Differs:  // readMemory has started over already
+    case Stop::Refused:  // only an upload refuses what it reads
         break;
     }
     const std::vector<std::string> differences = compareWithImage(image, held);
@@ -282,6 +318,14 @@ TransferResult sendImage(Exchange& link, const Image& image, Reporter& reporter)
 }
 
 namespace {
+
+// The frames and replies of an upload that reads `constantPages` pages of constants.
+constexpr long uploadWireBytes(int constantPages)
+{
+    return kBlockPages * readWireBytes(kBlockPageBytes) + constantPages * readWireBytes(kConstantPageBytes) +
+           2 * readWireBytes(kMessagePageBytes) + readWireBytes(kQuickPageBytes) + readWireBytes(150) +
+           readWireBytes(30);
+}
 
 std::optional<UploadedController> failUpload(Reporter& reporter, const std::string& text)
 {
@@ -342,7 +386,8 @@ Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, U
                 if (const Stop stop = confirmed(); stop != Stop::None)
                     return stop;
                 // Its constants could not be told apart in the slot stream: stop here.
-                return fail(texts::uploadStoppedUnknownFunction(block, fn));
+                failUpload(reporter, texts::uploadStoppedUnknownFunction(block, fn));
+                return Stop::Refused;
             }
             up.functions[size_t(block)] = fn;
             slotsNeeded += info->second.constantCount();
@@ -354,6 +399,7 @@ Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, U
     // The slot cursor reads a further page each time 32 slots have been consumed; past
     // the 40th page there is no constant memory to read (a full 1280 slots).
     const int pages = std::min(1 + slotsNeeded / kSlotsPerPage, kConstantPages);
+    run.replan(uploadWireBytes(pages) - kBlockPages * readWireBytes(kBlockPageBytes));
     for (int page = 0; page < pages; ++page) {
         const auto data = in.read(3, kConstantPageBytes, static_cast<uint16_t>(kConstantPageBytes * page));
         if (!data)
@@ -380,10 +426,11 @@ Stop readUpload(FrameRun& run, const Catalogue& catalogue, Reporter& reporter, U
 } // namespace
 
 std::optional<UploadedController> readController(Exchange& link, const Catalogue& catalogue,
-                                                 Reporter& reporter)
+                                                 Reporter& reporter, bool* refused)
 {
     reporter.progressStart(texts::kUploadProgress);
     FrameRun run(link, reporter, 0);
+    run.part(texts::kPartReading, uploadWireBytes(kConstantPages), 0);
     UploadedController up;
     std::vector<uint8_t> blockTable;
     Stop stop = Stop::Differs;
@@ -392,6 +439,8 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
         blockTable.clear();
         stop = readUpload(run, catalogue, reporter, up, blockTable);
     }
+    if (refused)
+        *refused = stop == Stop::Refused;
     if (stop == Stop::Differs)
         return failUpload(reporter, texts::kUploadUnconfirmed);
     if (stop != Stop::None)
@@ -400,8 +449,11 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
     // breaks them would put constants in the wrong blocks.
     const auto inconsistent = blockRecordDifferences(expectedBlockRecords(up.functions, catalogue, blockTable),
                                                      blockTable);
-    if (!inconsistent.empty())
+    if (!inconsistent.empty()) {
+        if (refused)
+            *refused = true;
         return failUpload(reporter, texts::uploadInconsistentBlockTable(inconsistent.front(), inconsistent.size()));
+    }
     up.blocks = std::move(blockTable);
 
     // Area 5 closes the upload on the controller's side; its data are not kept.
@@ -453,6 +505,7 @@ std::optional<ControllerMemory> readBack(Exchange& link, Reporter& reporter)
 {
     reporter.progressStart(texts::kVerifyProgress);
     FrameRun run(link, reporter, kReadBackWireBytes);
+    run.part(texts::kPartReading, kReadBackWireBytes, 0);
     ControllerMemory memory;
     const Stop stop = readMemory(run, memory);
     reporter.progressEnd();
@@ -469,6 +522,7 @@ std::optional<ControllerMemory> readBack(Exchange& link, Reporter& reporter)
         reporter.message(texts::kVerifyCancelled, "", Icon::None);
         break;
     case Stop::Differs:  // readMemory has started over already
+    case Stop::Refused:  // only an upload refuses what it reads
         break;
     }
     return std::nullopt;

@@ -227,7 +227,7 @@ TEST(DownloadFaults, NoAnswerToThePoll_SaysSoAndClosesThePort)
     store.newConfiguration("plant.mdb");
     SimulatedController sim({"--silent-after", "0"});
     RecordingReporter reporter;
-    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::NoController);
     ASSERT_EQ(reporter.boxes.size(), 1u);
     EXPECT_EQ(reporter.boxes[0].text, "Could Not Connect To Target\rCheck Settings And Service Manual");
 }
@@ -238,7 +238,7 @@ TEST(DownloadFaults, IdentificationUnanswered_IsNoConnectionNotAVersionConflict)
     store.newConfiguration("plant.mdb");
     SimulatedController sim({"--silent-after", "1"});
     RecordingReporter reporter;
-    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::NoController);
     ASSERT_EQ(reporter.boxes.size(), 1u);
     EXPECT_EQ(reporter.boxes[0].text, "Could Not Connect To Target\rCheck Settings And Service Manual");
     EXPECT_EQ(sim.framesStartingWith("02"), 0);
@@ -264,7 +264,7 @@ TEST(DownloadFaults, ConstantPageLost_StopsThereWithoutEndCommandAndSaysIncomple
     // Frame 16 is the first constant page, 20 the fifth; both tries of it go unanswered.
     SimulatedController sim({"--drop-reply", "20", "--drop-reply", "21"});
     RecordingReporter reporter;
-    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::NoController);
     EXPECT_EQ(sim.framesStartingWith("02 03 80"), 4 + 2);
     EXPECT_EQ(sim.framesStartingWith("08"), 0);
     ASSERT_EQ(reporter.boxes.size(), 1u);
@@ -279,7 +279,7 @@ TEST(DownloadFaults, ControllerFallsSilentInTheBlockTable_NamesThePageAndStops)
     buildPlant(store);
     SimulatedController sim({"--silent-after", "8"});  // block pages 0-2 answered
     RecordingReporter reporter;
-    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::NoController);
     ASSERT_EQ(reporter.boxes.size(), 1u);
     EXPECT_EQ(reporter.boxes[0].text, texts::incompleteDownload("ERROR DOWNLOADING BLOCK 3", "the block table"));
     EXPECT_EQ(sim.framesStartingWith("02 03"), 0);
@@ -308,7 +308,7 @@ TEST(DownloadFaults, PortHeldByAnotherOperation_IsReportedInUseAndLeftOpen)
     ASSERT_TRUE(port.link.Open_Comm_Port());  // e.g. the live monitor holds it
     RecordingReporter reporter;
     ScriptedOperator user;
-    EXPECT_EQ(CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user, noLog), Outcome::Failed);
+    EXPECT_EQ(CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user, noLog), Outcome::NoController);
     ASSERT_EQ(port.messages.size(), 1u);
     EXPECT_EQ(port.messages[0], sim.portName().toStdString() + ": in use. Change the setting to another port.");
     EXPECT_TRUE(port.link.port_is_open);
@@ -329,7 +329,7 @@ TEST(DownloadFaults, LateAcknowledgementTakenForALostPage_IsFoundByTheReadBackAn
         // while its attempt waits. Every page then looks acknowledged.
         SimulatedController sim({"--late-reply", "3:2300", "--lose", "5"});
         RecordingReporter reporter;
-        EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+        EXPECT_EQ(runDownload(store, sim, reporter), Outcome::NoController);
         EXPECT_EQ(sim.framesStartingWith("08"), 0) << "the end command reached a half-written controller";
         EXPECT_EQ(sim.framesStartingWith("04 06"), 2);
         EXPECT_EQ(sim.framesStartingWith("04 09"), 1);
@@ -371,7 +371,7 @@ TEST(DownloadFaults, OnlyTheEndCommandUnanswered_SaysEveryPageWasWrittenNotIncom
     // Frames: 1 poll, 2 identification, 3-55 the 53 pages, 56-108 their read-back, 109 end.
     SimulatedController sim({"--silent-after", "108"});
     RecordingReporter reporter;
-    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::Failed);
+    EXPECT_EQ(runDownload(store, sim, reporter), Outcome::NoController);
     EXPECT_EQ(sim.framesStartingWith("08"), 2);
     ASSERT_EQ(reporter.boxes.size(), 1u);
     EXPECT_EQ(reporter.boxes[0].text, texts::kEndNotConfirmed);

@@ -1,6 +1,7 @@
 #include "ControllerModel.h"
 #include "TestConfig.h"
 #include "orvane/transfer/Texts.h"
+#include "orvane/transfer/TimeLeft.h"
 #include "orvane/transfer/Transfer.h"
 
 #include <gtest/gtest.h>
@@ -239,4 +240,62 @@ TEST(ReadBackOverTheLink, AfterDownloadMatches_ThenNamesAChangedSlot)
     const auto d = compareWithImage(image, *mem);
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0], "slot 8 (block 1, offset 1): expected 102, controller holds 0");
+}
+
+namespace {
+
+// Keeps the parts progress names, and asks to cancel from the start when told to.
+class PartsReporter : public RecordingReporter {
+public:
+    bool cancel = false;
+    std::vector<std::string> parts;
+    void progressDetail(const std::string& part, std::optional<int>) override
+    {
+        if (parts.empty() || parts.back() != part)
+            parts.push_back(part);
+    }
+    bool cancelRequested() override { return cancel; }
+};
+
+} // namespace
+
+TEST(TransferProgress, NamesEachPart_TheTimeLeftFollowsEachPartsOwnRate_ACancelBeforeAnyPageChangesNothing)
+{
+    const Catalogue cat = smallCatalogue();
+    const Image image = *computeImage(plantConfig(cat), cat).image;
+    ControllerModel ctl;
+    PartsReporter rep;
+    ASSERT_EQ(sendImage(ctl, image, rep), TransferResult::Complete);
+    EXPECT_EQ(rep.parts, (std::vector<std::string>{texts::kPartWriting, texts::kPartReadingBack}));
+
+    ControllerModel untouched;
+    PartsReporter cancelled;
+    cancelled.cancel = true;
+    EXPECT_EQ(sendImage(untouched, image, cancelled), TransferResult::Cancelled);
+    EXPECT_TRUE(untouched.frames.empty());
+    ASSERT_EQ(cancelled.boxes.size(), 1u);
+    EXPECT_EQ(cancelled.boxes[0].text, texts::kCancelledBeforeWriting);
+
+    // A line of 100 bytes a second. Writing runs fast where only replies are paced (a
+    // simulator on a pseudo-terminal); the reading back that follows takes the line's rate.
+    TimeLeft download(100.0);
+    download.startPart(7800, 7800, 0.0);
+    EXPECT_EQ(download.seconds(), 156);
+    download.advance(1000, 0.5);   // too soon to tell the part's own rate
+    EXPECT_EQ(download.seconds(), 146);
+    download.advance(2900, 1.4);
+    EXPECT_EQ(download.seconds(), 80);
+    download.startPart(7800, 8, 2.8);
+    EXPECT_EQ(download.seconds(), 79);
+    download.advance(3900, 38.6);
+    EXPECT_EQ(download.seconds(), 36);
+    download.replan(0);
+    EXPECT_EQ(download.seconds(), 1);
+
+    // A line of unknown rate: known once the part has run a while.
+    TimeLeft unknown(0);
+    unknown.startPart(1000, 0, 10.0);
+    EXPECT_EQ(unknown.seconds(), std::nullopt);
+    unknown.advance(500, 12.0);
+    EXPECT_EQ(unknown.seconds(), 2);
 }

@@ -146,15 +146,17 @@ std::map<int, std::vector<uint8_t>> plantMemory(StoreFixture& store)
     return sim.stopAndReadMemory();
 }
 
-// An upload into a fresh configuration that must fail and leave the file as it was.
-void expectFailedUploadChangesNothing(StoreFixture& store, SimulatedController& sim, UploadRun& run)
+// An upload into a fresh configuration that must fail (`expected`: the line failed, or
+// the controller holds what cannot be stored) and leave the file as it was.
+void expectFailedUploadChangesNothing(StoreFixture& store, SimulatedController& sim, UploadRun& run,
+                                      Outcome expected = Outcome::NoController)
 {
     const QString other = store.newConfiguration("other.mdb");
     store.close();
     const QByteArray before = fileBytes(other);
     store.open(other);
     runUpload(store, sim, run);
-    EXPECT_EQ(run.outcome, Outcome::Failed);
+    EXPECT_EQ(run.outcome, expected);
     EXPECT_EQ(store.db.WriteCount(), 0u);
     EXPECT_EQ(run.table[0], -1);
     EXPECT_FALSE(run.reporter.shown);
@@ -196,7 +198,7 @@ TEST(UploadFaults, FunctionMissingFromTheCatalogue_StopsBeforeAnyConstantIsMispl
     memory[4][37 * 10 + 1] = 9;  // no function 9 in the catalogue
     SimulatedController sim({}, "2.50", memory);
     UploadRun run;
-    expectFailedUploadChangesNothing(store, sim, run);
+    expectFailedUploadChangesNothing(store, sim, run, Outcome::Failed);
     ASSERT_EQ(run.reporter.boxes.size(), 1u);
     EXPECT_EQ(run.reporter.boxes[0].text, texts::uploadStoppedUnknownFunction(37, 9));
     EXPECT_EQ(sim.framesStartingWith("04 03"), 0);
@@ -290,7 +292,7 @@ TEST(UploadFaults, BlockRecordsThatBreakTheirSums_AreRefusedAndNothingChanges)
     record[37 * 10 + 3] ^= 0x01;  // block 37's cycle offset, one bit off
     SimulatedController sim({}, "2.50", memory);
     UploadRun run;
-    expectFailedUploadChangesNothing(store, sim, run);
+    expectFailedUploadChangesNothing(store, sim, run, Outcome::Failed);
     ASSERT_EQ(run.reporter.boxes.size(), 1u);
     EXPECT_EQ(run.reporter.boxes[0].text,
               texts::uploadInconsistentBlockTable("block 37 cycle offset: expected " + std::to_string(cycles) +

@@ -343,7 +343,7 @@ TEST_F(JuxtaTest, WhatCannotBeComparedEndsWithAReasonAndNoResult)
     // A command line without "<" is no compare at all.
     run = runProgram(QStringLiteral("Juxta"), {good}, {{QStringLiteral("TEMP"), temp()}});
     EXPECT_EQ(run.exitCode, kExitNotCompared);
-    EXPECT_TRUE(run.err.startsWith("Usage: Juxta")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("Juxta: expected Juxta FILE1<CODE>FILE2\nTry \"Juxta --help\".")) << run.err.toStdString();
 }
 
 TEST_F(JuxtaTest, WithoutItsCatalogueJuxtaSaysSoWritesATwoLineLogAndResultZero)

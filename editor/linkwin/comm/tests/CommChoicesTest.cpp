@@ -64,10 +64,14 @@ TEST(PortNumber, OnlyTtySDevicesAreNumbered)
 
 TEST(PortListEntry, MarkAddedAndRemoved_NamesThemselvesUntouched)
 {
-    EXPECT_EQ(portListEntry("/dev/ttyUSB0", true), "/dev/ttyUSB0   (Available)");
-    EXPECT_EQ(portListEntry("/dev/ttyS1", false), "/dev/ttyS1   (In Use)");
+    using orvane::link::PortState;
+    EXPECT_EQ(portListEntry("/dev/ttyUSB0", PortState::Available), "/dev/ttyUSB0   (Available)");
+    EXPECT_EQ(portListEntry("/dev/ttyS1", PortState::Busy), "/dev/ttyS1   (In Use)");
+    EXPECT_EQ(portListEntry("/dev/ttyS2", PortState::NotPermitted), "/dev/ttyS2   (Not Permitted)");
+    EXPECT_EQ(portListEntry("/dev/ttyS3", PortState::Unusable), "/dev/ttyS3   (Not Available)");
+    for (const char* entry : {"/dev/ttyS1   (In Use)", "/dev/ttyS1   (Not Permitted)", "/dev/ttyS1   (Not Available)"})
+        EXPECT_EQ(portNameOfEntry(entry), "/dev/ttyS1");
     EXPECT_EQ(portNameOfEntry("/dev/ttyUSB0   (Available)"), "/dev/ttyUSB0");
-    EXPECT_EQ(portNameOfEntry("/dev/ttyS1   (In Use)"), "/dev/ttyS1");
     EXPECT_EQ(portNameOfEntry("Simulator"), "Simulator");
 }
 

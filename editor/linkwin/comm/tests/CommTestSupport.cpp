@@ -25,7 +25,21 @@ QStringList shownTexts()
     return texts;
 }
 
-void clearMessages() { shownMessages().clear(); }
+namespace {
+brevant::Answer& answer()
+{
+    static brevant::Answer chosen = brevant::Answer::Ok;
+    return chosen;
+}
+} // namespace
+
+void clearMessages()
+{
+    shownMessages().clear();
+    answer() = brevant::Answer::Ok;
+}
+
+void answerWith(brevant::Answer chosen) { answer() = chosen; }
 
 void clearSettings() { brevant::openSettingsStore()->clear(); }
 
@@ -59,7 +73,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     brevant::setMessageHandler([](const brevant::MessageRequest& request) {
         commtest::shownMessages() << request;
-        return brevant::Answer::Ok;
+        return commtest::answer();
     });
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -17,7 +17,10 @@ namespace commtest {
 // Every message box shown since the last clearMessages(), in order.
 QList<brevant::MessageRequest>& shownMessages();
 QStringList shownTexts();
+// Forgets the messages shown; the boxes are answered OK (or Yes) again.
 void clearMessages();
+// The button every box is answered with from now on.
+void answerWith(brevant::Answer answer);
 
 // Removes every stored setting, so each test starts as at a first start.
 void clearSettings();

@@ -174,6 +174,7 @@ TEST_F(CommPortSettings, NumberedDeviceTyped_SavedAsCommPortNumberWithoutName)
     store("PortName", "/dev/ttyUSB0");
     open();
     typePort("/dev/ttyS3");
+    commtest::answerWith(brevant::Answer::Yes);   // kept, though there is no such device here
     click("cmdDone");
     EXPECT_EQ(stored("CommPort"), "4");
     EXPECT_EQ(stored("PortName"), "");
@@ -197,14 +198,25 @@ TEST_F(CommPortSettings, SimulatorTypedInLowerCase_SavedInItsOwnSpelling)
     EXPECT_EQ(stored("PortName"), "Simulator");
 }
 
-TEST_F(CommPortSettings, StoredPortMissingToday_NotReplacedByAnotherPortOnDone)
+TEST_F(CommPortSettings, StoredPortMissingToday_DoneSaysWhy_NoGoesBackToTheWindow_YesKeepsItUnreplaced)
 {
     store("PortName", "/dev/ttyUSB-unplugged");
     store("CommPort", "2");
     open();
     EXPECT_EQ(portName()->text(), "/dev/ttyUSB-unplugged");
     EXPECT_EQ(portList()->currentRow(), -1);
+    commtest::answerWith(brevant::Answer::No);
     click("cmdDone");
+    ASSERT_EQ(commtest::shownMessages().size(), 1);
+    const auto& question = commtest::shownMessages().first();
+    EXPECT_TRUE(question.text.startsWith("/dev/ttyUSB-unplugged: not available: there is no such device. "))
+        << question.text.toStdString();
+    EXPECT_TRUE(question.text.endsWith("\r\rKeep this port anyway?"));
+    EXPECT_EQ(question.buttons, brevant::Buttons::YesNo);
+    EXPECT_TRUE(window->isVisible());
+    commtest::answerWith(brevant::Answer::Yes);
+    click("cmdDone");
+    EXPECT_EQ(window->result(), QDialog::Accepted);
     EXPECT_EQ(stored("PortName"), "/dev/ttyUSB-unplugged");
     EXPECT_EQ(stored("CommPort"), "2");
 }
@@ -273,6 +285,7 @@ TEST_F(CommPortSettings, EnterInPortName_ActsAsDone)
 {
     open();
     typePort("/dev/ttyACM0");
+    commtest::answerWith(brevant::Answer::Yes);
     QTest::keyClick(portName(), Qt::Key_Return);
     EXPECT_EQ(window->result(), QDialog::Accepted);
     EXPECT_EQ(stored("PortName"), "/dev/ttyACM0");

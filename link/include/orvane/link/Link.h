@@ -64,8 +64,9 @@ public:
 
     // Opens the port of `settings` ("COMn" for a numbered port, /dev/ttyS(n-1) on
     // this platform, else the port name). Reports "<port>: in use. ..." when this
-    // Link holds it open already and "<port>: not available. ..." when it cannot
-    // be opened (missing, or held by another program). Returns port_is_open.
+    // Link holds it open already and "<port>: not available: " and the reason when it
+    // cannot be opened (missing, not permitted, held by another program; see
+    // PortStatus.h). Returns port_is_open.
     bool Open_Comm_Port();
     void Close_Comm_Port();
     std::string portLabel() const;       // "COM1 (/dev/ttyS0)" or the port name, as in the messages

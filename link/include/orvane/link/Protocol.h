@@ -56,6 +56,9 @@ private:
 // from the line cannot steer a terminal.
 std::string printableText(std::string_view cp1252);
 
+// The bytes a second the line carries at `baud` (11 bits a byte: start, 8 data, parity, stop).
+double lineBytesPerSecond(int baud);
+
 // How long one attempt waits for its reply: 1.5 s, or the wire time of the request and
 // its reply at `baud` (11 bits a byte) plus 0.5 s when that is longer.
 int attemptTimeoutMs(int baud, int requestBytes, int replyBytes);

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 
 class QSerialPort;
 
@@ -26,6 +27,9 @@ public:
     // At most maxBytes of what has arrived.
     virtual QByteArray read(qint64 maxBytes) = 0;
     virtual QString errorText() const = 0;
+    // After a failed open: why, and what the user can do about it, as the end of a
+    // sentence that starts with the port's name and "not available: ".
+    virtual std::string whyNotOpened() const { return errorText().toStdString() + ". Change the setting to another port."; }
     // Drops every byte received and not yet read, including bytes still queued
     // below this object (in the driver or the socket), so a reply that arrives
     // late for an earlier frame is not taken for the next one. Returns how many
@@ -56,11 +60,15 @@ public:
     QByteArray readAll() override;
     QByteArray read(qint64 maxBytes) override;
     QString errorText() const override;
+    std::string whyNotOpened() const override;
     qint64 discardInput() override;
+    // QSerialPort's error of the last open, for telling why it failed.
+    int openError() const;
 private:
     bool driverHoldsNothing() const;
     void onError();
     QSerialPort *port_;
+    QString name_;                   // as given; the device opened is the one it leads to
     std::unique_ptr<detail::FoundSettings> found_;   // while the port is open
 };
 

@@ -2,6 +2,8 @@
 
 // The simulator's command line.
 
+#include "orvane/arguments/Syntax.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -49,7 +51,9 @@ struct ParsedOptions {
 };
 ParsedOptions parseOptions(const std::vector<std::string> &arguments);
 
-extern const char *const kUsage;
+// What orvane-sim takes, for its --help and for reading its command line.
+orvane::arguments::Syntax commandLineSyntax();
+ParsedOptions optionsOf(const orvane::arguments::Arguments &arguments);
 
 // The reply as the fault plan wants it sent for frame `frame`: one byte more, its first
 // byte inverted (a poll then sees 0xEF instead of 0x10), or its second (a data byte).

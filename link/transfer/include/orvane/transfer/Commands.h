@@ -26,9 +26,18 @@ public:
     virtual bool confirmDownload() = 0;
     // A Yes/No question (exclamation icon, the program's title); true for Yes.
     virtual bool askYesNo(const std::string& text) = 0;
+    // True when the port is to be opened, and a failure said, before the question: a
+    // command line tells of a missing or busy port before it asks anything.
+    virtual bool portBeforeQuestion() const { return false; }
 };
 
-enum class Outcome { Declined, Failed, Completed };
+enum class Outcome {
+    Declined,
+    Failed,         // the configuration cannot be read, sent or stored (its rows, the ROM, its size)
+    NoController,   // the port could not be opened, the controller did not answer, or the line failed
+    Cancelled,      // the user stopped it (Reporter::cancelRequested); the reporter said what it left
+    Completed
+};
 
 enum class Operation { Download, Upload, Verify };
 
@@ -42,8 +51,9 @@ struct TransferFacts {
     std::string note;                        // what stopped it, as the user was told
 };
 
-// Where every download, upload and verify is recorded once the user has started it
-// (past its question), failed and cancelled ones too.
+// Where every download, upload and verify is recorded once its port is tried (after
+// the question, or before it for an operator who opens the port first), failed and
+// cancelled ones too; a question answered no records nothing.
 class TransferLog {
 public:
     virtual ~TransferLog() = default;

@@ -21,6 +21,8 @@ public:
     virtual int disturbances() const { return 0; }
     // Lets the line fall quiet, dropping whatever arrives; false when anything did.
     virtual bool settle() { return true; }
+    // The bytes a second the line carries; 0 when not known.
+    virtual double bytesPerSecond() const { return 0; }
 };
 
 enum class Icon { None, Information, Exclamation, Stop };
@@ -33,6 +35,9 @@ public:
     virtual void progressStart(const std::string& caption) = 0;
     virtual void progress(int percent) = 0;
     virtual void progressEnd() = 0;
+    // The part of the transfer under way ("writing", "reading back") and the seconds its bytes
+    // still to go should take (nullopt while not known); told with each step of progress.
+    virtual void progressDetail(const std::string& /*part*/, std::optional<int> /*secondsLeft*/) {}
     // True once the user asked to stop the running transfer; it stops before its next frame.
     virtual bool cancelRequested() { return false; }
 };

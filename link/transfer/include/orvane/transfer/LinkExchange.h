@@ -14,6 +14,7 @@ public:
     std::optional<std::vector<uint8_t>> sendAndGet(const std::vector<uint8_t>& frame, int replyLength) override;
     int disturbances() const override;
     bool settle() override;
+    double bytesPerSecond() const override;
 
     // Bytes of the frames sent and the replies accepted, for the transfer benchmark.
     long bytesExchanged() const { return bytesExchanged_; }

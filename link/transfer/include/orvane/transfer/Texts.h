@@ -21,6 +21,10 @@ std::string romTooOldFor84100(const std::string& versionText);
 std::string tooManyConstants(int block);
 std::string tooManyRetentiveBytes(int block);
 inline constexpr const char* kDownloadProgress = "Download Progress";
+// The parts of a transfer, as its progress names them.
+inline constexpr const char* kPartWriting = "writing";
+inline constexpr const char* kPartReadingBack = "reading back";
+inline constexpr const char* kPartReading = "reading";
 inline constexpr const char* kUploadProgress = "Upload Progress";
 inline constexpr const char* kDownloadErrorTitle = "Download Error";
 inline constexpr const char* kMessagesFailed = "ERROR - While Downloading Messages";
@@ -32,6 +36,10 @@ std::string databaseSyncError(int block, int recordBlock);
 std::string incompleteDownload(const std::string& headline, const std::string& what);
 // Cancelled from the progress window: as half-written as after a lost page.
 std::string cancelledDownload(const std::string& what);
+// Cancelled before the first page went out: the controller was not changed.
+inline constexpr const char* kCancelledBeforeWriting =
+    "The download was cancelled before anything was written: the controller still holds the configuration it "
+    "had.\rIt stays in S/M mode until you exit S/M from its front panel.\rThe configuration file was not changed.";
 // Every page went out, but what the controller holds could not be read back whole and
 // undisturbed (`why` says which), so the end of the download was not sent.
 std::string downloadUnchecked(const std::string& why);

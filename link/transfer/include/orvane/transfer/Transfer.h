@@ -42,9 +42,11 @@ struct UploadedController {
 // (already reported); a function missing from the catalogue stops it. When the line
 // was disturbed meanwhile, everything is read again once it is quiet until an
 // undisturbed reading agrees with an earlier one; the block records must agree with
-// the functions they hold.
+// the functions they hold. `refused`, when given, tells a controller that answered but
+// holds what cannot be stored (an unknown function, block records that break their sums)
+// from a line that failed or a cancel.
 std::optional<UploadedController> readController(Exchange& link, const Catalogue& catalogue,
-                                                 Reporter& reporter);
+                                                 Reporter& reporter, bool* refused = nullptr);
 
 // The constants the uploaded slots give each block: inputs and 16-bit parameters from the
 // slot's first two bytes, others from all four, hidden constants 0.
