@@ -56,7 +56,12 @@ HeldConfiguration heldConfiguration(const TransferHistory& history, const orvane
         if (!recorded)
             continue;
         ImageDifferences differences = imageDifferences(image, *recorded);
-        if (!held.nearest || differences.count() < held.differences.count()) {
+        // The fewest differences; of equals, a download before a transfer that read the
+        // same image back, then the newest.
+        const bool better = !held.nearest || differences.count() < held.differences.count()
+                            || (differences.count() == held.differences.count() && e.operation == kDownload
+                                && held.nearest->operation != kDownload);
+        if (better) {
             held.nearest = e;
             held.differences = std::move(differences);
         }

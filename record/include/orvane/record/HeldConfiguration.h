@@ -20,7 +20,8 @@ struct HeldConfiguration {
 };
 
 // Looks the image up: a completed download first, else any completed transfer (an
-// upload or verify read it so); the nearest is sought among every entry with an image.
+// upload or verify read it so); the nearest is sought among every entry with an image,
+// a download first among equals.
 HeldConfiguration heldConfiguration(const TransferHistory& history, const orvane::transfer::ControllerMemory& image);
 
 // "plant.mdb as downloaded 2026-12-01 14:03 UTC by LOGIN on HOST".
