@@ -90,22 +90,6 @@ QString heldText(const HeldConfiguration& held)
            + QLatin1Char('.');
 }
 
-QJsonObject entryJson(const TransferEntry& e)
-{
-    return {{QStringLiteral("id"), e.id},
-            {QStringLiteral("time"), e.time},
-            {QStringLiteral("user"), e.user},
-            {QStringLiteral("host"), e.host},
-            {QStringLiteral("program"), e.program},
-            {QStringLiteral("operation"), e.operation},
-            {QStringLiteral("port"), e.port},
-            {QStringLiteral("identification"), e.identification},
-            {QStringLiteral("file"), e.file},
-            {QStringLiteral("imageSha256"), e.imageSha256},
-            {QStringLiteral("outcome"), e.outcome},
-            {QStringLiteral("note"), e.note}};
-}
-
 QJsonObject heldJson(const HeldConfiguration& held)
 {
     QJsonObject o{{QStringLiteral("imageSha256"), held.imageSha256},

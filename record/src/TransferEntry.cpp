@@ -5,6 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <array>
+#include <utility>
+
 namespace orvane::record {
 
 namespace {
@@ -12,6 +15,22 @@ namespace {
 constexpr int kFormat = 1;
 const QString kChecksum = QStringLiteral("checksum");
 const QString kBodyBytes = QStringLiteral("bodyBytes");
+
+// The facts an entry keeps, by the names its header and every JSON form give them.
+const std::array<std::pair<const char*, QString TransferEntry::*>, 12> kFacts = {{
+    {"id", &TransferEntry::id},
+    {"time", &TransferEntry::time},
+    {"user", &TransferEntry::user},
+    {"host", &TransferEntry::host},
+    {"program", &TransferEntry::program},
+    {"operation", &TransferEntry::operation},
+    {"port", &TransferEntry::port},
+    {"identification", &TransferEntry::identification},
+    {"file", &TransferEntry::file},
+    {"imageSha256", &TransferEntry::imageSha256},
+    {"outcome", &TransferEntry::outcome},
+    {"note", &TransferEntry::note},
+}};
 
 QString sha256(const QByteArray& bytes)
 {
@@ -35,23 +54,20 @@ QByteArray bodyOf(const TransferEntry& entry)
 
 QString imageDigest(const QByteArray& image) { return sha256(image); }
 
+QJsonObject entryJson(const TransferEntry& entry)
+{
+    QJsonObject facts;
+    for (const auto& [name, member] : kFacts)
+        facts.insert(QLatin1String(name), entry.*member);
+    return facts;
+}
+
 QByteArray entryBytes(const TransferEntry& entry)
 {
     const QByteArray body = bodyOf(entry);
-    QJsonObject header{{QStringLiteral("format"), kFormat},
-                       {QStringLiteral("id"), entry.id},
-                       {QStringLiteral("time"), entry.time},
-                       {QStringLiteral("user"), entry.user},
-                       {QStringLiteral("host"), entry.host},
-                       {QStringLiteral("program"), entry.program},
-                       {QStringLiteral("operation"), entry.operation},
-                       {QStringLiteral("port"), entry.port},
-                       {QStringLiteral("identification"), entry.identification},
-                       {QStringLiteral("file"), entry.file},
-                       {QStringLiteral("imageSha256"), entry.imageSha256},
-                       {QStringLiteral("outcome"), entry.outcome},
-                       {QStringLiteral("note"), entry.note},
-                       {kBodyBytes, body.size()}};
+    QJsonObject header = entryJson(entry);
+    header.insert(QStringLiteral("format"), kFormat);
+    header.insert(kBodyBytes, body.size());
     const QByteArray summed = summedHeader(header);
     header.insert(kChecksum, sha256(summed + '\n' + body));
     return QJsonDocument(header).toJson(QJsonDocument::Compact) + '\n' + body;
@@ -65,22 +81,10 @@ std::optional<EntryHeader> parseHeader(const QByteArray& line)
         || !o.value(kBodyBytes).isDouble() || o.value(QStringLiteral("id")).toString().isEmpty())
         return std::nullopt;
     EntryHeader header;
-    TransferEntry& e = header.entry;
-    const auto text = [&](const char* key) { return o.value(QLatin1String(key)).toString(); };
-    e.id = text("id");
-    e.time = text("time");
-    e.user = text("user");
-    e.host = text("host");
-    e.program = text("program");
-    e.operation = text("operation");
-    e.port = text("port");
-    e.identification = text("identification");
-    e.file = text("file");
-    e.imageSha256 = text("imageSha256");
-    e.outcome = text("outcome");
-    e.note = text("note");
+    for (const auto& [name, member] : kFacts)
+        header.entry.*member = o.value(QLatin1String(name)).toString();
     header.bodyBytes = static_cast<qint64>(o.value(kBodyBytes).toDouble());
-    header.checksum = text("checksum");
+    header.checksum = o.value(kChecksum).toString();
     return header;
 }
 

@@ -5,6 +5,7 @@
 #include "orvane/record/TransferHistory.h"
 
 #include "../../files/tests/support/EnvironmentVariable.h"
+#include "../../files/tests/support/FileContent.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@
 #include <unistd.h>
 
 using namespace orvane::record;
+using orvane::testsupport::contentOf;
 using orvane::testsupport::EnvironmentVariable;
 
 namespace {
@@ -42,17 +44,9 @@ TransferEntry sampleEntry(int n)
     return e;
 }
 
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void writeFile(const QString& path, const QByteArray& bytes)
 {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    ASSERT_TRUE(orvane::testsupport::writeContent(path, bytes)) << path.toStdString();
 }
 
 } // namespace

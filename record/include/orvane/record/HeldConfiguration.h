@@ -31,7 +31,4 @@ QString recordedState(const TransferEntry& entry);
 QString heldText(const HeldConfiguration& held);
 QJsonObject heldJson(const HeldConfiguration& held);
 
-// An entry's facts (not its image or text) as JSON.
-QJsonObject entryJson(const TransferEntry& entry);
-
 } // namespace orvane::record

@@ -8,6 +8,7 @@
 // configuration's text form. A listing reads the header lines only.
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -52,6 +53,9 @@ struct ParsedEntry {
     bool changed = false;
 };
 std::optional<ParsedEntry> parseEntry(const QByteArray& bytes);
+
+// The entry's facts (not its image or text) as JSON, named as in its header.
+QJsonObject entryJson(const TransferEntry& entry);
 
 // "2026-12-01 14:03 UTC".
 QString shownTime(const TransferEntry& entry);
