@@ -17,6 +17,9 @@ arguments::Command printCommand();
 arguments::Command compareCommand();
 arguments::Command exportCommand();
 arguments::Command importCommand();
+arguments::Command checkCommand();
+arguments::Command xrefCommand();
+arguments::Command diagramCommand();
 arguments::Command historyCommand();
 arguments::Command identifyCommand();
 

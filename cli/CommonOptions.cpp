@@ -1,5 +1,7 @@
 #include "CommonOptions.h"
 
+#include "Terminal.h"
+
 #include "orvane/arguments/ExitStatus.h"
 #include "orvane/link/PortList.h"
 
@@ -98,6 +100,22 @@ bool printJson(const QJsonObject& result)
     const QByteArray bytes = QJsonDocument(result).toJson(QJsonDocument::Compact) + '\n';
     return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) &&
            std::fflush(stdout) == 0;
+}
+
+bool printLines(const QStringList& lines)
+{
+    for (const QString& line : lines)
+        std::printf("%s\n", terminalText(line.toLocal8Bit().toStdString()).c_str());
+    return std::fflush(stdout) == 0;
+}
+
+std::optional<int> numberIn(const QString& text, int lowest, int highest)
+{
+    bool number = false;
+    const int value = text.toInt(&number);
+    if (!number || value < lowest || value > highest)
+        return std::nullopt;
+    return value;
 }
 
 } // namespace orvane::cli

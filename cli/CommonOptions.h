@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <initializer_list>
 #include <optional>
@@ -42,5 +43,11 @@ args::Syntax& withExitStatuses(args::Syntax& syntax, std::initializer_list<int> 
 
 // Writes `result` as one line of compact JSON on standard output.
 bool printJson(const QJsonObject& result);
+// Writes `lines` on standard output, one a line; a control character a file's text
+// brings is shown as "?".
+bool printLines(const QStringList& lines);
+
+// The whole number `text` when it lies from `lowest` to `highest`.
+std::optional<int> numberIn(const QString& text, int lowest, int highest);
 
 } // namespace orvane::cli

@@ -6,6 +6,7 @@
 #include "Terminal.h"
 
 #include "orvane/arguments/ExitStatus.h"
+#include "orvane/flow/Diagram.h"
 #include "orvane/report/Render.h"
 #include "orvane/report/Report.h"
 
@@ -24,7 +25,8 @@ int printReport(const Arguments& arguments)
     orvane::report::PrintOptions print;
     print.PrintGridOption = !arguments.isSet("no-grid");
     print.PrintDatabaseOption = !arguments.isSet("no-blocks");
-    if (!print.PrintGridOption && !print.PrintDatabaseOption)
+    const bool diagram = arguments.isSet("diagram");
+    if (!print.PrintGridOption && !print.PrintDatabaseOption && !diagram)
         return arguments.usageError("--no-grid and --no-blocks leave nothing to print");
     // The same checks as the print options window: start first, then the end against it.
     if (arguments.isSet("from")) {
@@ -45,6 +47,9 @@ int printReport(const Arguments& arguments)
     std::vector<orvane::report::Page> pages;
     const int status = onStoredCopy(file, catalogueFolder(arguments), kessig::Durability::Full, [&](kessig::OrvaneDB& db) {
         orvane::report::Report report(db, print, {shown.absoluteFilePath(), shown.lastModified()});
+        if (diagram)
+            report.setDrawingPages(orvane::flow::diagramPages(
+                std::make_shared<const orvane::flow::Diagram>(orvane::flow::ConfigurationSnapshot::read(db))));
         pages = report.PrintReport();
         return kExitDone;
     });
@@ -67,12 +72,14 @@ Command printCommand()
     Syntax syntax(QStringLiteral("orvane print"), "write the printed report of a configuration as a PDF file");
     syntax.argument({"FILE", "the configuration"})
         .about("The report the editor prints: the block grid and the configuration's description, then the used "
-               "blocks from --from to --to. No controller is needed.")
+               "blocks from --from to --to, and with --diagram the signal flow diagram after them. No controller is "
+               "needed.")
         .option({{"o", "pdf"}, "OUT.pdf", "the PDF file to write", true})
         .option({{"from"}, "N", "the first block listed (default 4)"})
         .option({{"to"}, "N", "the last block listed (default 159)"})
         .option({{"no-grid"}, {}, "leave out the block grid and the description"})
         .option({{"no-blocks"}, {}, "leave out the block listing"})
+        .option({{"diagram"}, {}, "add the pages of the signal flow diagram (the editor's \"Signal Flow Diagram\")"})
         .option(quietOption())
         .option(catalogueOption());
     withExitStatuses(syntax, {kExitDone, kExitUsage});

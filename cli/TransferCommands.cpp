@@ -10,6 +10,7 @@
 #include "orvane/files/SafeSave.h"
 #include "orvane/files/WorkingCopy.h"
 #include "orvane/files/WritingHold.h"
+#include "orvane/flow/CheckText.h"
 #include "orvane/formats/JetFiles.h"
 #include "orvane/record/HistoryLog.h"
 #include "orvane/record/TransferHistory.h"
@@ -93,6 +94,20 @@ int verify(const Arguments& arguments, orvane::link::Link& link, kessig::OrvaneD
     return status;
 }
 
+// The configuration check before a download: its errors are said, even when quiet since
+// they are errors, and the download goes on only when the user says so.
+bool checkedForDownload(kessig::OrvaneDB& db, TerminalReporter& reporter, TerminalOperator& user)
+{
+    constexpr size_t kErrorsListed = 15;
+    const auto errors = orvane::flow::errorsBeforeDownload(
+        orvane::flow::checkConfiguration(orvane::flow::ConfigurationSnapshot::read(db)), kErrorsListed,
+        QStringLiteral("orvane check"));
+    if (!errors)
+        return true;
+    reporter.message(errors->toLocal8Bit().toStdString());
+    return user.askYesNo("Download anyway?");
+}
+
 // Saves the uploaded configuration `built` as `file`, asking where another program changed
 // (or made) the file while the upload ran.
 int saveUpload(const QString& built, const QString& file, bool changedMeanwhile, TerminalOperator& user,
@@ -172,8 +187,10 @@ int onConfiguration(const Arguments& arguments, Task task)
         db.open_existing_database(store.toStdString(), kessig::Durability::Full, file.toStdString());
         switch (task) {
         case Task::Download:
-            status = exitStatusOf(orvane::transfer::CMDDWNLD_Click(session.link, db, file.toStdString(), session.reporter, user,
-                                                                    log));
+            status = checkedForDownload(db, session.reporter, user)
+                         ? exitStatusOf(orvane::transfer::CMDDWNLD_Click(session.link, db, file.toStdString(),
+                                                                         session.reporter, user, log))
+                         : kExitDeclined;
             break;
         case Task::Upload: {
             orvane::transfer::BlockFunctionTable table{};
@@ -211,11 +228,13 @@ Command downloadCommand()
 {
     Syntax syntax = transferSyntax("download", "write a configuration into the controller");
     syntax
-        .about("Every row of FILE is checked first; then the port is opened (a missing, busy or forbidden port is "
-               "said before anything is asked), the controller's warning is shown and the download asks whether to "
-               "go on. After the last page it reads back everything it wrote, and ends the download only when the "
+        .about("The configuration check runs first (as \"orvane check\"): when it finds errors they are listed, even "
+               "with --quiet, and the download asks whether to go on anyway. Every row of FILE is checked; then the "
+               "port is opened (a missing, busy or forbidden port is said before the controller's warning), the "
+               "warning is shown and the download asks whether to go on. After the last page it reads back everything it wrote, and ends the download only when the "
                "controller holds exactly what was sent. FILE is only read.")
-        .option(yesOption("answer the warning with yes: the controller is in S/M ALL mode already"))
+        .option(yesOption("answer the questions with yes: download in spite of the check's errors, and the "
+                          "controller is in S/M ALL mode already"))
         .option(quietOption())
         .option(catalogueOption());
     withExitStatuses(syntax, {kExitDone, kExitUsage, kExitDeclined, kExitNoController, kExitInterrupted});

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -155,6 +156,32 @@ QStringList filesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden);
 }
 
+// broken.mdb: a PID on block 4 whose first input reads block 45, which is in no use; closed.
+QString makeBroken(StoreFixture& store)
+{
+    const QString path = store.newConfiguration("broken.mdb");
+    store.setFunctions({{4, 10}});
+    store.setConstant(4, 0, 45);
+    store.close();
+    return path;
+}
+
+const char* const kBrokenFinding = "Block 4 (PID) input 1 (Process variable) reads block 45, which is in no use (\?\?\?\?).";
+
+// The texts of an SVG file.
+QStringList svgTexts(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader svg(&file);
+    QStringList texts;
+    while (!svg.atEnd())
+        if (svg.readNext() == QXmlStreamReader::StartElement && svg.name() == QLatin1String("text"))
+            texts << svg.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+    EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
+    return texts;
+}
+
 } // namespace
 
 TEST(CliUsage, EveryCommandHasItsHelp_UsageErrorsExitTwoAndSayWhereHelpIs)
@@ -162,7 +189,7 @@ TEST(CliUsage, EveryCommandHasItsHelp_UsageErrorsExitTwoAndSayWhereHelpIs)
     const ProgramRun help = runOrvane({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* command : {"download", "upload", "verify", "version-id", "ports", "monitor", "print", "compare",
-                                "export", "import"}) {
+                                "export", "import", "check", "xref", "diagram"}) {
         EXPECT_TRUE(help.out.contains(QStringLiteral("\n  %1 ").arg(command))) << command;
         // Its own help, the same both ways, with its exit statuses.
         const ProgramRun own = runOrvane({command, "--help"});
@@ -556,6 +583,121 @@ TEST(CliPrint, WritesTheReportAsPdfFromACopyAndRefusesBadRequests)
     EXPECT_EQ(runOrvane({"print", plant, "--pdf", store.folder() + "/no/such/folder.pdf"}).exitCode, 2);
 }
 
+TEST(CliSignalFlow, CheckXrefAndDiagram_OnTheSampleAndABrokenConfiguration_SayWhatTheyFoundByTheirExitStatus)
+{
+    const QString sample = binDir() + "/samples/Sample Plant.mdb";
+    StoreFixture store;
+    const QString broken = makeBroken(store);
+    const QByteArray before = fileBytes(broken);
+
+    // The check: 0 without errors, 1 with one, 2 for what cannot be read; the counts last.
+    const ProgramRun clean = runOrvane({"check", sample});
+    EXPECT_EQ(clean.exitCode, 0) << clean.err.toStdString();
+    EXPECT_TRUE(clean.out.endsWith("\n0 errors, 9 warnings, 4 notes\n")) << clean.out.toStdString();
+    const ProgramRun found = runOrvane({"check", broken});
+    EXPECT_EQ(found.exitCode, 1);
+    EXPECT_TRUE(found.out.contains(QStringLiteral("\nerror input-unused-block: ") + kBrokenFinding + "\n")) << found.out.toStdString();
+    EXPECT_TRUE(found.out.section('\n', -2, -2).startsWith("1 error, "));
+    const ProgramRun json = runOrvane({"check", broken, "--json"});
+    EXPECT_EQ(json.exitCode, 1);
+    const QJsonObject result = jsonOf(json);
+    EXPECT_EQ(result.keys(), (QStringList{"errors", "file", "findings", "information", "warnings"}));
+    EXPECT_EQ(result["file"].toString(), broken);
+    EXPECT_EQ(result["errors"].toInt(), 1);
+    const QJsonArray findings = result["findings"].toArray();
+    ASSERT_EQ(findings.size(), result["warnings"].toInt() + result["information"].toInt() + 1);
+    const auto error = std::find_if(findings.begin(), findings.end(),
+                                    [](const QJsonValue& f) { return f["severity"] == "error"; });
+    ASSERT_NE(error, findings.end());
+    EXPECT_EQ(error->toObject(), (QJsonObject{{"rule", "input-unused-block"}, {"severity", "error"}, {"block", 4},
+                                              {"place", "input 1"}, {"message", kBrokenFinding}}));
+    for (const QStringList& unreadable : {QStringList{"check", store.folder() + "/none.mdb"},
+                                          QStringList{"check", store.folder() + "/none.mdb", "--json"}}) {
+        const ProgramRun run = runOrvane(unreadable);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains("no such configuration file"));
+    }
+
+    // The cross-references: the editor's "Used by" of one block, or of every block in use.
+    const ProgramRun one = runOrvane({"xref", sample, "--block", "20"});
+    EXPECT_EQ(one.exitCode, 0);
+    EXPECT_EQ(one.out, "Block 20 (PID) - LIC-101 tank 1 level control\n"
+                       "  used by Block 30 (AOUT) input 1: Output value\n"
+                       "  used by Block 70 (AABO) auxiliary output: NO SELECTION\n");
+    const ProgramRun all = runOrvane({"xref", sample});
+    EXPECT_EQ(all.exitCode, 0);
+    QStringList inUse;   // "20 PID", as the diagram titles its boxes
+    static const QRegularExpression blockLine("^Block (\\d+) \\(([^)]+)\\)");
+    for (const QString& line : all.out.split('\n'))
+        if (const auto m = blockLine.match(line); m.hasMatch())
+            inUse << m.captured(1) + ' ' + m.captured(2);
+    EXPECT_EQ(inUse.size(), 18);
+    const ProgramRun unused = runOrvane({"xref", sample, "--block", "45"});
+    EXPECT_EQ(unused.exitCode, 2);
+    EXPECT_EQ(unused.err, "orvane: block 45 is in no use (\?\?\?\?)\n");
+    EXPECT_TRUE(unused.out.isEmpty());
+    EXPECT_EQ(runOrvane({"xref", sample, "--block", "160"}).exitCode, 2);
+
+    // The diagram: every block in use is a box titled in the SVG; around one block, a PNG;
+    // a file of a broken configuration is drawn too; bad requests write nothing.
+    const QString svg = store.folder() + "/flow.svg";
+    const ProgramRun drawn = runOrvane({"diagram", sample, "-o", svg});
+    ASSERT_EQ(drawn.exitCode, 0) << drawn.err.toStdString();
+    const QStringList texts = svgTexts(svg);
+    for (const QString& title : inUse)
+        EXPECT_TRUE(texts.contains(title)) << title.toStdString();
+    const QString png = store.folder() + "/around.png";
+    const ProgramRun around = runOrvane({"diagram", sample, "--output", png, "--block", "20", "--depth", "1"});
+    EXPECT_EQ(around.exitCode, 0);
+    EXPECT_TRUE(around.err.contains(png + ": 4 blocks, 3 links written")) << around.err.toStdString();
+    EXPECT_TRUE(fileBytes(png).startsWith("\x89PNG\r\n"));
+    const QString pdf = store.folder() + "/broken.pdf";
+    EXPECT_EQ(runOrvane({"diagram", broken, "-o", pdf, "-q"}).err.count("written"), 0);
+    EXPECT_TRUE(fileBytes(pdf).startsWith("%PDF-"));
+    const QString none = store.folder() + "/never.svg";
+    for (const QStringList& bad : {QStringList{"diagram", sample, "-o", store.folder() + "/flow.txt"},
+                                   QStringList{"diagram", sample, "-o", none, "--depth", "2"},
+                                   QStringList{"diagram", sample, "-o", none, "--block", "20", "--depth", "10"},
+                                   QStringList{"diagram", sample, "-o", none, "--block", "45"},
+                                   QStringList{"diagram", sample}}) {
+        const ProgramRun refused = runOrvane(bad);
+        EXPECT_EQ(refused.exitCode, 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(refused.out.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(store.folder() + "/flow.txt"));
+    EXPECT_FALSE(QFile::exists(none));
+
+    // The printed report takes the diagram pages when asked, even alone.
+    const ProgramRun printed = runOrvane({"print", sample, "--pdf", store.folder() + "/report.pdf", "--no-grid",
+                                          "--no-blocks", "--diagram"});
+    EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
+    EXPECT_TRUE(printed.err.contains("report.pdf: 1 page written"));
+    EXPECT_EQ(fileBytes(broken), before);   // every command only reads
+}
+
+TEST(CliDownload, ACheckWithErrorsListsThemAndAsks_NoLeavesTheControllerUntouched_YesGoesOnEvenQuietly)
+{
+    StoreFixture store;
+    const QString broken = makeBroken(store);
+    SimulatedController sim;
+    const QString listed = QStringLiteral("The configuration check found 1 error:\n\n") + kBrokenFinding + "\n";
+    const ProgramRun no = runOrvane({"download", broken, "--port", sim.portName()}, "n\n");
+    EXPECT_EQ(no.exitCode, 3);
+    EXPECT_EQ(no.err, listed + "Download anyway? [y/N] ");
+    EXPECT_EQ(sim.framesStartingWith(""), 0);
+
+    // Quiet and answered by --yes, the errors are still said; nothing is asked aloud.
+    const ProgramRun yes = runOrvane({"download", broken, "--port", sim.portName(), "-q", "--yes"});
+    EXPECT_EQ(yes.exitCode, 0) << yes.err.toStdString();
+    EXPECT_EQ(yes.err, listed);
+    store.open(broken);
+    const auto expected = expectedMemory(store.read(), store.catalogue);
+    const auto memory = sim.stopAndReadMemory();
+    for (int area : {3, 4, 6, 9})
+        EXPECT_EQ(memory.at(area), expected.at(area)) << area;
+}
+
 TEST(CliTextForm, ExportImportExportIsStable_TheRebuiltFileDownloadsTheSame_AJetOriginalIsKept)
 {
     StoreFixture store;
@@ -665,11 +807,12 @@ TEST(CliMessages, NameTheUsersFileAndBothNamesOfAPort_ShowNoControlCharactersFro
     EXPECT_GE(note, 0) << lossy.err.toStdString();
     EXPECT_LT(note, lossy.err.indexOf("Failure to put the Orvane into S/M ALL mode"));
 
-    // A row that would not go out as stored: refused, naming the user's file, not its copy.
+    // A row that would not go out as stored: refused, naming the user's file, not its copy
+    // (after the configuration check, which finds the same fault, was answered).
     ASSERT_TRUE(executeSql(plant, "UPDATE QuickMessages SET Block = 300 WHERE Offset = 3"));
     const ProgramRun refused = runOrvane({"download", plant, "--port", sim.portName(), "--yes"});
     EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_TRUE(refused.err.startsWith(plant + " cannot be sent to a controller:\ntable \"QuickMessages\", quick "
+    EXPECT_TRUE(refused.err.contains("Download anyway? [y/N] yes (--yes)\n" + plant + " cannot be sent to a controller:\ntable \"QuickMessages\", quick "
                                                "message 3: Block 300 does not fit the record's byte (0 to 255).\n"))
         << refused.err.toStdString();
     EXPECT_FALSE(refused.err.contains("WARNING"));

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTransform>
@@ -180,6 +181,26 @@ TEST(Diagram, PrintedReportGainsDiagramPagesOnlyWhenAsked)
     ASSERT_EQ(last.figures.size(), 1u);
     EXPECT_EQ(last.figures[0].fromLine, 4);
     EXPECT_TRUE(last.lineText(0).endsWith(QStringLiteral("Page %1").arg(more.size())));
+
+    // On a printer's page, drawn at the printer's resolution (four dots a point here), the
+    // diagram keeps its size in points and its texts stay inside the boxes measured for them.
+    QImage printed(4000, 4000, QImage::Format_RGB32);
+    printed.setDotsPerMeterX(qRound(288 / 0.0254));
+    printed.setDotsPerMeterY(qRound(288 / 0.0254));
+    printed.fill(Qt::white);
+    {
+        QPainter painter(&printed);
+        drawings[0]->draw(painter, printed.rect());
+    }
+    QRect inked;
+    for (int y = 0; y < printed.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(printed.constScanLine(y));
+        for (int x = 0; x < printed.width(); ++x)
+            if (qGray(line[x]) < 200)
+                inked |= QRect(x, y, 1, 1);
+    }
+    EXPECT_NEAR(inked.width(), diagram->layout.bounds.width() * 4, diagram->layout.bounds.width() * 0.08);
+    EXPECT_NEAR(inked.height(), diagram->layout.bounds.height() * 4, diagram->layout.bounds.height() * 0.08);
 
     // A diagram too large for one page is printed in pieces.
     QTemporaryDir dir;

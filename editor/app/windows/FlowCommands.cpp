@@ -4,7 +4,7 @@
 #include "MainWindow.h"
 #include "ui/MessageSeam.h"
 
-#include "orvane/flow/ConfigurationCheck.h"
+#include "orvane/flow/CheckText.h"
 #include "orvane/flow/CrossReference.h"
 
 #include <QLabel>
@@ -99,18 +99,11 @@ void FlowCommands::mnuViewFlow_Click()
 
 bool FlowCommands::downloadMayGoOn()
 {
-    std::vector<Finding> errors = checkConfiguration(ConfigurationSnapshot::read(form_.session().db()));
-    std::erase_if(errors, [](const Finding& f) { return f.severity() != Severity::Error; });
-    if (errors.empty())
-        return true;
-    QStringList lines;
-    for (size_t i = 0; i < errors.size() && i < kErrorsListed; ++i)
-        lines << errors[i].message;
-    if (errors.size() > kErrorsListed)
-        lines << QStringLiteral("... and %1 more (Edit > Check Configuration lists them all).").arg(errors.size() - kErrorsListed);
-    const QString text = QStringLiteral("The configuration check found %1:\r\r%2\r\rDownload anyway?")
-                             .arg(findingCounts(errors).section(QLatin1Char(','), 0, 0), lines.join(QLatin1Char('\r')));
-    return showMessage(&form_, text, Buttons::YesNo, Icon::Exclamation) == Answer::Yes;
+    const auto errors = errorsBeforeDownload(checkConfiguration(ConfigurationSnapshot::read(form_.session().db())),
+                                             kErrorsListed, QStringLiteral("Edit > Check Configuration"));
+    return !errors
+           || showMessage(&form_, *errors + QStringLiteral("\r\rDownload anyway?"), Buttons::YesNo, Icon::Exclamation)
+                  == Answer::Yes;
 }
 
 } // namespace brevant

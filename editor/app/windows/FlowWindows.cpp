@@ -122,6 +122,8 @@ FlowView::FlowView(QWidget* parent) : QGraphicsView(parent)
     setRenderHint(QPainter::Antialiasing);
     setBackgroundBrush(Qt::white);
     setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
+    // The diagram is laid out in points: shown at their size on this screen.
+    scale(logicalDpiX() / 72.0, logicalDpiY() / 72.0);
 }
 
 void FlowView::showDiagram(std::shared_ptr<const Diagram> diagram, std::optional<int> selected)

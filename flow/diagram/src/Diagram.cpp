@@ -17,6 +17,7 @@ namespace orvane::flow {
 namespace {
 
 constexpr qreal kMargin = 12;             // points around the diagram in a file
+constexpr qreal kPointsPerInch = 72;
 constexpr qreal kPixelsPerPoint = 2;      // PNG
 constexpr int kLargestImage = 16000;      // pixels a side
 // A printed piece: the report's area below the page header is about this shape, and
@@ -35,7 +36,9 @@ public:
 
     void draw(QPainter& painter, const QRectF& area) const override
     {
-        const qreal scale = std::min({1.0, area.width() / piece_.width(), area.height() / piece_.height()});
+        // The layout is in points; the area is in the units of the device, a printer's dots.
+        const qreal natural = painter.device()->logicalDpiY() / kPointsPerInch;
+        const qreal scale = std::min({natural, area.width() / piece_.width(), area.height() / piece_.height()});
         painter.setClipRect(area);
         painter.translate(area.topLeft());
         painter.scale(scale, scale);

@@ -1,6 +1,7 @@
 #include "orvane/flow/DiagramPainter.h"
 
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPainter>
 #include <QPolygonF>
 
@@ -15,6 +16,7 @@ constexpr qreal kPadding = 5;
 constexpr qreal kStrip = 4;          // the coloured edge showing the output's kind
 constexpr qreal kMinWidth = 84;
 constexpr int kCommentCharacters = 28;
+constexpr qreal kPointsPerInch = 72;
 
 struct Tint {
     QColor fill, strip;
@@ -53,6 +55,28 @@ QFont sans(qreal points, bool bold)
     return font;
 }
 
+// The layout is in points: texts are measured at 72 to the inch, whatever the screen.
+QFontMetricsF metricsInPoints(const QFont& font)
+{
+    static const QImage reference = [] {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.setDotsPerMeterX(qRound(kPointsPerInch / 0.0254));
+        image.setDotsPerMeterY(qRound(kPointsPerInch / 0.0254));
+        return image;
+    }();
+    return QFontMetricsF(font, &reference);
+}
+
+// A painter turns a font's points into units of its device at the device's resolution
+// (a printer's 1200 to the inch) and then applies its own scale to them as to every
+// shape; drawn in points, a font is sized so that its text keeps to the boxes measured.
+QFont inPoints(const QFont& font, const QPainter& painter)
+{
+    QFont sized(font);
+    sized.setPointSizeF(font.pointSizeF() * kPointsPerInch / painter.device()->logicalDpiY());
+    return sized;
+}
+
 QString titleOf(const FlowGraph& graph, int block)
 {
     if (block == kQuickMenu)
@@ -88,7 +112,7 @@ DiagramPainter::DiagramPainter() : titleFont_(sans(8, true)), textFont_(sans(7, 
 
 QSizeF DiagramPainter::boxSize(const FlowGraph& graph, int block) const
 {
-    const QFontMetricsF title(titleFont_), text(textFont_);
+    const QFontMetricsF title = metricsInPoints(titleFont_), text = metricsInPoints(textFont_);
     const qreal width = std::max({kMinWidth, title.horizontalAdvance(titleOf(graph, block)),
                                   text.horizontalAdvance(commentOf(graph, block))});
     return {std::ceil(width + 2 * kPadding + kStrip), std::ceil(title.height() + text.height() + 2 * kPadding)};
@@ -134,7 +158,7 @@ void DiagramPainter::paintEdge(QPainter& painter, const Edge& edge, const Routed
     painter.setBrush(pen.color());
     painter.drawPolygon(head);
 
-    painter.setFont(labelFont_);
+    painter.setFont(inPoints(labelFont_, painter));
     painter.setPen(pen.color());
     painter.drawText(route.end - 12 * d - 4 * normal + QPointF(-3, 2), endLabel);
     if (edge.kind == EdgeKind::AuxOutput)
@@ -163,13 +187,13 @@ void DiagramPainter::paintNode(QPainter& painter, const FlowGraph& graph, const 
     painter.setBrush(tint.strip);
     painter.drawRect(QRectF(box.left(), box.top(), kStrip, box.height()).adjusted(0.5, 0.5, 0, -0.5));
 
-    const QFontMetricsF title(titleFont_);
+    const QFontMetricsF title = metricsInPoints(titleFont_);
     const QPointF text(box.left() + kStrip + kPadding, box.top() + kPadding);
     painter.setPen(Qt::black);
-    painter.setFont(titleFont_);
+    painter.setFont(inPoints(titleFont_, painter));
     painter.drawText(text + QPointF(0, title.ascent()), titleOf(graph, block));
-    painter.setFont(textFont_);
-    painter.drawText(text + QPointF(0, title.height() + QFontMetricsF(textFont_).ascent()), commentOf(graph, block));
+    painter.setFont(inPoints(textFont_, painter));
+    painter.drawText(text + QPointF(0, title.height() + metricsInPoints(textFont_).ascent()), commentOf(graph, block));
 
     if (problem == marks.problems.end())
         return;
@@ -179,7 +203,7 @@ void DiagramPainter::paintNode(QPainter& painter, const FlowGraph& graph, const 
     painter.setBrush(markColour(problem->second));
     painter.drawEllipse(badge);
     painter.setPen(Qt::white);
-    painter.setFont(titleFont_);
+    painter.setFont(inPoints(titleFont_, painter));
     painter.drawText(badge, Qt::AlignCenter, problem->second == Severity::Information ? QStringLiteral("i") : QStringLiteral("!"));
 }
 
