@@ -20,5 +20,7 @@ arguments::Command importCommand();
 arguments::Command checkCommand();
 arguments::Command xrefCommand();
 arguments::Command diagramCommand();
+arguments::Command historyCommand();
+arguments::Command identifyCommand();
 
 } // namespace orvane::cli

@@ -26,17 +26,22 @@ std::optional<int> ControllerSession::connect(const args::Arguments& arguments)
     });
     if (!port)
         return kExitNoController;
+    pointAt(link, *port);
+    link.settings.CommBaudRate = line.baud.toStdString();
+    link.settings.CommParity = line.parity.toStdString();
+    return std::nullopt;
+}
+
+void pointAt(orvane::link::Link& link, const std::string& port)
+{
     bool isNumber = false;
-    const int number = QString::fromStdString(*port).toInt(&isNumber);
+    const int number = QString::fromStdString(port).toInt(&isNumber);
     if (isNumber && number > 0) {
         link.settings.CommPortNumber = static_cast<int16_t>(number);
         link.settings.CommPortName.clear();
     } else {
-        link.settings.CommPortName = *port;
+        link.settings.CommPortName = port;
     }
-    link.settings.CommBaudRate = line.baud.toStdString();
-    link.settings.CommParity = line.parity.toStdString();
-    return std::nullopt;
 }
 
 int exitStatusOf(orvane::transfer::Outcome outcome)

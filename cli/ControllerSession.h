@@ -27,6 +27,9 @@ private:
     std::unique_ptr<orvane::sim::SimulatorProcess> simulator_;
 };
 
+// Sets the link's port: a port number, or the name of a device or a device server.
+void pointAt(orvane::link::Link& link, const std::string& port);
+
 // The exit status a transfer's outcome gives.
 int exitStatusOf(orvane::transfer::Outcome outcome);
 

@@ -12,6 +12,8 @@
 #include "orvane/files/WritingHold.h"
 #include "orvane/flow/CheckText.h"
 #include "orvane/formats/JetFiles.h"
+#include "orvane/record/HistoryLog.h"
+#include "orvane/record/TransferHistory.h"
 #include "orvane/transfer/LinkExchange.h"
 #include "orvane/transfer/Rules.h"
 #include "orvane/transfer/Texts.h"
@@ -35,7 +37,7 @@ enum class Task { Download, Upload, Verify };
 
 const char* const kVerifyJson =
     "{\"file\": FILE, \"port\": PORT, \"matches\": true or false, \"differences\": [one text a difference, as "
-    "without --json]}";
+    "without --json], \"heldAs\": what the transfer history says the controller holds when it differs, or null}";
 const char* const kVersionIdJson =
     "{\"port\": PORT, \"identification\": the 24 characters, \"romVersion\": \"2.50\" (null when the text names "
     "none)}";
@@ -66,10 +68,11 @@ int versionId(const Arguments& arguments)
     return kExitDone;
 }
 
-int verify(const Arguments& arguments, orvane::link::Link& link, kessig::OrvaneDB& db, TerminalReporter& reporter)
+int verify(const Arguments& arguments, orvane::link::Link& link, kessig::OrvaneDB& db, TerminalReporter& reporter,
+           orvane::transfer::TransferLog& log)
 {
     const QString file = arguments.positional().first();
-    const auto result = orvane::transfer::verifyAgainstController(link, db, file.toStdString(), reporter);
+    const auto result = orvane::transfer::verifyAgainstController(link, db, file.toStdString(), reporter, log);
     if (result.outcome != orvane::transfer::Outcome::Completed)
         return exitStatusOf(result.outcome);
     const int status = result.differences.empty() ? kExitDone : kExitDiffers;
@@ -78,11 +81,14 @@ int verify(const Arguments& arguments, orvane::link::Link& link, kessig::OrvaneD
         for (const std::string& line : result.differences)
             differences.append(QString::fromStdString(line));
         printJson({{"file", file}, {"port", arguments.value("port")}, {"matches", result.differences.empty()},
-                   {"differences", differences}});
+                   {"differences", differences},
+                   {"heldAs", result.heldAs ? QJsonValue(QString::fromStdString(*result.heldAs)) : QJsonValue()}});
         return status;
     }
     if (result.differences.empty())
         std::printf("%s\n", orvane::transfer::kConfigurationMatches);
+    if (result.heldAs)
+        std::printf("%s\n", orvane::transfer::texts::controllerHolds(*result.heldAs).c_str());
     for (const std::string& line : result.differences)
         std::printf("%s\n", line.c_str());
     return status;
@@ -169,6 +175,8 @@ int onConfiguration(const Arguments& arguments, Task task)
     // An editor opening the file meanwhile is told that this upload will replace it.
     const std::unique_ptr<orvane::files::WritingHold> hold =
         upload && !newFile ? std::make_unique<orvane::files::WritingHold>(file) : nullptr;
+    // Recorded under the name the user gave the file, resolved to where it lies.
+    orvane::record::HistoryLog log(qEnvironmentVariable(orvane::record::kHistoryVariable), file);
     kessig::OrvaneDB db;
     int status = kExitUsage;
     try {
@@ -181,17 +189,17 @@ int onConfiguration(const Arguments& arguments, Task task)
         case Task::Download:
             status = checkedForDownload(db, session.reporter, user)
                          ? exitStatusOf(orvane::transfer::CMDDWNLD_Click(session.link, db, file.toStdString(),
-                                                                         session.reporter, user))
+                                                                         session.reporter, user, log))
                          : kExitDeclined;
             break;
         case Task::Upload: {
             orvane::transfer::BlockFunctionTable table{};
             status = exitStatusOf(orvane::transfer::Command6_Click(session.link, db, table, session.reporter,
-                                                                   newFile ? nothingToAsk : user));
+                                                                   newFile ? nothingToAsk : user, log));
             break;
         }
         case Task::Verify:
-            status = verify(arguments, session.link, db, session.reporter);
+            status = verify(arguments, session.link, db, session.reporter, log);
             break;
         }
         db.close_work_dbs();
@@ -252,7 +260,8 @@ Command verifyCommand()
 {
     Syntax syntax = transferSyntax("verify", "compare the controller with what a download of FILE would write");
     syntax
-        .about("Prints \"Configuration matches\", or one line a difference, on standard output.")
+        .about("Prints \"Configuration matches\", or one line a difference, on standard output; when it differs and "
+               "the transfer history has recorded what the controller holds, a line before them says so.")
         .option(jsonOption())
         .option(quietOption())
         .option(catalogueOption())

@@ -1,11 +1,14 @@
-// A full download and a full upload against orvane-sim pacing its bytes at 38400 and
-// 9600 baud. Prints the measured time against the pure wire time of the bytes
+// A full download, a full upload and an identify (the upload's reads, looked up in a
+// transfer history of a thousand entries) against orvane-sim pacing its bytes at 38400
+// and 9600 baud. Prints the measured time against the pure wire time of the bytes
 // exchanged (11 bits a byte) and this process's CPU time against the wall time.
 //
 // The simulator paces what it sends; what the host writes to the pseudo-terminal
 // arrives at once. So the time on a real line is at least the wire time of all bytes,
 // and what the host adds on top is shown against the paced bytes alone.
 #include "orvane/link/Link.h"
+#include "orvane/record/HeldConfiguration.h"
+#include "orvane/record/HistoryLog.h"
 #include "orvane/sim/SimulatorProcess.h"
 #include "orvane/transfer/Commands.h"
 #include "orvane/transfer/StoreBridge.h"
@@ -161,15 +164,34 @@ int main(int argc, char** argv)
         return 1;
     }
     Yes yes;
+    // The downloads are recorded among others, so that identify finds them there.
+    QTemporaryDir historyFolder;
+    const orvane::record::TransferHistory history(historyFolder.path());
+    for (int n = 0; n < 1000; ++n) {
+        orvane::record::TransferEntry other;
+        other.image = QByteArray(340 + 152 + 1600 + 4 * n, char(n));
+        other.imageSha256 = orvane::record::imageDigest(other.image);
+        other.outcome = QStringLiteral("complete");
+        other.operation = QStringLiteral("download");
+        history.write(other);
+    }
+    orvane::record::HistoryLog log(historyFolder.path(), dir.filePath("full.mdb"));
+    NoTransferLog noLog;
     bool ok = true;
     for (int baud : {38400, 9600}) {
         PacedController controller(baud);
         ok = controller.measure("download", true, [&](orvane::link::Link& link, Quiet& quiet) {
-                 return CMDDWNLD_Click(link, db, "full.mdb", quiet, yes);
+                 return CMDDWNLD_Click(link, db, "full.mdb", quiet, yes, log);
              }) && ok;
         ok = controller.measure("upload", false, [&](orvane::link::Link& link, Quiet& quiet) {
                  BlockFunctionTable table{};
-                 return Command6_Click(link, db, table, quiet, yes);
+                 return Command6_Click(link, db, table, quiet, yes, noLog);
+             }) && ok;
+        ok = controller.measure("identify", false, [&](orvane::link::Link& link, Quiet& quiet) {
+                 const ControllerReading reading = identifyController(link, db, quiet);
+                 const bool found = reading.outcome == Outcome::Completed
+                                    && orvane::record::heldConfiguration(history, reading.image).match;
+                 return found ? Outcome::Completed : Outcome::Failed;
              }) && ok;
     }
     return ok ? 0 : 1;

@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -494,7 +495,11 @@ TEST(CliVerify, MatchesAfterDownload_ThenListsTheChangedSlot)
     store.close();
     const ProgramRun changed = runOrvane({"verify", plant, "--port", sim.portName()});
     EXPECT_EQ(changed.exitCode, 1);
-    EXPECT_EQ(changed.out, "message 1 differs\n") << changed.err.toStdString();
+    // What the controller holds instead, as the transfer history recorded it, then the difference.
+    const QStringList lines = changed.out.split('\n');
+    ASSERT_EQ(lines.size(), 3) << changed.out.toStdString() << changed.err.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("According to the transfer history it holds plant.mdb as downloaded ")) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], "message 1 differs");
 
     // The same for a script, quiet: one JSON object and nothing on standard error.
     const ProgramRun json = runOrvane({"verify", "-q", "--json", plant, "--port=" + sim.portName()});
@@ -505,10 +510,12 @@ TEST(CliVerify, MatchesAfterDownload_ThenListsTheChangedSlot)
     EXPECT_EQ(result.value("port").toString(), sim.portName());
     EXPECT_EQ(result.value("matches"), QJsonValue(false));
     EXPECT_EQ(result.value("differences").toArray(), QJsonArray{"message 1 differs"});
+    EXPECT_TRUE(result.value("heldAs").toString().startsWith("plant.mdb as downloaded ")) << json.out.toStdString();
 
-    // A controller that falls silent after the poll is no difference: exit 4, standard
-    // output empty; one that does not answer the poll is the same to version-id.
-    SimulatedController silent({"--silent-after", "1"});
+    // A controller that falls silent after the poll and identification is no difference:
+    // exit 4, standard output empty; one that does not answer the poll is the same to
+    // version-id.
+    SimulatedController silent({"--silent-after", "2"});
     const ProgramRun unanswered = runOrvane({"verify", "--json", plant, "-p", silent.portName()});
     EXPECT_EQ(unanswered.exitCode, 4);
     EXPECT_EQ(unanswered.out, "");
@@ -984,4 +991,90 @@ TEST(CliOtherUsers, CanNeitherSwapWhatIsReadAgainNorHoldCommandsUpNorRedirectAnI
     EXPECT_TRUE(imported.err.contains(planted + " is a link that another user made in a shared folder; nothing is written through it to " + plant))
         << imported.err.toStdString();
     EXPECT_EQ(fileBytes(plant), before);
+}
+
+TEST(CliHistory, RecordsEachTransfer_ListsShowsRestoresAndChecks_IdentifyNamesTheRecordedDownloadOrNone)
+{
+    StoreFixture store;
+    const QString plant = makePlant(store);
+    QTemporaryDir shared;
+    const Environment team{{"ORVANE_HISTORY", shared.path()}};
+    SimulatedController sim;
+    ASSERT_EQ(runOrvane({"download", plant, "-p", sim.portName(), "--yes"}, {}, team).exitCode, 0);
+    // A port that is not there: recorded too, as incomplete.
+    EXPECT_EQ(runOrvane({"verify", plant, "-p", store.folder() + "/ttyGone"}, {}, team).exitCode, 4);
+
+    const ProgramRun listed = runOrvane({"history", plant, "--json"}, {}, team);
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    const QJsonArray entries = jsonOf(listed).value("entries").toArray();
+    ASSERT_EQ(entries.size(), 2);
+    const QJsonObject failed = entries[0].toObject(), download = entries[1].toObject();
+    EXPECT_EQ(failed.value("operation").toString(), "verify");
+    EXPECT_EQ(failed.value("outcome").toString(), "incomplete");
+    EXPECT_EQ(failed.value("note").toString(), texts::kPortNotOpened);
+    EXPECT_EQ(download.value("operation").toString(), "download");
+    EXPECT_EQ(download.value("outcome").toString(), "complete");
+    EXPECT_EQ(download.value("file").toString(), QFileInfo(plant).canonicalFilePath());
+    EXPECT_EQ(download.value("port").toString(), sim.portName());
+    EXPECT_TRUE(download.value("program").toString().startsWith("orvane 7."));
+    EXPECT_EQ(download.value("imageSha256").toString().size(), 64);
+    const QString id = download.value("id").toString();
+    const ProgramRun ofPort = runOrvane({"history", "-p", sim.portName()}, {}, team);
+    EXPECT_EQ(ofPort.out.count('\n'), 1);
+    EXPECT_TRUE(ofPort.out.startsWith(id + "  ")) << ofPort.out.toStdString();
+
+    const ProgramRun held = runOrvane({"identify", "-p", sim.portName()}, {}, team);
+    EXPECT_EQ(held.exitCode, 0) << held.err.toStdString();
+    EXPECT_TRUE(held.out.contains("The controller holds plant.mdb as downloaded ")) << held.out.toStdString();
+    EXPECT_TRUE(held.out.contains("(entry " + id + ", ")) << held.out.toStdString();
+
+    const ProgramRun shown = runOrvane({"history", "show", id.left(18)}, {}, team);
+    EXPECT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+    EXPECT_TRUE(shown.out.contains("block 4: PID (function 10)")) << shown.out.toStdString();
+    const QString restored = store.folder() + "/restored.mdb";
+    EXPECT_EQ(runOrvane({"history", "restore", id, "-o", restored}, {}, team).exitCode, 0);
+    EXPECT_EQ(runOrvane({"verify", restored, "-p", sim.portName()}, {}, team).out, "Configuration matches\n");
+    const ProgramRun again = runOrvane({"history", "restore", id, "-o", restored}, {}, team);
+    EXPECT_EQ(again.exitCode, 2);
+    EXPECT_TRUE(again.err.contains("exists")) << again.err.toStdString();
+    EXPECT_EQ(runOrvane({"history", "show"}, {}, team).exitCode, 2);
+
+    // A configuration downloaded where no history kept it: no recorded download; the
+    // nearest is the plant, with the block that differs.
+    store.open(plant);
+    store.setConstant(4, 7 + 3, 7);
+    store.close();
+    QTemporaryDir elsewhere;
+    ASSERT_EQ(runOrvane({"download", plant, "-p", sim.portName(), "--yes"}, {}, {{"ORVANE_HISTORY", elsewhere.path()}}).exitCode, 0);
+    const ProgramRun unknown = runOrvane({"identify", "-p", sim.portName(), "--json"}, {}, team);
+    EXPECT_EQ(unknown.exitCode, 1) << unknown.err.toStdString();
+    const QJsonObject result = jsonOf(unknown);
+    EXPECT_TRUE(result.value("match").isNull());
+    EXPECT_EQ(result.value("nearest").toObject().value("id").toString(), id);
+    EXPECT_EQ(result.value("differences").toObject().value("blocks").toArray(), QJsonArray{4});
+    EXPECT_TRUE(runOrvane({"identify", "-p", sim.portName()}, {}, team).out.contains("no recorded download"));
+
+    // An entry changed after it was written is named by --check; a torn one is skipped
+    // with a warning and hides no other.
+    const QString entryFile = shared.filePath(id + ".entry");
+    QFile file(entryFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    file.close();
+    bytes.replace("PID (function 10)", "PID (function 11)");
+    ASSERT_TRUE(QFile::remove(entryFile));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    QFile torn(shared.filePath("20261201-000000-abcdef.entry"));
+    ASSERT_TRUE(torn.open(QIODevice::WriteOnly));
+    torn.write(bytes.left(bytes.size() / 2));
+    torn.close();
+    const ProgramRun check = runOrvane({"history", "--check"}, {}, team);
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_TRUE(check.out.startsWith("changed since it was written: " + id)) << check.out.toStdString();
+    EXPECT_TRUE(check.err.contains("20261201-000000-abcdef.entry: skipped")) << check.err.toStdString();
+    const ProgramRun all = runOrvane({"history"}, {}, team);
+    EXPECT_EQ(all.exitCode, 0);
+    EXPECT_EQ(all.out.count('\n'), 3) << all.out.toStdString();   // the two above and the verify of the restored file
 }

@@ -19,13 +19,18 @@ void showCommSettings(QWidget* parent);
 // "&Version ID": poll, then show the controller's identification text.
 void showVersionId(QWidget* parent);
 // The download of the open configuration; `file` is the user's file (messages name it).
-// True when the controller confirmed a download it holds exactly.
+// True when the controller confirmed a download it holds exactly. Download, upload and
+// verify are each recorded in the transfer history.
 bool download(QWidget* parent, kessig::OrvaneDB& db, const QString& file);
-// The upload into the open configuration. True only when it completed and changed the
-// configuration; the caller then reloads its table (already updated here) and saves.
-bool upload(QWidget* parent, kessig::OrvaneDB& db, BlockFunctionTable& blockFunctions);
+// The upload into the open configuration, the user's `file`. True only when it completed
+// and changed the configuration; the caller then reloads its table (already updated
+// here) and saves.
+bool upload(QWidget* parent, kessig::OrvaneDB& db, const QString& file, BlockFunctionTable& blockFunctions);
 // Read the controller back and compare with what a download of `file` would send.
 void verify(QWidget* parent, kessig::OrvaneDB& db, const QString& file);
+
+// The port of the settings as the transfers record it: its device, or "host:port".
+QString transferPort();
 
 // "&Selected Blocks": the selected-blocks monitor in place of the main window until
 // Done; `configurationPath` is the user's file, whose layout file lies beside it.

@@ -7,15 +7,25 @@
 #include "SimSupport.h"
 #include "HistoryCommands.h"
 #include "TestEnvironment.h"
+#include "TransferHistoryWindow.h"
+#include "core/CompareRun.h"
 #include "core/ConfigurationTexts.h"
+#include "linkwin/transfer/HistorySetting.h"
 #include "ui/MessageSeam.h"
 #include "ui/SettingsStore.h"
 
+#include "orvane/compare/testing/OpenedDocuments.h"
+#include "orvane/record/TransferHistory.h"
 #include "orvane/transfer/Texts.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -154,7 +164,7 @@ TEST_F(TransferFromTheMainWindow, UploadRunning_HoldsOffTheFileCommandsAndExit_C
     frmHistory* history = w().historyWindow();
     EXPECT_TRUE(enabled("mnuEditUndo"));
     // Block page 2 is answered 1.2 s late: time to look around while the upload runs.
-    SimulatedController sim({"--late-reply", "4:1200"}, "2.50", plantMemory);
+    SimulatedController sim({"--late-reply", "5:1200"}, "2.50", plantMemory);
     useController(sim);
 
     WhileTransferRuns duringUpload(w(), [&](QWidget* progress) {
@@ -229,4 +239,81 @@ TEST_F(TransferFromTheMainWindow, Download_ProgressCentredOnTheWindow_CompleteIn
     EXPECT_EQ(sim.framesStartingWith("02"), 1);
     EXPECT_EQ(sim.framesStartingWith("08"), 0);
     EXPECT_EQ(status(), "");
+}
+
+TEST_F(TransferFromTheMainWindow, FileHistory_ListsTheFilesTransfers_ComparesAndRestoresAnEntry_AndTakesASharedFolder)
+{
+    const QString plant = makePlant("plant.mdb");
+    open(plant);
+    SimulatedController sim;
+    useController(sim);
+    linkwin::setSharedHistoryFolder({});
+    // Only this test's transfers: the earlier ones used a pseudo-terminal of the same name.
+    QDir(orvane::record::historyFolder({})).removeRecursively();
+    continueInTheWarning();
+    trigger("mnuFileDownload");
+    ASSERT_EQ(status(), "Download complete");
+    trigger("mnuFileVerify");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Configuration matches");
+    messages.clear();
+
+    QTemporaryDir shared;
+    orvane::compare::testing::OpenedDocuments opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+    bool looked = false;
+    const auto lookAround = [&](frmTransferHistory* window) {
+        looked = true;
+        EXPECT_EQ(window->windowTitle(), "Transfer History");
+        QTableWidget* grid = window->entries();
+        ASSERT_EQ(grid->rowCount(), 2);
+        EXPECT_EQ(grid->item(0, 1)->text(), "verify");
+        EXPECT_EQ(grid->item(1, 1)->text(), "download");
+        EXPECT_EQ(grid->item(1, 2)->text(), "complete");
+        EXPECT_EQ(grid->item(1, 3)->text(), QFileInfo(plant).canonicalFilePath());
+        grid->selectRow(1);
+
+        // The recorded download against the open file: the compare's log, nothing differs.
+        QFile::remove(compareLogPath());
+        window->compareWithOpenFile();
+        EXPECT_EQ(opened.urls, (QList<QUrl>{QUrl::fromLocalFile(compareLogPath())}));
+        QFile log(compareLogPath());
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        EXPECT_TRUE(text.contains("FILE 2 " + plant.toUtf8())) << text.toStdString();
+        EXPECT_FALSE(text.contains("Different")) << text.toStdString();
+
+        chosenFile = store.folder() + "/restored.mdb";
+        dialogs.clear();
+        window->restoreAsNewFile();
+        ASSERT_EQ(dialogs.size(), 1u);
+        EXPECT_EQ(dialogs[0].kind, FileDialogKind::Save);
+        EXPECT_TRUE(dialogs[0].fileName.endsWith(".mdb"));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_TRUE(messages[0].text.endsWith("restored into " + chosenFile + ".")) << messages[0].text.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(chosenFile));
+
+        // A team's folder: nothing recorded there yet.
+        window->findChild<QLineEdit*>("txtSharedFolder")->setText(shared.path());
+        window->useFolder(shared.path());
+        EXPECT_EQ(grid->rowCount(), 0);
+    };
+    QTimer::singleShot(0, [&] {
+        auto* window = w().findChild<frmTransferHistory*>("frmTransferHistory");
+        if (window) {
+            lookAround(window);
+            window->accept();
+        }
+    });
+    trigger("mnuFileHistory");
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_TRUE(looked);
+    EXPECT_EQ(linkwin::sharedHistoryFolder(), shared.path());
+
+    // From now on the transfers go into the shared folder.
+    trigger("mnuFileVerify");
+    const auto entries = orvane::record::TransferHistory(shared.path()).list().entries;
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].operation, "verify");
+    linkwin::setSharedHistoryFolder({});
 }

@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,7 +28,15 @@ QString tempFolder()
     return detail::privateTemporaryFolder();
 }
 
-std::optional<QString> replaceFileContent(const QString& path, const QByteArray& bytes)
+namespace {
+
+// Writes `bytes` into a new file beside `path` (".NAME.new-XXXXXX") and hands it to
+// `place`, which gives it its name; the file is removed when that fails. The file is
+// held while it is written, so that a program starting meanwhile leaves it, and goes
+// with a termination signal, or after any other end with the next start (the marker
+// leads there).
+std::optional<QString> writeBeside(const QString& path, const QByteArray& bytes, bool synced,
+                                   const std::function<std::optional<QString>(const QByteArray& temp)>& place)
 {
     const QFileInfo info(path);
     QByteArray temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()
@@ -33,8 +44,6 @@ std::optional<QString> replaceFileContent(const QString& path, const QByteArray&
     Fd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (!out)
         return errnoText(QStringLiteral("Cannot write in"), info.absolutePath());
-    // Held, so that a program starting meanwhile leaves it; gone with a termination
-    // signal, and after any other end with the next start (the marker leads there).
     detail::lockWithoutWaiting(out.fd);
     detail::removeOnTermination(temp);
     const detail::LeftoverMarker marker(temp);
@@ -45,11 +54,62 @@ std::optional<QString> replaceFileContent(const QString& path, const QByteArray&
     };
     // Some file systems report a failed write only when a descriptor is closed: a
     // duplicate is closed, so that the file stays held until it is renamed.
-    if (!detail::writeAllAt(out.fd, bytes, 0) || ::close(::fcntl(out.fd, F_DUPFD_CLOEXEC, 0)) != 0)
+    if (!detail::writeAllAt(out.fd, bytes, 0) || (synced && ::fsync(out.fd) != 0)
+        || ::close(::fcntl(out.fd, F_DUPFD_CLOEXEC, 0)) != 0)
         return fail(errnoText(QStringLiteral("Cannot write"), path));
-    if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0)
-        return fail(errnoText(QStringLiteral("Cannot replace"), path));
+    if (const auto failure = place(temp))
+        return fail(*failure);
     detail::keepOnTermination(temp);
+    return std::nullopt;
+}
+
+// Gives `temp` the name `path` unless a file has it: an atomic rename where the file
+// system offers one that never replaces, else a hard link; a file system with neither
+// (some network shares) gets a plain rename after a look.
+std::optional<QString> nameWithoutReplacing(const QByteArray& temp, const QString& path)
+{
+    const QByteArray target = QFile::encodeName(path);
+    if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return std::nullopt;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return errnoText(QStringLiteral("Cannot write"), path);
+    if (::link(temp.constData(), target.constData()) == 0) {
+        ::unlink(temp.constData());
+        return std::nullopt;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP)
+        return errnoText(QStringLiteral("Cannot write"), path);
+    struct stat st {};
+    if (::lstat(target.constData(), &st) == 0) {
+        errno = EEXIST;
+        return errnoText(QStringLiteral("Cannot write"), path);
+    }
+    if (::rename(temp.constData(), target.constData()) != 0)
+        return errnoText(QStringLiteral("Cannot write"), path);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> replaceFileContent(const QString& path, const QByteArray& bytes)
+{
+    return writeBeside(path, bytes, false, [&](const QByteArray& temp) -> std::optional<QString> {
+        if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0)
+            return errnoText(QStringLiteral("Cannot replace"), path);
+        return std::nullopt;
+    });
+}
+
+std::optional<QString> writeNewFile(const QString& path, const QByteArray& bytes)
+{
+    const auto failure = writeBeside(path, bytes, true, [&](const QByteArray& temp) { return nameWithoutReplacing(temp, path); });
+    if (failure)
+        return failure;
+    // The name itself lasts only once the folder is synced.
+    const Fd folder(::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder || ::fsync(folder.fd) != 0)
+        return errnoText(QStringLiteral("Cannot sync the folder of"), path);
     return std::nullopt;
 }
 

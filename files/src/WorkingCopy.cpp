@@ -53,6 +53,11 @@ QString workingCopyFolder()
     return detail::privateTemporaryFolder();
 }
 
+QString privateFolderNamed(const QString& name)
+{
+    return detail::makePrivateFolder(workingCopyFolder(), name);
+}
+
 QString GetWorkFileName()
 {
     const QString folder = workingCopyFolder();

@@ -3,6 +3,7 @@
 
 #include "orvane/files/TempFolder.h"
 #include "support/EnvironmentVariable.h"
+#include "support/FileContent.h"
 #include "support/OrdinaryUser.h"
 
 #include <QDir>
@@ -15,7 +16,9 @@
 #include <unistd.h>
 
 using namespace orvane::files;
+using orvane::testsupport::contentOf;
 using orvane::testsupport::EnvironmentVariable;
+using orvane::testsupport::writeContent;
 
 namespace {
 
@@ -24,12 +27,6 @@ mode_t modeOf(const QString& path)
     struct stat st {};
     ::lstat(QFile::encodeName(path).constData(), &st);
     return st.st_mode & 07777;
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 } // namespace
@@ -134,11 +131,7 @@ TEST(TempFolder, ReplacingNeverFollowsAPlantedLinkAndAFailedWriteLeavesNothingBe
     QTemporaryDir dir;
     const QString victim = dir.filePath(QStringLiteral("victim.txt"));
     const QString target = dir.filePath(QStringLiteral("COMMENTS.TXT"));
-    {
-        QFile f(victim);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("precious");
-    }
+    ASSERT_TRUE(writeContent(victim, "precious"));
     ASSERT_TRUE(QFile::link(victim, target));
     EXPECT_EQ(readRegularFile(target), std::nullopt);   // a link is not read through
 
@@ -161,4 +154,25 @@ TEST(TempFolder, ReplacingNeverFollowsAPlantedLinkAndAFailedWriteLeavesNothingBe
     }
     EXPECT_TRUE(QDir(closed).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
     ::chmod(QFile::encodeName(closed).constData(), 0700);
+}
+
+TEST(TempFolder, ANewFileNeverReplacesWhatHasItsNameNorLeavesAnythingBeside)
+{
+    QTemporaryDir dir;
+    const QString victim = dir.filePath(QStringLiteral("victim.txt"));
+    const QString planted = dir.filePath(QStringLiteral("entry"));
+    ASSERT_TRUE(writeContent(victim, "precious"));
+    ASSERT_TRUE(QFile::link(victim, planted));
+    const auto refused = writeNewFile(planted, "new");
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_TRUE(refused->contains(planted)) << refused->toStdString();
+    EXPECT_EQ(contentOf(victim), QByteArray("precious"));
+    EXPECT_TRUE(QFileInfo(planted).isSymLink());
+
+    const QString fresh = dir.filePath(QStringLiteral("fresh"));
+    EXPECT_EQ(writeNewFile(fresh, "first"), std::nullopt);
+    EXPECT_TRUE(writeNewFile(fresh, "second").has_value());
+    EXPECT_EQ(contentOf(fresh), QByteArray("first"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("entry"), QStringLiteral("fresh"), QStringLiteral("victim.txt")}));
 }

@@ -6,6 +6,7 @@
 #include "FlowCommands.h"
 #include "HistoryCommands.h"
 #include "TextBoxes.h"
+#include "TransferHistoryWindow.h"
 #include "core/MRUmodule.h"
 #include "frmGeneral.h"
 #include "frmPrintOptions.h"
@@ -111,7 +112,7 @@ void Form3::buildMenus()
             return;
         bool uploaded = false;
         const uint64_t writes = session_.db().WriteCount();
-        runTransfer([&] { uploaded = linkwin::upload(this, session_.db(), session_.BlockFunctions); });
+        runTransfer([&] { uploaded = linkwin::upload(this, session_.db(), session_.GlobalFile, session_.BlockFunctions); });
         // What the controller wrote over is no step of the history, nor can the steps
         // before it be undone over it.
         if (uploaded || session_.db().WriteCount() != writes)
@@ -132,6 +133,8 @@ void Form3::buildMenus()
         if (session_.FileOpened && !transferRunning_)
             runTransfer([this] { linkwin::verify(this, session_.db(), session_.GlobalFile); });
     });
+    connect(action(file, "mnuFileHistory", QStringLiteral("&History")), &QAction::triggered, this,
+            &Form3::mnuFileHistory_Click);
     connect(action(file, "mnuFileImport", QStringLiteral("&Import Comments")), &QAction::triggered, this, [this] {
         guarded([this] {
             if (mnuFileImport_Click(this, session_))
@@ -965,6 +968,12 @@ void Form3::txtCmt_Click()
         return;
     FormComment comments(session_, this, txtCmt_, currentBlock());
     comments.exec();
+}
+
+void Form3::mnuFileHistory_Click()
+{
+    frmTransferHistory window(this, session_, linkwin::transferPort());
+    window.exec();
 }
 
 void Form3::mnuEditHistory_Click()

@@ -71,6 +71,8 @@ public:
     void txtCmt_Click();
     void munFilePrint_Click();
     // Edit > History: the steps of the history, to go to any of them.
+    // "&History" of the File menu: the transfer history.
+    void mnuFileHistory_Click();
     void mnuEditHistory_Click();
     frmGeneral* configurationInfo() const { return frmGeneral_.get(); }
     frmHistory* historyWindow() const { return historyWindow_; }

@@ -189,7 +189,9 @@ public:
             bool askYesNo(const std::string&) override { return false; }
         } user;
         linkwin::SeamReporter reporter(&app_.mainWindow());
-        if (orvane::transfer::CMDDWNLD_Click(linkwin::theLink(), app_.db(), file.toStdString(), reporter, user)
+        // Pictures for the manual are no transfer anyone made.
+        orvane::transfer::NoTransferLog noLog;
+        if (orvane::transfer::CMDDWNLD_Click(linkwin::theLink(), app_.db(), file.toStdString(), reporter, user, noLog)
             != orvane::transfer::Outcome::Completed)
             qWarning("the download into the simulator failed; the live windows show no movement");
     }

@@ -31,4 +31,6 @@ void showVersionId(QWidget* parent)
 
 bool commSettingsAvailable() { return true; }
 
+QString transferPort() { return QString::fromStdString(theLink().devicePath()); }
+
 } // namespace brevant::linkwin

@@ -2,11 +2,13 @@
 // question and every message through the message seam, progress in frmProgress.
 #include "linkwin/LinkCommands.h"
 
+#include "HistorySetting.h"
 #include "SeamReporter.h"
 #include "frmWarn.h"
 #include "linkwin/comm/TheLink.h"
 #include "ui/MessageSeam.h"
 
+#include "orvane/record/HistoryLog.h"
 #include "orvane/transfer/Commands.h"
 #include "orvane/transfer/Texts.h"
 
@@ -33,26 +35,29 @@ bool download(QWidget* parent, kessig::OrvaneDB& db, const QString& file)
 {
     SeamReporter reporter(parent);
     EditorOperator user(parent);
-    return orvane::transfer::CMDDWNLD_Click(theLink(), db, file.toStdString(), reporter, user) ==
+    orvane::record::HistoryLog log(sharedHistoryFolder(), file);
+    return orvane::transfer::CMDDWNLD_Click(theLink(), db, file.toStdString(), reporter, user, log) ==
            orvane::transfer::Outcome::Completed;
 }
 
-bool upload(QWidget* parent, kessig::OrvaneDB& db, BlockFunctionTable& blockFunctions)
+bool upload(QWidget* parent, kessig::OrvaneDB& db, const QString& file, BlockFunctionTable& blockFunctions)
 {
     SeamReporter reporter(parent);
     EditorOperator user(parent);
-    return orvane::transfer::Command6_Click(theLink(), db, blockFunctions, reporter, user) ==
+    orvane::record::HistoryLog log(sharedHistoryFolder(), file);
+    return orvane::transfer::Command6_Click(theLink(), db, blockFunctions, reporter, user, log) ==
            orvane::transfer::Outcome::Completed;
 }
 
 void verify(QWidget* parent, kessig::OrvaneDB& db, const QString& file)
 {
     SeamReporter reporter(parent);
-    const auto result = orvane::transfer::verifyAgainstController(theLink(), db, file.toStdString(), reporter);
+    orvane::record::HistoryLog log(sharedHistoryFolder(), file);
+    const auto result = orvane::transfer::verifyAgainstController(theLink(), db, file.toStdString(), reporter, log);
     if (result.outcome != orvane::transfer::Outcome::Completed)
         return;
     const bool matches = result.differences.empty();
-    reporter.message(orvane::transfer::verifySummary(result.differences, orvane::transfer::kDifferencesShown),
+    reporter.message(orvane::transfer::verifySummary(result.differences, orvane::transfer::kDifferencesShown, result.heldAs),
                      orvane::transfer::texts::kVerifyTitle,
                      matches ? orvane::transfer::Icon::Information : orvane::transfer::Icon::Exclamation);
 }

@@ -132,4 +132,14 @@ std::string uploadFailedAt(const std::string& what)
     return "Upload stopped: the controller did not answer while sending " + what + ".\r" + kUploadLeftAlone;
 }
 
+std::string notRecorded(const std::string& why)
+{
+    return "This transfer was not recorded in the transfer history: " + why;
+}
+
+std::string controllerHolds(const std::string& recordedState)
+{
+    return "According to the transfer history it holds " + recordedState + ".";
+}
+
 } // namespace orvane::transfer::texts

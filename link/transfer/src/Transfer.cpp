@@ -244,22 +244,23 @@ bool acceptForDownload(const std::string& identification, const Configuration& c
     return true;
 }
 
-bool sendImage(Exchange& link, const Image& image, Reporter& reporter)
+TransferResult sendImage(Exchange& link, const Image& image, Reporter& reporter)
 {
     reporter.progressStart(texts::kDownloadProgress);
     FrameRun run(link, reporter, kDownloadWireBytes);
     run.part(texts::kPartWriting, kWriteWireBytes, kReadBackWireBytes + kEndWireBytes);
     // Every way out before the end command leaves the controller in S/M mode.
-    const auto stop = [&](const std::string& text) {
+    const auto stop = [&](const std::string& text, TransferResult result = TransferResult::Incomplete) {
         reporter.message(text, texts::kDownloadErrorTitle, Icon::Stop);
         reporter.progressEnd();
-        return false;
+        return result;
     };
     // A page without its acknowledgement: one box, the page's own words first, then what
     // that leaves in the controller.
     const auto lost = [&](const std::string& headline, const std::string& what) {
         if (run.cancelled())
-            return stop(run.anySent() ? texts::cancelledDownload(what) : texts::kCancelledBeforeWriting);
+            return stop(run.anySent() ? texts::cancelledDownload(what) : texts::kCancelledBeforeWriting,
+                        TransferResult::Cancelled);
         return stop(texts::incompleteDownload(headline, what));
     };
     const std::array<const std::vector<uint8_t>*, 4> from = {&image.messages, &image.quick, &image.blocks,
@@ -295,7 +296,7 @@ bool sendImage(Exchange& link, const Image& image, Reporter& reporter)
     case Stop::Disturbed:
         return stop(texts::downloadUnchecked(texts::kCheckDisturbed));
     case Stop::Cancelled:
-        return stop(texts::downloadUnchecked(texts::kCheckCancelled));
+        return stop(texts::downloadUnchecked(texts::kCheckCancelled), TransferResult::Cancelled);
     case Stop::None:
     case Stop::Differs:  // readMemory has started over already
     case Stop::Refused:  // only an upload refuses what it reads
@@ -303,17 +304,17 @@ bool sendImage(Exchange& link, const Image& image, Reporter& reporter)
     }
     const std::vector<std::string> differences = compareWithImage(image, held);
     if (!differences.empty())
-        return stop(texts::downloadDiffers(differenceLines(differences, kDifferencesShown)));
+        return stop(texts::downloadDiffers(differenceLines(differences, kDifferencesShown)), TransferResult::Differs);
 
     // Not cancellable: the controller holds the whole configuration and should hear so.
     if (!link.sendAndGet(endOfDownloadFrame(), kWriteReply)) {
         reporter.message(texts::kEndNotConfirmed, texts::kDownloadErrorTitle, Icon::Exclamation);
         reporter.progressEnd();
-        return false;
+        return TransferResult::Incomplete;
     }
     reporter.progress(100);
     reporter.progressEnd();
-    return true;
+    return TransferResult::Complete;
 }
 
 namespace {
@@ -453,6 +454,7 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
             *refused = true;
         return failUpload(reporter, texts::uploadInconsistentBlockTable(inconsistent.front(), inconsistent.size()));
     }
+    up.blocks = std::move(blockTable);
 
     // Area 5 closes the upload on the controller's side; its data are not kept.
     run.percent(95);
@@ -463,6 +465,11 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
         return failUpload(reporter, texts::kUploadCancelled);
     reporter.progressEnd();
     return up;
+}
+
+ControllerMemory memoryOf(const UploadedController& up)
+{
+    return {up.messages, up.quick, up.blocks, up.constants};
 }
 
 std::vector<ConstantRow> decodeConstants(const UploadedController& up, const Catalogue& catalogue)

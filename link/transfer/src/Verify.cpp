@@ -2,6 +2,7 @@
 
 #include "orvane/transfer/Texts.h"
 
+#include <algorithm>
 #include <array>
 
 namespace orvane::transfer {
@@ -35,6 +36,24 @@ int32_t slotAt(const std::vector<uint8_t>& v, size_t slot)
 }
 
 } // namespace
+
+ControllerMemory memoryOf(const Image& image)
+{
+    return {image.messages, image.quick, image.blocks, image.constants};
+}
+
+ControllerMemory occupiedMemory(ControllerMemory memory, const Catalogue& catalogue)
+{
+    size_t slots = 0;
+    for (size_t at = 1; at < memory.blocks.size(); at += kBlockRecord) {
+        const auto fn = catalogue.find(static_cast<int16_t>(memory.blocks[at]));
+        if (fn == catalogue.end())
+            return memory;
+        slots += size_t(fn->second.constantCount());
+    }
+    memory.constants.resize(std::min(memory.constants.size(), slots * 4));
+    return memory;
+}
 
 std::vector<std::string> compareWithImage(const Image& image, const ControllerMemory& controller)
 {
@@ -101,11 +120,13 @@ std::string differenceLines(const std::vector<std::string>& differences, size_t 
     return text;
 }
 
-std::string verifySummary(const std::vector<std::string>& differences, size_t maxLines)
+std::string verifySummary(const std::vector<std::string>& differences, size_t maxLines,
+                          const std::optional<std::string>& heldAs)
 {
     if (differences.empty())
         return kConfigurationMatches;
-    return std::string(texts::kVerifyDiffers) + "\r" + differenceLines(differences, maxLines);
+    const std::string held = heldAs ? texts::controllerHolds(*heldAs) + "\r" : std::string();
+    return std::string(texts::kVerifyDiffers) + "\r" + held + differenceLines(differences, maxLines);
 }
 
 } // namespace orvane::transfer

@@ -20,7 +20,7 @@ Outcome runDownload(StoreFixture& store, SimulatedController& sim, RecordingRepo
                     ScriptedOperator& user)
 {
     TestLink port(sim.portName());
-    const Outcome outcome = CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user);
+    const Outcome outcome = CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user, noLog);
     EXPECT_FALSE(port.link.port_is_open);
     return outcome;
 }
@@ -308,7 +308,7 @@ TEST(DownloadFaults, PortHeldByAnotherOperation_IsReportedInUseAndLeftOpen)
     ASSERT_TRUE(port.link.Open_Comm_Port());  // e.g. the live monitor holds it
     RecordingReporter reporter;
     ScriptedOperator user;
-    EXPECT_EQ(CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user), Outcome::NoController);
+    EXPECT_EQ(CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user, noLog), Outcome::NoController);
     ASSERT_EQ(port.messages.size(), 1u);
     EXPECT_EQ(port.messages[0], sim.portName().toStdString() + ": in use. Change the setting to another port.");
     EXPECT_TRUE(port.link.port_is_open);
@@ -490,7 +490,7 @@ TEST(DownloadChecks, RowsThatWouldNotGoOutAsStored_AreRefusedBeforeTheWarningNam
         ASSERT_EQ(reporter.boxes.size(), 1u);
         EXPECT_EQ(reporter.boxes[0].text, refusal);
         TestLink port(sim.portName());
-        EXPECT_EQ(verifyAgainstController(port.link, store.db, file.toStdString(), reporter).outcome,
+        EXPECT_EQ(verifyAgainstController(port.link, store.db, file.toStdString(), reporter, noLog).outcome,
                   Outcome::Failed);
         ASSERT_EQ(reporter.boxes.size(), 2u);
         EXPECT_EQ(reporter.boxes[1].text, refusal);

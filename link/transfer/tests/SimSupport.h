@@ -90,6 +90,9 @@ public:
     bool askYesNo(const std::string& text) override { questions.push_back(text); return answerYes; }
 };
 
+// The tests' transfers keep no record.
+inline NoTransferLog noLog;
+
 // The value a block without constant rows is sent for its k-th constant.
 int32_t defaultConstant(const FunctionInfo& f, int k);
 

@@ -41,7 +41,7 @@ TEST(DownloadOverTheLink, ControllerMemoryHoldsRecordsSumsAndSlotsDerivedFromThe
     const Configuration cfg = plantConfig(cat);
     ControllerModel ctl;
     RecordingReporter rep;
-    ASSERT_TRUE(sendImage(ctl, *computeImage(cfg, cat).image, rep));
+    ASSERT_EQ(sendImage(ctl, *computeImage(cfg, cat).image, rep), TransferResult::Complete);
 
     EXPECT_EQ(ctl.frames.size(), kDownloadFrames + kReadBackFrames);
     EXPECT_EQ(ctl.endCommands, 1);
@@ -74,7 +74,7 @@ TEST(DownloadOverTheLink, FramesComeInOrderAndAddUpTo14BytesShortOf7600)
     const Catalogue cat = smallCatalogue();
     ControllerModel ctl;
     RecordingReporter rep;
-    ASSERT_TRUE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
+    ASSERT_EQ(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep), TransferResult::Complete);
     size_t total = 0;
     std::vector<std::pair<int, int>> order;  // (area, address)
     for (const auto& f : ctl.frames) {
@@ -99,7 +99,7 @@ TEST(DownloadFaults, LostMessagePage_StopsWithoutEndCommandAndSaysIncomplete)
     ControllerModel ctl;
     ctl.dropReplyTo = 1;
     RecordingReporter rep;
-    EXPECT_FALSE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
+    EXPECT_EQ(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep), TransferResult::Incomplete);
     EXPECT_EQ(ctl.frames.size(), 2u);
     EXPECT_EQ(ctl.endCommands, 0);
     // One box: the page's own words, then what the controller and the file hold.
@@ -119,7 +119,7 @@ TEST(DownloadFaults, LostConstantPage_ReportsTimeoutAndStopsAtThatPage)
     ControllerModel ctl;
     ctl.dropReplyTo = 13 + 5;  // the sixth constant page
     RecordingReporter rep;
-    EXPECT_FALSE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
+    EXPECT_EQ(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep), TransferResult::Incomplete);
     EXPECT_EQ(ctl.frames.size(), 19u);
     EXPECT_EQ(ctl.endCommands, 0);
     ASSERT_EQ(rep.boxes.size(), 1u);
@@ -133,7 +133,7 @@ TEST(DownloadFaults, LostBlockPage_NamesThePageAndStops)
     ControllerModel ctl;
     ctl.dropReplyTo = 3 + 4;
     RecordingReporter rep;
-    EXPECT_FALSE(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep));
+    EXPECT_EQ(sendImage(ctl, *computeImage(plantConfig(cat), cat).image, rep), TransferResult::Incomplete);
     EXPECT_EQ(ctl.frames.size(), 8u);
     ASSERT_EQ(rep.boxes.size(), 1u);
     EXPECT_EQ(rep.boxes[0].text, texts::incompleteDownload("ERROR DOWNLOADING BLOCK 4", "the block table"));
@@ -160,7 +160,7 @@ TEST(UploadOverTheLink, DownloadThenUpload_GivesBackFunctionsConstantsAndTexts)
     const Configuration cfg = plantConfig(cat);
     ControllerModel ctl;
     RecordingReporter rep;
-    ASSERT_TRUE(sendImage(ctl, *computeImage(cfg, cat).image, rep));
+    ASSERT_EQ(sendImage(ctl, *computeImage(cfg, cat).image, rep), TransferResult::Complete);
     ctl.frames.clear();
     const auto up = readController(ctl, cat, rep);
     ASSERT_TRUE(up);
@@ -230,7 +230,7 @@ TEST(ReadBackOverTheLink, AfterDownloadMatches_ThenNamesAChangedSlot)
     const Image image = *computeImage(plantConfig(cat), cat).image;
     ControllerModel ctl;
     RecordingReporter rep;
-    ASSERT_TRUE(sendImage(ctl, image, rep));
+    ASSERT_EQ(sendImage(ctl, image, rep), TransferResult::Complete);
     auto mem = readBack(ctl, rep);
     ASSERT_TRUE(mem);
     EXPECT_TRUE(compareWithImage(image, *mem).empty());
@@ -265,13 +265,13 @@ TEST(TransferProgress, NamesEachPart_TheTimeLeftFollowsEachPartsOwnRate_ACancelB
     const Image image = *computeImage(plantConfig(cat), cat).image;
     ControllerModel ctl;
     PartsReporter rep;
-    ASSERT_TRUE(sendImage(ctl, image, rep));
+    ASSERT_EQ(sendImage(ctl, image, rep), TransferResult::Complete);
     EXPECT_EQ(rep.parts, (std::vector<std::string>{texts::kPartWriting, texts::kPartReadingBack}));
 
     ControllerModel untouched;
     PartsReporter cancelled;
     cancelled.cancel = true;
-    EXPECT_FALSE(sendImage(untouched, image, cancelled));
+    EXPECT_EQ(sendImage(untouched, image, cancelled), TransferResult::Cancelled);
     EXPECT_TRUE(untouched.frames.empty());
     ASSERT_EQ(cancelled.boxes.size(), 1u);
     EXPECT_EQ(cancelled.boxes[0].text, texts::kCancelledBeforeWriting);

@@ -41,7 +41,7 @@ void downloadPlant(StoreFixture& store, SimulatedController& sim)
     TestLink port(sim.portName());
     RecordingReporter reporter;
     ScriptedOperator user;
-    ASSERT_EQ(CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user), Outcome::Completed);
+    ASSERT_EQ(CMDDWNLD_Click(port.link, store.db, store.file().toStdString(), reporter, user, noLog), Outcome::Completed);
 }
 
 struct UploadRun {
@@ -55,7 +55,7 @@ void runUpload(StoreFixture& store, SimulatedController& sim, UploadRun& run)
 {
     TestLink port(sim.portName());
     run.table.fill(-1);
-    run.outcome = Command6_Click(port.link, store.db, run.table, run.reporter, run.user);
+    run.outcome = Command6_Click(port.link, store.db, run.table, run.reporter, run.user, noLog);
     EXPECT_FALSE(port.link.port_is_open);
 }
 
@@ -186,8 +186,9 @@ TEST(UploadFaults, ControllerFallsSilentInTheConstants_ConfigurationUnchangedAnd
 {
     StoreFixture store;
     const auto memory = plantMemory(store);
-    // Frames: 1 poll, 2-11 block pages, 12-16 constant pages: the third goes unanswered.
-    SimulatedController sim({"--silent-after", "13"}, "2.50", memory);
+    // Frames: 1 poll, 2 identification, 3-12 block pages, 13-17 constant pages: the third
+    // goes unanswered.
+    SimulatedController sim({"--silent-after", "14"}, "2.50", memory);
     UploadRun run;
     expectFailedUploadChangesNothing(store, sim, run);
     ASSERT_EQ(run.reporter.boxes.size(), 1u);
@@ -198,7 +199,7 @@ TEST(UploadFaults, BlockPageLost_IsAnUploadErrorAndNothingChanges)
 {
     StoreFixture store;
     const auto memory = plantMemory(store);
-    SimulatedController sim({"--drop-reply", "4", "--drop-reply", "5"}, "2.50", memory);
+    SimulatedController sim({"--drop-reply", "5", "--drop-reply", "6"}, "2.50", memory);
     UploadRun run;
     expectFailedUploadChangesNothing(store, sim, run);
     ASSERT_EQ(run.reporter.boxes.size(), 1u);
@@ -224,7 +225,7 @@ TEST(UploadFaults, AReplyDamagedOnTheLine_IsRefusedForItsCheckBytes_ThePageIsRea
     StoreFixture store;
     const auto memory = plantMemory(store);
     const Configuration plant = store.read();
-    SimulatedController sim({"--garble", "13"}, "2.50", memory);
+    SimulatedController sim({"--garble", "14"}, "2.50", memory);
     store.newConfiguration("other.mdb");
     UploadRun run;
     runUpload(store, sim, run);
@@ -274,11 +275,11 @@ TEST(UploadFaults, LateReplyToABlockPage_NeverPutsOnePagesBlocksInAnothersPlace)
         ASSERT_EQ(run.outcome, Outcome::Completed);
     }
     const Configuration reference = store.read();
-    // Frame 2 is block page 0. 1.6 s late: its reply is let pass before the retry. 2.3 s
-    // late, with block page 1 lost on the line: the late reply (page 0's blocks) comes
+    // Frame 3 is block page 0 (after the poll and the identification). 1.6 s late: its
+    // reply is let pass before the retry. 2.3 s late, with block page 1 lost on the line: the late reply (page 0's blocks) comes
     // while page 1's attempt waits and is taken for page 1. Everything is then read
     // again, and only an undisturbed reading that agrees with an earlier one is stored.
-    const std::vector<QStringList> faults = {{"--late-reply", "2:1600"}, {"--late-reply", "2:2300", "--lose", "4"}};
+    const std::vector<QStringList> faults = {{"--late-reply", "3:1600"}, {"--late-reply", "3:2300", "--lose", "5"}};
     for (const QStringList& fault : faults) {
         SCOPED_TRACE(fault.join(' ').toStdString());
         SimulatedController sim(QStringList{"--baud", "38400"} + fault, "2.50", memory);

@@ -6,9 +6,13 @@
 #include "ui/SettingsStore.h"
 
 #include "SimSupport.h"
+#include "orvane/record/HeldConfiguration.h"
+#include "orvane/record/TransferHistory.h"
 #include "orvane/transfer/Texts.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -40,6 +44,14 @@ void answerWarningWith(const char* button)
                 w->findChild<QPushButton*>(button)->click();
     });
 }
+
+// The transfer history the editor records into, newest first.
+std::vector<orvane::record::TransferEntry> recorded()
+{
+    return orvane::record::TransferHistory(orvane::record::historyFolder({})).list().entries;
+}
+
+void forgetHistory() { QDir(orvane::record::historyFolder({})).removeRecursively(); }
 
 void buildPlant(StoreFixture& store)
 {
@@ -74,16 +86,18 @@ TEST(EditorDownload, ContinueInTheWarning_WritesTheControllerWithoutAMessage)
     EXPECT_EQ(memory.at(6), expected.at(6));
 }
 
-TEST(EditorDownload, CancelInTheWarning_SendsNothing)
+TEST(EditorDownload, CancelInTheWarning_SendsNothingAndRecordsNothing)
 {
     StoreFixture store;
     buildPlant(store);
     SimulatedController sim;
     useController(sim);
+    forgetHistory();
     answerWarningWith("cmdCancel");
     brevant::linkwin::download(nullptr, store.db, store.file());
     EXPECT_TRUE(shown.empty());
     EXPECT_EQ(sim.framesStartingWith(""), 0);
+    EXPECT_TRUE(recorded().empty());
 }
 
 TEST(EditorUpload, AnsweringNo_AsksOnceSavesNothingAndNeverOpensThePort)
@@ -94,7 +108,7 @@ TEST(EditorUpload, AnsweringNo_AsksOnceSavesNothingAndNeverOpensThePort)
     useController(sim);
     answerToQuestions = brevant::Answer::No;
     auto table = untouchedTable();
-    EXPECT_FALSE(brevant::linkwin::upload(nullptr, store.db, table));
+    EXPECT_FALSE(brevant::linkwin::upload(nullptr, store.db, store.file(), table));
     answerToQuestions = brevant::Answer::Yes;
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, QString::fromLatin1(texts::kUploadQuestion));
@@ -122,8 +136,21 @@ TEST(EditorUpload, AnsweringYes_StoresTheControllerAndUpdatesTheBlockFunctions)
     useController(sim);
     store.newConfiguration("other.mdb");
     auto table = untouchedTable();
-    EXPECT_TRUE(brevant::linkwin::upload(nullptr, store.db, table));
+    forgetHistory();
+    EXPECT_TRUE(brevant::linkwin::upload(nullptr, store.db, store.file(), table));
     ASSERT_EQ(shown.size(), 1u);  // the question only
+    // Recorded with what was read and the configuration it became.
+    const auto entries = recorded();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].operation, "upload");
+    EXPECT_EQ(entries[0].outcome, "complete");
+    EXPECT_EQ(entries[0].file, QFileInfo(store.file()).canonicalFilePath());
+    EXPECT_EQ(entries[0].port, sim.portName());
+    EXPECT_TRUE(entries[0].identification.contains("2.50")) << entries[0].identification.toStdString();
+    QString error;
+    const auto whole = orvane::record::TransferHistory(orvane::record::historyFolder({})).find(entries[0].id, error);
+    ASSERT_TRUE(whole);
+    EXPECT_TRUE(whole->entry.text.contains("\"TANK LOW\"")) << whole->entry.text.toStdString();
     EXPECT_EQ(table[4], 10);
     EXPECT_EQ(table[5], 96);
     EXPECT_EQ(table[6], 127);
@@ -139,9 +166,15 @@ TEST(EditorUpload, ControllerFallsSilent_ReturnsFalseAndTheConfigurationIsUnchan
     SimulatedController sim({"--silent-after", "3"});
     useController(sim);
     auto table = untouchedTable();
-    EXPECT_FALSE(brevant::linkwin::upload(nullptr, store.db, table));
+    forgetHistory();
+    EXPECT_FALSE(brevant::linkwin::upload(nullptr, store.db, store.file(), table));
     // The question, then one box saying what stopped and what was left as it was.
     ASSERT_EQ(shown.size(), 2u);
+    const auto entries = recorded();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].outcome, "incomplete");
+    EXPECT_TRUE(entries[0].imageSha256.isEmpty());
+    EXPECT_EQ(entries[0].note, shown[1].text);
     EXPECT_EQ(shown[1].title, "Upload Error");
     EXPECT_EQ(shown[1].text, QString::fromStdString(texts::uploadFailedAt("the block table")));
     EXPECT_EQ(shown[1].icon, brevant::Icon::Exclamation);
@@ -149,12 +182,13 @@ TEST(EditorUpload, ControllerFallsSilent_ReturnsFalseAndTheConfigurationIsUnchan
     EXPECT_EQ(store.db.WriteCount(), 0u);
 }
 
-TEST(EditorVerify, AfterADownloadMatches_AfterAnEditNamesTheSlot)
+TEST(EditorVerify, AfterADownloadMatches_AfterAnEditNamesTheSlotAndTheRecordedDownload)
 {
     StoreFixture store;
     buildPlant(store);
     SimulatedController sim;
     useController(sim);
+    forgetHistory();
     answerWarningWith("cmdContinue");
     brevant::linkwin::download(nullptr, store.db, store.file());
     ASSERT_TRUE(shown.empty());
@@ -170,15 +204,28 @@ TEST(EditorVerify, AfterADownloadMatches_AfterAnEditNamesTheSlot)
     shown.clear();
     brevant::linkwin::verify(nullptr, store.db, store.file());
     ASSERT_EQ(shown.size(), 1u);
+    const auto entries = recorded();
+    ASSERT_EQ(entries.size(), 3u);
+    const auto& download = entries.back();
+    EXPECT_EQ(download.operation, "download");
+    EXPECT_EQ(download.outcome, "complete");
     EXPECT_EQ(shown[0].text, "The controller does not hold this configuration:\r"
+                             "According to the transfer history it holds " + orvane::record::recordedState(download) + ".\r"
                              "slot 24 (block 4, offset 10): expected 5, controller holds -1");
+    EXPECT_TRUE(shown[0].text.contains("plant.mdb as downloaded "));
     EXPECT_EQ(shown[0].icon, brevant::Icon::Exclamation);
+    // Each verify is recorded with what it read: the first matched, the second differs.
+    EXPECT_EQ(entries[1].outcome, "complete");
+    EXPECT_EQ(entries[0].outcome, "differs");
+    EXPECT_EQ(entries[0].imageSha256, download.imageSha256);
+    EXPECT_EQ(entries[0].operation, "verify");
 }
 
 int main(int argc, char** argv)
 {
     QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (config.path() + "/config").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (config.path() + "/data").toLocal8Bit());
     QApplication app(argc, argv);
     brevant::setMessageHandler([](const brevant::MessageRequest& request) {
         shown.push_back(request);

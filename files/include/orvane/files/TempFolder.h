@@ -22,6 +22,12 @@ QString tempFolder();
 // The new file is a leftover (Leftovers.h) until it is renamed.
 std::optional<QString> replaceFileContent(const QString& path, const QByteArray& bytes);
 
+// Gives path the content bytes as a new file, whole and synced or not at all: written
+// beside it as replaceFileContent writes, synced, and given the name only when no file
+// has it yet, so nothing is ever replaced. Returns the reason on failure (a file that
+// has the name included); nothing is then at path that was not there before.
+std::optional<QString> writeNewFile(const QString& path, const QByteArray& bytes);
+
 // The content of a regular file; nullopt when path is missing, a link or no regular file.
 std::optional<QByteArray> readRegularFile(const QString& path);
 

@@ -20,6 +20,11 @@ namespace orvane::files {
 // change: what is copied there is read again, and must not be swapped meanwhile.
 QString workingCopyFolder();
 
+// The folder `name` of this user's own in the working-copy folder, made with mode 0700
+// when missing, for what the tool set keeps of this user's. Throws std::runtime_error
+// with the reason when it cannot be had.
+QString privateFolderNamed(const QString& name);
+
 // A new, empty, uniquely named file "Orv....tmp" in the working-copy folder, mode 0600.
 // Throws std::runtime_error with the reason when it cannot be made.
 QString GetWorkFileName();

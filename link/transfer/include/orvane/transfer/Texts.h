@@ -77,8 +77,15 @@ extern const std::string kUploadUnconfirmed;
 // The block records disagree with the functions they hold; `first` names the first field.
 std::string uploadInconsistentBlockTable(const std::string& first, size_t count);
 
+// A transfer that the history could not keep; it happened all the same.
+std::string notRecorded(const std::string& why);
+// The note an entry keeps when the port did not open (the link said why).
+inline constexpr const char* kPortNotOpened = "The port could not be opened.";
+
 inline constexpr const char* kVerifyTitle = "Verify Against Orvane";
 inline constexpr const char* kVerifyDiffers = "The controller does not hold this configuration:";
+// What the transfer history says a controller holds: "plant.mdb as downloaded ...".
+std::string controllerHolds(const std::string& recordedState);
 std::string moreDifferences(size_t count);
 inline constexpr const char* kVerifyProgress = "Verify Progress";
 inline constexpr const char* kVerifyUnanswered = "Verify stopped: the controller did not answer a read.";

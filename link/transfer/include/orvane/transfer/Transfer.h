@@ -15,15 +15,24 @@ namespace orvane::transfer {
 bool acceptForDownload(const std::string& identification, const Configuration& config,
                        const Catalogue& catalogue, Reporter& reporter);
 
+// How a transfer ended, as its record keeps it.
+enum class TransferResult {
+    Complete,    // done, and the controller holds what was sent or read
+    Incomplete,  // stopped on a fault (for a download: the controller may hold part of it)
+    Cancelled,   // stopped by the user
+    Differs,     // the controller holds something else than the configuration
+};
+
 // Messages, quick messages, block table, 40 constant pages; then every area is read
 // back, and the end command goes out only when the controller holds exactly the image.
 // Stops at the first page without a reply (or on cancel) and says the controller holds
 // an incomplete configuration; says what differs when the read-back does not match.
-// True only when the controller confirmed the end.
-bool sendImage(Exchange& link, const Image& image, Reporter& reporter);
+// Complete only when the controller confirmed the end.
+TransferResult sendImage(Exchange& link, const Image& image, Reporter& reporter);
 
 struct UploadedController {
     std::array<int16_t, kBlocks> functions{};
+    std::vector<uint8_t> blocks;     // the block table as read, 1600 bytes
     std::vector<uint8_t> constants;  // the slot pages read, 128 bytes each
     std::vector<uint8_t> messages;   // 340 bytes
     std::vector<uint8_t> quick;      // 152 bytes
@@ -42,6 +51,9 @@ std::optional<UploadedController> readController(Exchange& link, const Catalogue
 // The constants the uploaded slots give each block: inputs and 16-bit parameters from the
 // slot's first two bytes, others from all four, hidden constants 0.
 std::vector<ConstantRow> decodeConstants(const UploadedController& up, const Catalogue& catalogue);
+
+// What the controller holds, as far as an upload read it.
+ControllerMemory memoryOf(const UploadedController& up);
 
 // Verify's read: areas 6, 9, 4 and 3 whole, trusted as an upload's reads are. Nothing
 // when a read goes unanswered or the reading cannot be trusted (reported).
