@@ -225,7 +225,7 @@ TEST(DownloadFaults, NoAnswerToThePoll_SaysSoAndClosesThePort)
 {
     StoreFixture store;
     store.newConfiguration("plant.mdb");
-    SimulatedController sim({"--silent-after", "0"});
+    SimulatedController sim({"--drop-reply", "1", "--silent-after", "1"});
     RecordingReporter reporter;
     EXPECT_EQ(runDownload(store, sim, reporter), Outcome::NoController);
     ASSERT_EQ(reporter.boxes.size(), 1u);

@@ -2,6 +2,8 @@
 
 #include "orvane/transfer/StoreBridge.h"
 
+#include <gtest/gtest.h>
+
 #include <QFile>
 #include <QStringList>
 
@@ -86,6 +88,9 @@ SimulatedController::SimulatedController(const QStringList& extraArguments, cons
     if (!memory.empty() && !orvane::sim::writeMemoryFile(memoryFile_, memory))
         return;
     started_ = process_.start();
+    // A test whose simulator did not start would talk to whatever the default port is.
+    if (!started_)
+        ADD_FAILURE() << "orvane-sim did not start: " << process_.errorText().toStdString();
 }
 
 std::map<int, std::vector<uint8_t>> SimulatedController::stopAndReadMemory()
