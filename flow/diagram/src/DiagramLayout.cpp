@@ -5,6 +5,7 @@
 #include <QLineF>
 
 #include <map>
+#include <mutex>
 #include <string>
 
 namespace orvane::flow {
@@ -21,8 +22,17 @@ void set(void* object, const char* name, const std::string& value)
 
 std::string nodeName(int block) { return block == kQuickMenu ? "quick" : "b" + std::to_string(block); }
 
+// One Graphviz context for the whole run: every new one reads its plugin configuration
+// again and keeps part of it when freed. Graphviz has global state, so one layout at a time.
+GVC_t* graphvizContext()
+{
+    static GVC_t* const context = gvContext();
+    return context;
+}
+std::mutex graphvizInUse;
+
 struct GraphvizGraph {
-    GVC_t* context = gvContext();
+    GVC_t* context = graphvizContext();
     Agraph_t* graph = nullptr;
     bool laidOut = false;
     ~GraphvizGraph()
@@ -31,7 +41,6 @@ struct GraphvizGraph {
             gvFreeLayout(context, graph);
         if (graph)
             agclose(graph);
-        gvFreeContext(context);
     }
 };
 
@@ -69,6 +78,7 @@ const PlacedNode* DiagramLayout::node(int block) const
 
 DiagramLayout layOut(const FlowGraph& graph, const std::function<QSizeF(int block)>& nodeSize)
 {
+    const std::lock_guard<std::mutex> oneAtATime(graphvizInUse);
     GraphvizGraph gv;
     if (!gv.context)
         throw LayoutError("Graphviz could not start");
@@ -90,6 +100,10 @@ DiagramLayout layOut(const FlowGraph& graph, const std::function<QSizeF(int bloc
         const QSizeF size = nodeSize(block);
         set(node, "shape", "box");
         set(node, "fixedsize", "true");
+        // The boxes' texts are drawn here, not by Graphviz: without a label it measures no
+        // text, so its text plugin (which keeps a font name past the graph that owned it)
+        // is never called.
+        set(node, "label", "");
         set(node, "width", std::to_string(size.width() / kPointsPerInch));
         set(node, "height", std::to_string(size.height() / kPointsPerInch));
         made[block] = node;
