@@ -44,6 +44,9 @@ protected:
     PtyController controller;
     std::unique_ptr<SerialTransport> transport;
     Link link;
+    // The context of the replies a test schedules: those still pending end with the test,
+    // never firing into the next one's controller.
+    QObject alive;
 };
 
 const QByteArray kPollReply = withCheckBytes(QByteArray::fromHex("100000"));
@@ -118,12 +121,12 @@ TEST_F(LinkOverPty, BytesTheControllerHasJustWritten_AreDroppedBeforeTheNextFram
 TEST_F(LinkOverPty, ExchangeStartedDuringWaitIsRefusedAndSendsNothing)
 {
     controller.respond = [&](int, const QByteArray &) {
-        QTimer::singleShot(300, [&] { controller.send(kPollReply); });
+        QTimer::singleShot(300, &alive, [&] { controller.send(kPollReply); });
         return QByteArray();
     };
     bool innerReplyOk = true;
     int framesSeenByInner = -1;
-    QTimer::singleShot(100, [&] {
+    QTimer::singleShot(100, &alive, [&] {
         link.poll_orvane();
         innerReplyOk = link.reply_ok;
         framesSeenByInner = controller.frames();
@@ -433,7 +436,7 @@ TEST_F(LinkOverPty, ReplyLaterThanItsAttempt_IsLetPassAndNeverTakenForTheRetrysO
     // frame 150 ms after it came. The late reply must not answer the retry (frame 2)
     // nor anything after it, and the line counts as disturbed.
     controller.respond = [&](int frame, const QByteArray &) {
-        QTimer::singleShot(frame == 1 ? 1600 : 150, [&, frame] { controller.send(replyNumbered(frame)); });
+        QTimer::singleShot(frame == 1 ? 1600 : 150, &alive, [&, frame] { controller.send(replyNumbered(frame)); });
         return QByteArray();
     };
     QElapsedTimer clock;
@@ -467,7 +470,7 @@ TEST_F(LinkOverPty, TimeOutFollowsTheLineSpeed_ASlowLineWaitsForItsLongReply)
     EXPECT_EQ(quietIntervalMs(38400), 200);
     EXPECT_EQ(quietIntervalMs(1200), 294);
     controller.respond = [&](int frame, const QByteArray &) {
-        QTimer::singleShot(1900, [&, frame] { controller.send(withCheckBytes(QByteArray::fromHex("10") + char(frame) + '\0')); });
+        QTimer::singleShot(1900, &alive, [&, frame] { controller.send(withCheckBytes(QByteArray::fromHex("10") + char(frame) + '\0')); });
         return QByteArray();
     };
     link.settings.CommBaudRate = "1200";
