@@ -53,7 +53,9 @@ TEST(OrvaneCompare, ExitTellsSameDifferentOrErrorAndTheLogGoesToStandardOutputWi
     EXPECT_EQ(result.value("notCompared").toInt(), 0);
     EXPECT_EQ(result.value("report").toString(), "S");
     EXPECT_EQ(result.value("file1").toString(), a);
-    EXPECT_EQ(result.value("log").toString().toUtf8(), log);
+    // The same log but for its first line's time of writing, which may have moved on a second.
+    const auto afterFirstLine = [](const QByteArray& text) { return text.mid(text.indexOf('\n')); };
+    EXPECT_EQ(afterFirstLine(result.value("log").toString().toUtf8()), afterFirstLine(log));
 
     // Files after "--"; differences besides a block that has no partner: the flags of what
     // was compared and the part that was not, exit 1.
