@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 
 #include <cstdio>
+#include <map>
 
 namespace orvane::cli {
 
@@ -69,29 +70,20 @@ QString catalogueFolder(const args::Arguments& arguments)
 
 args::Syntax& withExitStatuses(args::Syntax& syntax, std::initializer_list<int> statuses)
 {
-    for (int status : statuses) {
-        switch (status) {
-        case kExitDone:
-            syntax.exitStatus(status, "done");
-            break;
-        case kExitUsage:
-            syntax.exitStatus(status, "a bad command line, or a file that cannot be read, used or written (the "
-                                      "reason on standard error)");
-            break;
-        case kExitDeclined:
-            syntax.exitStatus(status, "the question was answered no, or the input ended before an answer");
-            break;
-        case kExitNoController:
-            syntax.exitStatus(status, "no controller: the port is missing, busy or not permitted (the reason on "
-                                      "standard error), the controller did not answer, or the line to it failed");
-            break;
-        case kExitInterrupted:
-            syntax.exitStatus(status, "stopped by Ctrl+C or SIGTERM; standard error says what the controller holds");
-            break;
-        default:
-            break;
-        }
-    }
+    // What each shared status means wherever a command can end with it; "differs" and the
+    // like are said by the commands that have them.
+    static const std::map<int, const char*> kMeanings{
+        {kExitDone, "done"},
+        {kExitUsage, "a bad command line, or a file that cannot be read, used or written (the reason on standard "
+                     "error)"},
+        {kExitDeclined, "the question was answered no, or the input ended before an answer"},
+        {kExitNoController, "no controller: the port is missing, busy or not permitted (the reason on standard "
+                            "error), the controller did not answer, or the line to it failed"},
+        {kExitInterrupted, "stopped by Ctrl+C or SIGTERM; standard error says what the controller holds"},
+    };
+    for (const int status : statuses)
+        if (const auto meaning = kMeanings.find(status); meaning != kMeanings.end())
+            syntax.exitStatus(status, meaning->second);
     return syntax;
 }
 
